@@ -1,0 +1,15 @@
+#pragma once
+// The Windows code page the terminal's files and the printer libraries use.
+// The five codes CP1252 leaves undefined (0x81, 0x8D, 0x8F, 0x90, 0x9D) map to
+// the C1 control characters of the same value, as Windows does, so every one
+// of the 256 codes survives a decode and an encode unchanged.
+#include <QByteArray>
+#include <QString>
+
+namespace cp1252 {
+
+QString decode(const QByteArray &bytes);
+// Characters that CP1252 cannot hold become '?'.
+QByteArray encode(const QString &text);
+
+}  // namespace cp1252

@@ -1,0 +1,25 @@
+#pragma once
+// Ending the program goes through one place, so that tests (and the replay
+// transcript) can see it happen without the process ending.
+#include <QString>
+#include <functional>
+#include <stdexcept>
+
+// Thrown by the test/replay handler to unwind out of the screen that ended the run.
+class ProgramaEncerrado : public std::runtime_error {
+ public:
+  explicit ProgramaEncerrado(const QString &motivo)
+      : std::runtime_error(motivo.toStdString()), motivo_(motivo) {}
+  const QString &motivo() const { return motivo_; }
+
+ private:
+  QString motivo_;
+};
+
+using TratadorEncerramento = std::function<void(int codigo, const QString &motivo)>;
+
+// Ends the program at once (no unload steps). The default handler calls
+// std::exit; an installed handler may throw ProgramaEncerrado instead.
+[[noreturn]] void EncerraPrograma(int codigo, const QString &motivo);
+// Installs a handler; returns the previous one. An empty handler restores the default.
+TratadorEncerramento InstalaTratadorEncerramento(TratadorEncerramento tratador);

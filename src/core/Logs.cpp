@@ -1,0 +1,87 @@
+#include "core/Logs.h"
+
+#include <QLocale>
+
+#include "core/Database.h"
+#include "core/Operator.h"
+#include "core/TerminalState.h"
+#include "platform/Host.h"
+
+ErroCapturado ErroCapturado::de(const std::exception &e, int passo) {
+  ErroCapturado c;
+  c.passo = passo;
+  if (const auto *banco = dynamic_cast<const ErroBanco *>(&e)) {
+    c.numero = banco->numero();
+    c.descricao = banco->descricao();
+  } else {
+    c.numero = -1;
+    c.descricao = QString::fromUtf8(e.what());
+  }
+  return c;
+}
+
+static QDateTime agora(const TerminalState &estado) {
+  return estado.relogio ? estado.relogio->now() : QDateTime::currentDateTime();
+}
+
+QString DataHoraAtual(const TerminalState &estado) {
+  return agora(estado).toString("MM/dd/yyyy hh:mm:ss");
+}
+
+static QString maquina(const TerminalState &estado) {
+  return estado.NomeMaquina.isEmpty() ? platform::hostName() : estado.NomeMaquina;
+}
+
+void GravaErro(TerminalState &estado, const QString &rotina, const ErroCapturado &erro) {
+  QString sqlLimpo = estado.StrSql;
+  sqlLimpo.replace('\'', QStringLiteral("´")).replace('"', QStringLiteral("`"));
+  estado.StrSql = sqlLimpo;
+  QString descricao = erro.descricao;
+  descricao.replace('\'', QStringLiteral("´")).replace('\r', '.').replace('\n', ',');
+
+  QString codigo = "Modulo", nome = "Modulo";
+  if (estado.FormAtual) {
+    codigo = estado.FormAtual->nomeTela();
+    nome = estado.FormAtual->legendaTela();
+  }
+  const QString insert =
+      "Insert Into TB_GER_ERRVELT  (SEQUENCIA,DATA_HORA,NOME_DA_MAQUINA,CODIGO_DO_USUARIO,SISTEMA,"
+      "CODIGO_ROTINA,NOME_ROTINA,PROCEDIMENTO,NUMERO_DA_LINHA,CODIGO_SQL,DESCRICAO_DO_ERRO,"
+      "REFERENCIA_DLL)  Values (GEN_ID(NUMERRO,1),?,?,?,?,?,?,?,?,?,?,?)";
+  // This statement's own literal rules: numbers bare, texts quoted (any
+  // quote left in a name is doubled), never read as a date.
+  auto texto = [](const QString &t) { return "'" + QString(t).replace('\'', "''") + "'"; };
+  const QStringList literais = {
+      texto(DataHoraAtual(estado)),
+      texto(maquina(estado)),
+      QString::number(estado.CodUsuario),
+      texto("PDV"),
+      texto(codigo),
+      texto(nome.left(50)),
+      texto(rotina.left(30)),
+      QString::number(erro.passo),
+      texto(sqlLimpo.left(250)),
+      texto(QString::number(erro.numero) + "-" + descricao.left(230)),
+      texto(QString::number(erro.erroDll).left(40)),
+  };
+  QString sql = insert;
+  qsizetype pos = 0;
+  for (const QString &literal : literais) {
+    pos = sql.indexOf('?', pos);
+    sql.replace(pos, 1, literal);
+    pos += literal.size();
+  }
+  estado.conexao().executa(sql);
+  if (estado.operador) estado.operador->avisa(MensagemErroSistema, Icone::Exclamacao);
+}
+
+void GravaLog(TerminalState &estado, int usuario, const QString &sistema, const QString &operacao,
+              const QString &tabela) {
+  Comando &comando = *estado.Comando_;
+  comando.CommandText =
+      " INSERT INTO TB_GER_LOGSYS (UsuLog,SisLog,OpeLog,TabLog,DatLog,MaqLog)  VALUES (?,?,?,?,?,?)";
+  // The moment goes as a timestamp parameter: a day-first text would be read
+  // month-first by the server.
+  comando.Parameters = {usuario, sistema, operacao, tabela, agora(estado), maquina(estado).left(20)};
+  comando.executa(estado.conexao());
+}

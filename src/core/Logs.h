@@ -1,0 +1,31 @@
+#pragma once
+// The error log (TB_GER_ERRVELT), the operation log (TB_GER_LOGSYS) and the
+// clock text they use.
+#include <QString>
+#include <exception>
+
+struct TerminalState;
+
+// The error a handler caught, as the logger reads it.
+struct ErroCapturado {
+  long numero = 0;
+  QString descricao;
+  long erroDll = 0;  // last system error code
+  int passo = 0;     // last numbered step the routine started
+
+  static ErroCapturado de(const std::exception &e, int passo = 0);
+};
+
+// The PC's date and time as "mm/dd/yyyy hh:mm:ss" (through the state's clock).
+QString DataHoraAtual(const TerminalState &estado);
+
+// Writes the error row and shows the fixed operator message. When the
+// database itself fails the ErroBanco propagates and no message is shown.
+void GravaErro(TerminalState &estado, const QString &rotina, const ErroCapturado &erro);
+
+// Writes one operation row with real command parameters.
+void GravaLog(TerminalState &estado, int usuario, const QString &sistema, const QString &operacao,
+              const QString &tabela);
+
+inline constexpr const char *MensagemErroSistema =
+    "Erro de Sistema. Por favor Comunique ao Administrador !";

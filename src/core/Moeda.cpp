@@ -1,0 +1,125 @@
+#include "core/Moeda.h"
+
+#include <cmath>
+
+namespace {
+
+int64_t dividaArredondando(int64_t valor, int64_t divisor) {
+  const int64_t q = valor / divisor;
+  const int64_t r = valor % divisor;
+  if (2 * (r < 0 ? -r : r) >= divisor) return q + (valor < 0 ? -1 : 1);
+  return q;
+}
+
+QString agrupaMilhares(QString digitos) {
+  for (qsizetype i = digitos.size() - 3; i > 0; i -= 3) digitos.insert(i, '.');
+  return digitos;
+}
+
+QString textoComCasas(int64_t unidades, int casas, QChar separador) {
+  int64_t divisor = 1;
+  for (int i = casas; i < 4; ++i) divisor *= 10;
+  const int64_t escalado = casas >= 4 ? unidades : dividaArredondando(unidades, divisor);
+  int64_t potencia = 1;
+  for (int i = 0; i < casas; ++i) potencia *= 10;
+  const bool negativo = escalado < 0;
+  const uint64_t abs = negativo ? static_cast<uint64_t>(-escalado) : static_cast<uint64_t>(escalado);
+  QString texto = QString::number(abs / potencia);
+  if (casas > 0) texto += separador + QString::number(abs % potencia).rightJustified(casas, '0');
+  return negativo ? '-' + texto : texto;
+}
+
+}  // namespace
+
+Moeda Moeda::deDouble(double valor) {
+  return deUnidades(static_cast<int64_t>(std::llround(valor * kEscala)));
+}
+
+std::optional<Moeda> Moeda::deTexto(const QString &entrada) {
+  QString t = entrada.trimmed();
+  if (t.isEmpty()) return std::nullopt;
+  bool negativo = false;
+  if (t.startsWith('-') || t.startsWith('+')) {
+    negativo = t.startsWith('-');
+    t = t.mid(1).trimmed();
+  }
+  const qsizetype virgula = t.lastIndexOf(',');
+  const qsizetype ponto = t.lastIndexOf('.');
+  QChar decimal = ',';
+  if (virgula < 0 && ponto >= 0) {
+    // "1.5" or "12.34" is a decimal point; "1.234" and "1.234.567" are thousands.
+    const bool milhares = t.count('.') > 1 || t.size() - ponto - 1 == 3;
+    decimal = milhares ? QChar(',') : QChar('.');
+  } else if (virgula >= 0 && ponto > virgula) {
+    decimal = '.';
+  }
+  const QChar milhar = decimal == ',' ? QChar('.') : QChar(',');
+  QString inteira, fracao;
+  bool depois = false;
+  for (QChar c : t) {
+    if (c == milhar && !depois) continue;
+    if (c == decimal && !depois) { depois = true; continue; }
+    if (!c.isDigit() || c.unicode() > '9') return std::nullopt;
+    (depois ? fracao : inteira) += c;
+  }
+  if (inteira.isEmpty() && fracao.isEmpty()) return std::nullopt;
+  if (inteira.size() > 14) return std::nullopt;
+  int64_t v = inteira.isEmpty() ? 0 : inteira.toLongLong() * kEscala;
+  // Beyond four decimals the value is rounded at the fifth.
+  QString f = fracao.left(5).leftJustified(5, '0');
+  v += dividaArredondando(f.toLongLong(), 10);
+  return deUnidades(negativo ? -v : v);
+}
+
+Moeda Moeda::deVariant(const QVariant &valor) {
+  if (valor.isNull()) return {};
+  if (valor.metaType() == QMetaType::fromType<Moeda>()) return valor.value<Moeda>();
+  switch (valor.metaType().id()) {
+    case QMetaType::Int: case QMetaType::LongLong: case QMetaType::UInt:
+    case QMetaType::ULongLong: case QMetaType::Short: case QMetaType::UShort:
+      return deInteiro(valor.toLongLong());
+    case QMetaType::Double: case QMetaType::Float:
+      return deDouble(valor.toDouble());
+    default: {
+      const auto m = deTexto(valor.toString());
+      return m ? *m : Moeda{};
+    }
+  }
+}
+
+int64_t Moeda::centavos() const { return dividaArredondando(v_, 100); }
+
+QString Moeda::formatada() const {
+  const int64_t c = centavos();
+  const bool negativo = c < 0;
+  const uint64_t abs = negativo ? static_cast<uint64_t>(-c) : static_cast<uint64_t>(c);
+  QString texto = agrupaMilhares(QString::number(abs / 100)) + ',' +
+                  QString::number(abs % 100).rightJustified(2, '0');
+  return negativo ? '-' + texto : texto;
+}
+
+QString Moeda::textoPonto(int casas) const { return textoComCasas(v_, casas, '.'); }
+
+QString Moeda::textoVirgula(int casas) const { return textoComCasas(v_, casas, ','); }
+
+Moeda Moeda::vezesMilesimos(int64_t milesimos) const {
+  // v_ * milesimos / 1000, rounded; __int128 keeps large totals exact.
+  const __int128 produto = static_cast<__int128>(v_) * milesimos;
+  __int128 q = produto / 1000;
+  const __int128 r = produto % 1000;
+  if (2 * (r < 0 ? -r : r) >= 1000) q += (produto < 0 ? -1 : 1);
+  return deUnidades(static_cast<int64_t>(q));
+}
+
+// Lets a Moeda held in a QVariant read as text (regional, shortest) or as a
+// double wherever the program asks a field for one.
+static const bool conversoesRegistradas = [] {
+  QMetaType::registerConverter<Moeda, QString>([](const Moeda &m) {
+    QString t = m.textoVirgula(4);
+    while (t.endsWith('0')) t.chop(1);
+    if (t.endsWith(',')) t.chop(1);
+    return t;
+  });
+  QMetaType::registerConverter<Moeda, double>(&Moeda::paraDouble);
+  return true;
+}();

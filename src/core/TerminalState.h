@@ -1,0 +1,97 @@
+#pragma once
+// The process-wide state of the terminal: one object with the names the rest
+// of the program uses, created at start-up and handed to the screens by
+// reference. A test makes a fresh one.
+#include <QDate>
+#include <QString>
+#include <array>
+#include <cstdint>
+#include <memory>
+
+#include "core/Moeda.h"
+
+class Conexao;
+class Comando;
+class Recordset;
+class Operator;
+namespace platform { class Clock; }
+
+// What a screen exposes to the error logger and the search dialog.
+class TelaRegistrada {
+ public:
+  virtual ~TelaRegistrada() = default;
+  virtual QString nomeTela() const = 0;     // e.g. "PForm"
+  virtual QString legendaTela() const = 0;  // its caption
+};
+
+struct TerminalState {
+  TerminalState();
+  ~TerminalState();
+  TerminalState(const TerminalState &) = delete;
+  TerminalState &operator=(const TerminalState &) = delete;
+
+  // Database (the one shared connection, its command and result set).
+  std::unique_ptr<Conexao> Conexao_;
+  std::unique_ptr<Comando> Comando_;
+  std::unique_ptr<Recordset> RsGeral;
+  Conexao &conexao() { return *Conexao_; }
+
+  // Terminal configuration file.
+  QString ConfigLinha1;
+  QString StrConexao;
+  QString UsuarioBanco;
+  QString SenhaBanco;
+  QString NumCaixa;
+  QString IdentificacaoEcf;  // line 6, checked by the login screen's load step
+  QString MarcaEcf;
+
+  // Printer.
+  int16_t Retorno = 0;
+  QString NumSerieEcf;
+  QString NumCupom;
+  QString DataMovimento;
+  QString DataImpressora;
+  QString HoraImpressora;
+  QString FormasPgtoEcf;
+  int16_t FlagsFiscais = 0;
+  bool EcfOcupada = false;
+  QString ValorCupomStr;
+
+  // Scratch shared by the screens.
+  QString Mensagem;
+  QString StrSql;
+
+  // Working date (the database server's), operator.
+  QDate DataSistema;
+  int16_t CodUsuario = 0;
+  QString NomUsuario;
+  QString SenhaUsuario;
+
+  // Company.
+  QString NomeEmpresa;
+  QString EnderecoEmpresa;
+  int32_t CodEmpresa = 0;
+  QString CtaVdaVis, CtaVdaPrz, CtaCtoVda, CtaEstBai, CtaVarEst;
+  int32_t LocCxaMat = 0;
+  int32_t LocCxaFil = 0;
+  QString MasEmp;
+  int16_t AnoExercicio = 0;
+  // Index 1..6 as the suite numbers them (0 unused): accounting, receivables,
+  // payables, stock, sales, purchases.
+  std::array<QString, 7> ProgramasSuite;
+
+  // Screens.
+  TelaRegistrada *FormVenda = nullptr;
+  TelaRegistrada *FormPrincipal = nullptr;
+  TelaRegistrada *FormAtual = nullptr;
+  QString LbMens;  // the sale screen's help line text
+  QString NomeMaquina;
+
+  // Search hand-over.
+  QString TipoPesq, CodPesquisa, CodProPesq, CodCliPesq, CodCpgPesq, CodVenPesq, NumEpnPesq;
+  QString DadosClientePesq;
+
+  // Services the routines reach through the state.
+  Operator *operador = nullptr;
+  platform::Clock *relogio = nullptr;
+};

@@ -1,0 +1,85 @@
+#include "platform/Host.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QLocalServer>
+#include <QLocalSocket>
+#include <QProcess>
+#include <QSysInfo>
+
+#include "platform/Paths.h"
+
+#ifndef Q_OS_WIN
+#include <sys/time.h>
+#endif
+
+namespace platform {
+
+QString hostName() { return QSysInfo::machineHostName(); }
+
+static QStringList splitCommandLine(const QString &commandLine) {
+  return QProcess::splitCommand(commandLine);
+}
+
+bool startProgram(const QString &commandLine, WindowStyle style) {
+  QStringList args = splitCommandLine(commandLine);
+  if (args.isEmpty()) return false;
+  const QString program = hostPath(args.takeFirst());
+  QProcess process;
+  process.setProgram(program);
+  process.setArguments(args);
+  // Window styles only mean something to a windowing host; a hidden program
+  // gets no terminal output either.
+  if (style == WindowStyle::Hidden) {
+    process.setStandardOutputFile(QProcess::nullDevice());
+    process.setStandardErrorFile(QProcess::nullDevice());
+  }
+  return process.startDetached();
+}
+
+QDateTime SystemClock::now() const { return QDateTime::currentDateTime(); }
+
+bool SystemClock::setSystemTime(const QDateTime &when) {
+#ifdef Q_OS_WIN
+  Q_UNUSED(when);
+  return false;
+#else
+  timeval tv{};
+  tv.tv_sec = when.toSecsSinceEpoch();
+  return settimeofday(&tv, nullptr) == 0;
+#endif
+}
+
+static QString announcementName(const QString &title) {
+  const QByteArray key = (driveRoot() + '|' + title).toUtf8();
+  return "pdv-velt-" + QString::fromLatin1(QCryptographicHash::hash(key, QCryptographicHash::Sha1).toHex().left(16));
+}
+
+struct WindowAnnouncement::Impl {
+  QLocalServer server;
+};
+
+WindowAnnouncement::WindowAnnouncement(const QString &title) : impl_(std::make_unique<Impl>()) {
+  const QString name = announcementName(title);
+  if (!impl_->server.listen(name)) {
+    // A stale socket left by a copy that died: take it over unless it answers.
+    if (!findRunningWindow(title)) {
+      QLocalServer::removeServer(name);
+      impl_->server.listen(name);
+    }
+  }
+}
+
+WindowAnnouncement::~WindowAnnouncement() = default;
+
+bool WindowAnnouncement::active() const { return impl_->server.isListening(); }
+
+bool findRunningWindow(const QString &title) {
+  QLocalSocket socket;
+  socket.connectToServer(announcementName(title));
+  const bool found = socket.waitForConnected(200);
+  socket.abort();
+  return found;
+}
+
+}  // namespace platform

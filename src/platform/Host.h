@@ -1,0 +1,71 @@
+#pragma once
+// The operating system beyond paths: host name, outside programs, the PC
+// clock, and finding another running copy of the terminal.
+#include <QDateTime>
+#include <QString>
+#include <functional>
+#include <memory>
+
+namespace platform {
+
+QString hostName();
+
+enum class WindowStyle { Normal, Hidden, Maximized };
+
+// Starts an outside program detached (never waits). The command line is the
+// program's own: its first word is a program path (mapped onto the drive), the
+// rest its arguments. Returns false when it could not be started.
+bool startProgram(const QString &commandLine, WindowStyle style = WindowStyle::Normal);
+
+// Setting the PC clock: tried, failure ignored. Tests install a fake.
+class Clock {
+ public:
+  virtual ~Clock() = default;
+  virtual QDateTime now() const = 0;
+  // Returns whether the clock was set; callers ignore the answer.
+  virtual bool setSystemTime(const QDateTime &when) = 0;
+};
+
+// The real clock; setting it calls the OS (needs privileges, may fail).
+class SystemClock : public Clock {
+ public:
+  QDateTime now() const override;
+  bool setSystemTime(const QDateTime &when) override;
+};
+
+// A settable clock for tests: now() is what was last set.
+class FakeClock : public Clock {
+ public:
+  explicit FakeClock(QDateTime start = QDateTime(QDate(2026, 1, 2), QTime(10, 0, 0)))
+      : current_(start) {}
+  QDateTime now() const override { return current_; }
+  bool setSystemTime(const QDateTime &when) override {
+    current_ = when;
+    ++setCalls;
+    return true;
+  }
+  void advanceSecs(qint64 s) { current_ = current_.addSecs(s); }
+  int setCalls = 0;
+
+ private:
+  QDateTime current_;
+};
+
+// Single copy: a running sale screen announces itself under a name; another
+// copy asks whether that name is taken. On Linux the announcement is a local
+// socket in the drive's folder (one per title), so two drives never collide.
+class WindowAnnouncement {
+ public:
+  explicit WindowAnnouncement(const QString &title);
+  ~WindowAnnouncement();
+  bool active() const;
+
+ private:
+  struct Impl;
+  std::unique_ptr<Impl> impl_;
+};
+
+// True when another copy holds a window announced with this title.
+bool findRunningWindow(const QString &title);
+
+}  // namespace platform

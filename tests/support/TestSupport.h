@@ -1,0 +1,33 @@
+#pragma once
+// Shared test fixtures: a temporary drive per test, a fresh terminal state.
+#include <QString>
+#include <QTemporaryDir>
+#include <memory>
+
+#include "core/TerminalState.h"
+
+namespace testsupport {
+
+// A temporary folder that stands for "C:\" while the object lives (PDV_DRIVE).
+class TempDrive {
+ public:
+  TempDrive();
+  ~TempDrive();
+  QString root() const { return dir_.path(); }
+  QString path(const QString &relative) const { return dir_.path() + "/" + relative; }
+
+ private:
+  QTemporaryDir dir_;
+  QByteArray previous_;
+  bool hadPrevious_ = false;
+};
+
+// The build folder (where pdv, pdv-admin and the printer libraries are).
+QString buildDir();
+QString sourceDir();
+
+// Runs a program of the build folder and returns its exit code; output in *out.
+int runBuilt(const QString &program, const QStringList &args, QString *out = nullptr,
+             const QStringList &extraEnv = {});
+
+}  // namespace testsupport
