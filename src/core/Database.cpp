@@ -109,14 +109,8 @@ long Conexao::executaComParametros(const QString &sql, const QVariantList &param
 
 // "-1234.5600" as the driver gives scaled integers -> exact amount.
 static QVariant decimalExato(const QString &texto, int escala) {
-  static const QRegularExpression re(R"(^\s*(-?)(\d*)(?:\.(\d*))?\s*$)");
-  const auto m = re.match(texto);
-  if (!m.hasMatch() || escala > 4) return texto.toDouble();
-  const qint64 inteira = m.captured(2).isEmpty() ? 0 : m.captured(2).toLongLong();
-  const qint64 fracao = m.captured(3).left(4).leftJustified(4, '0').toLongLong();
-  qint64 unidades = inteira * Moeda::kEscala + fracao;
-  if (!m.captured(1).isEmpty()) unidades = -unidades;
-  return QVariant::fromValue(Moeda::deUnidades(unidades));
+  const auto m = escala <= 4 ? Moeda::deTextoPonto(texto) : std::nullopt;
+  return m ? QVariant::fromValue(*m) : QVariant(texto.toDouble());
 }
 
 static QVariant valorLido(const QVariant &bruto, const QSqlField &campo) {

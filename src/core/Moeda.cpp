@@ -1,5 +1,6 @@
 #include "core/Moeda.h"
 
+#include <QRegularExpression>
 #include <cmath>
 
 namespace {
@@ -69,6 +70,16 @@ std::optional<Moeda> Moeda::deTexto(const QString &entrada) {
   QString f = fracao.left(5).leftJustified(5, '0');
   v += dividaArredondando(f.toLongLong(), 10);
   return deUnidades(negativo ? -v : v);
+}
+
+std::optional<Moeda> Moeda::deTextoPonto(const QString &texto) {
+  static const QRegularExpression re(R"(^\s*([-+]?)(\d*)(?:\.(\d*))?\s*$)");
+  const auto m = re.match(texto);
+  if (!m.hasMatch() || (m.captured(2).isEmpty() && m.captured(3).isEmpty())) return std::nullopt;
+  if (m.captured(2).size() > 14) return std::nullopt;
+  int64_t v = m.captured(2).isEmpty() ? 0 : m.captured(2).toLongLong() * kEscala;
+  v += dividaArredondando(m.captured(3).left(5).leftJustified(5, '0').toLongLong(), 10);
+  return deUnidades(m.captured(1) == "-" ? -v : v);
 }
 
 Moeda Moeda::deVariant(const QVariant &valor) {

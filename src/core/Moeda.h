@@ -24,6 +24,9 @@ class Moeda {
   // followed by exactly three digits is read as thousands, as the regional
   // settings do. Returns nullopt when the text is not a number.
   static std::optional<Moeda> deTexto(const QString &texto);
+  // Strict decimal text with "." as the separator ("-1234.5678"), as SQL and
+  // the driver write numbers.
+  static std::optional<Moeda> deTextoPonto(const QString &texto);
   // A database value: numeric text, integer or double.
   static Moeda deVariant(const QVariant &valor);
 

@@ -75,7 +75,7 @@ Moeda ParaMoeda(const QVariant &valor) {
   const QString inicial = numeroInicial(textoRegionalParaPonto(valor.toString()));
   if (inicial.isEmpty()) return {};
   if (inicial.contains('e') || inicial.contains('E')) return Moeda::deDouble(inicial.toDouble());
-  const auto m = Moeda::deTexto(inicial.startsWith('.') ? '0' + inicial : inicial);
+  const auto m = Moeda::deTextoPonto(inicial);
   return m ? *m : Moeda{};
 }
 

@@ -1,1 +1,54 @@
 #include <gtest/gtest.h>
+
+#include <QDir>
+
+#include "platform/Host.h"
+#include "platform/Paths.h"
+#include "support/TestSupport.h"
+
+TEST(Paths, WindowsPathsLandOnTheDriveInLowerCase) {
+  testsupport::TempDrive drive;
+  EXPECT_EQ(platform::hostPath("c:\\kw-velt\\Grade.Html"), drive.root() + "/kw-velt/grade.html");
+  EXPECT_EQ(platform::hostPath("C:\\Retorno.txt"), drive.root() + "/retorno.txt");
+  EXPECT_EQ(platform::hostPath("c:/KW-VELT/default.txt"), platform::hostPath("c:\\kw-velt\\DEFAULT.TXT"));
+  EXPECT_EQ(platform::hostPath("/already/host/Path"), "/already/host/Path");
+}
+
+TEST(Paths, DefaultDriveWhenUnset) {
+  const QByteArray saved = qgetenv("PDV_DRIVE");
+  qunsetenv("PDV_DRIVE");
+  EXPECT_EQ(platform::driveRoot(), QDir::homePath() + "/.pdv-velt/drive");
+  if (!saved.isEmpty()) qputenv("PDV_DRIVE", saved);
+}
+
+TEST(Host, FakeClockIsSetNotTheRealOne) {
+  platform::FakeClock clock;
+  const QDateTime when(QDate(2030, 5, 6), QTime(7, 8, 9));
+  EXPECT_TRUE(clock.setSystemTime(when));
+  EXPECT_EQ(clock.now(), when);
+  EXPECT_EQ(clock.setCalls, 1);
+}
+
+TEST(Host, AnnouncedWindowIsFoundOnlyWhileItLives) {
+  testsupport::TempDrive drive;
+  EXPECT_FALSE(platform::findRunningWindow("PDV-VELT.EXE"));
+  {
+    platform::WindowAnnouncement sale("PDV-VELT.EXE");
+    ASSERT_TRUE(sale.active());
+    EXPECT_TRUE(platform::findRunningWindow("PDV-VELT.EXE"));
+  }
+  EXPECT_FALSE(platform::findRunningWindow("PDV-VELT.EXE"));
+}
+
+TEST(Host, StartProgramNeverWaitsAndReportsMissingPrograms) {
+  testsupport::TempDrive drive;
+  EXPECT_FALSE(platform::startProgram("c:\\kw-velt\\naoexiste.exe"));
+  QDir().mkpath(drive.path("kw-velt"));
+  QFile script(drive.path("kw-velt/excel.exe"));
+  ASSERT_TRUE(script.open(QIODevice::WriteOnly));
+  script.write("#!/bin/sh\nexit 0\n");
+  script.close();
+  script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+  EXPECT_TRUE(platform::startProgram("c:\\kw-velt\\Excel.exe c:\\kw-velt\\Grade.Html",
+                                     platform::WindowStyle::Maximized));
+}

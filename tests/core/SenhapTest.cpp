@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "support/TestSupport.h"
+
 #include "core/Cp1252.h"
 #include "core/Senhap.h"
 

@@ -3,6 +3,7 @@
 #include <QString>
 #include <QTemporaryDir>
 #include <memory>
+#include <ostream>
 
 #include "core/TerminalState.h"
 
@@ -31,3 +32,6 @@ int runBuilt(const QString &program, const QStringList &args, QString *out = nul
              const QStringList &extraEnv = {});
 
 }  // namespace testsupport
+
+// Readable QString values in assertion messages.
+inline void PrintTo(const QString &s, std::ostream *os) { *os << '"' << s.toStdString() << '"'; }
