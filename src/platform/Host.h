@@ -51,6 +51,21 @@ class FakeClock : public Clock {
   QDateTime current_;
 };
 
+// Follows the machine's clock; "setting" it only moves this program's view
+// of the time by an offset. For runs that must never touch the real clock
+// (replay) and as the fallback where the OS refuses.
+class OffsetClock : public Clock {
+ public:
+  QDateTime now() const override { return QDateTime::currentDateTime().addMSecs(offsetMs_); }
+  bool setSystemTime(const QDateTime &when) override {
+    offsetMs_ = QDateTime::currentDateTime().msecsTo(when);
+    return true;
+  }
+
+ private:
+  qint64 offsetMs_ = 0;
+};
+
 // Single copy: a running sale screen announces itself under a name; another
 // copy asks whether that name is taken. On Linux the announcement is a local
 // socket in the drive's folder (one per title), so two drives never collide.

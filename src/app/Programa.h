@@ -1,0 +1,33 @@
+#pragma once
+// The program's wiring: the state, the screens and the order they open in,
+// independent of whether a real display or a script drives them.
+#include <memory>
+
+#include "core/Tela.h"
+#include "core/TerminalState.h"
+
+class SenhaPDV;
+class PForm;
+
+class Programa {
+ public:
+  Programa(TerminalState &estado, Operator &operador, AreaTransferencia &area);
+  ~Programa();
+
+  Aplicacao &app() { return app_; }
+  TerminalState &estado() { return estado_; }
+  SenhaPDV &login() { return *login_; }
+  PForm *telaVenda() { return venda_.get(); }
+
+  // Loads the login screen (the start-up runs in its load step) and shows it.
+  void inicia();
+  // Told when the sale screen has been created (the skin binds it).
+  std::function<void(PForm &)> aoCriarTelaVenda;
+
+ private:
+  void abreTelaVenda();
+  TerminalState &estado_;
+  Aplicacao app_;
+  std::unique_ptr<SenhaPDV> login_;
+  std::unique_ptr<PForm> venda_;
+};

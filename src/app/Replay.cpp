@@ -1,0 +1,183 @@
+#include "app/Replay.h"
+
+#include <QHash>
+
+#include "app/Programa.h"
+#include "core/Encerramento.h"
+#include "core/OperadorRoteiro.h"
+#include "core/Teclas.h"
+#include "fiscal/Ecf.h"
+
+namespace {
+
+QString aspas(const QString &t) {
+  QString e = t;
+  e.replace('\\', "\\\\").replace('"', "\\\"").replace('\r', "\\r").replace('\n', "\\n");
+  return '"' + e + '"';
+}
+
+const QHash<QString, int> &nomesTeclas() {
+  static const QHash<QString, int> nomes = {
+      {"ENTER", tecla::Enter}, {"ESC", tecla::Esc}, {"TAB", tecla::Tab}, {"UP", tecla::Acima},
+      {"DOWN", tecla::Abaixo}, {"LEFT", tecla::Esquerda}, {"RIGHT", tecla::Direita},
+      {"DELETE", tecla::Delete}, {"INSERT", tecla::Insert}, {"PAUSE", tecla::Pausa},
+      {"BREAK", tecla::Pausa}, {"HOME", tecla::Home}, {"END", tecla::End}, {"PAGEUP", tecla::PageUp},
+      {"PAGEDOWN", tecla::PageDown}, {"BACKSPACE", tecla::Back}, {"SPACE", tecla::Espaco}};
+  return nomes;
+}
+
+}  // namespace
+
+bool Replay::interpretaTecla(const QString &texto, int &codigo, int &shift) {
+  QStringList partes = texto.split('+');
+  const QString nome = partes.takeLast().toUpper();
+  shift = 0;
+  for (const QString &m : partes) {
+    const QString u = m.toUpper();
+    if (u == "SHIFT") shift |= tecla::MascaraShift;
+    else if (u == "CTRL") shift |= tecla::MascaraCtrl;
+    else if (u == "ALT") shift |= tecla::MascaraAlt;
+    else if (u == "ALTGR") shift |= tecla::MascaraAlt | tecla::MascaraAltDireita;
+    else return false;
+  }
+  if (nomesTeclas().contains(nome)) { codigo = nomesTeclas()[nome]; return true; }
+  if (nome.size() >= 2 && nome[0] == 'F') {
+    bool ok = false;
+    const int n = nome.mid(1).toInt(&ok);
+    if (ok && n >= 1 && n <= 12) { codigo = tecla::F1 + n - 1; return true; }
+  }
+  if (nome.size() == 1 && (nome[0].isDigit() || (nome[0] >= 'A' && nome[0] <= 'Z'))) {
+    codigo = nome[0].unicode();
+    return true;
+  }
+  return false;
+}
+
+Replay::Replay(Programa &programa, OperadorRoteiro &operador, QTextStream &saida)
+    : programa_(programa), operador_(operador), saida_(saida) {
+  Aplicacao &app = programa_.app();
+  app.aoMostrar = [this](Tela &t) { escreve("open " + t.nomeTela() + " " + aspas(t.legendaTela()) + (t.modal() ? " modal" : "")); };
+  app.aoDescarregar = [this](Tela &t) { escreve("close " + t.nomeTela()); };
+  app.aoEsconder = [this](Tela &t) { escreve("hide " + t.nomeTela()); };
+  // A modal screen takes the script's next lines until it hides.
+  app.executaModal = [this](Tela &t) {
+    while (t.visivel() && temMais()) passo();
+  };
+  operador_.aoRegistrar = [this](const EventoOperador &e) {
+    if (e.tipo == EventoOperador::Tipo::Mensagem) {
+      const QString titulo = e.mensagem.titulo.isEmpty() ? tituloPrograma() : e.mensagem.titulo;
+      escreve("message [" + nomeIcone(e.mensagem.icone) + "] " + aspas(titulo) + " " + aspas(e.mensagem.texto) +
+              " -> " + nomeResposta(e.resposta) + (e.respostaPadrao ? " (default)" : ""));
+    } else {
+      escreve("input " + aspas(e.entrada.titulo) + " " + aspas(e.entrada.pergunta) + " -> " +
+              (e.cancelada ? QString("cancel") : aspas(e.textoResposta)) + (e.respostaPadrao ? " (default)" : ""));
+    }
+  };
+  InstalaObservadorEcf([this](const ChamadaEcf &c) {
+    QStringList args;
+    for (const QString &a : c.argumentos) args << aspas(a);
+    QString linha = "ecf " + c.funcao + "(" + args.join(", ") + ") = " + QString::number(c.status);
+    if (!c.saidas.isEmpty()) {
+      QStringList saidas;
+      for (const QString &s : c.saidas) saidas << aspas(s);
+      linha += " -> " + saidas.join(", ");
+    }
+    escreve(linha);
+  });
+}
+
+void Replay::escreve(const QString &linha) {
+  saida_ << linha << '\n';
+  saida_.flush();
+}
+
+int Replay::executa(const QStringList &linhas) {
+  linhas_ = linhas;
+  proxima_ = 0;
+  const TratadorEncerramento anterior =
+      InstalaTratadorEncerramento([](int, const QString &motivo) { throw ProgramaEncerrado(motivo); });
+  int status = 0;
+  try {
+    programa_.inicia();
+    while (temMais()) passo();
+    escreve("end: script finished");
+  } catch (const ProgramaEncerrado &fim) {
+    escreve("end: program ended (" + fim.motivo() + ")");
+  } catch (const ErroRoteiro &erro) {
+    escreve(QString("error: script line %1: %2").arg(erro.linha).arg(erro.mensagem));
+    status = 2;
+  }
+  InstalaTratadorEncerramento(anterior);
+  InstalaObservadorEcf({});
+  return status;
+}
+
+void Replay::passo() {
+  const int numero = proxima_ + 1;
+  const QString linha = linhas_[proxima_++].trimmed();
+  if (linha.isEmpty() || linha.startsWith('#')) return;
+  const qsizetype espaco = linha.indexOf(' ');
+  const QString acao = espaco < 0 ? linha : linha.left(espaco);
+  const QString argumento = espaco < 0 ? QString() : linha.mid(espaco + 1);
+  try {
+    aplica(acao.toLower(), argumento);
+  } catch (const ErroRoteiro &) {
+    throw;
+  } catch (const std::out_of_range &e) {
+    throw ErroRoteiro{numero, QString::fromUtf8(e.what())};
+  } catch (const std::invalid_argument &e) {
+    throw ErroRoteiro{numero, QString::fromUtf8(e.what())};
+  }
+}
+
+void Replay::aplica(const QString &acao, const QString &argumento) {
+  Tela *frente = programa_.app().telaFrente();
+  auto exigeTela = [&] {
+    if (!frente) throw std::invalid_argument("no screen is open");
+    return frente;
+  };
+  if (acao == "type") {
+    exigeTela()->digita(argumento);
+  } else if (acao == "key") {
+    for (const QString &nome : argumento.split(' ', Qt::SkipEmptyParts)) {
+      int codigo = 0, shift = 0;
+      if (!interpretaTecla(nome, codigo, shift)) throw std::invalid_argument(("unknown key " + nome).toStdString());
+      exigeTela()->teclaBaixo(codigo, shift);
+      frente = programa_.app().telaFrente();
+    }
+  } else if (acao == "click") {
+    exigeTela()->clica(argumento.trimmed());
+  } else if (acao == "answer") {
+    const QString b = argumento.trimmed().toLower();
+    if (b == "yes") operador_.respondeMensagem(Resposta::Sim);
+    else if (b == "no") operador_.respondeMensagem(Resposta::Nao);
+    else if (b == "cancel") operador_.respondeMensagem(Resposta::Cancelar);
+    else if (b == "ok") operador_.respondeMensagem(Resposta::Ok);
+    else throw std::invalid_argument(("unknown button " + argumento).toStdString());
+  } else if (acao == "input") {
+    operador_.respondeEntrada(argumento);
+  } else if (acao == "input-cancel") {
+    operador_.cancelaEntrada();
+  } else if (acao == "dump") {
+    despeja();
+  } else {
+    throw std::invalid_argument(("unknown action " + acao).toStdString());
+  }
+}
+
+void Replay::despeja() {
+  Tela *t = programa_.app().telaFrente();
+  if (!t) {
+    escreve("dump: no screen");
+    return;
+  }
+  escreve("dump " + t->nomeTela() + " " + aspas(t->legendaTela()) +
+          (t->focado() ? " focus=" + t->focado()->nome() : QString()));
+  for (const auto &c : t->campos()) {
+    const QString texto = c->tipo() == TipoCampo::Senha ? QString(c->texto().size(), '*') : c->texto();
+    escreve("  " + c->nome() + " " + aspas(texto) + (c->enabled() ? "" : " disabled") +
+            (c->visible() ? "" : " hidden"));
+    if (Grade *g = c->grade())
+      for (int r = 0; r < g->Rows(); ++r) escreve(QString("    row %1: ").arg(r) + g->linha(r).join(" | "));
+  }
+}

@@ -1,0 +1,36 @@
+#pragma once
+// Replay mode: runs the real screens headlessly from a script of operator
+// actions and writes a transcript of what the program showed and did.
+#include <QString>
+#include <QStringList>
+#include <QTextStream>
+
+class Programa;
+class OperadorRoteiro;
+
+struct ErroRoteiro {
+  int linha;
+  QString mensagem;
+};
+
+class Replay {
+ public:
+  Replay(Programa &programa, OperadorRoteiro &operador, QTextStream &saida);
+  // Runs the whole script; returns the exit status (0 ran to its end or the
+  // program ended; 2 a script error, named with its line).
+  int executa(const QStringList &linhas);
+  // Parses "F2", "Shift+Tab", "AltGr+1" into a key code and shift mask.
+  static bool interpretaTecla(const QString &texto, int &tecla, int &shift);
+
+ private:
+  bool temMais() const { return proxima_ < linhas_.size(); }
+  void passo();  // runs the next script line (throws ErroRoteiro)
+  void aplica(const QString &acao, const QString &argumento);
+  void despeja();
+  void escreve(const QString &linha);
+  Programa &programa_;
+  OperadorRoteiro &operador_;
+  QTextStream &saida_;
+  QStringList linhas_;
+  int proxima_ = 0;
+};

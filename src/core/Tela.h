@@ -1,0 +1,201 @@
+#pragma once
+// The screen engine. A screen is a plain class holding named controls and
+// their handlers; focus moves through the engine with the classic sequence
+// (validate on leaving, which may refuse and keep the focus; lost focus; got
+// focus); form-level keys are seen before the field's (key preview). Every
+// text field gets the current-field colouring and Enter/Down/Up navigation
+// without code of its own.
+#include <QList>
+#include <QString>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "core/Grade.h"
+#include "core/TerminalState.h"
+
+class Tela;
+class Aplicacao;
+
+enum class TipoCampo { Texto, Senha, Moeda, Rotulo, Botao, Painel, Grade, Menu, Imagem };
+
+inline constexpr uint32_t CorCampoAtual = 0x80FFFF;  // light yellow (0xBBGGRR)
+inline constexpr uint32_t CorJanela = 0xFFFFFF;
+inline constexpr uint32_t CorTexto = 0x000000;
+
+class Campo {
+ public:
+  Campo(Tela &tela, QString nome, TipoCampo tipo);
+
+  const QString &nome() const { return nome_; }
+  TipoCampo tipo() const { return tipo_; }
+  Tela &tela() const { return tela_; }
+  bool focavel() const;
+  bool ehEditavel() const { return tipo_ == TipoCampo::Texto || tipo_ == TipoCampo::Senha || tipo_ == TipoCampo::Moeda; }
+
+  const QString &texto() const { return texto_; }
+  void setTexto(const QString &t);
+  bool enabled() const { return enabled_; }
+  void setEnabled(bool e);
+  bool visible() const { return visible_; }
+  void setVisible(bool v);
+  bool tabStop = true;
+  QString tag;
+  QString toolTip;
+  int maxLength = 0;  // 0: no limit
+  bool locked = false;
+  uint32_t corFundo() const { return corFundo_; }
+  uint32_t corFrente() const { return corFrente_; }
+  void setCores(uint32_t fundo, uint32_t frente);
+  int selStart = 0, selLength = 0;
+  void selecionaTudo() { selStart = 0; selLength = static_cast<int>(texto_.size()); }
+  // A control inside a panel is shown and enabled only while its panel is.
+  Campo *painel = nullptr;
+  // Field navigation (Enter/Down next, Up previous); on by default for text fields.
+  bool navega = true;
+  // Current-field colouring on focus; on by default for text fields.
+  bool marca = true;
+  Grade *grade() const { return grade_.get(); }
+
+  // Handlers. aoValidar returns false to refuse leaving the field.
+  std::function<bool()> aoValidar;
+  std::function<void()> aoGanharFoco, aoPerderFoco, aoClicar, aoMudar;
+  // Key down: the handler may set the key to 0 to swallow it.
+  std::function<void(int &tecla, int shift)> aoTeclarBaixo;
+  // A typed character (its code); set to 0 to refuse it.
+  std::function<void(int &caractere)> aoTeclarCaractere;
+
+ private:
+  friend class Tela;
+  Tela &tela_;
+  QString nome_;
+  TipoCampo tipo_;
+  QString texto_;
+  bool enabled_ = true;
+  bool visible_ = true;
+  uint32_t corFundo_ = CorJanela;
+  uint32_t corFrente_ = CorTexto;
+  std::unique_ptr<Grade> grade_;
+};
+
+// Clipboard as the field helpers see it.
+class AreaTransferencia {
+ public:
+  virtual ~AreaTransferencia() = default;
+  virtual QString texto() const = 0;
+  virtual void setTexto(const QString &t) = 0;
+};
+
+class AreaTransferenciaMemoria : public AreaTransferencia {
+ public:
+  QString texto() const override { return t_; }
+  void setTexto(const QString &t) override { t_ = t; }
+
+ private:
+  QString t_;
+};
+
+class Tela : public TelaRegistrada {
+ public:
+  Tela(Aplicacao &app, QString nome, QString legenda);
+  ~Tela() override;
+  Tela(const Tela &) = delete;
+  Tela &operator=(const Tela &) = delete;
+
+  QString nomeTela() const override { return nome_; }
+  QString legendaTela() const override { return legenda_; }
+  void setLegenda(const QString &l);
+  Aplicacao &app() const { return app_; }
+  TerminalState &estado() const;
+
+  // Controls, in tab order of creation.
+  Campo &adiciona(const QString &nome, TipoCampo tipo);
+  Campo &campo(const QString &nome);
+  Campo *procura(const QString &nome);
+  const std::vector<std::unique_ptr<Campo>> &campos() const { return campos_; }
+  Grade &grade(const QString &nome) { return *campo(nome).grade(); }
+
+  // Focus.
+  Campo *focado() const { return focado_; }
+  // Runs the focus sequence; false when the field being left refused.
+  // Without validation the field being left is not asked (a reset, Esc).
+  bool focaCampo(Campo &destino, bool valida = true);
+  bool focaCampo(const QString &nome, bool valida = true) { return focaCampo(campo(nome), valida); }
+  void EnviaTab() { moveFoco(+1); }
+  void EnviaShiftTab() { moveFoco(-1); }
+
+  // Input from the operator (skin, tests, replay).
+  void teclaBaixo(int tecla, int shift = 0);
+  void digita(const QString &texto);
+  void clica(const QString &nome);
+
+  // Form events.
+  bool keyPreview = false;
+  std::function<void(int &tecla, int shift)> aoTeclarForm;
+  virtual void carrega() {}
+  virtual void ativa() {}
+  // Returns false to refuse closing.
+  virtual bool podeFechar() { return true; }
+  virtual void descarrega() {}
+
+  bool visivel() const { return visivel_; }
+  bool modal() const { return modal_; }
+  bool carregada() const { return carregada_; }
+
+  // The engine calls these; the application keeps the screen list.
+  void marcaCampo(Campo &c);
+  void desmarcaCampo();
+
+  // Told after any change of a control (the skin repaints).
+  std::function<void(Campo &)> aoMudarCampo;
+  std::function<void()> aoMudarTela;
+
+ protected:
+  friend class Aplicacao;
+  friend class Campo;
+  void mudou(Campo &c) { if (aoMudarCampo) aoMudarCampo(c); }
+  void moveFoco(int direcao);
+  Campo *proximoFocavel(Campo *de, int direcao) const;
+  void TeclaNavega(int &tecla);
+
+ private:
+  Aplicacao &app_;
+  QString nome_, legenda_;
+  std::vector<std::unique_ptr<Campo>> campos_;
+  Campo *focado_ = nullptr;
+  Campo *campoAnterior_ = nullptr;  // the field carrying the focus colours
+  uint32_t corFundoAnt_ = CorJanela, corFrenteAnt_ = CorTexto;
+  bool visivel_ = false, modal_ = false, carregada_ = false;
+};
+
+// The open screens, in front-to-back order, and the services they share.
+class Aplicacao {
+ public:
+  Aplicacao(TerminalState &estado, Operator &operador, AreaTransferencia &area);
+  TerminalState &estado() const { return estado_; }
+  Operator &operador() const { return operador_; }
+  AreaTransferencia &areaTransferencia() const { return area_; }
+
+  // Load step (once), then shown. A modal screen returns when it hides.
+  void carrega(Tela &tela);
+  void mostra(Tela &tela, bool modal = false);
+  void esconde(Tela &tela);
+  // Unloads: asks podeFechar() unless forced; false when refused.
+  bool descarrega(Tela &tela, bool forcado = false);
+  void ativa(Tela &tela);
+
+  Tela *telaFrente() const;
+  const QList<Tela *> &telas() const { return abertas_; }
+
+  // Told when a screen is shown, hidden or unloaded (skin, transcript).
+  std::function<void(Tela &)> aoMostrar, aoEsconder, aoDescarregar;
+  // Runs a modal screen until it hides; installed by the skin or the replay.
+  std::function<void(Tela &)> executaModal;
+
+ private:
+  TerminalState &estado_;
+  Operator &operador_;
+  AreaTransferencia &area_;
+  QList<Tela *> abertas_;
+};

@@ -1,0 +1,110 @@
+#include "ui/JanelasTelas.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDialog>
+#include <QHash>
+#include <QMainWindow>
+#include <QScreen>
+
+#include "core/Tela.h"
+#include "core/Utilidades.h"
+#include "ui/VisaoTela.h"
+
+namespace {
+
+QHash<QString, JanelasTelas::Fabrica> &fabricas() {
+  static QHash<QString, JanelasTelas::Fabrica> f;
+  return f;
+}
+
+// Closing a window asks its screen, which may refuse.
+class FiltroFechar : public QObject {
+ public:
+  FiltroFechar(Aplicacao &app, Tela &tela, QObject *pai) : QObject(pai), app_(app), tela_(tela) {}
+  bool eventFilter(QObject *, QEvent *e) override {
+    if (e->type() != QEvent::Close) return false;
+    if (!tela_.visivel()) return false;
+    if (!app_.descarrega(tela_)) e->ignore();
+    return true;
+  }
+
+ private:
+  Aplicacao &app_;
+  Tela &tela_;
+};
+
+}  // namespace
+
+void JanelasTelas::registra(const QString &nomeTela, Fabrica fabrica) { fabricas().insert(nomeTela, std::move(fabrica)); }
+
+JanelasTelas::JanelasTelas(Aplicacao &app) : app_(app) {
+  app_.aoMostrar = [this](Tela &t) { mostra(t); };
+  app_.aoEsconder = [this](Tela &t) { esconde(t); };
+  app_.aoDescarregar = [this](Tela &t) { descarrega(t); };
+  app_.executaModal = [this](Tela &t) { executaModal(t); };
+}
+
+JanelasTelas::~JanelasTelas() {
+  app_.aoMostrar = nullptr;
+  app_.aoEsconder = nullptr;
+  app_.aoDescarregar = nullptr;
+  app_.executaModal = nullptr;
+  for (auto &[tela, visao] : visoes_) delete visao->janela();
+}
+
+QWidget *JanelasTelas::janela(const Tela &tela) const {
+  auto it = visoes_.find(&tela);
+  return it == visoes_.end() ? nullptr : it->second->janela();
+}
+
+VisaoTela *JanelasTelas::visao(const Tela &tela) const {
+  auto it = visoes_.find(&tela);
+  return it == visoes_.end() ? nullptr : it->second.get();
+}
+
+QWidget *JanelasTelas::janelaFrente() const {
+  Tela *t = app_.telaFrente();
+  return t ? janela(*t) : nullptr;
+}
+
+void JanelasTelas::mostra(Tela &tela) {
+  if (!visoes_.count(&tela)) {
+    auto f = fabricas().find(tela.nomeTela());
+    if (f == fabricas().end()) return;  // a screen without a window of its own
+    QWidget *w = (*f)(tela);
+    w->installEventFilter(new FiltroFechar(app_, tela, w));
+    visoes_[&tela] = std::make_unique<VisaoTela>(tela, w);
+    if (QScreen *s = QGuiApplication::primaryScreen())
+      w->move(CentraTela(w->size(), s->availableGeometry().size()));
+  }
+  QWidget *w = janela(tela);
+  if (!tela.modal()) w->show();
+  w->raise();
+  w->activateWindow();
+  visao(tela)->sincroniza();
+}
+
+void JanelasTelas::executaModal(Tela &tela) {
+  auto *dialogo = qobject_cast<QDialog *>(janela(tela));
+  if (!dialogo) return;
+  dialogo->setModal(true);
+  visao(tela)->sincroniza();
+  dialogo->exec();
+}
+
+void JanelasTelas::esconde(Tela &tela) {
+  QWidget *w = janela(tela);
+  if (!w) return;
+  if (auto *d = qobject_cast<QDialog *>(w); d && d->isModal()) d->done(0);
+  w->hide();
+}
+
+void JanelasTelas::descarrega(Tela &tela) {
+  auto it = visoes_.find(&tela);
+  if (it == visoes_.end()) return;
+  QWidget *w = it->second->janela();
+  visoes_.erase(it);
+  if (w) w->deleteLater();
+  if (app_.telas().isEmpty()) QCoreApplication::quit();
+}

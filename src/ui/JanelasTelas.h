@@ -1,0 +1,33 @@
+#pragma once
+// Creates, shows and destroys the window of each screen as the application
+// opens and closes screens.
+#include <QPointer>
+#include <QWidget>
+#include <functional>
+#include <map>
+#include <memory>
+
+class Aplicacao;
+class Tela;
+class VisaoTela;
+
+class JanelasTelas {
+ public:
+  explicit JanelasTelas(Aplicacao &app);
+  ~JanelasTelas();
+  QWidget *janelaFrente() const;
+  QWidget *janela(const Tela &tela) const;
+  VisaoTela *visao(const Tela &tela) const;
+
+  // Builds the widget tree of a screen by its name (from its .ui file).
+  using Fabrica = std::function<QWidget *(Tela &)>;
+  static void registra(const QString &nomeTela, Fabrica fabrica);
+
+ private:
+  void mostra(Tela &tela);
+  void esconde(Tela &tela);
+  void descarrega(Tela &tela);
+  void executaModal(Tela &tela);
+  Aplicacao &app_;
+  std::map<const Tela *, std::unique_ptr<VisaoTela>> visoes_;
+};

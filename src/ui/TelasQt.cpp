@@ -1,0 +1,27 @@
+#include "ui/TelasQt.h"
+
+#include <QDialog>
+#include <QMainWindow>
+
+#include "ui/JanelasTelas.h"
+#include "ui_PForm.h"
+#include "ui_SenhaPDV.h"
+
+namespace {
+
+template <typename Ui, typename Janela>
+QWidget *constroi() {
+  auto *janela = new Janela();
+  auto *ui = new Ui();
+  ui->setupUi(janela);
+  // The generated class only wires the widgets; the window owns them.
+  QObject::connect(janela, &QObject::destroyed, [ui] { delete ui; });
+  return janela;
+}
+
+}  // namespace
+
+void registraTelasQt() {
+  JanelasTelas::registra("SenhaPDV", [](Tela &) { return constroi<Ui::SenhaPDV, QDialog>(); });
+  JanelasTelas::registra("PForm", [](Tela &) { return constroi<Ui::PForm, QMainWindow>(); });
+}

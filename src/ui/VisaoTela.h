@@ -1,0 +1,43 @@
+#pragma once
+// Binds a screen to its widget tree by objectName: engine changes repaint the
+// widgets; keys, clicks and focus from the widgets go to the screen. It holds
+// no business rule.
+#include <QHash>
+#include <QObject>
+#include <QPointer>
+#include <QWidget>
+
+class Campo;
+class Tela;
+class QAbstractTableModel;
+
+class VisaoTela : public QObject {
+  Q_OBJECT
+ public:
+  VisaoTela(Tela &tela, QWidget *janela);
+  ~VisaoTela() override;
+  QWidget *janela() const { return janela_; }
+  Tela &tela() const { return tela_; }
+  QWidget *widget(const QString &nome) const { return widgets_.value(nome.toLower()); }
+  // Repaints every control and puts the keyboard focus where the engine has it.
+  void sincroniza();
+
+ protected:
+  bool eventFilter(QObject *objeto, QEvent *evento) override;
+
+ private:
+  void liga(Campo &campo, QWidget *w);
+  void atualiza(Campo &campo);
+  void sincronizaFoco();
+  Campo *campoDe(QObject *objeto) const;
+  Tela &tela_;
+  QPointer<QWidget> janela_;
+  QHash<QString, QWidget *> widgets_;  // by lower-cased control name
+  QHash<QObject *, Campo *> campos_;
+  bool aplicando_ = false;
+  bool trocandoFoco_ = false;  // a focus change is being handled (message boxes re-focus)
+};
+
+// Converts a Qt key event into the screens' key code and shift mask; false
+// for keys the screens do not see (printable text goes through typing).
+bool teclaDaTela(const class QKeyEvent &evento, int &tecla, int &shift);

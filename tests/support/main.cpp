@@ -1,0 +1,11 @@
+// Test entry point: a Qt application object (offscreen) so sockets, timers
+// and widgets behave as in the program.
+#include <QApplication>
+#include <gtest/gtest.h>
+
+int main(int argc, char **argv) {
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}
