@@ -50,7 +50,11 @@ JanelasTelas::~JanelasTelas() {
   app_.aoEsconder = nullptr;
   app_.aoDescarregar = nullptr;
   app_.executaModal = nullptr;
-  for (auto &[tela, visao] : visoes_) delete visao->janela();
+  for (auto &[tela, visao] : visoes_) {
+    QWidget *w = visao->janela();
+    visao.reset();  // unbinds from the screen before its widgets go
+    delete w;
+  }
 }
 
 QWidget *JanelasTelas::janela(const Tela &tela) const {

@@ -52,7 +52,7 @@ bool teclaDaTela(const QKeyEvent &e, int &codigo, int &shift) {
   return false;
 }
 
-VisaoTela::VisaoTela(Tela &tela, QWidget *janela) : QObject(janela), tela_(tela), janela_(janela) {
+VisaoTela::VisaoTela(Tela &tela, QWidget *janela) : QObject(nullptr), tela_(tela), janela_(janela) {
   for (QWidget *w : janela->findChildren<QWidget *>())
     if (!w->objectName().isEmpty()) widgets_.insert(w->objectName().toLower(), w);
   for (QAction *a : janela->findChildren<QAction *>())

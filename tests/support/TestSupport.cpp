@@ -36,3 +36,58 @@ int runBuilt(const QString &program, const QStringList &args, QString *out, cons
 }
 
 }  // namespace testsupport
+
+#include <QDir>
+
+#include "core/ConfigTerminal.h"
+#include "core/Database.h"
+#include "platform/Paths.h"
+
+namespace testsupport {
+
+QString demoDrive() {
+  static QTemporaryDir *pasta = nullptr;
+  static QString raiz;
+  if (pasta) return raiz;
+  pasta = new QTemporaryDir();  // lives until the process ends
+  raiz = pasta->path() + "/drive";
+  QString saida;
+  const int status = runBuilt("pdv-admin", {"init-drive", raiz, "--demo"}, &saida);
+  if (status != 0) ADD_FAILURE() << "pdv-admin init-drive failed: " << saida.toStdString();
+  return raiz;
+}
+
+UsaDrive::UsaDrive(const QString &raiz) {
+  hadPrevious_ = qEnvironmentVariableIsSet("PDV_DRIVE");
+  previous_ = qgetenv("PDV_DRIVE");
+  qputenv("PDV_DRIVE", raiz.toUtf8());
+}
+
+UsaDrive::~UsaDrive() {
+  if (hadPrevious_) qputenv("PDV_DRIVE", previous_);
+  else qunsetenv("PDV_DRIVE");
+}
+
+static void conectaDemo(Conexao &c) {
+  UsaDrive drive(demoDrive());
+  TerminalState e;
+  LeArquivoConfig(e);
+  EscolheConexao(e, e.StrConexao);
+  c.abre(e.StrConexao + ";UID=" + e.UsuarioBanco + ";PWD=" + e.SenhaBanco);
+}
+
+void executaNoDemo(const QString &sql) {
+  Conexao c;
+  conectaDemo(c);
+  c.executa(sql);
+}
+
+QVariant consultaNoDemo(const QString &sql) {
+  Conexao c;
+  conectaDemo(c);
+  Recordset rs;
+  rs.abre(sql, c);
+  return rs.EOF_() ? QVariant() : rs.campo(0);
+}
+
+}  // namespace testsupport

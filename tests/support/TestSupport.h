@@ -35,3 +35,26 @@ int runBuilt(const QString &program, const QStringList &args, QString *out = nul
 
 // Readable QString values in assertion messages.
 inline void PrintTo(const QString &s, std::ostream *os) { *os << '"' << s.toStdString() << '"'; }
+
+namespace testsupport {
+
+// A demo drive made once per test process by `pdv-admin init-drive --demo`
+// (database, configuration file, simulated printer). Returns its root.
+QString demoDrive();
+
+// Points PDV_DRIVE at a folder while the object lives.
+class UsaDrive {
+ public:
+  explicit UsaDrive(const QString &raiz);
+  ~UsaDrive();
+
+ private:
+  QByteArray previous_;
+  bool hadPrevious_;
+};
+
+// Runs statements on the demo database (test set-up and checks).
+void executaNoDemo(const QString &sql);
+QVariant consultaNoDemo(const QString &sql);
+
+}  // namespace testsupport

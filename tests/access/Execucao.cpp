@@ -1,0 +1,29 @@
+#include "access/Execucao.h"
+
+#include "core/Teclas.h"
+#include "fiscal/Ecf.h"
+
+Execucao::Execucao() {
+  estado.relogio = &relogio;
+  programa = std::make_unique<Programa>(estado, operador, area);
+  anterior = InstalaTratadorEncerramento([](int, const QString &motivo) { throw ProgramaEncerrado(motivo); });
+}
+
+Execucao::~Execucao() {
+  // A run that did not end leaves the printer port open: close it for the next.
+  if (fim.isEmpty()) {
+    try { EcfFechaPortaSerial(estado); } catch (...) {}
+  }
+  programa.reset();
+  InstalaTratadorEncerramento(anterior);
+}
+
+bool Execucao::preenche(const QString &texto) {
+  return passo([&] {
+    Tela &t = frente();
+    // The operator types over what the field holds (a refused entry stays).
+    if (t.focado()) t.focado()->selecionaTudo();
+    t.digita(texto);
+    t.teclaBaixo(tecla::Enter);
+  });
+}

@@ -1,0 +1,43 @@
+#pragma once
+// Runs the real program in the test process on the demo drive, with the
+// scripted operator and a fake clock; the end of the run is caught.
+#include <QString>
+#include <memory>
+
+#include "app/Programa.h"
+#include "core/Encerramento.h"
+#include "core/OperadorRoteiro.h"
+#include "core/Tela.h"
+#include "core/TerminalState.h"
+#include "platform/Host.h"
+#include "support/TestSupport.h"
+
+struct Execucao {
+  testsupport::UsaDrive drive{testsupport::demoDrive()};
+  TerminalState estado;
+  OperadorRoteiro operador;
+  AreaTransferenciaMemoria area;
+  platform::FakeClock relogio{QDateTime::currentDateTime()};
+  std::unique_ptr<Programa> programa;
+  TratadorEncerramento anterior;
+  QString fim;  // why the run ended; empty while it goes on
+
+  Execucao();
+  ~Execucao();
+  // Runs one step of the operator; false when the program ended during it.
+  template <typename F>
+  bool passo(F &&f) {
+    try {
+      f();
+      return true;
+    } catch (const ProgramaEncerrado &e) {
+      fim = e.motivo();
+      return false;
+    }
+  }
+  bool inicia() { return passo([this] { programa->inicia(); }); }
+  Tela &frente() { return *programa->app().telaFrente(); }
+  // Types a text over the focused field's text and presses Enter.
+  bool preenche(const QString &texto);
+  bool entra(const QString &codigo, const QString &senha) { return preenche(codigo) && preenche(senha); }
+};

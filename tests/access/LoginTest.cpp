@@ -1,0 +1,95 @@
+#include <gtest/gtest.h>
+
+#include "access/Execucao.h"
+#include "access/SenhaPDV.h"
+#include "core/ConfigTerminal.h"
+#include "core/Teclas.h"
+#include "sale/PForm.h"
+
+namespace {
+
+bool telaVendaAberta(Execucao &x) {
+  return x.programa->telaVenda() && x.programa->telaVenda()->visivel();
+}
+
+}  // namespace
+
+TEST(Login, DemoOperatorLogsInAndTheSaleScreenCompletesTheState) {
+  Execucao x;
+  ASSERT_TRUE(x.inicia()) << x.fim.toStdString();
+  EXPECT_EQ(x.frente().nomeTela(), "SenhaPDV");
+  EXPECT_FALSE(x.estado.NomeEmpresa.isEmpty());
+  const int acessos = testsupport::consultaNoDemo("SELECT COUNT(*) FROM TB_GER_ACESSOS").toInt();
+  ASSERT_TRUE(x.entra("1", "1234")) << x.fim.toStdString();
+  ASSERT_TRUE(telaVendaAberta(x)) << x.operador.mensagens().join(" / ").toStdString();
+  EXPECT_EQ(x.frente().nomeTela(), "PForm");
+  EXPECT_FALSE(x.programa->login().carregada());  // unloaded once the sale screen is active
+  EXPECT_EQ(x.estado.CodUsuario, 1);
+  EXPECT_EQ(x.estado.SenhaUsuario, "1234");
+  EXPECT_EQ(x.estado.DataSistema.year(), x.estado.AnoExercicio);
+  PForm &venda = *x.programa->telaVenda();
+  EXPECT_EQ(venda.campo("Caixa").texto(), x.estado.NumCaixa);
+  EXPECT_TRUE(venda.campo("StBar2").texto().startsWith("User.: "));
+  EXPECT_TRUE(venda.campo("Versao").texto().startsWith(QStringLiteral("Versão: ")));
+  EXPECT_EQ(testsupport::consultaNoDemo("SELECT COUNT(*) FROM TB_GER_ACESSOS").toInt(), acessos + 1);
+  EXPECT_TRUE(x.operador.mensagens().isEmpty());
+}
+
+TEST(Login, FourFailuresThenSuccessLogsIn) {
+  Execucao x;
+  ASSERT_TRUE(x.inicia());
+  ASSERT_TRUE(x.preenche("77"));  // unknown operator
+  ASSERT_TRUE(x.preenche("3"));   // no cash-desk right
+  ASSERT_TRUE(x.entra("1", "errada"));
+  ASSERT_TRUE(x.entra("1", "4321"));
+  EXPECT_EQ(x.operador.mensagens(),
+            QStringList({QStringLiteral("Usuário Invalido !!"), QStringLiteral("Sem Acesso ao TERMINAL DE CAIXA !!"),
+                         QStringLiteral("Senha Incorreta !!"), QStringLiteral("Senha Incorreta !!")}));
+  EXPECT_EQ(x.frente().focado()->nome(), "Xcodigo");
+  ASSERT_TRUE(x.entra("1", "1234"));
+  EXPECT_TRUE(telaVendaAberta(x));
+}
+
+TEST(Login, FiveFailuresOfAnyKindEndTheProgram) {
+  Execucao x;
+  ASSERT_TRUE(x.inicia());
+  ASSERT_TRUE(x.preenche("abc"));  // not a number: looked up as 0
+  ASSERT_TRUE(x.preenche("3"));
+  ASSERT_TRUE(x.entra("1", "x"));
+  ASSERT_TRUE(x.entra("2", "x"));
+  EXPECT_FALSE(x.entra("1", "y"));
+  EXPECT_EQ(x.fim, "cinco tentativas de acesso");
+  EXPECT_EQ(x.operador.mensagens().size(), 5);
+  EXPECT_FALSE(telaVendaAberta(x));
+}
+
+TEST(Login, RightHeldUnderTheOperatorsOwnCodePasses) {
+  Execucao x;
+  ASSERT_TRUE(x.inicia());
+  ASSERT_TRUE(x.entra("4", "4444"));
+  EXPECT_TRUE(telaVendaAberta(x)) << x.operador.mensagens().join(" / ").toStdString();
+}
+
+TEST(Login, EmptyPasswordOnlyForAnEmptyStoredOne) {
+  Execucao x;
+  ASSERT_TRUE(x.inicia());
+  ASSERT_TRUE(x.entra("1", ""));
+  EXPECT_EQ(x.operador.mensagens(), QStringList({QStringLiteral("Senha Incorreta !!")}));
+  ASSERT_TRUE(x.entra("5", ""));
+  EXPECT_TRUE(telaVendaAberta(x));
+}
+
+TEST(Login, EscInThePasswordClearsBothFieldsAndEscInTheCodeEnds) {
+  Execucao x;
+  ASSERT_TRUE(x.inicia());
+  ASSERT_TRUE(x.preenche("1"));
+  Tela &login = x.frente();
+  login.digita("12");
+  ASSERT_TRUE(x.passo([&] { login.teclaBaixo(tecla::Esc); }));
+  EXPECT_EQ(login.focado()->nome(), "Xcodigo");
+  EXPECT_TRUE(login.campo("Xcodigo").texto().isEmpty());
+  EXPECT_TRUE(login.campo("Xsenha").texto().isEmpty());
+  EXPECT_TRUE(x.operador.mensagens().isEmpty());  // no password check on the way back
+  EXPECT_FALSE(x.passo([&] { login.teclaBaixo(tecla::Esc); }));
+  EXPECT_FALSE(x.fim.isEmpty());
+}

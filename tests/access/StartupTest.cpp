@@ -1,0 +1,156 @@
+#include <gtest/gtest.h>
+
+#include <QFile>
+
+#include "access/Execucao.h"
+#include "access/Inicializacao.h"
+#include "core/ConfigTerminal.h"
+#include "platform/Paths.h"
+#include "sale/PForm.h"
+
+namespace {
+
+// Sets a simulator fault for the lifetime of the object.
+struct Falha {
+  explicit Falha(const QByteArray &linhas) { qputenv("PDV_ECF_SIM_FALHAS", linhas); }
+  ~Falha() { qunsetenv("PDV_ECF_SIM_FALHAS"); }
+};
+
+// Replaces the configuration file's line 6 while the object lives.
+struct Identificacao {
+  QByteArray original;
+  QString caminho;
+  explicit Identificacao(const QString &linha6) {
+    testsupport::UsaDrive d(testsupport::demoDrive());
+    caminho = platform::hostPath(ArquivoConfigTerminal);
+    QFile f(caminho);
+    f.open(QIODevice::ReadOnly);
+    original = f.readAll();
+    QList<QByteArray> linhas = LinhasArquivoConfig(original);
+    linhas[5] = linha6.toLatin1();
+    QFile g(caminho);
+    g.open(QIODevice::WriteOnly);
+    g.write(linhas.join("\r\n") + "\r\n");
+  }
+  ~Identificacao() {
+    QFile g(caminho);
+    g.open(QIODevice::WriteOnly);
+    g.write(original);
+  }
+};
+
+QString unicaMensagem(Execucao &x) {
+  const QStringList m = x.operador.mensagens();
+  return m.size() == 1 ? m[0] : "[" + m.join(" / ") + "]";
+}
+
+}  // namespace
+
+TEST(Startup, SecondCopyIsRefused) {
+  testsupport::UsaDrive d(testsupport::demoDrive());
+  platform::WindowAnnouncement outra(TituloTelaVenda);
+  Execucao x;
+  EXPECT_FALSE(x.inicia());
+  EXPECT_EQ(unicaMensagem(x), QStringLiteral("PDV EM EXECUÇÂO. VERIFIQUE NO GERENCIADOR DE TAREFAS !"));
+}
+
+TEST(Startup, PortErrorIsRefused) {
+  Falha f("retorno AbrePortaSerial -5 sempre");
+  Execucao x;
+  EXPECT_FALSE(x.inicia());
+  EXPECT_EQ(unicaMensagem(x), QStringLiteral("ERRO NA PORTA DE COMUNICAÇÃO OU CONFIGURAÇÂO DE DLL !"));
+}
+
+TEST(Startup, WrongPrinterShowsBothIdentifications) {
+  Identificacao outra("OUTRA123");
+  Execucao x;
+  EXPECT_FALSE(x.inicia());
+  const QString m = unicaMensagem(x);
+  EXPECT_TRUE(m.startsWith(QStringLiteral("Identificação da Impressora Invalida/Desligada ( -> OUTRA123).\n"
+                                          "Altere configuração (")))
+      << m.toStdString();
+  EXPECT_TRUE(m.contains(x.estado.NumSerieEcf.trimmed())) << m.toStdString();
+}
+
+TEST(Startup, UnreadableSerialShowsTheReadError) {
+  Falha f("retorno NumeroSerie 0 sempre");
+  Execucao x;
+  EXPECT_FALSE(x.inicia());
+  EXPECT_TRUE(unicaMensagem(x).contains(QStringLiteral("Altere configuração (Erro-Leitura:0)")))
+      << unicaMensagem(x).toStdString();
+}
+
+TEST(Startup, ConfiguredPrefixOfTheSerialPassesAndAnEmptyLinePasses) {
+  {
+    Identificacao prefixo("SIM");
+    Execucao x;
+    EXPECT_TRUE(x.inicia()) << unicaMensagem(x).toStdString();
+  }
+  Identificacao vazia("");
+  Execucao x;
+  EXPECT_TRUE(x.inicia()) << unicaMensagem(x).toStdString();
+}
+
+TEST(Startup, ServerDateSetsThePcClock) {
+  Execucao x;
+  x.relogio.setSystemTime(QDateTime(QDate(2001, 1, 1), QTime(0, 0)));
+  x.relogio.setCalls = 0;
+  ASSERT_TRUE(x.inicia());
+  EXPECT_EQ(x.relogio.setCalls, 1);
+  EXPECT_EQ(x.relogio.now().date(), QDate::currentDate());
+  EXPECT_EQ(x.estado.DataSistema, QDate::currentDate());
+}
+
+TEST(Startup, MissingCompanyEndsAfterLogin) {
+  testsupport::executaNoDemo("UPDATE TB_GER_PARAMETROS SET EmpCtg = 999");
+  Execucao x;
+  ASSERT_TRUE(x.inicia());
+  EXPECT_FALSE(x.entra("1", "1234"));
+  testsupport::executaNoDemo("UPDATE TB_GER_PARAMETROS SET EmpCtg = 1");
+  EXPECT_EQ(x.operador.mensagens().value(0), QStringLiteral("Empresa de Trabalho não existe !!"));
+}
+
+TEST(Startup, FiscalYearDifferentFromTheServerDateEnds) {
+  const int ano = QDate::currentDate().year();
+  testsupport::executaNoDemo(QString("UPDATE TB_CTG_CADEMP SET AnoEmp = %1").arg(ano - 1));
+  Execucao x;
+  ASSERT_TRUE(x.inicia());
+  EXPECT_FALSE(x.entra("1", "1234"));
+  testsupport::executaNoDemo(QString("UPDATE TB_CTG_CADEMP SET AnoEmp = %1").arg(ano));
+  EXPECT_EQ(x.operador.mensagens().value(0),
+            QStringLiteral("Exercício invalido. Encerre exercício da empresa  !! (%1 <> %2)").arg(ano - 1).arg(ano));
+}
+
+TEST(Startup, SalesBlockEndsTheProgram) {
+  testsupport::executaNoDemo("INSERT INTO Bloqueia_Venda (Usuario, MAQUINA) VALUES ('GERENTE', 'ESCRITORIO')");
+  Execucao x;
+  ASSERT_TRUE(x.inicia());
+  const bool seguiu = x.entra("1", "1234");
+  testsupport::executaNoDemo("DELETE FROM Bloqueia_Venda");
+  EXPECT_FALSE(seguiu);
+  EXPECT_EQ(x.operador.mensagens().value(0), QStringLiteral("Processamento Bloqueado por GERENTE - ESCRITORIO"));
+}
+
+TEST(Startup, DeadDatabaseIsReportedAtLoginInsteadOfCrashing) {
+  testsupport::TempDrive vazio;
+  QDir().mkpath(vazio.path("kw-velt"));
+  LinhasConfig c;
+  c.conexao = "TIPO=1;DATA SOURCE=" + vazio.path("kw-velt/naoexiste.fdb");
+  c.usuario = "SYSDBA";
+  c.senha = "masterkey";
+  QString erro;
+  ASSERT_TRUE(EscreveArquivoConfig(vazio.path("kw-velt/default.txt"), c, &erro));
+  TerminalState estado;
+  OperadorRoteiro operador;
+  AreaTransferenciaMemoria area;
+  Programa programa(estado, operador, area);
+  const auto anterior = InstalaTratadorEncerramento([](int, const QString &m) { throw ProgramaEncerrado(m); });
+  EXPECT_NO_THROW(programa.inicia());  // no brand, no database: the login still shows
+  Tela &login = *programa.app().telaFrente();
+  login.digita("1");
+  login.teclaBaixo(13);
+  InstalaTratadorEncerramento(anterior);
+  ASSERT_EQ(operador.mensagens().size(), 1);
+  EXPECT_TRUE(operador.mensagens()[0].startsWith(QStringLiteral("Sem conexão com o banco de dados.")));
+  EXPECT_EQ(login.focado()->nome(), "Xcodigo");
+}

@@ -1,0 +1,79 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QMainWindow>
+#include <QMessageBox>
+#include <QTest>
+#include <QTimer>
+
+#include "access/SenhaPDV.h"
+#include "app/Programa.h"
+#include "core/Encerramento.h"
+#include "fiscal/Ecf.h"
+#include "platform/Host.h"
+#include "sale/PForm.h"
+#include "support/TestSupport.h"
+#include "ui/JanelasTelas.h"
+#include "ui/QtOperador.h"
+#include "ui/TelasQt.h"
+
+namespace {
+
+// Any message box that appears is recorded and closed, so a failing test
+// reports it instead of waiting for a click.
+QStringList fechaCaixasDeMensagem(QTimer &timer) {
+  static QStringList vistas;
+  QObject::connect(&timer, &QTimer::timeout, [] {
+    for (QWidget *w : QApplication::topLevelWidgets())
+      if (auto *caixa = qobject_cast<QMessageBox *>(w); caixa && caixa->isVisible()) {
+        vistas << caixa->text();
+        caixa->done(QMessageBox::Ok);
+      }
+  });
+  timer.start(20);
+  return vistas;
+}
+
+}  // namespace
+
+TEST(GuiLogin, KeystrokesOnTheRealWidgetsOpenTheSaleWindow) {
+  testsupport::UsaDrive drive(testsupport::demoDrive());
+  TerminalState estado;
+  platform::FakeClock relogio(QDateTime::currentDateTime());
+  estado.relogio = &relogio;
+  QtOperador operador;
+  AreaTransferenciaMemoria area;
+  Programa programa(estado, operador, area);
+  registraTelasQt();
+  JanelasTelas janelas(programa.app());
+  operador.janelaAtual = [&] { return janelas.janelaFrente(); };
+  QTimer vigia;
+  fechaCaixasDeMensagem(vigia);
+
+  programa.inicia();
+  QWidget *login = janelas.janela(programa.login());
+  ASSERT_NE(login, nullptr);
+  ASSERT_TRUE(login->isVisible());
+  EXPECT_EQ(login->windowTitle(), "PDV:Senha");
+  auto *codigo = login->findChild<QLineEdit *>("Xcodigo");
+  auto *senha = login->findChild<QLineEdit *>("Xsenha");
+  ASSERT_TRUE(codigo && senha);
+  EXPECT_EQ(senha->echoMode(), QLineEdit::Password);
+
+  QTest::keyClicks(codigo, "1");
+  EXPECT_EQ(codigo->text(), "1");
+  EXPECT_EQ(codigo->palette().color(QPalette::Base), QColor(0xFF, 0xFF, 0x80));  // current field
+  QTest::keyClick(codigo, Qt::Key_Return);
+  EXPECT_EQ(programa.login().focado()->nome(), "Xsenha");
+  QTest::keyClicks(senha, "1234");
+  QTest::keyClick(senha, Qt::Key_Return);
+
+  ASSERT_NE(programa.telaVenda(), nullptr);
+  QWidget *venda = janelas.janela(*programa.telaVenda());
+  ASSERT_NE(venda, nullptr);
+  EXPECT_TRUE(venda->isVisible());
+  EXPECT_EQ(venda->windowTitle(), "PDV-VELT.EXE");
+  EXPECT_TRUE(qobject_cast<QMainWindow *>(venda));
+  EcfFechaPortaSerial(estado);
+}
