@@ -15,6 +15,7 @@ void Programa::inicia() { app_.mostra(*login_); }
 
 void Programa::abreTelaVenda() {
   venda_ = std::make_unique<PForm>(app_);
+  anuncio_ = std::make_unique<platform::WindowAnnouncement>(venda_->legendaTela());
   venda_->descarregaLogin = [this] { app_.descarrega(*login_, true); };
   if (aoCriarTelaVenda) aoCriarTelaVenda(*venda_);
   app_.mostra(*venda_);

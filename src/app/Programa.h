@@ -5,6 +5,7 @@
 
 #include "core/Tela.h"
 #include "core/TerminalState.h"
+#include "platform/Host.h"
 
 class SenhaPDV;
 class PForm;
@@ -30,4 +31,6 @@ class Programa {
   Aplicacao app_;
   std::unique_ptr<SenhaPDV> login_;
   std::unique_ptr<PForm> venda_;
+  // While the sale screen lives, another copy finds it and refuses to start.
+  std::unique_ptr<platform::WindowAnnouncement> anuncio_;
 };

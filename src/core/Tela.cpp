@@ -16,13 +16,13 @@ Campo::Campo(Tela &tela, QString nome, TipoCampo tipo) : tela_(tela), nome_(std:
   const bool texto = ehEditavel();
   navega = texto;
   marca = texto;
-  tabStop = texto || tipo_ == TipoCampo::Botao || tipo_ == TipoCampo::Grade;
+  tabStop = texto || tipo_ == TipoCampo::Botao || tipo_ == TipoCampo::Grade || tipo_ == TipoCampo::Marca;
 }
 
 bool Campo::focavel() const {
   if (!enabled_ || !visible_ || !tabStop) return false;
   if (tipo_ == TipoCampo::Rotulo || tipo_ == TipoCampo::Painel || tipo_ == TipoCampo::Menu ||
-      tipo_ == TipoCampo::Imagem)
+      tipo_ == TipoCampo::Imagem || tipo_ == TipoCampo::Progresso)
     return false;
   for (const Campo *p = painel; p; p = p->painel)
     if (!p->enabled_ || !p->visible_) return false;
@@ -48,6 +48,20 @@ void Campo::setEnabled(bool e) {
 void Campo::setVisible(bool v) {
   if (v == visible_) return;
   visible_ = v;
+  tela_.mudou(*this);
+}
+
+void Campo::setMarcado(bool m) {
+  if (m == marcado_) return;
+  marcado_ = m;
+  tela_.mudou(*this);
+  if (aoMudar) aoMudar();
+}
+
+void Campo::setProgresso(int valor, int maximo) {
+  if (valor == valor_ && maximo == maximo_) return;
+  valor_ = valor;
+  maximo_ = maximo;
   tela_.mudou(*this);
 }
 
@@ -170,6 +184,11 @@ void Tela::teclaBaixo(int tecla, int shift) {
     moveLinhaGrade(*c->grade(), tecla);
     return;
   }
+  if (c->tipo() == TipoCampo::Marca && tecla == tecla::Espaco) {
+    c->setMarcado(!c->marcado());
+    if (c->aoClicar) c->aoClicar();
+    return;
+  }
   if (c->tipo() == TipoCampo::Botao && (tecla == tecla::Enter || tecla == tecla::Espaco)) {
     if (c->aoClicar) c->aoClicar();
     return;
@@ -213,7 +232,8 @@ void Tela::digita(const QString &texto) {
 void Tela::clica(const QString &nome) {
   Campo &c = campo(nome);
   if (!c.enabled() || !c.visible()) return;
-  if (c.tipo() == TipoCampo::Botao && c.focavel() && !focaCampo(c)) return;
+  if ((c.tipo() == TipoCampo::Botao || c.tipo() == TipoCampo::Marca) && c.focavel() && !focaCampo(c)) return;
+  if (c.tipo() == TipoCampo::Marca) c.setMarcado(!c.marcado());
   if (c.aoClicar) c.aoClicar();
 }
 

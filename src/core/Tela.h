@@ -18,7 +18,7 @@
 class Tela;
 class Aplicacao;
 
-enum class TipoCampo { Texto, Senha, Moeda, Rotulo, Botao, Painel, Grade, Menu, Imagem };
+enum class TipoCampo { Texto, Senha, Moeda, Rotulo, Botao, Painel, Grade, Menu, Imagem, Marca, Progresso };
 
 inline constexpr uint32_t CorCampoAtual = 0x80FFFF;  // light yellow (0xBBGGRR)
 inline constexpr uint32_t CorJanela = 0xFFFFFF;
@@ -57,6 +57,13 @@ class Campo {
   // Current-field colouring on focus; on by default for text fields.
   bool marca = true;
   Grade *grade() const { return grade_.get(); }
+  // Check boxes.
+  bool marcado() const { return marcado_; }
+  void setMarcado(bool m);
+  // Progress bars: value out of maximum.
+  int valor() const { return valor_; }
+  int maximo() const { return maximo_; }
+  void setProgresso(int valor, int maximo);
 
   // Handlers. aoValidar returns false to refuse leaving the field.
   std::function<bool()> aoValidar;
@@ -74,6 +81,8 @@ class Campo {
   QString texto_;
   bool enabled_ = true;
   bool visible_ = true;
+  bool marcado_ = false;
+  int valor_ = 0, maximo_ = 0;
   uint32_t corFundo_ = CorJanela;
   uint32_t corFrente_ = CorTexto;
   std::unique_ptr<Grade> grade_;
@@ -192,6 +201,9 @@ class Aplicacao {
   std::function<void(Tela &)> aoMostrar, aoEsconder, aoDescarregar;
   // Runs a modal screen until it hides; installed by the skin or the replay.
   std::function<void(Tela &)> executaModal;
+  // Lets the display repaint during a long step (the skin runs its events once).
+  std::function<void()> redesenha;
+  void deixaRedesenhar() const { if (redesenha) redesenha(); }
 
  private:
   TerminalState &estado_;

@@ -1,1 +1,145 @@
+// The error and operation logs, written into a real embedded database.
 #include <gtest/gtest.h>
+
+#include <QTemporaryDir>
+
+#include "core/Database.h"
+#include "core/Logs.h"
+#include "core/Operator.h"
+#include "core/TerminalState.h"
+#include "platform/Host.h"
+#include "support/TestSupport.h"
+
+namespace {
+
+// Records what the operator was told; answers OK.
+class OperadorGravador : public Operator {
+ public:
+  Resposta mensagem(const PedidoMensagem &pedido) override {
+    mensagens << pedido;
+    return Resposta::Ok;
+  }
+  bool entrada(const PedidoEntrada &, QString &) override { return false; }
+  QList<PedidoMensagem> mensagens;
+};
+
+class TelaFalsa : public TelaRegistrada {
+ public:
+  QString nomeTela() const override { return "PForm"; }
+  QString legendaTela() const override { return legenda; }
+  QString legenda = "PDV-VELT.EXE";
+};
+
+class Logs : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    pasta_ = new QTemporaryDir;
+    saida_ = new QString;
+    codigo_ = testsupport::runBuilt("pdv-admin", {"create-db", pasta_->path() + "/logs.fdb"}, saida_);
+  }
+  static void TearDownTestSuite() {
+    delete pasta_;
+    delete saida_;
+  }
+  void SetUp() override {
+    ASSERT_EQ(codigo_, 0) << saida_->toStdString();
+    estado_.conexao().abre("Data Source=" + pasta_->path() + "/logs.fdb;User=SYSDBA;Password=masterkey");
+    estado_.operador = &operador_;
+    estado_.relogio = &relogio_;
+    estado_.NomeMaquina = "CAIXA-01";
+    estado_.CodUsuario = 7;
+  }
+
+  // The newest error row.
+  Recordset ultimoErro() {
+    Recordset rs;
+    rs.abre("SELECT FIRST 1 * FROM TB_GER_ERRVELT ORDER BY SEQUENCIA DESC", estado_.conexao());
+    return rs;
+  }
+
+  TerminalState estado_;
+  OperadorGravador operador_;
+  platform::FakeClock relogio_{QDateTime(QDate(2024, 3, 15), QTime(14, 30, 5))};
+  static QTemporaryDir *pasta_;
+  static QString *saida_;
+  static int codigo_;
+};
+QTemporaryDir *Logs::pasta_ = nullptr;
+QString *Logs::saida_ = nullptr;
+int Logs::codigo_ = -1;
+
+TEST_F(Logs, ErrorRowHoldsCleanedAndCutTexts) {
+  estado_.StrSql = "Select * From X Where A='1' And B=\"2\" " + QString(300, 'z');
+  ErroCapturado erro;
+  erro.numero = 3021;
+  erro.descricao = "linha 1 com 'aspas'\r\nlinha 2";
+  erro.erroDll = 5;
+  erro.passo = 12;
+  GravaErro(estado_, "Produto_KeyDown", erro);
+
+  Recordset rs = ultimoErro();
+  ASSERT_FALSE(rs.EOF_());
+  EXPECT_EQ(rs["DESCRICAO_DO_ERRO"].toString(), QString::fromUtf8("3021-linha 1 com ´aspas´.,linha 2"));
+  const QString sql = rs["CODIGO_SQL"].toString();
+  EXPECT_EQ(sql.size(), 250);
+  EXPECT_TRUE(sql.startsWith(QString::fromUtf8("Select * From X Where A=´1´ And B=`2` zz")));
+  EXPECT_EQ(rs["CODIGO_ROTINA"].toString(), "Modulo");
+  EXPECT_EQ(rs["NOME_ROTINA"].toString(), "Modulo");
+  EXPECT_EQ(rs["PROCEDIMENTO"].toString(), "Produto_KeyDown");
+  EXPECT_EQ(rs["NUMERO_DA_LINHA"].toInt(), 12);
+  EXPECT_EQ(rs["CODIGO_DO_USUARIO"].toInt(), 7);
+  EXPECT_EQ(rs["SISTEMA"].toString(), "PDV");
+  EXPECT_EQ(rs["NOME_DA_MAQUINA"].toString(), "CAIXA-01");
+  EXPECT_EQ(rs["REFERENCIA_DLL"].toString(), "5");
+  EXPECT_EQ(rs["DATA_HORA"].toDateTime(), relogio_.now());
+
+  ASSERT_EQ(operador_.mensagens.size(), 1);
+  EXPECT_EQ(operador_.mensagens[0].texto, MensagemErroSistema);
+  EXPECT_EQ(operador_.mensagens[0].icone, Icone::Exclamacao);
+}
+
+TEST_F(Logs, ErrorRowNamesTheCurrentScreenAndCutsLongNames) {
+  TelaFalsa tela;
+  tela.legenda = QString(60, 'L');
+  estado_.FormAtual = &tela;
+  ErroCapturado erro;
+  erro.descricao = "x";
+  GravaErro(estado_, QString(40, 'r'), erro);
+  Recordset rs = ultimoErro();
+  EXPECT_EQ(rs["CODIGO_ROTINA"].toString(), "PForm");
+  EXPECT_EQ(rs["NOME_ROTINA"].toString(), QString(50, 'L'));
+  EXPECT_EQ(rs["PROCEDIMENTO"].toString(), QString(30, 'r'));
+}
+
+TEST_F(Logs, SuccessiveErrorsGetIncreasingSequenceNumbers) {
+  ErroCapturado erro;
+  erro.descricao = "a";
+  GravaErro(estado_, "Grava", erro);
+  const int primeiro = ultimoErro()["SEQUENCIA"].toInt();
+  GravaErro(estado_, "Grava", erro);
+  EXPECT_EQ(ultimoErro()["SEQUENCIA"].toInt(), primeiro + 1);
+}
+
+TEST_F(Logs, WithoutADatabaseTheErrorPropagatesAndNothingIsShown) {
+  estado_.conexao().fecha();
+  ErroCapturado erro;
+  erro.descricao = "x";
+  EXPECT_THROW(GravaErro(estado_, "Grava", erro), ErroBanco);
+  EXPECT_TRUE(operador_.mensagens.isEmpty());
+}
+
+TEST_F(Logs, OperationRowIsWrittenWithTheClockAndACutHostName) {
+  estado_.NomeMaquina = "MAQUINA-COM-NOME-MUITO-COMPRIDO";
+  GravaLog(estado_, 7, "PDV", "Imprime", "Cupom : 000123");
+  Recordset rs;
+  rs.abre("SELECT FIRST 1 * FROM TB_GER_LOGSYS ORDER BY SeqLog DESC", estado_.conexao());
+  ASSERT_FALSE(rs.EOF_());
+  EXPECT_EQ(rs["UsuLog"].toInt(), 7);
+  EXPECT_EQ(rs["SisLog"].toString(), "PDV");
+  EXPECT_EQ(rs["OpeLog"].toString(), "Imprime");
+  EXPECT_EQ(rs["TabLog"].toString(), "Cupom : 000123");
+  EXPECT_EQ(rs["DatLog"].toDateTime(), relogio_.now());
+  EXPECT_EQ(rs["MaqLog"].toString(), "MAQUINA-COM-NOME-MUI");
+}
+
+}  // namespace

@@ -1,0 +1,251 @@
+-- PDV-VELT demo data: Supermercado Boa Vista, a small self-service shop in
+-- Campinas/SP. Loaded by `pdv-admin init-drive --demo` / `create-db --demo`
+-- after db/schema.sql. Dates are relative to the server's date, so the demo
+-- never ages: the fiscal year is the current year, receivables are overdue or
+-- due counted from today, and the recorded agreement sale falls in this month.
+-- Operators (their scrambled passwords) and the generated part of the product
+-- catalogue are written by pdv-admin itself.
+
+-- ------------------------------------------------------------------ company
+
+INSERT INTO TB_CTG_CADEMP (CodEmp, NomEmp, MasEmp, AnoEmp)
+  VALUES (1, 'SUPERMERCADO BOA VISTA LTDA', '9.9.99.999', EXTRACT(YEAR FROM CURRENT_DATE));
+
+INSERT INTO TB_GER_PARAMETROS (CodPar, Nome_Da_Empresa, Endereco_da_Empresa, CnpjEmp, EmpCtg,
+    CtaVdaVis, CtaVdaPrz, LocCxaMat, LocCxaFil, CtaCtoVda, CtaEstBai, CtaVarEst)
+  VALUES (1, 'SUPERMERCADO BOA VISTA LTDA', 'RUA DAS PALMEIRAS, 245 - CENTRO - CAMPINAS/SP',
+    '12.345.678/0001-95', 1, '3.1.01.001', '3.1.01.002', 1, 2, '4.1.01.001', '1.1.04.001',
+    '4.1.02.001');
+
+-- ------------------------------------------------------------------ payment forms and conditions
+
+INSERT INTO TB_VDA_FORMPGT (CodFpg, NomFpg) VALUES (1, 'Dinheiro');
+INSERT INTO TB_VDA_FORMPGT (CodFpg, NomFpg) VALUES (2, 'Cheque');
+INSERT INTO TB_VDA_FORMPGT (CodFpg, NomFpg) VALUES (3, 'Cartao Credito');
+INSERT INTO TB_VDA_FORMPGT (CodFpg, NomFpg) VALUES (4, 'Cartao Debito');
+INSERT INTO TB_VDA_FORMPGT (CodFpg, NomFpg) VALUES (5, 'Crediario');
+INSERT INTO TB_VDA_FORMPGT (CodFpg, NomFpg) VALUES (6, 'Convenio');
+
+INSERT INTO TB_VDA_CADCVN (CodCvn, NomCvn, LimCvn) VALUES (1, 'PREFEITURA MUNICIPAL DE CAMPINAS', 600.00);
+
+-- DupCpg 0 cash, 1 credit with terms, 2 agreement, 3 cheque.
+INSERT INTO TB_VDA_CONDPGT (CodCpg, NomCpg, PrzCpg, FormCpg, DupCpg, FlgCpg, CvnCpg, EntSai) VALUES (1, 'DINHEIRO', '', 1, 0, '0', 0, 1);
+INSERT INTO TB_VDA_CONDPGT (CodCpg, NomCpg, PrzCpg, FormCpg, DupCpg, FlgCpg, CvnCpg, EntSai) VALUES (2, 'CARTÃO DE DÉBITO', '', 4, 0, '0', 0, 1);
+INSERT INTO TB_VDA_CONDPGT (CodCpg, NomCpg, PrzCpg, FormCpg, DupCpg, FlgCpg, CvnCpg, EntSai) VALUES (3, 'CARTÃO DE CRÉDITO', '30', 3, 2, '0', 0, 1);
+INSERT INTO TB_VDA_CONDPGT (CodCpg, NomCpg, PrzCpg, FormCpg, DupCpg, FlgCpg, CvnCpg, EntSai) VALUES (4, 'CHEQUE À VISTA', '', 2, 3, '0', 0, 1);
+INSERT INTO TB_VDA_CONDPGT (CodCpg, NomCpg, PrzCpg, FormCpg, DupCpg, FlgCpg, CvnCpg, EntSai) VALUES (5, 'CHEQUE PRÉ-DATADO', '30/60/90', 2, 3, '0', 0, 1);
+INSERT INTO TB_VDA_CONDPGT (CodCpg, NomCpg, PrzCpg, FormCpg, DupCpg, FlgCpg, CvnCpg, EntSai) VALUES (6, 'CREDIÁRIO 30 DIAS', '30', 5, 1, '0', 0, 1);
+INSERT INTO TB_VDA_CONDPGT (CodCpg, NomCpg, PrzCpg, FormCpg, DupCpg, FlgCpg, CvnCpg, EntSai) VALUES (7, 'CREDIÁRIO 30/60/90', '30/60/90', 5, 1, '0', 0, 1);
+INSERT INTO TB_VDA_CONDPGT (CodCpg, NomCpg, PrzCpg, FormCpg, DupCpg, FlgCpg, CvnCpg, EntSai) VALUES (8, 'CONVÊNIO PREFEITURA', '30', 6, 2, '1', 1, 1);
+INSERT INTO TB_VDA_CONDPGT (CodCpg, NomCpg, PrzCpg, FormCpg, DupCpg, FlgCpg, CvnCpg, EntSai) VALUES (9, 'DEVOLUÇÃO DE VENDA', '', 1, 0, '0', 0, 2);
+
+-- ------------------------------------------------------------------ sales staff, carriers, fiscal operations
+
+INSERT INTO TB_VDA_CADVEN (CodVen, NomVen, SetVen, ComVen, CpfVen) VALUES (1, 'CARLOS EDUARDO MARTINS', 'LOJA', 2.00, '123.456.789-09');
+INSERT INTO TB_VDA_CADVEN (CodVen, NomVen, SetVen, ComVen, CpfVen) VALUES (2, 'FERNANDA ALVES COSTA', 'LOJA', 2.50, '987.654.321-00');
+INSERT INTO TB_VDA_CADVEN (CodVen, NomVen, SetVen, ComVen, CpfVen) VALUES (3, 'ROBERTO NASCIMENTO', 'EXTERNO', 3.00, '111.444.777-35');
+
+INSERT INTO TB_VDA_CADTRAN (CodTran, NomTran, EndTran, CidTran, CgcTran) VALUES (1, 'TRANSPORTES RÁPIDO PAULISTA LTDA', 'AV. JOHN BOYD DUNLOP, 3900', 'CAMPINAS', '23.456.789/0001-10');
+INSERT INTO TB_VDA_CADTRAN (CodTran, NomTran, EndTran, CidTran, CgcTran) VALUES (2, 'EXPRESSO SERRA DA MANTIQUEIRA', 'RODOVIA FERNÃO DIAS, KM 12', 'POUSO ALEGRE', '34.567.890/0001-21');
+
+INSERT INTO TB_VDA_CADVEI (CodVei, NomVei, PlaVei) VALUES (1, 'FIAT FIORINO', 'ABC1D23');
+INSERT INTO TB_VDA_CADVEI (CodVei, NomVei, PlaVei) VALUES (2, 'VW DELIVERY 9.170', 'FGH2J45');
+
+INSERT INTO TB_VDA_CADFIS (CodFis, NomFis) VALUES (5102, 'VENDA DE MERCADORIA ADQUIRIDA DE TERCEIROS');
+INSERT INTO TB_VDA_CADFIS (CodFis, NomFis) VALUES (5405, 'VENDA DE MERCADORIA COM SUBSTITUIÇÃO TRIBUTÁRIA');
+INSERT INTO TB_VDA_CADFIS (CodFis, NomFis) VALUES (6102, 'VENDA INTERESTADUAL DE MERCADORIA ADQUIRIDA');
+INSERT INTO TB_VDA_CADFIS (CodFis, NomFis) VALUES (6108, 'VENDA INTERESTADUAL A NÃO CONTRIBUINTE');
+INSERT INTO TB_VDA_CADFIS (CodFis, NomFis) VALUES (6404, 'VENDA INTERESTADUAL COM SUBSTITUIÇÃO TRIBUTÁRIA');
+INSERT INTO TB_VDA_FISSUB (CodNorm, CodSubs) VALUES (5102, 5405);
+INSERT INTO TB_VDA_FISSUB (CodNorm, CodSubs) VALUES (6102, 6404);
+
+-- ------------------------------------------------------------------ customers and receivables
+
+-- GruCli 1 retail, 2 wholesale. CreCli 1 limit, 2 overdue, 3 both, 4 blocked.
+INSERT INTO TB_REC_CADCLI (CodCli, NomCli, FanCli, EndCli, CidCli, UfCli, FonCli, CelCli, CpfCli, GruCli, CpgCli, CreCli, LimCli, Opf1Cli)
+  VALUES (0, 'CONSUMIDOR', 'CONSUMIDOR', '', 'CAMPINAS', 'SP', '', '', '', 1, '/1/2/3/4/', 0, 0, 5102);
+INSERT INTO TB_REC_CADCLI (CodCli, NomCli, FanCli, EndCli, CidCli, UfCli, FonCli, CelCli, CpfCli, GruCli, CpgCli, CreCli, LimCli, Opf1Cli)
+  VALUES (1, 'MERCEARIA BOA ESPERANÇA LTDA', 'BOA ESPERANÇA', 'RUA BARÃO DE JAGUARA, 1020', 'CAMPINAS', 'SP', '(19) 3232-1010', '(19) 99876-1010', '45.678.901/0001-32', 2, '/1/2/3/4/5/6/7/', 1, 1500.00, 5102);
+INSERT INTO TB_REC_CADCLI (CodCli, NomCli, FanCli, EndCli, CidCli, UfCli, FonCli, CelCli, CpfCli, GruCli, CpgCli, CreCli, LimCli, Opf1Cli)
+  VALUES (2, 'JOSÉ CARLOS DA SILVA', 'ZÉ CARLOS', 'RUA DOS EXPEDICIONÁRIOS, 77', 'VALINHOS', 'SP', '(19) 3871-2020', '(19) 98765-2020', '529.982.247-25', 1, '/1/2/3/4/5/6/7/', 2, 500.00, 5102);
+INSERT INTO TB_REC_CADCLI (CodCli, NomCli, FanCli, EndCli, CidCli, UfCli, FonCli, CelCli, CpfCli, GruCli, CpgCli, CreCli, LimCli, Opf1Cli)
+  VALUES (3, 'MARIA DAS GRAÇAS OLIVEIRA', 'DONA GRAÇA', 'AV. ANDRADE NEVES, 1500 AP 31', 'CAMPINAS', 'SP', '(19) 3234-3030', '(19) 99654-3030', '168.995.350-09', 1, '/1/2/3/4/5/6/7/', 3, 800.00, 5102);
+INSERT INTO TB_REC_CADCLI (CodCli, NomCli, FanCli, EndCli, CidCli, UfCli, FonCli, CelCli, CpfCli, GruCli, CpgCli, CreCli, LimCli, Opf1Cli)
+  VALUES (4, 'RESTAURANTE SABOR CAIPIRA ME', 'SABOR CAIPIRA', 'RUA CONCEIÇÃO, 300', 'CAMPINAS', 'SP', '(19) 3231-4040', '', '56.789.012/0001-43', 2, '/1/2/3/4/5/6/7/', 4, 3000.00, 5102);
+INSERT INTO TB_REC_CADCLI (CodCli, NomCli, FanCli, EndCli, CidCli, UfCli, FonCli, CelCli, CpfCli, GruCli, CpgCli, CreCli, LimCli, Opf1Cli)
+  VALUES (5, 'ANTÔNIO CONCEIÇÃO RIBEIRO', 'EMPÓRIO DO TONHO', 'RUA JOSÉ PAULINO, 842', 'CAMPINAS', 'SP', '(19) 3233-5050', '(19) 99123-5050', '390.533.447-05', 2, '/1/2/3/4/5/6/7/', 0, 5000.00, 5102);
+INSERT INTO TB_REC_CADCLI (CodCli, NomCli, FanCli, EndCli, CidCli, UfCli, FonCli, CelCli, CpfCli, GruCli, CpgCli, CreCli, LimCli, Opf1Cli)
+  VALUES (6, 'LUCIANA MENDES FERREIRA', 'CONVÊNIO PREFEITURA', 'RUA DR. QUIRINO, 1200', 'CAMPINAS', 'SP', '(19) 3236-6060', '(19) 98111-6060', '071.284.938-60', 1, '/1/2/8/', 1, 600.00, 5102);
+INSERT INTO TB_REC_CADCLI (CodCli, NomCli, FanCli, EndCli, CidCli, UfCli, FonCli, CelCli, CpfCli, GruCli, CpgCli, CreCli, LimCli, Opf1Cli)
+  VALUES (7, 'DISTRIBUIDORA RIO DAS PEDRAS LTDA', 'RIO DAS PEDRAS', 'AV. BRASIL, 4500', 'POUSO ALEGRE', 'MG', '(35) 3421-7070', '', '67.890.123/0001-54', 2, '/1/2/4/5/6/7/', 0, 10000.00, 6102);
+
+-- Receivables: open (DatPgt null), paid but not settled (DatPgt set, CondChq
+-- other than 4: still counted by the credit check) and settled (CondChq 4).
+INSERT INTO TB_REC_CADDUP (CliDup, CodDup, NUMPAR, ValDup, DatVenc, DatPgt, CondChq) VALUES (1, '000451', 1, 600.00, DATEADD(15 DAY TO CURRENT_DATE), NULL, 0);
+INSERT INTO TB_REC_CADDUP (CliDup, CodDup, NUMPAR, ValDup, DatVenc, DatPgt, CondChq) VALUES (1, '000451', 2, 400.00, DATEADD(45 DAY TO CURRENT_DATE), NULL, 0);
+INSERT INTO TB_REC_CADDUP (CliDup, CodDup, NUMPAR, ValDup, DatVenc, DatPgt, CondChq) VALUES (1, '000390', 1, 250.00, DATEADD(-20 DAY TO CURRENT_DATE), DATEADD(-21 DAY TO CURRENT_DATE), 1);
+INSERT INTO TB_REC_CADDUP (CliDup, CodDup, NUMPAR, ValDup, DatVenc, DatPgt, CondChq) VALUES (1, '000310', 1, 300.00, DATEADD(-60 DAY TO CURRENT_DATE), DATEADD(-58 DAY TO CURRENT_DATE), 4);
+INSERT INTO TB_REC_CADDUP (CliDup, CodDup, NUMPAR, ValDup, DatVenc, DatPgt, CondChq) VALUES (2, '000402', 1, 180.50, DATEADD(-10 DAY TO CURRENT_DATE), NULL, 0);
+INSERT INTO TB_REC_CADDUP (CliDup, CodDup, NUMPAR, ValDup, DatVenc, DatPgt, CondChq) VALUES (2, '000402', 2, 180.50, DATEADD(3 DAY TO CURRENT_DATE), NULL, 0);
+INSERT INTO TB_REC_CADDUP (CliDup, CodDup, NUMPAR, ValDup, DatVenc, DatPgt, CondChq) VALUES (2, '000355', 1, 95.00, DATEADD(-40 DAY TO CURRENT_DATE), DATEADD(-35 DAY TO CURRENT_DATE), 4);
+INSERT INTO TB_REC_CADDUP (CliDup, CodDup, NUMPAR, ValDup, DatVenc, DatPgt, CondChq) VALUES (3, '000420', 1, 350.00, DATEADD(30 DAY TO CURRENT_DATE), NULL, 0);
+INSERT INTO TB_REC_CADDUP (CliDup, CodDup, NUMPAR, ValDup, DatVenc, DatPgt, CondChq) VALUES (3, '000377', 1, 120.00, DATEADD(-30 DAY TO CURRENT_DATE), DATEADD(-30 DAY TO CURRENT_DATE), 4);
+INSERT INTO TB_REC_CADDUP (CliDup, CodDup, NUMPAR, ValDup, DatVenc, DatPgt, CondChq) VALUES (4, '000300', 1, 1200.00, DATEADD(-90 DAY TO CURRENT_DATE), NULL, 0);
+INSERT INTO TB_REC_CADDUP (CliDup, CodDup, NUMPAR, ValDup, DatVenc, DatPgt, CondChq) VALUES (4, '000300', 2, 1200.00, DATEADD(-60 DAY TO CURRENT_DATE), NULL, 0);
+INSERT INTO TB_REC_CADDUP (CliDup, CodDup, NUMPAR, ValDup, DatVenc, DatPgt, CondChq) VALUES (5, '000440', 1, 830.00, DATEADD(20 DAY TO CURRENT_DATE), NULL, 0);
+INSERT INTO TB_REC_CADDUP (CliDup, CodDup, NUMPAR, ValDup, DatVenc, DatPgt, CondChq) VALUES (5, '000380', 1, 615.40, DATEADD(-25 DAY TO CURRENT_DATE), DATEADD(-26 DAY TO CURRENT_DATE), 4);
+
+-- ------------------------------------------------------------------ products (hand-picked part)
+
+-- Makers.
+INSERT INTO TB_EST_CADFAB (CodFab, NomFab) VALUES (1, 'ALIMENTOS SÃO JOÃO');
+INSERT INTO TB_EST_CADFAB (CodFab, NomFab) VALUES (2, 'LATICÍNIOS SERRA AZUL');
+INSERT INTO TB_EST_CADFAB (CodFab, NomFab) VALUES (3, 'BEBIDAS IGUAÇU');
+INSERT INTO TB_EST_CADFAB (CodFab, NomFab) VALUES (4, 'HIGIENE BOA VIDA');
+INSERT INTO TB_EST_CADFAB (CodFab, NomFab) VALUES (5, 'FRIGORÍFICO PAMPA');
+INSERT INTO TB_EST_CADFAB (CodFab, NomFab) VALUES (6, 'CAFÉ MONTANHA');
+INSERT INTO TB_EST_CADFAB (CodFab, NomFab) VALUES (7, 'MOINHO PAULISTA');
+INSERT INTO TB_EST_CADFAB (CodFab, NomFab) VALUES (8, 'LIMPEZA BRILHO');
+INSERT INTO TB_EST_CADFAB (CodFab, NomFab) VALUES (9, 'UTILIDADES CENTRAL');
+INSERT INTO TB_EST_CADFAB (CodFab, NomFab) VALUES (10, 'HORTIFRÚTI DA CASA');
+
+-- Codes 1-45: EAN-13 (789...), EAN-8, 12-digit codes; weighed products
+-- (CdiPro 20001-20006, no bar code: sold by in-store labels "200" + code +
+-- value); zero prices (28, 29), a zero in-state rate (30), a zero interstate
+-- rate (31), no tax code (32), two-character codes "60"/"70" (33, 34), an
+-- inactive product (41). Codes 1000 on are the generated catalogue.
+INSERT INTO TB_EST_CADPRO (CodPro,CdiPro,EanPro,NomPro,FabPro,DecPro,PesoPro,TribPro,ValPre1,AtuEst,PenVEst,RedCto,Deb512Cto,Deb612Cto,AtvPro,DscPro) VALUES (1,'000001','7891234000019','ARROZ BRANCO TIPO 1 5KG',1,1,0.500,'000',27.90,120.000,0,0.00,18.00,12.00,1,0.00);
+INSERT INTO TB_EST_CADPRO (CodPro,CdiPro,EanPro,NomPro,FabPro,DecPro,PesoPro,TribPro,ValPre1,AtuEst,PenVEst,RedCto,Deb512Cto,Deb612Cto,AtvPro,DscPro) VALUES (2,'000002','7891234000026','FEIJÃO CARIOCA TIPO 1 1KG',1,1,0.500,'000',8.49,200.000,0,0.00,18.00,12.00,1,0.00);
+INSERT INTO TB_EST_CADPRO (CodPro,CdiPro,EanPro,NomPro,FabPro,DecPro,PesoPro,TribPro,ValPre1,AtuEst,PenVEst,RedCto,Deb512Cto,Deb612Cto,AtvPro,DscPro) VALUES (3,'000003','7891234000033','AÇÚCAR CRISTAL 5KG',1,1,0.500,'020',22.90,80.000,0,61.11,18.00,12.00,1,0.00);
+INSERT INTO TB_EST_CADPRO (CodPro,CdiPro,EanPro,NomPro,FabPro,DecPro,PesoPro,TribPro,ValPre1,AtuEst,PenVEst,RedCto,Deb512Cto,Deb612Cto,AtvPro,DscPro) VALUES (4,'000004','7891234000040','ÓLEO DE SOJA 900ML',1,1,0.500,'020',7.99,150.000,0,61.11,18.00,12.00,1,0.00);
+INSERT INTO TB_EST_CADPRO (CodPro,CdiPro,EanPro,NomPro,FabPro,DecPro,PesoPro,TribPro,ValPre1,AtuEst,PenVEst,RedCto,Deb512Cto,Deb612Cto,AtvPro,DscPro) VALUES (5,'000005','7891234000057','CAFÉ TORRADO E MOÍDO 500G',6,1,0.500,'000',18.90,90.000,0,0.00,18.00,12.00,1,5.00);
+INSERT INTO TB_EST_CADPRO (CodPro,CdiPro,EanPro,NomPro,FabPro,DecPro,PesoPro,TribPro,ValPre1,AtuEst,PenVEst,RedCto,Deb512Cto,Deb612Cto,AtvPro,DscPro) VALUES (6,'000006','7891234000064','REFRIGERANTE COLA 2L',3,1,0.500,'060',9.99,240.000,0,0.00,18.00,12.00,1,0.00);
+INSERT INTO TB_EST_CADPRO (CodPro,CdiPro,EanPro,NomPro,FabPro,DecPro,PesoPro,TribPro,ValPre1,AtuEst,PenVEst,RedCto,Deb512Cto,Deb612Cto,AtvPro,DscPro) VALUES (7,'000007','7891234000071','CERVEJA PILSEN LATA 350ML',3,1,0.500,'060',3.79,600.000,0,0.00,18.00,12.00,1,0.00);
+INSERT INTO TB_EST_CADPRO (CodPro,CdiPro,EanPro,NomPro,FabPro,DecPro,PesoPro,TribPro,ValPre1,AtuEst,PenVEst,RedCto,Deb512Cto,Deb612Cto,AtvPro,DscPro) VALUES (8,'000008','78900080','ÁGUA MINERAL SEM GÁS 500ML',3,1,0.500,'060',2.00,480.000,0,0.00,18.00,12.00,1,0.00);
+INSERT INTO TB_EST_CADPRO (CodPro,CdiPro,EanPro,NomPro,FabPro,DecPro,PesoPro,TribPro,ValPre1,AtuEst,PenVEst,RedCto,Deb512Cto,Deb612Cto,AtvPro,DscPro) VALUES (9,'000009','7891234000095','LEITE UHT INTEGRAL 1L',2,1,0.500,'040',4.89,300.000,0,0.00,0.00,0.00,1,0.00);
+INSERT INTO TB_EST_CADPRO (CodPro,CdiPro,EanPro,NomPro,FabPro,DecPro,PesoPro,TribPro,ValPre1,AtuEst,PenVEst,RedCto,Deb512Cto,Deb612Cto,AtvPro,DscPro) VALUES (10,'000010','7891234000101','PÃO DE FORMA TRADICIONAL 500G',7,1,0.500,'000',7.50,40.000,0,0.00,18.00,12.00,1,0.00);
+INSERT INTO TB_EST_CADPRO (CodPro,CdiPro,EanPro,NomPro,FabPro,DecPro,PesoPro,TribPro,ValPre1,AtuEst,PenVEst,RedCto,Deb512Cto,Deb612Cto,AtvPro,DscPro) VALUES (11,'000011','78900110','MACARRÃO ESPAGUETE 500G',7,1,0.500,'000',4.29,160.000,0,0.00,18.00,12.00,1,0.00);
+INSERT INTO TB_EST_CADPRO (CodPro,CdiPro,EanPro,NomPro,FabPro,DecPro,PesoPro,TribPro,ValPre1,AtuEst,PenVEst,RedCto,Deb512Cto,Deb612Cto,AtvPro,DscPro) VALUES (12,'000012','78900127','SABONETE ERVA-DOCE 90G',4,1,0.500,'000',2.49,200.000,0,0.00,18.00,12.00,1,0.00);
+INSERT INTO TB_EST_CADPRO (CodPro,CdiPro,EanPro,NomPro,FabPro,DecPro,PesoPro,TribPro,ValPre1,AtuEst,PenVEst,RedCto,Deb512Cto,Deb612Cto,AtvPro,DscPro) VALUES (13,'000013','041234000138','CREME DENTAL MENTA 90G',4,1,0.500,'000',4.99,150.000,0,0.00,18.00,12.00,1,0.00);
+INSERT INTO TB_EST_CADPRO (CodPro,CdiPro,EanPro,NomPro,FabPro,DecPro,PesoPro,TribPro,ValPre1,AtuEst,PenVEst,RedCto,Deb512Cto,Deb612Cto,AtvPro,DscPro) VALUES (14,'000014','7891234000149','DETERGENTE LÍQUIDO NEUTRO 500ML',8,1,0.500,'000',2.39,220.000,0,0.00,18.00,12.00,1,0.00);
+INSERT INTO TB_EST_CADPRO (CodPro,CdiPro,EanPro,NomPro,FabPro,DecPro,PesoPro,TribPro,ValPre1,AtuEst,PenVEst,RedCto,Deb512Cto,Deb612Cto,AtvPro,DscPro) VALUES (15,'000015','7891234000156','SABÃO EM PÓ MULTIAÇÃO 1KG',8,1,0.500,'000',14.90,70.000,0,0.00,18.00,12.00,1,10.00);
+INSERT INTO TB_EST_CADPRO (CodPro,CdiPro,EanPro,NomPro,FabPro,DecPro,PesoPro,TribPro,ValPre1,AtuEst,PenVEst,RedCto,Deb512Cto,Deb612Cto,AtvPro,DscPro) VALUES (16,'000016','7891234000163','PAPEL HIGIÊNICO FOLHA DUPLA 12 ROLOS',4,1,0.500,'000',21.90,60.000,0,0.00,18.00,12.00,1,0.00);
+INSERT INTO TB_EST_CADPRO (CodPro,CdiPro,EanPro,NomPro,FabPro,DecPro,PesoPro,TribPro,ValPre1,AtuEst,PenVEst,RedCto,Deb512Cto,Deb612Cto,AtvPro,DscPro) VALUES (17,'000017','041234000176','PILHA ALCALINA AA C/2',9,1,0.500,'060',12.90,50.000,0,0.00,18.00,12.00,1,0.00);
+INSERT INTO TB_EST_CADPRO (CodPro,CdiPro,EanPro,NomPro,FabPro,DecPro,PesoPro,TribPro,ValPre1,AtuEst,PenVEst,RedCto,Deb512Cto,Deb612Cto,AtvPro,DscPro) VALUES (18,'000018','041234000183','LÂMPADA LED 9W BIVOLT',9,1,0.500,'000',9.90,45.000,0,0.00,18.00,12.00,1,0.00);
+INSERT INTO TB_EST_CADPRO (CodPro,CdiPro,EanPro,NomPro,FabPro,DecPro,PesoPro,TribPro,ValPre1,AtuEst,PenVEst,RedCto,Deb512Cto,Deb612Cto,AtvPro,DscPro) VALUES (19,'000019','7891234000194','OVOS BRANCOS GRANDES DÚZIA',10,1,0.500,'040',11.90,30.000,0,0.00,0.00,0.00,1,0.00);
+INSERT INTO TB_EST_CADPRO (CodPro,CdiPro,EanPro,NomPro,FabPro,DecPro,PesoPro,TribPro,ValPre1,AtuEst,PenVEst,RedCto,Deb512Cto,Deb612Cto,AtvPro,DscPro) VALUES (20,'000020','7891234000200','FARINHA DE TRIGO ESPECIAL 1KG',7,1,0.500,'041',5.49,100.000,0,0.00,0.00,0.00,1,0.00);
+INSERT INTO TB_EST_CADPRO (CodPro,CdiPro,EanPro,NomPro,FabPro,DecPro,PesoPro,TribPro,ValPre1,AtuEst,PenVEst,RedCto,Deb512Cto,Deb612Cto,AtvPro,DscPro) VALUES (21,'000021','7891234000217','FARINHA DE MANDIOCA TORRADA 1KG',1,1,0.500,'051',6.90,80.000,0,0.00,0.00,0.00,1,0.00);
+INSERT INTO TB_EST_CADPRO (CodPro,CdiPro,EanPro,NomPro,FabPro,DecPro,PesoPro,TribPro,ValPre1,AtuEst,PenVEst,RedCto,Deb512Cto,Deb612Cto,AtvPro,DscPro) VALUES (22,'20001',Null,'QUEIJO MUSSARELA FATIADO KG',2,0,1.000,'000',49.90,25.500,0,0.00,18.00,12.00,1,0.00);
+INSERT INTO TB_EST_CADPRO (CodPro,CdiPro,EanPro,NomPro,FabPro,DecPro,PesoPro,TribPro,ValPre1,AtuEst,PenVEst,RedCto,Deb512Cto,Deb612Cto,AtvPro,DscPro) VALUES (23,'20002',Null,'PRESUNTO COZIDO FATIADO KG',5,0,1.000,'000',39.90,18.250,0,0.00,18.00,12.00,1,0.00);
+INSERT INTO TB_EST_CADPRO (CodPro,CdiPro,EanPro,NomPro,FabPro,DecPro,PesoPro,TribPro,ValPre1,AtuEst,PenVEst,RedCto,Deb512Cto,Deb612Cto,AtvPro,DscPro) VALUES (24,'20003',Null,'BANANA PRATA KG',10,0,1.000,'040',6.99,60.000,0,0.00,0.00,0.00,1,0.00);
+INSERT INTO TB_EST_CADPRO (CodPro,CdiPro,EanPro,NomPro,FabPro,DecPro,PesoPro,TribPro,ValPre1,AtuEst,PenVEst,RedCto,Deb512Cto,Deb612Cto,AtvPro,DscPro) VALUES (25,'20004',Null,'TOMATE ITALIANO KG',10,0,1.000,'040',8.49,45.750,0,0.00,0.00,0.00,1,0.00);
+INSERT INTO TB_EST_CADPRO (CodPro,CdiPro,EanPro,NomPro,FabPro,DecPro,PesoPro,TribPro,ValPre1,AtuEst,PenVEst,RedCto,Deb512Cto,Deb612Cto,AtvPro,DscPro) VALUES (26,'20005',Null,'CARNE MOÍDA PATINHO KG',5,0,1.000,'020',44.90,32.400,0,33.33,18.00,12.00,1,0.00);
+INSERT INTO TB_EST_CADPRO (CodPro,CdiPro,EanPro,NomPro,FabPro,DecPro,PesoPro,TribPro,ValPre1,AtuEst,PenVEst,RedCto,Deb512Cto,Deb612Cto,AtvPro,DscPro) VALUES (27,'20006',Null,'LINGUIÇA TOSCANA KG',5,0,1.000,'060',26.90,28.000,0,0.00,18.00,12.00,1,0.00);
+INSERT INTO TB_EST_CADPRO (CodPro,CdiPro,EanPro,NomPro,FabPro,DecPro,PesoPro,TribPro,ValPre1,AtuEst,PenVEst,RedCto,Deb512Cto,Deb612Cto,AtvPro,DscPro) VALUES (28,'000028','7891234000286','SACOLA PLÁSTICA RETORNÁVEL',8,1,0.500,'000',0.00,1000.000,0,0.00,18.00,12.00,1,0.00);
+INSERT INTO TB_EST_CADPRO (CodPro,CdiPro,EanPro,NomPro,FabPro,DecPro,PesoPro,TribPro,ValPre1,AtuEst,PenVEst,RedCto,Deb512Cto,Deb612Cto,AtvPro,DscPro) VALUES (29,'000029','7891234000293','BRINDE CANETA ESFEROGRÁFICA',9,1,0.500,'090',0.00,300.000,0,0.00,18.00,12.00,1,0.00);
+INSERT INTO TB_EST_CADPRO (CodPro,CdiPro,EanPro,NomPro,FabPro,DecPro,PesoPro,TribPro,ValPre1,AtuEst,PenVEst,RedCto,Deb512Cto,Deb612Cto,AtvPro,DscPro) VALUES (30,'000030','7891234000309','VINAGRE DE ÁLCOOL 750ML',1,1,0.500,'000',3.49,90.000,0,0.00,0.00,12.00,1,0.00);
+INSERT INTO TB_EST_CADPRO (CodPro,CdiPro,EanPro,NomPro,FabPro,DecPro,PesoPro,TribPro,ValPre1,AtuEst,PenVEst,RedCto,Deb512Cto,Deb612Cto,AtvPro,DscPro) VALUES (31,'000031','7891234000316','MILHO VERDE EM CONSERVA 200G',1,1,0.500,'000',4.79,110.000,0,0.00,18.00,0.00,1,0.00);
+INSERT INTO TB_EST_CADPRO (CodPro,CdiPro,EanPro,NomPro,FabPro,DecPro,PesoPro,TribPro,ValPre1,AtuEst,PenVEst,RedCto,Deb512Cto,Deb612Cto,AtvPro,DscPro) VALUES (32,'000032','7891234000323','PRODUTO SEM TRIBUTAÇÃO CADASTRADA',9,1,0.500,'',5.00,10.000,0,0.00,18.00,12.00,1,0.00);
+INSERT INTO TB_EST_CADPRO (CodPro,CdiPro,EanPro,NomPro,FabPro,DecPro,PesoPro,TribPro,ValPre1,AtuEst,PenVEst,RedCto,Deb512Cto,Deb612Cto,AtvPro,DscPro) VALUES (33,'000033','7891234000330','REFRIGERANTE GUARANÁ 2L',3,1,0.500,'60',8.99,180.000,0,0.00,18.00,12.00,1,0.00);
+INSERT INTO TB_EST_CADPRO (CodPro,CdiPro,EanPro,NomPro,FabPro,DecPro,PesoPro,TribPro,ValPre1,AtuEst,PenVEst,RedCto,Deb512Cto,Deb612Cto,AtvPro,DscPro) VALUES (34,'000034','7891234000347','BEBIDA ENERGÉTICA LATA 250ML',3,1,0.500,'70',7.90,96.000,0,0.00,18.00,12.00,1,0.00);
+INSERT INTO TB_EST_CADPRO (CodPro,CdiPro,EanPro,NomPro,FabPro,DecPro,PesoPro,TribPro,ValPre1,AtuEst,PenVEst,RedCto,Deb512Cto,Deb612Cto,AtvPro,DscPro) VALUES (35,'000035','7891234000354','INSETICIDA AEROSSOL 300ML',8,1,0.500,'102',15.90,40.000,0,0.00,18.00,12.00,1,0.00);
+INSERT INTO TB_EST_CADPRO (CodPro,CdiPro,EanPro,NomPro,FabPro,DecPro,PesoPro,TribPro,ValPre1,AtuEst,PenVEst,RedCto,Deb512Cto,Deb612Cto,AtvPro,DscPro) VALUES (36,'000036','7891234000361','CARVÃO VEGETAL 3KG',9,1,0.500,'101',18.00,35.000,0,0.00,18.00,12.00,1,0.00);
+INSERT INTO TB_EST_CADPRO (CodPro,CdiPro,EanPro,NomPro,FabPro,DecPro,PesoPro,TribPro,ValPre1,AtuEst,PenVEst,RedCto,Deb512Cto,Deb612Cto,AtvPro,DscPro) VALUES (37,'000037','7891234000378','SAL REFINADO IODADO 1KG',1,1,0.500,'103',2.99,140.000,0,0.00,0.00,0.00,1,0.00);
+INSERT INTO TB_EST_CADPRO (CodPro,CdiPro,EanPro,NomPro,FabPro,DecPro,PesoPro,TribPro,ValPre1,AtuEst,PenVEst,RedCto,Deb512Cto,Deb612Cto,AtvPro,DscPro) VALUES (38,'000038','7891234000385','ÁLCOOL 70% LÍQUIDO 1L',8,1,0.500,'300',8.90,75.000,0,0.00,0.00,0.00,1,0.00);
+INSERT INTO TB_EST_CADPRO (CodPro,CdiPro,EanPro,NomPro,FabPro,DecPro,PesoPro,TribPro,ValPre1,AtuEst,PenVEst,RedCto,Deb512Cto,Deb612Cto,AtvPro,DscPro) VALUES (39,'000039','7891234000392','ERVA-MATE PARA CHIMARRÃO 1KG',6,1,0.500,'900',16.90,55.000,0,0.00,0.00,0.00,1,0.00);
+INSERT INTO TB_EST_CADPRO (CodPro,CdiPro,EanPro,NomPro,FabPro,DecPro,PesoPro,TribPro,ValPre1,AtuEst,PenVEst,RedCto,Deb512Cto,Deb612Cto,AtvPro,DscPro) VALUES (40,'000040','7891234000408','BISCOITO RECHEADO CHOCOLATE 140G',7,1,0.500,'030',2.79,260.000,0,0.00,18.00,12.00,1,0.00);
+INSERT INTO TB_EST_CADPRO (CodPro,CdiPro,EanPro,NomPro,FabPro,DecPro,PesoPro,TribPro,ValPre1,AtuEst,PenVEst,RedCto,Deb512Cto,Deb612Cto,AtvPro,DscPro) VALUES (41,'000041','7891234000415','ACHOCOLATADO EM PÓ 400G',2,1,0.500,'000',9.49,0.000,0,0.00,18.00,12.00,0,0.00);
+INSERT INTO TB_EST_CADPRO (CodPro,CdiPro,EanPro,NomPro,FabPro,DecPro,PesoPro,TribPro,ValPre1,AtuEst,PenVEst,RedCto,Deb512Cto,Deb612Cto,AtvPro,DscPro) VALUES (42,'000042','7891234000422','MARGARINA COM SAL 500G',2,1,0.500,'000',8.99,85.000,0,0.00,18.00,12.00,1,5.00);
+INSERT INTO TB_EST_CADPRO (CodPro,CdiPro,EanPro,NomPro,FabPro,DecPro,PesoPro,TribPro,ValPre1,AtuEst,PenVEst,RedCto,Deb512Cto,Deb612Cto,AtvPro,DscPro) VALUES (43,'000043','7891234000439','IOGURTE MORANGO 170G',2,1,0.500,'000',3.29,120.000,0,0.00,18.00,12.00,1,0.00);
+INSERT INTO TB_EST_CADPRO (CodPro,CdiPro,EanPro,NomPro,FabPro,DecPro,PesoPro,TribPro,ValPre1,AtuEst,PenVEst,RedCto,Deb512Cto,Deb612Cto,AtvPro,DscPro) VALUES (44,'000044','7891234000446','SARDINHA EM ÓLEO LATA 125G',1,1,0.500,'000',6.49,130.000,0,0.00,18.00,12.00,1,0.00);
+INSERT INTO TB_EST_CADPRO (CodPro,CdiPro,EanPro,NomPro,FabPro,DecPro,PesoPro,TribPro,ValPre1,AtuEst,PenVEst,RedCto,Deb512Cto,Deb612Cto,AtvPro,DscPro) VALUES (45,'000045','7891234000453','EXTRATO DE TOMATE 340G',1,1,0.500,'000',3.99,140.000,0,0.00,18.00,12.00,1,0.00);
+
+-- Discounts by payment condition and by customer group (percent).
+INSERT INTO TB_EST_DSCFPG (ProDFpg, ForDFpg, DscDFpg) VALUES (1, 1, 3.00);
+INSERT INTO TB_EST_DSCFPG (ProDFpg, ForDFpg, DscDFpg) VALUES (5, 1, 5.00);
+INSERT INTO TB_EST_DSCFPG (ProDFpg, ForDFpg, DscDFpg) VALUES (15, 2, 2.00);
+INSERT INTO TB_EST_DSCFPG (ProDFpg, ForDFpg, DscDFpg) VALUES (16, 1, 4.50);
+INSERT INTO TB_EST_DSCGRUCLI (ProGCli, GruGCli, DscGCli) VALUES (1, 2, 4.00);
+INSERT INTO TB_EST_DSCGRUCLI (ProGCli, GruGCli, DscGCli) VALUES (7, 2, 6.00);
+INSERT INTO TB_EST_DSCGRUCLI (ProGCli, GruGCli, DscGCli) VALUES (16, 1, 2.00);
+INSERT INTO TB_EST_DSCGRUCLI (ProGCli, GruGCli, DscGCli) VALUES (22, 1, 10.00);
+
+-- ------------------------------------------------------------------ empenhos
+
+-- Pending pre-sales 101-106 (keyed in by the sales program), 107 released
+-- with its coupon, 108 already printed at another desk (series "C01"), 109
+-- keyed in contingency mode ("M1"), 110 held by a terminal (claim marker).
+INSERT INTO TB_VDA_CADEPN (CodEpn,CliEpn,VenEpn,TpvEpn,TabEpn,DtcEpn,DtlEpn,StaEpn,NfsEpn,NfiEpn,NffEpn,LocEpn,TotEpn,DscEpn,AcrEpn,NitEpn,PrzEpn,TraEpn,VeiEpn,ReqEpn,FrtEpn,ComEpn,PesoEpn,FisEpn,UsuEpn,FatEpn,MesEpn,FpgEpn,MapEpn)
+  VALUES (101,5,1,1,1,CURRENT_TIMESTAMP,CURRENT_TIMESTAMP,0,Null,Null,Null,1,101.25,0,0,3,'',0,0,' ',0,2.00,0,5102,2,'VENDAS',EXTRACT(MONTH FROM CURRENT_DATE),Null,0);
+INSERT INTO TB_VDA_CADEPNIT (CodEpnIt,IteEpnIt,ProEpnIt,QtdEpnIt,ValEpnIt,PreEpnIt,VarEpnIt,CtoEpnIt,MovEpnIt,OpfEpnIt) VALUES (101,1,1,2,27.90,27.90,0.0000,55.80,0,5102);
+INSERT INTO TB_VDA_CADEPNIT (CodEpnIt,IteEpnIt,ProEpnIt,QtdEpnIt,ValEpnIt,PreEpnIt,VarEpnIt,CtoEpnIt,MovEpnIt,OpfEpnIt) VALUES (101,2,2,3,8.49,8.49,0.0000,25.47,0,5102);
+INSERT INTO TB_VDA_CADEPNIT (CodEpnIt,IteEpnIt,ProEpnIt,QtdEpnIt,ValEpnIt,PreEpnIt,VarEpnIt,CtoEpnIt,MovEpnIt,OpfEpnIt) VALUES (101,3,6,2,9.99,9.99,0.0000,19.98,0,5102);
+INSERT INTO TB_VDA_EPNPAG (EPNPAG,CPGPAG,CVNPAG,VALPAG,CHQPAG,BCOPAG,AGCPAG,EMIPAG,DTVPAG) VALUES (101,1,0,101.25,'','','','1',DATEADD(0 DAY TO CURRENT_DATE));
+INSERT INTO TB_VDA_OBSEPN (EpnObs,Obs1,Obs2,Obs3) VALUES (101,'ENTREGAR APÓS AS 14H','CLIENTE RETIRA NO BALCÃO','');
+
+INSERT INTO TB_VDA_CADEPN (CodEpn,CliEpn,VenEpn,TpvEpn,TabEpn,DtcEpn,DtlEpn,StaEpn,NfsEpn,NfiEpn,NffEpn,LocEpn,TotEpn,DscEpn,AcrEpn,NitEpn,PrzEpn,TraEpn,VeiEpn,ReqEpn,FrtEpn,ComEpn,PesoEpn,FisEpn,UsuEpn,FatEpn,MesEpn,FpgEpn,MapEpn)
+  VALUES (102,1,2,1,1,CURRENT_TIMESTAMP,CURRENT_TIMESTAMP,0,Null,Null,Null,1,68.26,0,0,3,'30',0,0,' ',0,2.00,0,5102,2,'VENDAS',EXTRACT(MONTH FROM CURRENT_DATE),Null,0);
+INSERT INTO TB_VDA_CADEPNIT (CodEpnIt,IteEpnIt,ProEpnIt,QtdEpnIt,ValEpnIt,PreEpnIt,VarEpnIt,CtoEpnIt,MovEpnIt,OpfEpnIt) VALUES (102,1,15,1,14.90,14.90,0.0000,14.90,0,5102);
+INSERT INTO TB_VDA_CADEPNIT (CodEpnIt,IteEpnIt,ProEpnIt,QtdEpnIt,ValEpnIt,PreEpnIt,VarEpnIt,CtoEpnIt,MovEpnIt,OpfEpnIt) VALUES (102,2,16,2,21.90,21.90,0.0000,43.80,0,5102);
+INSERT INTO TB_VDA_CADEPNIT (CodEpnIt,IteEpnIt,ProEpnIt,QtdEpnIt,ValEpnIt,PreEpnIt,VarEpnIt,CtoEpnIt,MovEpnIt,OpfEpnIt) VALUES (102,3,14,4,2.39,2.39,0.0000,9.56,0,5102);
+INSERT INTO TB_VDA_EPNPAG (EPNPAG,CPGPAG,CVNPAG,VALPAG,CHQPAG,BCOPAG,AGCPAG,EMIPAG,DTVPAG) VALUES (102,6,0,68.26,'','','','30',DATEADD(30 DAY TO CURRENT_DATE));
+INSERT INTO TB_VDA_OBSEPN (EpnObs,Obs1,Obs2,Obs3) VALUES (102,'PEDIDO POR TELEFONE - FALAR COM SR. JOAQUIM','','');
+
+INSERT INTO TB_VDA_CADEPN (CodEpn,CliEpn,VenEpn,TpvEpn,TabEpn,DtcEpn,DtlEpn,StaEpn,NfsEpn,NfiEpn,NffEpn,LocEpn,TotEpn,DscEpn,AcrEpn,NitEpn,PrzEpn,TraEpn,VeiEpn,ReqEpn,FrtEpn,ComEpn,PesoEpn,FisEpn,UsuEpn,FatEpn,MesEpn,FpgEpn,MapEpn)
+  VALUES (103,0,1,1,1,CURRENT_TIMESTAMP,CURRENT_TIMESTAMP,0,Null,Null,Null,1,57.48,0,0,2,'',0,0,' ',0,2.00,0,5102,2,'VENDAS',EXTRACT(MONTH FROM CURRENT_DATE),Null,0);
+INSERT INTO TB_VDA_CADEPNIT (CodEpnIt,IteEpnIt,ProEpnIt,QtdEpnIt,ValEpnIt,PreEpnIt,VarEpnIt,CtoEpnIt,MovEpnIt,OpfEpnIt) VALUES (103,1,7,12,3.79,3.79,0.0000,45.48,0,5102);
+INSERT INTO TB_VDA_CADEPNIT (CodEpnIt,IteEpnIt,ProEpnIt,QtdEpnIt,ValEpnIt,PreEpnIt,VarEpnIt,CtoEpnIt,MovEpnIt,OpfEpnIt) VALUES (103,2,8,6,2.00,2.00,0.0000,12.00,0,5102);
+INSERT INTO TB_VDA_EPNPAG (EPNPAG,CPGPAG,CVNPAG,VALPAG,CHQPAG,BCOPAG,AGCPAG,EMIPAG,DTVPAG) VALUES (103,1,0,20.00,'','','','1',DATEADD(0 DAY TO CURRENT_DATE));
+INSERT INTO TB_VDA_EPNPAG (EPNPAG,CPGPAG,CVNPAG,VALPAG,CHQPAG,BCOPAG,AGCPAG,EMIPAG,DTVPAG) VALUES (103,2,0,37.48,'','','','1',DATEADD(0 DAY TO CURRENT_DATE));
+
+INSERT INTO TB_VDA_CADEPN (CodEpn,CliEpn,VenEpn,TpvEpn,TabEpn,DtcEpn,DtlEpn,StaEpn,NfsEpn,NfiEpn,NffEpn,LocEpn,TotEpn,DscEpn,AcrEpn,NitEpn,PrzEpn,TraEpn,VeiEpn,ReqEpn,FrtEpn,ComEpn,PesoEpn,FisEpn,UsuEpn,FatEpn,MesEpn,FpgEpn,MapEpn)
+  VALUES (104,3,3,1,1,CURRENT_TIMESTAMP,CURRENT_TIMESTAMP,0,Null,Null,Null,1,46.79,5.00,0,2,'30/60',0,0,' ',0,2.00,0,5102,2,'VENDAS',EXTRACT(MONTH FROM CURRENT_DATE),Null,0);
+INSERT INTO TB_VDA_CADEPNIT (CodEpnIt,IteEpnIt,ProEpnIt,QtdEpnIt,ValEpnIt,PreEpnIt,VarEpnIt,CtoEpnIt,MovEpnIt,OpfEpnIt) VALUES (104,1,5,2,18.90,18.90,0.0000,37.80,0,5102);
+INSERT INTO TB_VDA_CADEPNIT (CodEpnIt,IteEpnIt,ProEpnIt,QtdEpnIt,ValEpnIt,PreEpnIt,VarEpnIt,CtoEpnIt,MovEpnIt,OpfEpnIt) VALUES (104,2,42,1,8.99,8.99,0.0000,8.99,0,5102);
+INSERT INTO TB_VDA_EPNPAG (EPNPAG,CPGPAG,CVNPAG,VALPAG,CHQPAG,BCOPAG,AGCPAG,EMIPAG,DTVPAG) VALUES (104,5,0,20.90,'000101','001','1234','MARIA DAS GRAÇAS OLIVEIRA',DATEADD(30 DAY TO CURRENT_DATE));
+INSERT INTO TB_VDA_EPNPAG (EPNPAG,CPGPAG,CVNPAG,VALPAG,CHQPAG,BCOPAG,AGCPAG,EMIPAG,DTVPAG) VALUES (104,5,0,20.89,'000102','001','1234','MARIA DAS GRAÇAS OLIVEIRA',DATEADD(60 DAY TO CURRENT_DATE));
+INSERT INTO TB_VDA_OBSEPN (EpnObs,Obs1,Obs2,Obs3) VALUES (104,'CHEQUES CONFERIDOS PELA GERÊNCIA','','');
+
+INSERT INTO TB_VDA_CADEPN (CodEpn,CliEpn,VenEpn,TpvEpn,TabEpn,DtcEpn,DtlEpn,StaEpn,NfsEpn,NfiEpn,NffEpn,LocEpn,TotEpn,DscEpn,AcrEpn,NitEpn,PrzEpn,TraEpn,VeiEpn,ReqEpn,FrtEpn,ComEpn,PesoEpn,FisEpn,UsuEpn,FatEpn,MesEpn,FpgEpn,MapEpn)
+  VALUES (105,7,3,1,1,CURRENT_TIMESTAMP,CURRENT_TIMESTAMP,0,Null,Null,Null,1,494.76,0,0,2,'30/60/90',1,2,' ',35.00,2.00,0,6102,2,'VENDAS',EXTRACT(MONTH FROM CURRENT_DATE),Null,0);
+INSERT INTO TB_VDA_CADEPNIT (CodEpnIt,IteEpnIt,ProEpnIt,QtdEpnIt,ValEpnIt,PreEpnIt,VarEpnIt,CtoEpnIt,MovEpnIt,OpfEpnIt) VALUES (105,1,1,10,27.90,27.90,0.0000,279.00,0,6102);
+INSERT INTO TB_VDA_CADEPNIT (CodEpnIt,IteEpnIt,ProEpnIt,QtdEpnIt,ValEpnIt,PreEpnIt,VarEpnIt,CtoEpnIt,MovEpnIt,OpfEpnIt) VALUES (105,2,33,24,8.99,8.99,0.0000,215.76,0,6404);
+INSERT INTO TB_VDA_EPNPAG (EPNPAG,CPGPAG,CVNPAG,VALPAG,CHQPAG,BCOPAG,AGCPAG,EMIPAG,DTVPAG) VALUES (105,7,0,494.76,'','','','30/60/90',DATEADD(30 DAY TO CURRENT_DATE));
+INSERT INTO TB_VDA_OBSEPN (EpnObs,Obs1,Obs2,Obs3) VALUES (105,'FRETE POR CONTA DO DESTINATÁRIO','NF COM DESTAQUE DE ICMS','');
+
+INSERT INTO TB_VDA_CADEPN (CodEpn,CliEpn,VenEpn,TpvEpn,TabEpn,DtcEpn,DtlEpn,StaEpn,NfsEpn,NfiEpn,NffEpn,LocEpn,TotEpn,DscEpn,AcrEpn,NitEpn,PrzEpn,TraEpn,VeiEpn,ReqEpn,FrtEpn,ComEpn,PesoEpn,FisEpn,UsuEpn,FatEpn,MesEpn,FpgEpn,MapEpn)
+  VALUES (106,6,2,1,1,CURRENT_TIMESTAMP,CURRENT_TIMESTAMP,0,Null,Null,Null,1,41.24,0,0,2,'30',0,0,' ',0,2.00,0,5102,2,'VENDAS',EXTRACT(MONTH FROM CURRENT_DATE),'8',0);
+INSERT INTO TB_VDA_CADEPNIT (CodEpnIt,IteEpnIt,ProEpnIt,QtdEpnIt,ValEpnIt,PreEpnIt,VarEpnIt,CtoEpnIt,MovEpnIt,OpfEpnIt) VALUES (106,1,19,1,11.90,11.90,0.0000,11.90,0,5102);
+INSERT INTO TB_VDA_CADEPNIT (CodEpnIt,IteEpnIt,ProEpnIt,QtdEpnIt,ValEpnIt,PreEpnIt,VarEpnIt,CtoEpnIt,MovEpnIt,OpfEpnIt) VALUES (106,2,9,6,4.89,4.89,0.0000,29.34,0,5102);
+INSERT INTO TB_VDA_EPNPAG (EPNPAG,CPGPAG,CVNPAG,VALPAG,CHQPAG,BCOPAG,AGCPAG,EMIPAG,DTVPAG) VALUES (106,8,1,41.24,'','','','30',DATEADD(30 DAY TO CURRENT_DATE));
+INSERT INTO TB_VDA_OBSEPN (EpnObs,Obs1,Obs2,Obs3) VALUES (106,'CONVÊNIO PREFEITURA - MATRÍCULA 40.221','','');
+
+INSERT INTO TB_VDA_CADEPN (CodEpn,CliEpn,VenEpn,TpvEpn,TabEpn,DtcEpn,DtlEpn,StaEpn,NfsEpn,NfiEpn,NffEpn,LocEpn,TotEpn,DscEpn,AcrEpn,NitEpn,PrzEpn,TraEpn,VeiEpn,ReqEpn,FrtEpn,ComEpn,PesoEpn,FisEpn,UsuEpn,FatEpn,MesEpn,FpgEpn,MapEpn)
+  VALUES (107,6,2,1,1,CURRENT_TIMESTAMP,CURRENT_TIMESTAMP,1,'001',15,15,1,450.00,0,0,1,'30',0,0,' ',0,2.00,0,5102,2,'VENDAS',EXTRACT(MONTH FROM CURRENT_DATE),Null,0);
+INSERT INTO TB_VDA_CADEPNIT (CodEpnIt,IteEpnIt,ProEpnIt,QtdEpnIt,ValEpnIt,PreEpnIt,VarEpnIt,CtoEpnIt,MovEpnIt,OpfEpnIt) VALUES (107,1,16,20,22.50,21.90,-2.7397,450.00,0,5102);
+INSERT INTO TB_VDA_EPNPAG (EPNPAG,CPGPAG,CVNPAG,VALPAG,CHQPAG,BCOPAG,AGCPAG,EMIPAG,DTVPAG) VALUES (107,8,1,450.00,'','','','30',DATEADD(30 DAY TO CURRENT_DATE));
+INSERT INTO TB_VDA_CADNOT (NumNot,SerNot,EpnNot,DatNot,ValNot,BasIcmNot,ValIcmNot,BasSubNot,ValSubNot,BasIseNot,BasRedNot,BasDifNot,StaNot,UsuNot,DatHor) VALUES (15,'001',107,CURRENT_DATE,450.00,450.00,81.00,0,0,0,0,0,1,1,CURRENT_TIMESTAMP);
+
+INSERT INTO TB_VDA_CADEPN (CodEpn,CliEpn,VenEpn,TpvEpn,TabEpn,DtcEpn,DtlEpn,StaEpn,NfsEpn,NfiEpn,NffEpn,LocEpn,TotEpn,DscEpn,AcrEpn,NitEpn,PrzEpn,TraEpn,VeiEpn,ReqEpn,FrtEpn,ComEpn,PesoEpn,FisEpn,UsuEpn,FatEpn,MesEpn,FpgEpn,MapEpn)
+  VALUES (108,0,1,1,1,CURRENT_TIMESTAMP,CURRENT_TIMESTAMP,0,'C01',22,22,1,8.58,0,0,1,'',0,0,' ',0,2.00,0,5102,2,'VENDAS',EXTRACT(MONTH FROM CURRENT_DATE),Null,0);
+INSERT INTO TB_VDA_CADEPNIT (CodEpnIt,IteEpnIt,ProEpnIt,QtdEpnIt,ValEpnIt,PreEpnIt,VarEpnIt,CtoEpnIt,MovEpnIt,OpfEpnIt) VALUES (108,1,11,2,4.29,4.29,0.0000,8.58,0,5102);
+INSERT INTO TB_VDA_EPNPAG (EPNPAG,CPGPAG,CVNPAG,VALPAG,CHQPAG,BCOPAG,AGCPAG,EMIPAG,DTVPAG) VALUES (108,1,0,8.58,'','','','1',DATEADD(0 DAY TO CURRENT_DATE));
+
+INSERT INTO TB_VDA_CADEPN (CodEpn,CliEpn,VenEpn,TpvEpn,TabEpn,DtcEpn,DtlEpn,StaEpn,NfsEpn,NfiEpn,NffEpn,LocEpn,TotEpn,DscEpn,AcrEpn,NitEpn,PrzEpn,TraEpn,VeiEpn,ReqEpn,FrtEpn,ComEpn,PesoEpn,FisEpn,UsuEpn,FatEpn,MesEpn,FpgEpn,MapEpn)
+  VALUES (109,0,1,1,1,CURRENT_TIMESTAMP,CURRENT_TIMESTAMP,0,'M1',Null,Null,1,7.47,0,0,1,'',0,0,' ',0,2.00,0,5102,2,'VENDAS',EXTRACT(MONTH FROM CURRENT_DATE),Null,0);
+INSERT INTO TB_VDA_CADEPNIT (CodEpnIt,IteEpnIt,ProEpnIt,QtdEpnIt,ValEpnIt,PreEpnIt,VarEpnIt,CtoEpnIt,MovEpnIt,OpfEpnIt) VALUES (109,1,12,3,2.49,2.49,0.0000,7.47,0,5102);
+INSERT INTO TB_VDA_EPNPAG (EPNPAG,CPGPAG,CVNPAG,VALPAG,CHQPAG,BCOPAG,AGCPAG,EMIPAG,DTVPAG) VALUES (109,1,0,7.47,'','','','1',DATEADD(0 DAY TO CURRENT_DATE));
+INSERT INTO TB_VDA_OBSEPN (EpnObs,Obs1,Obs2,Obs3) VALUES (109,'PRÉ-VENDA DIGITADA NO MODO DE CONTINGÊNCIA','','');
+
+INSERT INTO TB_VDA_CADEPN (CodEpn,CliEpn,VenEpn,TpvEpn,TabEpn,DtcEpn,DtlEpn,StaEpn,NfsEpn,NfiEpn,NffEpn,LocEpn,TotEpn,DscEpn,AcrEpn,NitEpn,PrzEpn,TraEpn,VeiEpn,ReqEpn,FrtEpn,ComEpn,PesoEpn,FisEpn,UsuEpn,FatEpn,MesEpn,FpgEpn,MapEpn)
+  VALUES (110,0,2,1,1,CURRENT_TIMESTAMP,CURRENT_TIMESTAMP,-1234,Null,Null,Null,1,7.50,0,0,1,'',0,0,' ',0,2.00,0,5102,2,'VENDAS',EXTRACT(MONTH FROM CURRENT_DATE),Null,0);
+INSERT INTO TB_VDA_CADEPNIT (CodEpnIt,IteEpnIt,ProEpnIt,QtdEpnIt,ValEpnIt,PreEpnIt,VarEpnIt,CtoEpnIt,MovEpnIt,OpfEpnIt) VALUES (110,1,10,1,7.50,7.50,0.0000,7.50,0,5102);
+INSERT INTO TB_VDA_EPNPAG (EPNPAG,CPGPAG,CVNPAG,VALPAG,CHQPAG,BCOPAG,AGCPAG,EMIPAG,DTVPAG) VALUES (110,1,0,7.50,'','','','1',DATEADD(0 DAY TO CURRENT_DATE));
+
+-- Stock committed to the empenhos not yet invoiced.
+UPDATE TB_EST_CADPRO p SET PenVEst = (SELECT COALESCE(SUM(i.QtdEpnIt), 0)
+    FROM TB_VDA_CADEPNIT i JOIN TB_VDA_CADEPN e ON e.CodEpn = i.CodEpnIt
+   WHERE i.ProEpnIt = p.CodPro AND (e.StaEpn = 0 OR e.StaEpn < 0));
+
+-- The next sale recorded gets number 1001.
+SET GENERATOR NUMEPN TO 1000;

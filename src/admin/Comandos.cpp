@@ -1,0 +1,248 @@
+#include "admin/Comandos.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <functional>
+#include <optional>
+
+#include "admin/BancoAdmin.h"
+#include "admin/DadosDemo.h"
+#include "admin/Opcoes.h"
+#include "admin/Operadores.h"
+#include "core/ConfigTerminal.h"
+#include "core/Database.h"
+#include "fiscal/InstalaSimulador.h"
+
+namespace {
+
+// The folder and file names of a drive made by init-drive.
+constexpr const char *PastaSistema = "kw-velt";
+constexpr const char *ArquivoBanco = "dados.fdb";
+constexpr const char *ArquivoConfig = "default.txt";
+
+struct Contexto {
+  QTextStream &saida;
+  QTextStream &erros;
+  int falha(const QString &mensagem) {
+    erros << "pdv-admin: " << mensagem << "\n";
+    erros.flush();
+    return SaidaFalha;
+  }
+  int uso(const QString &mensagem) {
+    erros << "pdv-admin: " << mensagem << "\n";
+    erros.flush();
+    return SaidaUso;
+  }
+  void relata(const QString &linha) {
+    saida << linha << "\n";
+    saida.flush();
+  }
+};
+
+// "--products N": a whole number from 0 up.
+std::optional<qint64> quantidadeProdutos(const LinhaComando &linha, QString *erro) {
+  const QString texto = linha.valor("products", "0");
+  bool ok = false;
+  const qint64 n = texto.toLongLong(&ok);
+  if (!ok || n < 0 || n > 100000000) {
+    *erro = "--products precisa de um número inteiro entre 0 e 100000000 (recebido: " + texto + ").";
+    return std::nullopt;
+  }
+  return n;
+}
+
+bool marcaConhecida(const QString &marca) {
+  const QString m = marca.trimmed().toUpper();
+  return m == "BEMATECH" || m == "SWEDA" || m == "EPSON";
+}
+
+bool instalaSimulador(const QString &raiz, QString *erro) {
+#ifdef PDV_COM_SIMULADOR
+  return InstalaSimuladorNoDrive(raiz, SerieSimuladorPadrao, erro);
+#else
+  Q_UNUSED(raiz);
+  *erro = "esta versão do pdv-admin foi compilada sem o simulador da impressora fiscal.";
+  return false;
+#endif
+}
+
+// ------------------------------------------------------------------ init-drive
+
+int initDrive(const LinhaComando &linha, Contexto &c) {
+  QString erro;
+  const auto produtos = quantidadeProdutos(linha, &erro);
+  if (!produtos) return c.uso(erro);
+  const QString raiz = QFileInfo(linha.posicionais[0]).absoluteFilePath();
+  const QString pasta = raiz + "/" + PastaSistema;
+  const QString banco = pasta + "/" + ArquivoBanco;
+  if (QFileInfo::exists(banco)) return c.falha("o drive já tem um banco de dados: " + banco);
+  if (!QDir().mkpath(pasta)) return c.falha("não foi possível criar a pasta " + pasta);
+
+  LinhasConfig config;
+  config.linha1 = "PDV-VELT - drive criado pelo pdv-admin";
+  config.conexao = "TIPO=1;DATA SOURCE=" + banco;
+  config.usuario = linha.valor("user", "SYSDBA");
+  config.senha = linha.valor("password", "masterkey");
+  config.caixa = linha.valor("desk", "001");
+  config.identificacaoEcf = SerieSimuladorPadrao;
+  config.marcaEcf = "BEMATECH";
+  if (!EscreveArquivoConfig(pasta + "/" + ArquivoConfig, config, &erro)) return c.falha(erro);
+  c.relata("Configuração gravada: " + pasta + "/" + ArquivoConfig);
+
+  PedidoBanco pedido;
+  pedido.alvo = {banco, config.usuario, config.senha};
+  pedido.demo = linha.tem("demo");
+  pedido.produtosExtras = *produtos;
+  if (!MontaBanco(pedido, [&](const QString &l) { c.relata(l); }, &erro)) return c.falha(erro);
+
+  if (instalaSimulador(raiz, &erro)) c.relata("Simulador da impressora fiscal instalado.");
+  else c.relata("Aviso: simulador não instalado: " + erro);
+  c.relata("Drive pronto: " + raiz);
+  return SaidaOk;
+}
+
+// ------------------------------------------------------------------ write-config
+
+int writeConfig(const LinhaComando &linha, Contexto &c) {
+  if (!linha.valores.contains("connection")) return c.uso("write-config: falta --connection.");
+  LinhasConfig config;
+  config.linha1 = linha.valor("line1", "PDV-VELT");
+  config.conexao = linha.valor("connection");
+  config.usuario = linha.valor("user", "SYSDBA");
+  config.senha = linha.valor("password", "masterkey");
+  config.caixa = linha.valor("desk", "001");
+  config.identificacaoEcf = linha.valor("ecf-id");
+  config.marcaEcf = linha.valor("brand", "BEMATECH").trimmed().toUpper();
+  if (!marcaConhecida(config.marcaEcf))
+    return c.uso("write-config: marca desconhecida \"" + config.marcaEcf +
+                 "\" (use BEMATECH, SWEDA ou EPSON).");
+  const QString arquivo = QFileInfo(linha.posicionais[0]).absoluteFilePath();
+  QString erro;
+  if (!QDir().mkpath(QFileInfo(arquivo).absolutePath()))
+    return c.falha("não foi possível criar a pasta de " + arquivo);
+  if (!EscreveArquivoConfig(arquivo, config, &erro)) return c.falha(erro);
+  c.relata("Configuração gravada: " + arquivo);
+  return SaidaOk;
+}
+
+// ------------------------------------------------------------------ user
+
+std::optional<int> codigoOperador(const LinhaComando &linha) {
+  bool ok = false;
+  const int codigo = linha.valor("code").toInt(&ok);
+  if (!ok || codigo < 0 || codigo > 32767) return std::nullopt;
+  return codigo;
+}
+
+int user(const LinhaComando &linha, Contexto &c) {
+  const auto codigo = codigoOperador(linha);
+  if (!codigo) return c.uso("user: --code precisa de um número de 0 a 32767.");
+  Operador op;
+  op.codigo = *codigo;
+  op.nome = linha.valorOpcional("name");
+  op.senha = linha.valorOpcional("password");
+  op.direitoCaixa = !linha.tem("no-desk-right");
+  AlvoBanco alvo{linha.posicionais[0], linha.valor("db-user", "SYSDBA"),
+                 linha.valor("db-password", "masterkey")};
+  if (!EhBancoEmServidor(alvo.banco)) {
+    if (!QFileInfo::exists(alvo.banco)) return c.falha("banco de dados não encontrado: " + alvo.banco);
+    alvo.banco = QFileInfo(alvo.banco).absoluteFilePath();
+  }
+  try {
+    Conexao conexao;
+    conexao.abre(StringConexaoDe(alvo));
+    QString erro;
+    if (!GravaOperador(conexao, op, &erro)) return c.uso("user: " + erro);
+  } catch (const ErroBanco &e) {
+    return c.falha(e.descricao());
+  }
+  c.relata(QString("Operador %1 gravado (%2 ao terminal de caixa).")
+               .arg(op.codigo)
+               .arg(op.direitoCaixa ? "com acesso" : "sem acesso"));
+  return SaidaOk;
+}
+
+// ------------------------------------------------------------------ create-db
+
+int createDb(const LinhaComando &linha, Contexto &c) {
+  QString erro;
+  const auto produtos = quantidadeProdutos(linha, &erro);
+  if (!produtos) return c.uso(erro);
+  PedidoBanco pedido;
+  pedido.alvo = {linha.posicionais[0], linha.valor("user", "SYSDBA"),
+                 linha.valor("password", "masterkey")};
+  pedido.demo = linha.tem("demo");
+  pedido.produtosExtras = *produtos;
+  if (!MontaBanco(pedido, [&](const QString &l) { c.relata(l); }, &erro)) return c.falha(erro);
+  return SaidaOk;
+}
+
+// ------------------------------------------------------------------ dispatch
+
+struct DefinicaoComando {
+  const char *nome;
+  FormaComando forma;
+  std::function<int(const LinhaComando &, Contexto &)> executa;
+};
+
+const QList<DefinicaoComando> &definicoes() {
+  static const QList<DefinicaoComando> lista = {
+      {"init-drive", {{"products", "desk", "user", "password"}, {"demo"}, 1, 1}, initDrive},
+      {"write-config",
+       {{"connection", "user", "password", "desk", "ecf-id", "brand", "line1"}, {}, 1, 1},
+       writeConfig},
+      {"user", {{"code", "name", "password", "db-user", "db-password"}, {"no-desk-right"}, 1, 1}, user},
+      {"create-db", {{"products", "user", "password"}, {"demo"}, 1, 1}, createDb},
+  };
+  return lista;
+}
+
+}  // namespace
+
+QString TextoAjuda() {
+  return QStringLiteral(
+      "pdv-admin: drives, databases and operators of the PDV-VELT cash desks.\n"
+      "\n"
+      "  pdv-admin init-drive DIR [--demo] [--products N] [--desk 001]\n"
+      "        [--user SYSDBA] [--password masterkey]\n"
+      "      Makes a complete drive in DIR: DIR/kw-velt/default.txt (seven lines),\n"
+      "      the embedded database DIR/kw-velt/dados.fdb and the simulated fiscal\n"
+      "      printer. --demo loads the demo shop; --products adds N generated products.\n"
+      "\n"
+      "  pdv-admin write-config FILE --connection TEXT [--user U] [--password P]\n"
+      "        [--desk 001] [--ecf-id SERIAL] [--brand BEMATECH|SWEDA|EPSON] [--line1 TEXT]\n"
+      "      Writes a terminal configuration file (lines 3 and 4 scrambled).\n"
+      "\n"
+      "  pdv-admin user DB --code N [--name NAME] [--password P] [--no-desk-right]\n"
+      "        [--db-user SYSDBA] [--db-password masterkey]\n"
+      "      Adds or changes an operator (scrambled password) and gives or, with\n"
+      "      --no-desk-right, takes the cash-desk right R0407.\n"
+      "\n"
+      "  pdv-admin create-db TARGET [--demo] [--products N] [--user SYSDBA] [--password masterkey]\n"
+      "      Creates a database with the schema (and the demo): a local file\n"
+      "      (embedded, no server) or \"host:path\" / \"host/port:path\" on a server.\n"
+      "\n"
+      "  pdv-admin --help\n"
+      "\n"
+      "DB and TARGET are a database file path or \"host[/port]:path\".\n"
+      "Exit codes: 0 done, 1 failed, 2 bad command line.\n");
+}
+
+int ExecutaAdmin(const QStringList &argumentos, QTextStream &saida, QTextStream &erros) {
+  Contexto c{saida, erros};
+  if (argumentos.isEmpty()) return c.uso("falta o comando (veja pdv-admin --help).");
+  const QString comando = argumentos.first();
+  if (comando == "--help" || comando == "-h" || comando == "help") {
+    saida << TextoAjuda();
+    saida.flush();
+    return SaidaOk;
+  }
+  for (const DefinicaoComando &d : definicoes()) {
+    if (comando != d.nome) continue;
+    QString erro;
+    const auto linha = LeLinhaComando(comando, argumentos.mid(1), d.forma, &erro);
+    if (!linha) return c.uso(erro);
+    return d.executa(*linha, c);
+  }
+  return c.uso("comando desconhecido \"" + comando + "\" (veja pdv-admin --help).");
+}

@@ -1,0 +1,30 @@
+#pragma once
+// Turning the printer's status into operator messages, and the two helpers
+// that close the port and end the run on a lost printer.
+#include <QString>
+#include <cstdint>
+
+#include "core/TerminalState.h"
+
+// Reads Retorno; for 1 and -27 asks the printer for ACK, ST1 and ST2. Shows
+// the message that applies under the given title and returns true only when
+// the command was accepted and the status is clean. A and B both non-empty are
+// shown after the status (or alone when the status is clean).
+bool AnalisaRetorno(TerminalState &estado, const QString &a, const QString &b, const QString &titulo);
+bool AnalisaRetorno(TerminalState &estado, QString &a, QString &b, QString &titulo);
+
+// The operator message for a library status other than 0, 1 and -27; empty
+// for codes that have none.
+QString MensagemRetornoEcf(int16_t retorno);
+// The texts of the set bits of ST1 and ST2, ST1 128..1 then ST2 128..1.
+QString TextoBitStatus(int byteStatus, int bit);
+
+// The low byte as eight "0"/"1" characters, most significant first.
+QString FlagsBinario(int16_t valor);
+
+// Retorno = EcfFechaPortaSerial(); returns it.
+int16_t FechaPorta(TerminalState &estado);
+
+// Retorno 0 or -27: "Erro de comunicação !", the port is closed and the
+// program ends (EncerraPrograma). Otherwise nothing.
+void VerificaComunicacao(TerminalState &estado);

@@ -1,0 +1,219 @@
+#include "lookup/FormPesq.h"
+
+#include "core/Encerramento.h"
+#include "core/Logs.h"
+#include "core/Operator.h"
+#include "core/Teclas.h"
+#include "core/Utilidades.h"
+
+FormPesq::FormPesq(Aplicacao &app) : Tela(app, "FormPesq", "Formulario de Pesquisa") {
+  Campo &pergunta = adiciona("Pergunta", TipoCampo::Texto);
+  pergunta.toolTip = QStringLiteral(" Digite a razão social da empresa (40 caracteres max). OBRIGATÓRIO.");
+  Campo &grade = adiciona("Grade", TipoCampo::Grade);
+  grade.tabStop = false;
+  adiciona("Result", TipoCampo::Rotulo);
+  adiciona("Label", TipoCampo::Rotulo)
+      .setTexto(QStringLiteral("Digite Parte da informação desejada e <Enter>. Caso seja data o formato é AAAA-MM-DD. "
+                               "Após a pesquisa digite F2 para pesquisar uma coluna da grade e F3 para repetir a pesquisa."));
+  Campo &ativo = adiciona("Ativo", TipoCampo::Marca);
+  ativo.setTexto("Prod Ativo F9 Troca");
+  ativo.tabStop = false;
+  adiciona("Barra", TipoCampo::Progresso);
+  adiciona("Anda", TipoCampo::Rotulo);
+
+  pergunta.navega = false;  // Enter searches
+  pergunta.aoTeclarBaixo = [this](int &t, int s) { teclaPergunta(t, s); };
+  grade.aoTeclarBaixo = [this](int &t, int s) { teclaGrade(t, s); };
+  ajudante_ = std::make_unique<ClGrade1>(*this, grade);
+  keyPreview = true;
+  aoTeclarForm = [this](int &t, int) {
+    if (t != tecla::F9) return;
+    t = 0;
+    Campo &a = campo("Ativo");
+    a.setMarcado(!a.marcado());
+  };
+}
+
+FormPesq::~FormPesq() = default;
+
+void FormPesq::comTratamento(const char *rotina, const std::function<void()> &passo) {
+  try {
+    passo();
+  } catch (const ProgramaEncerrado &) {
+    throw;
+  } catch (const std::exception &e) {
+    try {
+      GravaErro(estado(), rotina, ErroCapturado::de(e));
+    } catch (const std::exception &) {
+      // The log itself failed (no database): the operator still hears of it.
+      app().operador().avisa(QStringLiteral("Erro na pesquisa: ") + QString::fromUtf8(e.what()));
+    }
+  }
+}
+
+void FormPesq::carrega() {
+  comTratamento("Form_Load", [this] {
+    TerminalState &e = estado();
+    formAnterior_ = e.FormAtual;
+    e.FormAtual = this;
+    e.CodPesquisa.clear();
+    tipo_ = TipoPesquisaDe(e.TipoPesq);
+    preparaColunas();
+  });
+}
+
+void FormPesq::preparaColunas() {
+  Grade &g = grade("Grade");
+  if (!tipo_) return;
+  setLegenda(tipo_->titulo);
+  QStringList layout;
+  for (const ColunaPesquisa &c : tipo_->colunas) {
+    const QChar marca = c.alinhamento == AlinhaCelula::Direita ? '>' : c.alinhamento == AlinhaCelula::Centro ? '^' : '<';
+    layout << marca + c.cabecalho;
+  }
+  g.FormatString(layout.join('|'));
+  for (int i = 0; i < tipo_->colunas.size(); ++i) g.setColWidth(i, tipo_->colunas[i].largura);
+  g.Row = 0;
+}
+
+void FormPesq::ativa() {
+  comTratamento("Form_Activate", [this] {
+    if (!focado()) focaCampo("Pergunta", false);
+  });
+}
+
+void FormPesq::descarrega() {
+  comTratamento("Form_Unload", [this] {
+    FechaRs(rsPesquisa_);
+    TerminalState &e = estado();
+    e.FormAtual = formAnterior_;
+    e.CodCliPesq.clear();
+    e.CodProPesq.clear();
+  });
+}
+
+void FormPesq::teclaPergunta(int &tecla, int) {
+  comTratamento("Pergunta_KeyDown", [&] {
+    campo("Result").setTexto("Digitando pesquisa...");
+    if (tecla == tecla::Esc) {
+      tecla = 0;
+      app().descarrega(*this, true);
+    } else if (tecla == tecla::Enter) {
+      tecla = 0;
+      pesquisa();
+    }
+  });
+}
+
+void FormPesq::teclaGrade(int &tecla, int) {
+  comTratamento("Grade_KeyDown", [&] {
+    if (tecla == tecla::Esc) {
+      tecla = 0;
+      limpaGrade();
+      campo("Grade").tabStop = false;
+      campo("Pergunta").tabStop = true;
+      focaCampo("Pergunta", false);
+    } else if (tecla == tecla::Enter) {
+      tecla = 0;
+      devolveLinha();
+    }
+  });
+}
+
+void FormPesq::limpaGrade() {
+  Grade &g = grade("Grade");
+  for (int r = g.FixedRows; r < g.Rows(); ++r)
+    for (int c = 0; c < g.Cols(); ++c) g.setTextMatrix(r, c, QString());
+}
+
+void FormPesq::pesquisa() {
+  if (!tipo_) return;
+  TerminalState &e = estado();
+  campo("Result").setTexto("Aguarde pesquisando...");
+  app().deixaRedesenhar();
+  const QString pergunta = campo("Pergunta").texto();
+  primeiroPadrao_ = "%" + PegaCampo(pergunta, " ", 1) + "%";
+  e.StrSql = MontaSqlPesquisa(*tipo_, pergunta, campo("Ativo").marcado());
+  FechaRs(rsPesquisa_);
+  rsPesquisa_.abre(e.StrSql, e.conexao());
+  if (rsPesquisa_.EOF_()) {
+    campo("Result").setTexto("SEM REGISTROS...");
+    return;
+  }
+  campo("Result").setTexto("Concluido! " + QString::number(rsPesquisa_.RecordCount()) + " registros foram encontrados.");
+  preencheGrade();
+  FechaRs(rsPesquisa_);  // the rows now live in the grid only
+  campo("Pergunta").tabStop = false;
+  Campo &g = campo("Grade");
+  g.tabStop = true;
+  focaCampo(g, false);
+}
+
+QString FormPesq::textoCelula(const QVariant &valor, TipoCelula tipo) const {
+  if (valor.isNull()) return {};
+  switch (tipo) {
+    case TipoCelula::Data:
+      return valor.toDate().isValid() ? valor.toDate().toString("dd/MM/yyyy") : valor.toString();
+    case TipoCelula::Numero:
+    case TipoCelula::Percentual:
+      if (valor.metaType() == QMetaType::fromType<Moeda>()) return valor.value<Moeda>().formatada();
+      if (valor.metaType().id() == QMetaType::Double) return Moeda::deDouble(valor.toDouble()).formatada();
+      return valor.toString();
+    case TipoCelula::Texto:
+      break;
+  }
+  return valor.toString().trimmed();
+}
+
+void FormPesq::preencheGrade() {
+  Grade &g = grade("Grade");
+  Campo &barra = campo("Barra");
+  const QList<QVariantList> &linhas = rsPesquisa_.linhas();
+  const int total = static_cast<int>(linhas.size());
+  const int colunas = static_cast<int>(tipo_->colunas.size());
+  QList<QStringList> celulas;
+  celulas.reserve(total);
+  // The view is told once at the end; the progress bar moves between blocks.
+  for (int i = 0; i < total; ++i) {
+    QStringList linha;
+    linha.reserve(colunas);
+    for (int c = 0; c < colunas; ++c) linha << textoCelula(linhas[i].value(c), tipo_->colunas[c].tipo);
+    celulas << std::move(linha);
+    if ((i + 1) % LinhasPorPasso == 0 || i + 1 == total) {
+      barra.setProgresso(i + 1, total);
+      app().deixaRedesenhar();
+    }
+  }
+  g.substituiLinhas(std::move(celulas));
+  g.Row = g.RowSel = g.FixedRows;
+  g.Col = 0;
+  g.setTopRow(g.FixedRows);
+}
+
+void FormPesq::devolveLinha() {
+  Grade &g = grade("Grade");
+  if (g.Row < g.FixedRows || g.Row >= g.Rows()) return;
+  auto celula = [&](int n) { return g.TextMatrix(g.Row, n - 1); };
+  TerminalState &e = estado();
+  e.CodPesquisa = celula(1);
+  const QString &tipo = tipo_->codigo;
+  if (tipo == "Cli") {
+    e.DadosClientePesq = celula(1) + "|" + celula(2) + "|" + celula(10) + "|" + celula(11);
+    e.CodCliPesq = celula(1) + QStringLiteral("»") + celula(2);
+  } else if (tipo == "Ven") {
+    e.CodVenPesq = celula(1);
+  } else if (tipo == "Cpg") {
+    e.CodCpgPesq = celula(1);
+  } else if (tipo == "Pro") {
+    e.CodProPesq = celula(1) + QStringLiteral("»") + celula(4) + QStringLiteral("» $ ") + celula(7);
+    e.CodPesquisa = e.CodProPesq;
+  }
+  app().descarrega(*this, true);
+}
+
+void AbrePesquisa(Aplicacao &app, const QString &tipoPesq) {
+  app.estado().TipoPesq = tipoPesq;
+  FormPesq pesquisa(app);
+  app.mostra(pesquisa, true);
+  if (pesquisa.carregada()) app.descarrega(pesquisa, true);
+}

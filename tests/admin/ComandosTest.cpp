@@ -1,0 +1,110 @@
+// The command line of pdv-admin: messages and exit codes.
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QTemporaryDir>
+
+#include "admin/Comandos.h"
+#include "core/ConfigTerminal.h"
+#include "support/TestSupport.h"
+
+namespace {
+
+struct Resultado {
+  int codigo;
+  QString saida;
+  QString erros;
+};
+
+Resultado executa(const QStringList &argumentos) {
+  QString saida, erros;
+  QTextStream s(&saida), e(&erros);
+  const int codigo = ExecutaAdmin(argumentos, s, e);
+  return {codigo, saida, erros};
+}
+
+TEST(PdvAdmin, HelpListsEveryCommand) {
+  QString texto;
+  ASSERT_EQ(testsupport::runBuilt("pdv-admin", {"--help"}, &texto), 0);
+  for (const char *c : {"init-drive", "write-config", "user", "create-db"})
+    EXPECT_TRUE(texto.contains(c)) << c;
+}
+
+TEST(PdvAdmin, BadCommandLinesExitWithUsageCode) {
+  for (const QStringList &args : QList<QStringList>{
+           {},
+           {"format-disk"},
+           {"init-drive"},
+           {"init-drive", "/tmp/x", "--bogus"},
+           {"init-drive", "/tmp/x", "--products"},
+           {"init-drive", "/tmp/x", "--products", "muitos"},
+           {"init-drive", "/tmp/x", "/tmp/y"},
+           {"create-db", "/tmp/x.fdb", "--products", "-5"},
+           {"user", "/tmp/x.fdb", "--code", "abc"},
+           {"write-config", "/tmp/x.txt"},
+           {"write-config", "/tmp/x.txt", "--connection", "TIPO=1", "--brand", "DARUMA"},
+       }) {
+    const Resultado r = executa(args);
+    EXPECT_EQ(r.codigo, SaidaUso) << args.join(' ').toStdString();
+    EXPECT_FALSE(r.erros.isEmpty()) << args.join(' ').toStdString();
+  }
+}
+
+TEST(PdvAdmin, WriteConfigWritesTheSevenLines) {
+  QTemporaryDir dir;
+  const QString arquivo = dir.path() + "/caixa2/default.txt";
+  const Resultado r = executa({"write-config", arquivo, "--connection", "TIPO=2;DBNAME=srv:/d/pdv.fdb",
+                               "--user", "caixa", "--password", "s;e'nha", "--desk", "002",
+                               "--ecf-id", "BE0123", "--brand", "sweda"});
+  ASSERT_EQ(r.codigo, SaidaOk) << r.erros.toStdString();
+  QFile f(arquivo);
+  ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+  const QByteArray texto = f.readAll();
+  EXPECT_EQ(texto.count("\r\n"), 7);
+  const LinhasConfig c = InterpretaConfig(texto);
+  EXPECT_EQ(c.conexao, "TIPO=2;DBNAME=srv:/d/pdv.fdb");
+  EXPECT_EQ(c.usuario, "caixa");
+  EXPECT_EQ(c.senha, "s;e'nha");
+  EXPECT_EQ(c.caixa, "002");
+  EXPECT_EQ(c.identificacaoEcf, "BE0123");
+  EXPECT_EQ(c.marcaEcf, "SWEDA");
+}
+
+TEST(PdvAdmin, FailuresOnTheFileSystemOrDatabaseExitWithOne) {
+  QTemporaryDir dir;
+  // A database that is not there.
+  Resultado r = executa({"user", dir.path() + "/nada.fdb", "--code", "1", "--name", "X", "--password", "1"});
+  EXPECT_EQ(r.codigo, SaidaFalha);
+  EXPECT_TRUE(r.erros.contains("nada.fdb"));
+  // A database file that already exists is never overwritten.
+  QFile ocupado(dir.path() + "/ocupado.fdb");
+  ASSERT_TRUE(ocupado.open(QIODevice::WriteOnly));
+  ocupado.write("nao e um banco");
+  ocupado.close();
+  r = executa({"create-db", ocupado.fileName()});
+  EXPECT_EQ(r.codigo, SaidaFalha);
+  EXPECT_TRUE(r.erros.contains(QString::fromUtf8("já existe")));
+  // Not a Firebird database.
+  r = executa({"user", ocupado.fileName(), "--code", "1", "--name", "X", "--password", "1"});
+  EXPECT_EQ(r.codigo, SaidaFalha);
+}
+
+TEST(PdvAdmin, CreateDbThenUserThenSecondInitDriveRefused) {
+  QTemporaryDir dir;
+  const QString banco = dir.path() + "/novo.fdb";
+  Resultado r = executa({"create-db", banco, "--products", "50"});
+  ASSERT_EQ(r.codigo, SaidaOk) << r.erros.toStdString();
+  EXPECT_TRUE(r.saida.contains("50 produtos"));
+  r = executa({"user", banco, "--code", "7", "--name", "NOVO CAIXA", "--password", "777"});
+  EXPECT_EQ(r.codigo, SaidaOk) << r.erros.toStdString();
+  r = executa({"user", banco, "--code", "8", "--password", "888"});
+  EXPECT_EQ(r.codigo, SaidaUso);  // a new operator needs a name
+
+  const QString drive = dir.path() + "/drive";
+  ASSERT_EQ(executa({"init-drive", drive}).codigo, SaidaOk);
+  r = executa({"init-drive", drive});
+  EXPECT_EQ(r.codigo, SaidaFalha);
+  EXPECT_TRUE(r.erros.contains("dados.fdb"));
+}
+
+}  // namespace
