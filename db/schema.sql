@@ -376,12 +376,13 @@ CREATE SEQUENCE NUMERRO;
 -- Products with their maker, for the search dialog.
 CREATE VIEW PROFAB (CodPro, CdiPro, EanPro, Descricao, NomFab, AtuEst, PenVEst, ValPre1, Ativo, DscPro) AS
   SELECT p.CodPro, p.CdiPro, p.EanPro, p.NomPro, f.NomFab, p.AtuEst, p.PenVEst, p.ValPre1,
-         CASE WHEN p.AtvPro = 1 THEN 'ATIVO' ELSE 'INATIVO' END, p.DscPro
+         CAST(CASE WHEN p.AtvPro = 1 THEN 'ATIVO' ELSE 'INATIVO' END AS VARCHAR(8)), p.DscPro
     FROM TB_EST_CADPRO p LEFT JOIN TB_EST_CADFAB f ON f.CodFab = p.FabPro;
 
 CREATE VIEW PROFAB_ATIVO (CodPro, CdiPro, EanPro, Descricao, NomFab, AtuEst, PenVEst, ValPre1, Ativo, DscPro) AS
   SELECT p.CodPro, p.CdiPro, p.EanPro, p.NomPro, f.NomFab, p.AtuEst, p.PenVEst, p.ValPre1,
-         'ATIVO', p.DscPro
+         -- A bare literal would give the view column a one-character type.
+         CAST('ATIVO' AS VARCHAR(8)), p.DscPro
     FROM TB_EST_CADPRO p LEFT JOIN TB_EST_CADFAB f ON f.CodFab = p.FabPro
    WHERE p.AtvPro = 1;
 

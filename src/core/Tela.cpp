@@ -232,6 +232,8 @@ void Tela::digita(const QString &texto) {
 void Tela::clica(const QString &nome) {
   Campo &c = campo(nome);
   if (!c.enabled() || !c.visible()) return;
+  for (const Campo *p = c.painel; p; p = p->painel)
+    if (!p->enabled() || !p->visible()) return;
   if ((c.tipo() == TipoCampo::Botao || c.tipo() == TipoCampo::Marca) && c.focavel() && !focaCampo(c)) return;
   if (c.tipo() == TipoCampo::Marca) c.setMarcado(!c.marcado());
   if (c.aoClicar) c.aoClicar();

@@ -149,7 +149,7 @@ void FormPesq::pesquisa() {
   focaCampo(g, false);
 }
 
-QString FormPesq::textoCelula(const QVariant &valor, TipoCelula tipo) const {
+QString TextoCelulaPesquisa(const QVariant &valor, TipoCelula tipo) {
   if (valor.isNull()) return {};
   switch (tipo) {
     case TipoCelula::Data:
@@ -165,29 +165,32 @@ QString FormPesq::textoCelula(const QVariant &valor, TipoCelula tipo) const {
   return valor.toString().trimmed();
 }
 
-void FormPesq::preencheGrade() {
-  Grade &g = grade("Grade");
-  Campo &barra = campo("Barra");
-  const QList<QVariantList> &linhas = rsPesquisa_.linhas();
+void PreencheGradePesquisa(Grade &g, const TipoPesquisa &tipo, const QList<QVariantList> &linhas,
+                           const std::function<void(int, int)> &progresso) {
   const int total = static_cast<int>(linhas.size());
-  const int colunas = static_cast<int>(tipo_->colunas.size());
+  const int colunas = static_cast<int>(tipo.colunas.size());
   QList<QStringList> celulas;
   celulas.reserve(total);
-  // The view is told once at the end; the progress bar moves between blocks.
+  // The view is told once at the end; the progress moves between blocks.
   for (int i = 0; i < total; ++i) {
     QStringList linha;
     linha.reserve(colunas);
-    for (int c = 0; c < colunas; ++c) linha << textoCelula(linhas[i].value(c), tipo_->colunas[c].tipo);
+    for (int c = 0; c < colunas; ++c) linha << TextoCelulaPesquisa(linhas[i].value(c), tipo.colunas[c].tipo);
     celulas << std::move(linha);
-    if ((i + 1) % LinhasPorPasso == 0 || i + 1 == total) {
-      barra.setProgresso(i + 1, total);
-      app().deixaRedesenhar();
-    }
+    if (progresso && ((i + 1) % FormPesq::LinhasPorPasso == 0 || i + 1 == total)) progresso(i + 1, total);
   }
   g.substituiLinhas(std::move(celulas));
   g.Row = g.RowSel = g.FixedRows;
   g.Col = 0;
   g.setTopRow(g.FixedRows);
+}
+
+void FormPesq::preencheGrade() {
+  Campo &barra = campo("Barra");
+  PreencheGradePesquisa(grade("Grade"), *tipo_, rsPesquisa_.linhas(), [&](int feitas, int total) {
+    barra.setProgresso(feitas, total);
+    app().deixaRedesenhar();
+  });
 }
 
 void FormPesq::devolveLinha() {

@@ -31,7 +31,6 @@ class FormPesq : public Tela {
   void devolveLinha();
   void limpaGrade();
   void comTratamento(const char *rotina, const std::function<void()> &passo);
-  QString textoCelula(const QVariant &valor, TipoCelula tipo) const;
 
   const TipoPesquisa *tipo_ = nullptr;
   std::unique_ptr<ClGrade1> ajudante_;
@@ -39,6 +38,13 @@ class FormPesq : public Tela {
   TelaRegistrada *formAnterior_ = nullptr;
   QString primeiroPadrao_;
 };
+
+// Copies result rows into the grid as cell texts of the kind's columns,
+// telling the progress (rows copied, total) every LinhasPorPasso rows.
+void PreencheGradePesquisa(Grade &grade, const TipoPesquisa &tipo, const QList<QVariantList> &linhas,
+                           const std::function<void(int, int)> &progresso = {});
+// A cell's text as the grid shows it.
+QString TextoCelulaPesquisa(const QVariant &valor, TipoCelula tipo);
 
 // Opens the search dialog modally for a kind ("Cli", "Pro", ...).
 void AbrePesquisa(Aplicacao &app, const QString &tipoPesq);

@@ -8,6 +8,7 @@
 #include "core/Logs.h"
 #include "core/Operator.h"
 #include "core/Utilidades.h"
+#include "lookup/FormPesq.h"
 #include "platform/Host.h"
 
 PForm::PForm(Aplicacao &app) : Tela(app, "PForm", TituloTelaVenda) {
@@ -18,6 +19,23 @@ PForm::PForm(Aplicacao &app) : Tela(app, "PForm", TituloTelaVenda) {
   adiciona("StBar1", TipoCampo::Rotulo);
   adiciona("StBar2", TipoCampo::Rotulo);
   handleJanela = static_cast<quint64>(QCoreApplication::applicationPid());
+  criaMenuPesquisas();
+}
+
+void PForm::criaMenuPesquisas() {
+  Campo &gerencia = adiciona("P02", TipoCampo::Menu);
+  gerencia.setTexto(QStringLiteral("&2 - Gerência"));
+  auto entrada = [&](const char *nome, const QString &legenda, const char *tipo, QString TerminalState::*limpa) {
+    Campo &item = adiciona(nome, TipoCampo::Menu);
+    item.setTexto(legenda);
+    item.painel = &gerencia;
+    item.aoClicar = [this, tipo, limpa] {
+      AbrePesquisa(app(), tipo);
+      estado().*limpa = QString();
+    };
+  };
+  entrada("P0203", QStringLiteral("&3 - Pesquisa Produtos (Descrição,Cod Resumo, Barras)"), "Pro", &TerminalState::CodProPesq);
+  entrada("P0204", QStringLiteral("&4 - Consulta Clientes (Razão, Fantazia)"), "Cli", &TerminalState::CodCliPesq);
 }
 
 void PForm::preencheProgramasSuite() {

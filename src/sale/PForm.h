@@ -22,6 +22,8 @@ class PForm : public Tela {
   std::function<void()> descarregaLogin;
 
  private:
+  // The management menu's two search entries.
+  void criaMenuPesquisas();
   void preencheProgramasSuite();
   void leEmpresa();
   void confereEmpresaEExercicio();

@@ -43,6 +43,7 @@ JanelasTelas::JanelasTelas(Aplicacao &app) : app_(app) {
   app_.aoEsconder = [this](Tela &t) { esconde(t); };
   app_.aoDescarregar = [this](Tela &t) { descarrega(t); };
   app_.executaModal = [this](Tela &t) { executaModal(t); };
+  app_.redesenha = [] { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); };
 }
 
 JanelasTelas::~JanelasTelas() {
@@ -50,6 +51,7 @@ JanelasTelas::~JanelasTelas() {
   app_.aoEsconder = nullptr;
   app_.aoDescarregar = nullptr;
   app_.executaModal = nullptr;
+  app_.redesenha = nullptr;
   for (auto &[tela, visao] : visoes_) {
     QWidget *w = visao->janela();
     visao.reset();  // unbinds from the screen before its widgets go

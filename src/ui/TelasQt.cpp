@@ -4,6 +4,7 @@
 #include <QMainWindow>
 
 #include "ui/JanelasTelas.h"
+#include "ui_FormPesq.h"
 #include "ui_PForm.h"
 #include "ui_SenhaPDV.h"
 
@@ -23,5 +24,6 @@ QWidget *constroi() {
 
 void registraTelasQt() {
   JanelasTelas::registra("SenhaPDV", [](Tela &) { return constroi<Ui::SenhaPDV, QDialog>(); });
+  JanelasTelas::registra("FormPesq", [](Tela &) { return constroi<Ui::FormPesq, QDialog>(); });
   JanelasTelas::registra("PForm", [](Tela &) { return constroi<Ui::PForm, QMainWindow>(); });
 }

@@ -1,6 +1,9 @@
 #include "ui/VisaoTela.h"
 
 #include <QAbstractButton>
+#include <QCheckBox>
+#include <QMenu>
+#include <QProgressBar>
 #include <QAction>
 #include <QApplication>
 #include <QKeyEvent>
@@ -94,6 +97,13 @@ void VisaoTela::liga(Campo &campo, QWidget *w) {
   if (auto *v = qobject_cast<QTableView *>(w); v && campo.grade()) {
     auto *modelo = new ModeloGrade(*campo.grade(), v);
     v->setModel(modelo);
+    // A row picked with the mouse is the grid's current row.
+    connect(v->selectionModel(), &QItemSelectionModel::currentChanged, this, [this, &campo](const QModelIndex &i) {
+      if (aplicando_ || !i.isValid()) return;
+      Grade &g = *campo.grade();
+      g.Row = g.RowSel = i.row() + g.FixedRows;
+      g.Col = i.column();
+    });
     v->setSelectionBehavior(QAbstractItemView::SelectRows);
     v->verticalHeader()->setDefaultSectionSize(20);
   }
@@ -118,6 +128,15 @@ void VisaoTela::atualiza(Campo &campo) {
     if (tela_.focado() == &campo) e->setSelection(campo.selStart, campo.selLength);
   } else if (auto *l = qobject_cast<QLabel *>(w)) {
     if (l->text() != campo.texto()) l->setText(campo.texto());
+  } else if (auto *m = qobject_cast<QCheckBox *>(w)) {
+    m->setChecked(campo.marcado());
+    if (!campo.texto().isEmpty()) m->setText(campo.texto());
+  } else if (auto *p = qobject_cast<QProgressBar *>(w)) {
+    p->setMaximum(std::max(1, campo.maximo()));
+    p->setValue(std::min(campo.valor(), std::max(1, campo.maximo())));
+  } else if (auto *menu = qobject_cast<QMenu *>(w)) {
+    menu->menuAction()->setEnabled(campo.enabled());
+    menu->menuAction()->setVisible(campo.visible());
   } else if (auto *b = qobject_cast<QAbstractButton *>(w)) {
     if (!campo.texto().isEmpty() && b->text() != campo.texto()) b->setText(campo.texto());
   } else if (auto *v = qobject_cast<QTableView *>(w)) {

@@ -1,0 +1,173 @@
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QXmlStreamReader>
+
+#include "core/OperadorRoteiro.h"
+#include "core/Tela.h"
+#include "core/Teclas.h"
+#include "lookup/ClGrade1.h"
+#include "platform/Paths.h"
+#include "support/TestSupport.h"
+
+namespace {
+
+struct TelaGrade : Tela {
+  explicit TelaGrade(Aplicacao &app) : Tela(app, "TelaGrade", "Grade & <Teste>") {
+    adiciona("Pergunta", TipoCampo::Texto);
+    Campo &g = adiciona("Grade", TipoCampo::Grade);
+    adiciona("Barra", TipoCampo::Progresso);
+    adiciona("Anda", TipoCampo::Rotulo);
+    Grade &grade = *g.grade();
+    grade.FormatString(">Codigo|<Nome|<Cidade");
+    const QStringList linhas = {"1\tArroz Tipo 1\tCampinas", "2\tFeijão Carioca\tValinhos", "3\tARROZ INTEGRAL\tCampinas",
+                                "4\tAçúcar <Cristal> & Cia\tCampinas", "5\tarroz parboilizado\tSumaré"};
+    for (const QString &l : linhas) grade.AddItem(l);
+  }
+};
+
+struct Ajudante : ::testing::Test {
+  testsupport::TempDrive drive;
+  TerminalState estado;
+  OperadorRoteiro operador;
+  AreaTransferenciaMemoria area;
+  Aplicacao app{estado, operador, area};
+  TelaGrade tela{app};
+  ClGrade1 ajudante{tela, tela.campo("Grade")};
+  Grade &g = tela.grade("Grade");
+
+  void SetUp() override {
+    estado.operador = &operador;
+    ClGrade1::TextoBusca.clear();
+    ClGrade1::LinhaAchada = 0;
+    app.mostra(tela);
+    tela.focaCampo("Grade");
+    g.Row = 1;
+    g.Col = 1;
+  }
+  void tecla(int t) { tela.teclaBaixo(t); }
+};
+
+}  // namespace
+
+TEST_F(Ajudante, F3BeforeAnyF2DoesNothing) {
+  tecla(tecla::F3);
+  EXPECT_EQ(g.Row, 1);
+  EXPECT_TRUE(operador.eventos().isEmpty());
+}
+
+TEST_F(Ajudante, F2FindsAPartOfACellAndF3WrapsToTheTopOnce) {
+  operador.respondeEntrada("arroz");
+  tecla(tecla::F2);
+  ASSERT_EQ(operador.eventos().size(), 1);
+  EXPECT_EQ(operador.eventos()[0].entrada.titulo, "PESQUISA COLUNA: Nome");
+  EXPECT_EQ(operador.eventos()[0].entrada.pergunta, "DIGITE UMA PARTE DO DADO A SER PESQUISADO");
+  EXPECT_EQ(operador.eventos()[0].entrada.x, 100);
+  EXPECT_EQ(g.Row, 1);
+  tecla(tecla::F3);
+  EXPECT_EQ(g.Row, 3);
+  tecla(tecla::F3);
+  EXPECT_EQ(g.Row, 5);
+  tecla(tecla::F3);  // past the last match: from the top again
+  EXPECT_EQ(g.Row, 1);
+  operador.respondeEntrada("nada disso");
+  tecla(tecla::F2);
+  tecla(tecla::F3);
+  EXPECT_EQ(g.Row, 1);  // nothing found: nothing moves
+}
+
+TEST_F(Ajudante, MinimizeKeepsRowsContainingTheWordInAnyCase) {
+  operador.respondeEntrada("arroz");
+  tecla(tecla::F4);
+  ASSERT_EQ(g.Rows(), 4);
+  EXPECT_EQ(g.TextMatrix(1, 0), "1");
+  EXPECT_EQ(g.TextMatrix(2, 0), "3");
+  EXPECT_EQ(g.TextMatrix(3, 0), "5");
+  EXPECT_EQ(tela.campo("Anda").texto(), "Foram excluidas 2 Linhas da grade !");
+  EXPECT_EQ(operador.eventos()[0].entrada.titulo, "MINIMIZA PESQUISA POR : Nome");
+  EXPECT_EQ(operador.eventos()[0].entrada.pergunta, QStringLiteral("DIGITE ATÉ 3 PALAVRAS DA COLUNA 1"));
+}
+
+TEST_F(Ajudante, MinimizeWithSeveralWordsNeedsAllOfThem) {
+  operador.respondeEntrada("ARROZ integral");
+  tecla(tecla::F4);
+  ASSERT_EQ(g.Rows(), 2);
+  EXPECT_EQ(g.TextMatrix(1, 0), "3");
+}
+
+TEST_F(Ajudante, MinimizeNeverRemovesTheLastRow) {
+  operador.respondeEntrada("inexistente");
+  tecla(tecla::F4);
+  EXPECT_EQ(g.Rows(), 2);
+  EXPECT_EQ(tela.campo("Anda").texto(), "Foram excluidas 4 Linhas da grade !");
+  operador.respondeEntrada("");  // an empty answer changes nothing
+  tecla(tecla::F4);
+  EXPECT_EQ(g.Rows(), 2);
+}
+
+TEST_F(Ajudante, RepeatCopiesTheTaggedColumnsDownwards) {
+  tela.campo("Grade").tag = "1-2|1-2";
+  g.Row = 2;
+  tecla(tecla::F8);
+  EXPECT_EQ(g.TextMatrix(3, 1), QStringLiteral("Feijão Carioca"));
+  EXPECT_EQ(g.TextMatrix(5, 2), "Valinhos");
+  EXPECT_EQ(g.TextMatrix(1, 1), "Arroz Tipo 1");  // rows above stay
+  EXPECT_EQ(g.TextMatrix(3, 0), "3");             // columns outside the range stay
+}
+
+TEST_F(Ajudante, HtmlExportIsAWellFormedTableOfTheGrid) {
+  QDir().mkpath(drive.path("kw-velt"));
+  operador.respondeMensagem(Resposta::Cancelar);
+  tecla(tecla::F11);
+  ASSERT_EQ(operador.mensagens().size(), 1);
+  EXPECT_EQ(operador.eventos()[0].mensagem.botoes, Botoes::SimNaoCancelar);
+  EXPECT_EQ(operador.eventos()[0].mensagem.icone, Icone::Critico);
+  EXPECT_TRUE(operador.mensagens()[0].startsWith(QStringLiteral("Foi criado o seguinte Documento C:\\KW-VELT\\GRADE.HTML\n")));
+  // Written as "Grade.Html", opened as "grade.html": one file.
+  QFile arquivo(platform::hostPath("c:\\kw-velt\\grade.html"));
+  ASSERT_TRUE(arquivo.open(QIODevice::ReadOnly));
+  QXmlStreamReader xml(&arquivo);
+  QList<QStringList> linhas;
+  QString celula;
+  bool emCelula = false;
+  while (!xml.atEnd()) {
+    xml.readNext();
+    if (xml.isStartElement() && xml.name() == QStringLiteral("tr")) linhas.append(QStringList());
+    if (xml.isStartElement() && (xml.name() == QStringLiteral("td") || xml.name() == QStringLiteral("th"))) {
+      emCelula = true;
+      celula.clear();
+    }
+    if (xml.isCharacters() && emCelula) celula += xml.text();
+    if (xml.isEndElement() && (xml.name() == QStringLiteral("td") || xml.name() == QStringLiteral("th"))) {
+      emCelula = false;
+      linhas.last() << celula;
+    }
+  }
+  ASSERT_FALSE(xml.hasError()) << xml.errorString().toStdString();
+  ASSERT_EQ(linhas.size(), g.Rows());
+  for (int r = 0; r < g.Rows(); ++r) EXPECT_EQ(linhas[r], g.linha(r)) << r;
+  EXPECT_EQ(tela.focado()->nome(), "Grade");
+}
+
+TEST_F(Ajudante, HtmlExportOpensTheSpreadsheetOrTellsItIsMissing) {
+  QDir().mkpath(drive.path("kw-velt"));
+  operador.respondeMensagem(Resposta::Sim);
+  tecla(tecla::F11);
+  ASSERT_EQ(operador.mensagens().size(), 2);
+  EXPECT_EQ(operador.mensagens()[1], QStringLiteral("Não foi possível abrir c:\\kw-velt\\excel.exe."));
+  const QString navegador = drive.path("kw-velt/theworld.exe");
+  QFile script(navegador);
+  ASSERT_TRUE(script.open(QIODevice::WriteOnly));
+  script.write("#!/bin/sh\nexit 0\n");
+  script.close();
+  script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+  operador.respondeMensagem(Resposta::Nao);
+  tecla(tecla::F11);
+  EXPECT_EQ(operador.mensagens().size(), 3);  // the export message only
+}
+
+TEST_F(Ajudante, GridFocusShowsTheHelpLine) {
+  tela.focaCampo("Pergunta");
+  tela.focaCampo("Grade");
+  EXPECT_EQ(estado.LbMens, ClGrade1::TextoAjudaGrade);
+}

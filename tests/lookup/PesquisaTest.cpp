@@ -1,0 +1,196 @@
+#include <gtest/gtest.h>
+
+#include "core/ConfigTerminal.h"
+#include "core/Database.h"
+#include "core/OperadorRoteiro.h"
+#include "core/Teclas.h"
+#include "lookup/FormPesq.h"
+#include "lookup/TiposPesquisa.h"
+#include "support/TestSupport.h"
+
+TEST(SqlPesquisa, OneWordTwoWordsAndTheKindAdditions) {
+  const TipoPesquisa &cli = *TipoPesquisaDe("Cli");
+  EXPECT_EQ(MontaSqlPesquisa(cli, "SILVA"),
+            "SELECT  CodCli,NomCli,FanCli,EndCli,CidCli,FonCli,CelCli,CpgCli,CreCli,CpfCli,Opf1Cli  FROM  TB_REC_CADCLI "
+            " WHERE  NOMCLI  like '%SILVA%'  Or CpfCli Like '%SILVA%' Or FanCli Like '%SILVA%' Or FonCli Like '%SILVA%'"
+            " Or CelCli like '%SILVA%'  ORDER BY  NOMCLI ");
+  EXPECT_EQ(MontaSqlPesquisa(cli, "JOSE SILVA"),
+            "SELECT  CodCli,NomCli,FanCli,EndCli,CidCli,FonCli,CelCli,CpgCli,CreCli,CpfCli,Opf1Cli  FROM  TB_REC_CADCLI "
+            " WHERE  NOMCLI  like '%JOSE%'  And  NOMCLI  Like '%SILVA%'  ORDER BY  NOMCLI ");
+  const TipoPesquisa &pro = *TipoPesquisaDe("Pro");
+  EXPECT_TRUE(MontaSqlPesquisa(pro, "ARROZ").contains(
+      " FROM  PROFAB  WHERE  DESCRICAO  like '%ARROZ%'  Or CdiPro Like '%ARROZ%' Or EanPro like '%ARROZ%' "));
+  EXPECT_TRUE(MontaSqlPesquisa(pro, "ARROZ").contains("AtuEst-PenVEst as Estoque"));
+  EXPECT_TRUE(MontaSqlPesquisa(pro, "ARROZ", true).contains(" FROM  PROFAB_ATIVO  WHERE "));
+  EXPECT_FALSE(MontaSqlPesquisa(pro, "ARROZ TIPO").contains("CdiPro Like"));
+  EXPECT_EQ(MontaSqlPesquisa(*TipoPesquisaDe("Ven"), ""),
+            "SELECT  CodVen,NomVen,SetVen,ComVen,CpfVen  FROM  TB_VDA_CADVEN  WHERE  NOMVEN  like '%%'  ORDER BY  NOMVEN ");
+  EXPECT_EQ(TipoPesquisaDe("Xyz"), nullptr);
+}
+
+TEST(SqlPesquisa, EmpenhoPartsAreSeparatedByCommas) {
+  const TipoPesquisa &epn = *TipoPesquisaDe("Epn");
+  EXPECT_EQ(MontaSqlPesquisa(epn, ",ANA"),
+            "SELECT  CodEpn,DtcEpn,DtlEpn,NomCli,LiqEpn,NomVen,NomSta  FROM  CADASTRO_EPN  WHERE STAEPN<9 "
+            " And NomVen Like '%ANA%'  ORDER BY  DTCEPN ");
+  EXPECT_TRUE(MontaSqlPesquisa(epn, "JOSE,,2026-12").contains(
+      " WHERE STAEPN<9  And NomCli Like '%JOSE%'  And DtcEpn Like '%2026-12%'  ORDER BY"));
+  EXPECT_TRUE(MontaSqlPesquisa(epn, "").contains(" WHERE STAEPN<9  ORDER BY"));
+}
+
+TEST(SqlPesquisa, TypedQuotesAndKeywordsStayInsideTheLiteral) {
+  const QString sql = MontaSqlPesquisa(*TipoPesquisaDe("Cpg"), "X'; DELETE FROM TB_VDA_CONDPGT; --");
+  EXPECT_TRUE(sql.contains("like '%X'';%'  And  NOMCPG  Like '%DELETE%'")) << sql.toStdString();
+  EXPECT_EQ(sql.count('\'') % 2, 0);
+}
+
+namespace {
+
+// The search dialog on the demo database, driven as a modal screen.
+struct Pesquisa : ::testing::Test {
+  testsupport::UsaDrive drive{testsupport::demoDrive()};
+  TerminalState estado;
+  OperadorRoteiro operador;
+  AreaTransferenciaMemoria area;
+  Aplicacao app{estado, operador, area};
+  struct Anterior : TelaRegistrada {
+    QString nomeTela() const override { return "PForm"; }
+    QString legendaTela() const override { return "PDV-VELT.EXE"; }
+  } anterior;
+  std::function<void(Tela &)> roteiro;
+  QStringList grade;  // the grid's rows when the script finished, cells joined by "|"
+  QString resultado;
+
+  void SetUp() override {
+    LeArquivoConfig(estado);
+    EscolheConexao(estado, estado.StrConexao);
+    AbreConexao(estado);
+    estado.operador = &operador;
+    estado.FormAtual = &anterior;
+    app.executaModal = [this](Tela &t) { roteiro(t); };
+  }
+  void guardaGrade(Tela &t) {
+    Grade &g = static_cast<FormPesq &>(t).grade("Grade");
+    for (int r = 1; r < g.Rows(); ++r) grade << g.linha(r).join('|');
+    resultado = t.campo("Result").texto();
+  }
+  // Types the words, presses Enter, then runs what follows on the grid.
+  void pesquisa(const QString &tipo, const QString &palavras, std::function<void(Tela &)> depois = {}) {
+    roteiro = [=](Tela &t) {
+      t.digita(palavras);
+      t.teclaBaixo(tecla::Enter);
+      guardaGrade(t);
+      if (depois) depois(t);
+      if (t.carregada()) t.teclaBaixo(tecla::Esc), t.teclaBaixo(tecla::Esc);
+    };
+    AbrePesquisa(app, tipo);
+  }
+};
+
+}  // namespace
+
+TEST_F(Pesquisa, CustomersByNameOrDocumentAndTheHandOver) {
+  pesquisa("Cli", "SILVA", [](Tela &t) {
+    EXPECT_EQ(t.legendaTela(), "PESQUISA CLIENTES");
+    EXPECT_EQ(t.focado()->nome(), "Grade");
+    t.teclaBaixo(tecla::Enter);
+  });
+  ASSERT_EQ(grade.size(), 1);
+  EXPECT_EQ(resultado, "Concluido! 1 registros foram encontrados.");
+  EXPECT_EQ(estado.CodPesquisa, "2");
+  EXPECT_EQ(estado.DadosClientePesq, QStringLiteral("2|JOSÉ CARLOS DA SILVA|529.982.247-25|5102"));
+  EXPECT_TRUE(estado.CodCliPesq.isEmpty());  // cleared when the dialog closes
+  EXPECT_EQ(estado.FormAtual, &anterior);
+  grade.clear();
+  pesquisa("Cli", "529.982");  // one word also searches the document
+  EXPECT_EQ(grade.size(), 1);
+}
+
+TEST_F(Pesquisa, TwoWordsMustBothBeInTheNameInAnyOrder) {
+  pesquisa("Cli", "SILVA JOSÉ");
+  EXPECT_EQ(grade.size(), 1);
+  grade.clear();
+  pesquisa("Cli", "SILVA CAMPINAS");  // the city is not the search column
+  EXPECT_TRUE(grade.isEmpty());
+  EXPECT_EQ(resultado, "SEM REGISTROS...");
+}
+
+TEST_F(Pesquisa, EmptyQuestionListsEveryRowOfTheKind) {
+  pesquisa("Ven", "", [](Tela &t) {
+    t.teclaBaixo(tecla::Abaixo);
+    t.teclaBaixo(tecla::Enter);
+  });
+  EXPECT_EQ(grade.size(), 3);
+  EXPECT_EQ(estado.CodVenPesq, "2");  // second in name order: FERNANDA
+  EXPECT_EQ(estado.CodPesquisa, "2");
+}
+
+TEST_F(Pesquisa, ConditionsAndProductsHandOverTheirCodes) {
+  pesquisa("Cpg", "CHEQUE", [](Tela &t) { t.teclaBaixo(tecla::Enter); });
+  EXPECT_EQ(estado.CodCpgPesq, "5");  // "CHEQUE PRÉ-DATADO" sorts before "CHEQUE À VISTA"
+  pesquisa("Pro", "", [this](Tela &t) {
+    Grade &g = static_cast<FormPesq &>(t).grade("Grade");
+    const QString codigo = g.TextMatrix(1, 0), descricao = g.TextMatrix(1, 3), preco = g.TextMatrix(1, 6);
+    t.teclaBaixo(tecla::Enter);
+    EXPECT_EQ(estado.CodPesquisa, codigo + QStringLiteral("»") + descricao + QStringLiteral("» $ ") + preco);
+  });
+  EXPECT_GE(grade.size(), 300);
+  EXPECT_TRUE(estado.CodProPesq.isEmpty());
+}
+
+TEST_F(Pesquisa, ActiveProductsOnlyWithF9) {
+  pesquisa("Pro", "");
+  const int todos = grade.size();
+  grade.clear();
+  roteiro = [this](Tela &t) {
+    t.teclaBaixo(tecla::F9);
+    EXPECT_TRUE(t.campo("Ativo").marcado());
+    t.teclaBaixo(tecla::Enter);
+    guardaGrade(t);
+    t.teclaBaixo(tecla::Esc);
+    t.teclaBaixo(tecla::Esc);
+  };
+  AbrePesquisa(app, "Pro");
+  EXPECT_LT(grade.size(), todos);
+  EXPECT_GT(grade.size(), 0) << operador.mensagens().join(" / ").toStdString() << estado.StrSql.toStdString();
+}
+
+TEST_F(Pesquisa, EmpenhosBySalespersonOnly) {
+  pesquisa("Epn", ",FERNANDA");
+  ASSERT_FALSE(grade.isEmpty());
+  for (const QString &linha : grade) EXPECT_TRUE(linha.contains("FERNANDA")) << linha.toStdString();
+  grade.clear();
+  pesquisa("Epn", "FERNANDA");  // the first part is the customer
+  EXPECT_TRUE(grade.isEmpty());
+}
+
+TEST_F(Pesquisa, EscGivesAnEmptyCodeAndRestoresTheCurrentScreen) {
+  estado.CodPesquisa = "antigo";
+  roteiro = [](Tela &t) { t.teclaBaixo(tecla::Esc); };
+  AbrePesquisa(app, "Cli");
+  EXPECT_TRUE(estado.CodPesquisa.isEmpty());
+  EXPECT_EQ(estado.FormAtual, &anterior);
+}
+
+TEST_F(Pesquisa, EscInTheGridClearsItAndReturnsToTheQuestion) {
+  pesquisa("Ven", "", [](Tela &t) {
+    t.teclaBaixo(tecla::Esc);
+    EXPECT_EQ(t.focado()->nome(), "Pergunta");
+    EXPECT_TRUE(t.campo("Pergunta").tabStop);
+    EXPECT_FALSE(t.campo("Grade").tabStop);
+    EXPECT_TRUE(static_cast<FormPesq &>(t).grade("Grade").TextMatrix(1, 1).isEmpty());
+  });
+}
+
+TEST_F(Pesquisa, QuoteAndSqlKeywordsFindOnlyRowsContainingThem) {
+  testsupport::executaNoDemo(
+      "INSERT INTO TB_VDA_CADVEN (CodVen, NomVen, SetVen, ComVen, CpfVen) VALUES (90, 'D''AVILA OR 1=1', 'LOJA', 1, '')");
+  pesquisa("Ven", "D'AVILA OR");
+  testsupport::executaNoDemo("DELETE FROM TB_VDA_CADVEN WHERE CodVen = 90");
+  ASSERT_EQ(grade.size(), 1) << grade.join(" / ").toStdString();
+  EXPECT_TRUE(grade[0].contains("D'AVILA OR 1=1"));
+  grade.clear();
+  pesquisa("Ven", "' OR '1'='1");
+  EXPECT_TRUE(grade.isEmpty());
+  EXPECT_TRUE(operador.mensagens().isEmpty());  // no SQL error either
+}

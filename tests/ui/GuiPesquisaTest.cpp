@@ -1,0 +1,52 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QDialog>
+#include <QLineEdit>
+#include <QTableView>
+#include <QTest>
+#include <QTimer>
+
+#include "core/ConfigTerminal.h"
+#include "core/Database.h"
+#include "lookup/FormPesq.h"
+#include "support/TestSupport.h"
+#include "ui/JanelasTelas.h"
+#include "ui/QtOperador.h"
+#include "ui/TelasQt.h"
+
+TEST(GuiPesquisa, RealDialogShowsRowsForATypedWordAndReturnsTheChosenCode) {
+  testsupport::UsaDrive drive(testsupport::demoDrive());
+  TerminalState estado;
+  LeArquivoConfig(estado);
+  EscolheConexao(estado, estado.StrConexao);
+  AbreConexao(estado);
+  QtOperador operador;
+  AreaTransferenciaMemoria area;
+  Aplicacao app(estado, operador, area);
+  estado.operador = &operador;
+  registraTelasQt();
+  JanelasTelas janelas(app);
+
+  int linhasVistas = -1;
+  QString titulo;
+  // Runs inside the dialog's own event loop, as the operator would.
+  QTimer::singleShot(0, [&] {
+    auto *dialogo = qobject_cast<QDialog *>(QApplication::activeModalWidget());
+    if (!dialogo) dialogo = qobject_cast<QDialog *>(janelas.janelaFrente());
+    ASSERT_NE(dialogo, nullptr);
+    titulo = dialogo->windowTitle();
+    auto *pergunta = dialogo->findChild<QLineEdit *>("Pergunta");
+    auto *grade = dialogo->findChild<QTableView *>("Grade");
+    ASSERT_TRUE(pergunta && grade);
+    QTest::keyClicks(pergunta, "OLIVEIRA");
+    QTest::keyClick(pergunta, Qt::Key_Return);
+    linhasVistas = grade->model()->rowCount();
+    QTest::keyClick(grade, Qt::Key_Return);
+  });
+  AbrePesquisa(app, "Cli");
+  EXPECT_EQ(titulo, "PESQUISA CLIENTES");
+  EXPECT_EQ(linhasVistas, 1);
+  EXPECT_EQ(estado.CodPesquisa, "3");
+  EXPECT_TRUE(estado.DadosClientePesq.startsWith(QStringLiteral("3|MARIA DAS GRAÇAS OLIVEIRA|")));
+}
