@@ -109,8 +109,12 @@ void JanelasTelas::esconde(Tela &tela) {
 void JanelasTelas::descarrega(Tela &tela) {
   auto it = visoes_.find(&tela);
   if (it == visoes_.end()) return;
-  QWidget *w = it->second->janela();
+  // This may run inside a handler of the view or of the window: both go later.
+  VisaoTela *visao = it->second.release();
   visoes_.erase(it);
+  visao->desliga();
+  QWidget *w = visao->janela();
+  visao->deleteLater();
   if (w) w->deleteLater();
   if (app_.telas().isEmpty()) QCoreApplication::quit();
 }

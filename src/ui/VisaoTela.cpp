@@ -70,9 +70,15 @@ VisaoTela::VisaoTela(Tela &tela, QWidget *janela) : QObject(nullptr), tela_(tela
   sincroniza();
 }
 
-VisaoTela::~VisaoTela() {
+VisaoTela::~VisaoTela() { desliga(); }
+
+void VisaoTela::desliga() {
+  if (!ligada_) return;
+  ligada_ = false;
   tela_.aoMudarCampo = nullptr;
   tela_.aoMudarTela = nullptr;
+  if (janela_) janela_->removeEventFilter(this);
+  for (QObject *o : campos_.keys()) o->removeEventFilter(this);
 }
 
 void VisaoTela::liga(Campo &campo, QWidget *w) {
@@ -148,7 +154,7 @@ void VisaoTela::atualiza(Campo &campo) {
 }
 
 void VisaoTela::sincroniza() {
-  if (!janela_) return;
+  if (!janela_ || !ligada_) return;
   for (const auto &c : tela_.campos()) atualiza(*c);
   sincronizaFoco();
 }
@@ -166,6 +172,7 @@ void VisaoTela::sincronizaFoco() {
 Campo *VisaoTela::campoDe(QObject *objeto) const { return campos_.value(objeto, nullptr); }
 
 bool VisaoTela::eventFilter(QObject *objeto, QEvent *evento) {
+  if (!ligada_) return false;
   if (evento->type() == QEvent::FocusIn && !aplicando_ && !trocandoFoco_) {
     if (Campo *c = campoDe(objeto); c && tela_.focado() != c) {
       trocandoFoco_ = true;

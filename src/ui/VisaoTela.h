@@ -21,6 +21,9 @@ class VisaoTela : public QObject {
   QWidget *widget(const QString &nome) const { return widgets_.value(nome.toLower()); }
   // Repaints every control and puts the keyboard focus where the engine has it.
   void sincroniza();
+  // The screen is going away: stop talking to it (the view itself may still be
+  // inside one of its own event handlers, so it is deleted later).
+  void desliga();
 
  protected:
   bool eventFilter(QObject *objeto, QEvent *evento) override;
@@ -34,6 +37,7 @@ class VisaoTela : public QObject {
   QPointer<QWidget> janela_;
   QHash<QString, QWidget *> widgets_;  // by lower-cased control name
   QHash<QObject *, Campo *> campos_;
+  bool ligada_ = true;
   bool aplicando_ = false;
   bool trocandoFoco_ = false;  // a focus change is being handled (message boxes re-focus)
 };
