@@ -78,7 +78,7 @@ QString TextoScript(const QString &nome) {
   return QString::fromUtf8(f.readAll());
 }
 
-int AplicaScript(Conexao &conexao, const QString &script) {
+int AplicaScript(ConexaoBanco &conexao, const QString &script) {
   const QStringList comandos = DivideScriptSql(script);
   for (const QString &comando : comandos) {
     try {
@@ -97,7 +97,7 @@ bool MontaBanco(const PedidoBanco &pedido, const std::function<void(const QStrin
   if (!EhBancoEmServidor(alvo.banco)) alvo.banco = QFileInfo(alvo.banco).absoluteFilePath();
   relato("Banco criado: " + alvo.banco);
   try {
-    Conexao conexao;
+    ConexaoBanco conexao;
     conexao.abre(StringConexaoDe(alvo));
     const int comandos = AplicaScript(conexao, TextoScript("schema.sql"));
     relato(QString("Estrutura criada (%1 comandos).").arg(comandos));

@@ -4,7 +4,7 @@
 #include <QStringList>
 #include <functional>
 
-class Conexao;
+class ConexaoBanco;
 
 // Where a database is: a local file (embedded engine, no server) or a file on
 // a Firebird server ("host:path", "host/port:path"), with the credentials.
@@ -30,7 +30,7 @@ QString TextoScript(const QString &nome);
 
 // Runs every statement of the script, each committed on its own. Throws
 // ErroBanco naming the statement that failed.
-int AplicaScript(Conexao &conexao, const QString &script);
+int AplicaScript(ConexaoBanco &conexao, const QString &script);
 
 // Everything create-db and init-drive do to a database.
 struct PedidoBanco {

@@ -106,7 +106,7 @@ ProdutoCatalogo ProdutoGerado(qint64 codigo) {
   return p;
 }
 
-qint64 ProximoCodigoProduto(Conexao &conexao) {
+qint64 ProximoCodigoProduto(ConexaoBanco &conexao) {
   Recordset rs;
   rs.abre("SELECT MAX(CodPro) AS Ultimo FROM TB_EST_CADPRO", conexao);
   const QVariant ultimo = rs.campo("Ultimo");
@@ -136,7 +136,7 @@ void ligaProduto(QSqlQuery &q, const ProdutoCatalogo &p) {
 
 }  // namespace
 
-void InsereCatalogo(Conexao &conexao, qint64 primeiro, qint64 quantidade) {
+void InsereCatalogo(ConexaoBanco &conexao, qint64 primeiro, qint64 quantidade) {
   QSqlDatabase &db = conexao.banco();
   if (!db.transaction()) throw ErroBanco(-1, "Não foi possível iniciar a transação.");
   QSqlQuery q(db);

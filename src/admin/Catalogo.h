@@ -6,7 +6,7 @@
 
 #include "core/Moeda.h"
 
-class Conexao;
+class ConexaoBanco;
 
 // The GS1 check digit (EAN-8, 12-digit UPC, EAN-13) of a run of digits.
 QChar DigitoVerificador(const QString &digitos);
@@ -37,9 +37,9 @@ ProdutoCatalogo ProdutoGerado(qint64 codigo);
 
 // The first code after the products already stored (never below 1000, where
 // the generated catalogue starts).
-qint64 ProximoCodigoProduto(Conexao &conexao);
+qint64 ProximoCodigoProduto(ConexaoBanco &conexao);
 
 // Inserts the generated products primeiro .. primeiro + quantidade - 1 in one
 // transaction with one prepared statement. Throws ErroBanco (nothing is then
 // stored).
-void InsereCatalogo(Conexao &conexao, qint64 primeiro, qint64 quantidade);
+void InsereCatalogo(ConexaoBanco &conexao, qint64 primeiro, qint64 quantidade);

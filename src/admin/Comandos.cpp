@@ -149,7 +149,7 @@ int user(const LinhaComando &linha, Contexto &c) {
     alvo.banco = QFileInfo(alvo.banco).absoluteFilePath();
   }
   try {
-    Conexao conexao;
+    ConexaoBanco conexao;
     conexao.abre(StringConexaoDe(alvo));
     QString erro;
     if (!GravaOperador(conexao, op, &erro)) return c.uso("user: " + erro);

@@ -17,7 +17,7 @@ const QList<OperadorDemo> &OperadoresDemo() {
   return operadores;
 }
 
-static void gravaOperadoresDemo(Conexao &conexao) {
+static void gravaOperadoresDemo(ConexaoBanco &conexao) {
   for (const OperadorDemo &o : OperadoresDemo()) {
     Operador op;
     op.codigo = o.codigo;
@@ -34,7 +34,7 @@ static void gravaOperadoresDemo(Conexao &conexao) {
   conexao.executa("INSERT INTO Tb_Ger_RotUsu (SisRot,UserRot,CdgRot) VALUES ('VDA',9,'R0408')");
 }
 
-void CarregaDemo(Conexao &conexao) {
+void CarregaDemo(ConexaoBanco &conexao) {
   AplicaScript(conexao, TextoScript("demo.sql"));
   gravaOperadoresDemo(conexao);
   Recordset rs;

@@ -4,7 +4,7 @@
 #include <QList>
 #include <QString>
 
-class Conexao;
+class ConexaoBanco;
 
 struct OperadorDemo {
   int codigo;
@@ -21,4 +21,4 @@ const QList<OperadorDemo> &OperadoresDemo();
 inline constexpr int ProdutosDemo = 300;
 
 // Loads the demo into a database that holds the schema. Throws ErroBanco.
-void CarregaDemo(Conexao &conexao);
+void CarregaDemo(ConexaoBanco &conexao);

@@ -5,7 +5,7 @@
 
 namespace {
 
-bool existe(Conexao &conexao, int codigo) {
+bool existe(ConexaoBanco &conexao, int codigo) {
   Recordset rs;
   rs.abre(MontaSql("Select CodUsu From TB_GER_USUARIOS Where CodUsu=?", {codigo}), conexao);
   return !rs.EOF_();
@@ -39,7 +39,7 @@ bool validaTextos(const Operador &op, bool novo, QString *erro) {
   return true;
 }
 
-void gravaDireito(Conexao &conexao, int codigo, bool temDireito) {
+void gravaDireito(ConexaoBanco &conexao, int codigo, bool temDireito) {
   conexao.executaComParametros(
       "DELETE FROM Tb_Ger_RotUsu WHERE SisRot=? AND UserRot=? AND CdgRot=?",
       {SistemaVendas, codigo, DireitoCaixa});
@@ -50,7 +50,7 @@ void gravaDireito(Conexao &conexao, int codigo, bool temDireito) {
 
 }  // namespace
 
-bool GravaOperador(Conexao &conexao, const Operador &op, QString *erro) {
+bool GravaOperador(ConexaoBanco &conexao, const Operador &op, QString *erro) {
   const bool novo = !existe(conexao, op.codigo);
   if (!validaTextos(op, novo, erro)) return false;
   if (novo) {
@@ -69,7 +69,7 @@ bool GravaOperador(Conexao &conexao, const Operador &op, QString *erro) {
   return true;
 }
 
-std::optional<QString> SenhaDoOperador(Conexao &conexao, int codigo) {
+std::optional<QString> SenhaDoOperador(ConexaoBanco &conexao, int codigo) {
   Recordset rs;
   rs.abre(MontaSql("Select SenUsu From TB_GER_USUARIOS Where CodUsu=?", {codigo}), conexao);
   if (rs.EOF_()) return std::nullopt;

@@ -4,7 +4,7 @@
 #include <QString>
 #include <optional>
 
-class Conexao;
+class ConexaoBanco;
 
 inline constexpr const char *DireitoCaixa = "R0407";
 inline constexpr const char *SistemaVendas = "VDA";
@@ -21,8 +21,8 @@ struct Operador {
 // Adds the operator or changes the given fields of an existing one, and gives
 // or takes the cash-desk right. Returns false with a message for bad input;
 // database failures throw ErroBanco.
-bool GravaOperador(Conexao &conexao, const Operador &operador, QString *erro);
+bool GravaOperador(ConexaoBanco &conexao, const Operador &operador, QString *erro);
 
 // The plain password stored for an operator (decoded), or nullopt when there
 // is no such operator.
-std::optional<QString> SenhaDoOperador(Conexao &conexao, int codigo);
+std::optional<QString> SenhaDoOperador(ConexaoBanco &conexao, int codigo);

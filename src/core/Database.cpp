@@ -35,9 +35,9 @@ DestinoConexao InterpretaStringConexao(const QString &texto) {
   return d;
 }
 
-Conexao::Conexao() : nome_("pdv-" + QUuid::createUuid().toString(QUuid::WithoutBraces)) {}
+ConexaoBanco::ConexaoBanco() : nome_("pdv-" + QUuid::createUuid().toString(QUuid::WithoutBraces)) {}
 
-Conexao::~Conexao() {
+ConexaoBanco::~ConexaoBanco() {
   fecha();
 }
 
@@ -48,7 +48,7 @@ static ErroBanco erroDe(const QSqlError &e) {
   return ErroBanco(e.nativeErrorCode().toLong(), texto);
 }
 
-void Conexao::abre(const QString &stringConexao) {
+void ConexaoBanco::abre(const QString &stringConexao) {
   fecha();
   const DestinoConexao d = InterpretaStringConexao(stringConexao);
   db_ = QSqlDatabase::addDatabase("QIBASE", nome_);
@@ -65,25 +65,25 @@ void Conexao::abre(const QString &stringConexao) {
   }
 }
 
-void Conexao::fecha() {
+void ConexaoBanco::fecha() {
   if (!db_.isValid()) return;
   db_.close();
   db_ = QSqlDatabase();
   QSqlDatabase::removeDatabase(nome_);
 }
 
-bool Conexao::aberta() const { return db_.isValid() && db_.isOpen(); }
+bool ConexaoBanco::aberta() const { return db_.isValid() && db_.isOpen(); }
 
-void Conexao::exigeAberta() {
+void ConexaoBanco::exigeAberta() {
   if (!aberta()) {
     ultimoErro_ = QStringLiteral("Sem conexão com o banco de dados.");
     throw ErroBanco(-1, ultimoErro_);
   }
 }
 
-long Conexao::executa(const QString &sql) { return executaComParametros(sql, {}); }
+long ConexaoBanco::executa(const QString &sql) { return executaComParametros(sql, {}); }
 
-long Conexao::executaComParametros(const QString &sql, const QVariantList &parametros) {
+long ConexaoBanco::executaComParametros(const QString &sql, const QVariantList &parametros) {
   exigeAberta();
   QSqlQuery q(db_);
   q.setForwardOnly(true);
@@ -120,7 +120,7 @@ static QVariant valorLido(const QVariant &bruto, const QSqlField &campo) {
   return bruto;
 }
 
-void Recordset::abre(const QString &sql, Conexao &conexao) {
+void Recordset::abre(const QString &sql, ConexaoBanco &conexao) {
   fecha();
   conexao.exigeAberta();
   QSqlQuery q(conexao.db_);
@@ -204,12 +204,12 @@ void EscolheConexao(TerminalState &estado, QString &s) {
 void AbreConexao(TerminalState &estado) {
   estado.StrConexao += ";UID=" + estado.UsuarioBanco + ";PWD=" + estado.SenhaBanco;
   estado.conexao().abre(estado.StrConexao);
-  estado.Comando_ = std::make_unique<Comando>();
+  estado.Comando = std::make_unique<ComandoBanco>();
   estado.RsGeral = std::make_unique<Recordset>();
 }
 
 void FechaConexao(TerminalState &estado) {
-  if (estado.Conexao_) estado.Conexao_->fecha();
+  if (estado.Conexao) estado.Conexao->fecha();
 }
 
 void FechaRs(Recordset &rs) {

@@ -43,12 +43,12 @@ DestinoConexao InterpretaStringConexao(const QString &texto);
 
 class Recordset;
 
-class Conexao {
+class ConexaoBanco {
  public:
-  Conexao();
-  ~Conexao();
-  Conexao(const Conexao &) = delete;
-  Conexao &operator=(const Conexao &) = delete;
+  ConexaoBanco();
+  ~ConexaoBanco();
+  ConexaoBanco(const ConexaoBanco &) = delete;
+  ConexaoBanco &operator=(const ConexaoBanco &) = delete;
 
   // Opens the database the connection string names; throws ErroBanco.
   void abre(const QString &stringConexao);
@@ -70,18 +70,18 @@ class Conexao {
 };
 
 // The shared command: a text and its positional parameters.
-class Comando {
+class ComandoBanco {
  public:
   QString CommandText;
   QVariantList Parameters;
-  long executa(Conexao &conexao) { return conexao.executaComParametros(CommandText, Parameters); }
+  long executa(ConexaoBanco &conexao) { return conexao.executaComParametros(CommandText, Parameters); }
 };
 
 // A result set held in memory. Field names match in any letter case.
 class Recordset {
  public:
   // Opens the query; throws ErroBanco (the result set then stays closed).
-  void abre(const QString &sql, Conexao &conexao);
+  void abre(const QString &sql, ConexaoBanco &conexao);
   void fecha();
   int State() const { return aberto_ ? 1 : 0; }
   bool EOF_() const { return !aberto_ || atual_ >= linhas_.size(); }

@@ -77,7 +77,7 @@ void GravaErro(TerminalState &estado, const QString &rotina, const ErroCapturado
 
 void GravaLog(TerminalState &estado, int usuario, const QString &sistema, const QString &operacao,
               const QString &tabela) {
-  Comando &comando = *estado.Comando_;
+  ComandoBanco &comando = *estado.Comando;
   comando.CommandText =
       " INSERT INTO TB_GER_LOGSYS (UsuLog,SisLog,OpeLog,TabLog,DatLog,MaqLog)  VALUES (?,?,?,?,?,?)";
   // The moment goes as a timestamp parameter: a day-first text would be read

@@ -3,8 +3,8 @@
 #include "core/Database.h"
 
 TerminalState::TerminalState()
-    : Conexao_(std::make_unique<Conexao>()),
-      Comando_(std::make_unique<Comando>()),
+    : Conexao(std::make_unique<ConexaoBanco>()),
+      Comando(std::make_unique<ComandoBanco>()),
       RsGeral(std::make_unique<Recordset>()) {}
 
 TerminalState::~TerminalState() = default;

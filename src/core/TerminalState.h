@@ -10,8 +10,8 @@
 
 #include "core/Moeda.h"
 
-class Conexao;
-class Comando;
+class ConexaoBanco;
+class ComandoBanco;
 class Recordset;
 class Operator;
 namespace platform { class Clock; }
@@ -31,10 +31,10 @@ struct TerminalState {
   TerminalState &operator=(const TerminalState &) = delete;
 
   // Database (the one shared connection, its command and result set).
-  std::unique_ptr<Conexao> Conexao_;
-  std::unique_ptr<Comando> Comando_;
+  std::unique_ptr<ConexaoBanco> Conexao;
+  std::unique_ptr<ComandoBanco> Comando;
   std::unique_ptr<Recordset> RsGeral;
-  Conexao &conexao() { return *Conexao_; }
+  ConexaoBanco &conexao() { return *Conexao; }
 
   // Terminal configuration file.
   QString ConfigLinha1;

@@ -18,7 +18,7 @@ class BancoOperadores : public ::testing::Test {
     pedido.alvo.banco = pasta_->path() + "/op.fdb";
     erroCriacao_ = new QString;
     MontaBanco(pedido, [](const QString &) {}, erroCriacao_);
-    conexao_ = new Conexao;
+    conexao_ = new ConexaoBanco;
     if (erroCriacao_->isEmpty()) conexao_->abre(StringConexaoDe(pedido.alvo));
   }
   static void TearDownTestSuite() {
@@ -28,7 +28,7 @@ class BancoOperadores : public ::testing::Test {
   }
   void SetUp() override { ASSERT_TRUE(erroCriacao_->isEmpty()) << erroCriacao_->toStdString(); }
 
-  static Conexao &conexao() { return *conexao_; }
+  static ConexaoBanco &conexao() { return *conexao_; }
   static bool temDireito(int codigo) {
     Recordset rs;
     rs.abre(MontaSql("Select * From Tb_Ger_RotUsu Where SisRot='VDA' and UserRot=? And (CdgRot=? or Cdgrot=?) ",
@@ -44,11 +44,11 @@ class BancoOperadores : public ::testing::Test {
 
   static QTemporaryDir *pasta_;
   static QString *erroCriacao_;
-  static Conexao *conexao_;
+  static ConexaoBanco *conexao_;
 };
 QTemporaryDir *BancoOperadores::pasta_ = nullptr;
 QString *BancoOperadores::erroCriacao_ = nullptr;
-Conexao *BancoOperadores::conexao_ = nullptr;
+ConexaoBanco *BancoOperadores::conexao_ = nullptr;
 
 TEST_F(BancoOperadores, PasswordColumnKeepsEvery8BitCode) {
   // All 256 codes, NUL included, in one scrambled-looking value; written with

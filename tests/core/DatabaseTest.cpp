@@ -42,7 +42,7 @@ class BancoReal : public ::testing::Test {
                               {codigo, 0, status, QString("10,50")}));
   }
 
-  Conexao conexao_;
+  ConexaoBanco conexao_;
   static QTemporaryDir *pasta_;
   static QString *saida_;
   static int codigo_;
@@ -100,11 +100,11 @@ TEST_F(BancoReal, ExecuteCountsTheRowsChanged) {
 }
 
 TEST_F(BancoReal, TwoConnectionsNeverDrawTheSameSaleNumber) {
-  Conexao outra;
+  ConexaoBanco outra;
   outra.abre(stringConexao());
   QSet<qint64> vistos;
   for (int i = 0; i < 20; ++i) {
-    Conexao &c = (i % 2) ? outra : conexao_;
+    ConexaoBanco &c = (i % 2) ? outra : conexao_;
     Recordset rs;
     rs.abre("SELECT CURRENT_TIMESTAMP AS DATHOR, Gen_Id(NUMEPN,1) as CodEpn FROM RDB$DATABASE", c);
     const qint64 numero = rs["CodEpn"].toLongLong();
@@ -149,7 +149,7 @@ TEST_F(BancoReal, AReadResultSetLeavesNoTransactionOpen) {
 
 TEST_F(BancoReal, AnUpdateConflictIsADeadlockError) {
   empenho(900);
-  Conexao outra;
+  ConexaoBanco outra;
   outra.abre(stringConexao());
   // The other desk's snapshot starts before this desk's committed change.
   ASSERT_TRUE(outra.banco().transaction());
@@ -169,7 +169,7 @@ TEST_F(BancoReal, ErrorsOfTheServerSurfaceAsErroBanco) {
   Recordset rs;
   EXPECT_THROW(rs.abre("SELECT NADA FROM TB_VDA_CADEPN", conexao_), ErroBanco);
   EXPECT_EQ(rs.State(), 0);
-  Conexao fechada;
+  ConexaoBanco fechada;
   EXPECT_THROW(fechada.executa("SELECT 1 FROM RDB$DATABASE"), ErroBanco);
   EXPECT_THROW(fechada.abre("Data Source=" + pasta_->path() + "/nao-existe.fdb"), ErroBanco);
 }

@@ -68,7 +68,7 @@ UsaDrive::~UsaDrive() {
   else qunsetenv("PDV_DRIVE");
 }
 
-static void conectaDemo(Conexao &c) {
+static void conectaDemo(ConexaoBanco &c) {
   UsaDrive drive(demoDrive());
   TerminalState e;
   LeArquivoConfig(e);
@@ -77,13 +77,13 @@ static void conectaDemo(Conexao &c) {
 }
 
 void executaNoDemo(const QString &sql) {
-  Conexao c;
+  ConexaoBanco c;
   conectaDemo(c);
   c.executa(sql);
 }
 
 QVariant consultaNoDemo(const QString &sql) {
-  Conexao c;
+  ConexaoBanco c;
   conectaDemo(c);
   Recordset rs;
   rs.abre(sql, c);
