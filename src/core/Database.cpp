@@ -120,7 +120,7 @@ static QVariant valorLido(const QVariant &bruto, const QSqlField &campo) {
   return bruto;
 }
 
-void Recordset::abre(const QString &sql, ConexaoBanco &conexao) {
+void Recordset::abre(const QString &sql, ConexaoBanco &conexao, const std::function<void(int)> &lidas) {
   fecha();
   conexao.exigeAberta();
   QSqlQuery q(conexao.db_);
@@ -137,6 +137,7 @@ void Recordset::abre(const QString &sql, ConexaoBanco &conexao) {
     linha.reserve(registro.count());
     for (int i = 0; i < registro.count(); ++i) linha << valorLido(q.value(i), registro.field(i));
     linhas_ << std::move(linha);
+    if (lidas && linhas_.size() % 1000 == 0) lidas(static_cast<int>(linhas_.size()));
   }
   if (q.lastError().isValid()) {
     const ErroBanco erro = erroDe(q.lastError());

@@ -12,6 +12,7 @@
 #include <QStringList>
 #include <QVariant>
 #include <QVariantList>
+#include <functional>
 #include <stdexcept>
 
 struct TerminalState;
@@ -81,7 +82,9 @@ class ComandoBanco {
 class Recordset {
  public:
   // Opens the query; throws ErroBanco (the result set then stays closed).
-  void abre(const QString &sql, ConexaoBanco &conexao);
+  // A long read tells `lidas` the rows read so far, every 1000 rows, so a
+  // screen can repaint meanwhile.
+  void abre(const QString &sql, ConexaoBanco &conexao, const std::function<void(int)> &lidas = {});
   void fecha();
   int State() const { return aberto_ ? 1 : 0; }
   bool EOF_() const { return !aberto_ || atual_ >= linhas_.size(); }

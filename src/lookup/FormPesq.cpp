@@ -135,7 +135,7 @@ void FormPesq::pesquisa() {
   primeiroPadrao_ = "%" + PegaCampo(pergunta, " ", 1) + "%";
   e.StrSql = MontaSqlPesquisa(*tipo_, pergunta, campo("Ativo").marcado());
   FechaRs(rsPesquisa_);
-  rsPesquisa_.abre(e.StrSql, e.conexao());
+  rsPesquisa_.abre(e.StrSql, e.conexao(), [this](int) { app().deixaRedesenhar(); });
   if (rsPesquisa_.EOF_()) {
     campo("Result").setTexto("SEM REGISTROS...");
     return;
