@@ -35,7 +35,8 @@ class Grade {
   // Columns from a layout string; sets the header row and the alignments.
   void FormatString(const QString &layout);
   AlinhamentoColuna alinhamento(int c) const { return alinhamentos_.value(c, AlinhamentoColuna::Esquerda); }
-  int ColWidth(int c) const { return larguras_.value(c, 1000); }
+  // Column widths in characters.
+  int ColWidth(int c) const { return larguras_.value(c, 10); }
   void setColWidth(int c, int largura);
 
   uint32_t corFundoCelula(int r, int c) const { return coresFundo_.value(chave(r, c), 0xFFFFFF); }

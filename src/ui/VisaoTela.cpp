@@ -119,8 +119,14 @@ void VisaoTela::atualiza(Campo &campo) {
   QWidget *w = widget(campo.nome());
   if (!w) return;
   aplicando_ = true;
-  bool visivel = campo.visible();
-  w->setVisible(visivel);
+  if (auto *menu = qobject_cast<QMenu *>(w)) {
+    // A menu shows through its entry in the menu bar, never as a window.
+    menu->menuAction()->setEnabled(campo.enabled());
+    menu->menuAction()->setVisible(campo.visible());
+    aplicando_ = false;
+    return;
+  }
+  w->setVisible(campo.visible());
   w->setEnabled(campo.enabled());
   if (!campo.toolTip.isEmpty()) w->setToolTip(campo.toolTip);
   if (auto *e = qobject_cast<QLineEdit *>(w)) {
@@ -140,13 +146,14 @@ void VisaoTela::atualiza(Campo &campo) {
   } else if (auto *p = qobject_cast<QProgressBar *>(w)) {
     p->setMaximum(std::max(1, campo.maximo()));
     p->setValue(std::min(campo.valor(), std::max(1, campo.maximo())));
-  } else if (auto *menu = qobject_cast<QMenu *>(w)) {
-    menu->menuAction()->setEnabled(campo.enabled());
-    menu->menuAction()->setVisible(campo.visible());
   } else if (auto *b = qobject_cast<QAbstractButton *>(w)) {
     if (!campo.texto().isEmpty() && b->text() != campo.texto()) b->setText(campo.texto());
   } else if (auto *v = qobject_cast<QTableView *>(w)) {
     if (auto *m = dynamic_cast<ModeloGrade *>(v->model())) m->recarrega();
+    if (Grade *g = campo.grade()) {
+      const int caractere = v->fontMetrics().averageCharWidth();
+      for (int c = 0; c < g->Cols(); ++c) v->setColumnWidth(c, g->ColWidth(c) * caractere + 12);
+    }
     if (Grade *g = campo.grade(); g && g->Row >= g->FixedRows)
       v->setCurrentIndex(v->model()->index(g->Row - g->FixedRows, std::max(0, g->Col)));
   }
