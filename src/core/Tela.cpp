@@ -208,8 +208,28 @@ void Tela::teclaBaixo(int tecla, int shift) {
   if (c->navega) TeclaNavega(tecla);
 }
 
+// The key code a typed character's key has (letters as capitals, digits,
+// the space bar); 0 for characters whose key the screens never test.
+static int codigoDaTecla(QChar ch) {
+  const QChar maiuscula = ch.toUpper();
+  if ((maiuscula >= 'A' && maiuscula <= 'Z') || (ch >= '0' && ch <= '9') || ch == ' ') return maiuscula.unicode();
+  return 0;
+}
+
+void Tela::avisaTeclaDeCaractere(QChar ch) {
+  int codigo = codigoDaTecla(ch);
+  if (codigo == 0) return;
+  const int shift = ch.isUpper() ? tecla::MascaraShift : 0;
+  // Key down comes before the character, as with any key; a handler that
+  // swallows it does not stop the character.
+  if (keyPreview && aoTeclarForm) aoTeclarForm(codigo, shift);
+  if (codigo != 0 && focado_ && focado_->aoTeclarBaixo) focado_->aoTeclarBaixo(codigo, shift);
+}
+
 void Tela::digita(const QString &texto) {
   for (QChar ch : texto) {
+    if (!focado_ || !focado_->ehEditavel() || !focado_->enabled()) return;
+    avisaTeclaDeCaractere(ch);
     Campo *c = focado_;
     if (!c || !c->ehEditavel() || !c->enabled()) return;
     int codigo = ch.unicode();

@@ -167,6 +167,7 @@ class Tela : public TelaRegistrada {
   void moveFoco(int direcao);
   Campo *proximoFocavel(Campo *de, int direcao) const;
   void TeclaNavega(int &tecla);
+  void avisaTeclaDeCaractere(QChar ch);
 
  private:
   Aplicacao &app_;

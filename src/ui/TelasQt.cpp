@@ -6,6 +6,7 @@
 #include "ui/JanelasTelas.h"
 #include "ui_FormPesq.h"
 #include "ui_PForm.h"
+#include "ui_SenhaLib.h"
 #include "ui_SenhaPDV.h"
 
 namespace {
@@ -25,5 +26,6 @@ QWidget *constroi() {
 void registraTelasQt() {
   JanelasTelas::registra("SenhaPDV", [](Tela &) { return constroi<Ui::SenhaPDV, QDialog>(); });
   JanelasTelas::registra("FormPesq", [](Tela &) { return constroi<Ui::FormPesq, QDialog>(); });
+  JanelasTelas::registra("SenhaLib", [](Tela &) { return constroi<Ui::SenhaLib, QDialog>(); });
   JanelasTelas::registra("PForm", [](Tela &) { return constroi<Ui::PForm, QMainWindow>(); });
 }

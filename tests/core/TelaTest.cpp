@@ -111,6 +111,17 @@ TEST_F(Engine, TypingReplacesTheSelectionAndHonoursKeyPressHandlers) {
   EXPECT_EQ(tela.campo("A").texto(), "12a3");
 }
 
+TEST_F(Engine, TypedCharactersRaiseKeyDownFirst) {
+  QList<int> teclas;
+  tela.campo("A").aoTeclarBaixo = [&](int &t, int) {
+    teclas << t;
+    t = 0;  // does not stop the character
+  };
+  tela.digita("a1 ,");
+  EXPECT_EQ(teclas, QList<int>({'A', '1', ' '}));
+  EXPECT_EQ(tela.campo("A").texto(), "a1 ,");
+}
+
 TEST_F(Engine, AmountFieldIsReformattedOnLeaving) {
   tela.focaCampo("C");
   tela.digita("1234,5");

@@ -164,6 +164,14 @@ TEST_F(Pesquisa, EmpenhosBySalespersonOnly) {
   EXPECT_TRUE(grade.isEmpty());
 }
 
+TEST_F(Pesquisa, TypingAfterASearchShowsTheTypingStatus) {
+  pesquisa("Cli", "SILVA", [](Tela &t) {
+    t.teclaBaixo(tecla::Esc);  // back to the question
+    t.digita("X");
+    EXPECT_EQ(t.campo("Result").texto(), "Digitando pesquisa...");
+  });
+}
+
 TEST_F(Pesquisa, EscGivesAnEmptyCodeAndRestoresTheCurrentScreen) {
   estado.CodPesquisa = "antigo";
   roteiro = [](Tela &t) { t.teclaBaixo(tecla::Esc); };
