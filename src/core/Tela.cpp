@@ -109,10 +109,13 @@ bool Tela::focaCampo(Campo &destino, bool valida) {
   // validate that field again.
   static thread_local Campo *validando = nullptr;
   if (valida && saindo && saindo != validando && saindo->aoValidar) {
-    Campo *anterior = validando;
-    validando = saindo;
+    // Restored however the handler leaves (it may end the program).
+    struct Validando {
+      Campo *anterior;
+      explicit Validando(Campo *c) : anterior(validando) { validando = c; }
+      ~Validando() { validando = anterior; }
+    } guarda(saindo);
     const bool aceito = saindo->aoValidar();
-    validando = anterior;
     if (!aceito || focado_ != saindo || !carregada_) return focado_ == &destino;
   }
   focado_ = &destino;

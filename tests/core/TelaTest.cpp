@@ -86,6 +86,16 @@ TEST_F(Engine, ValidationMayMoveTheFocusElsewhere) {
   EXPECT_EQ(tela.focado()->nome(), "A");
 }
 
+TEST_F(Engine, AValidationThatThrowsLeavesLaterValidationsWorking) {
+  tela.campo("A").aoValidar = [] () -> bool { throw std::runtime_error("program ended"); };
+  EXPECT_THROW(tela.teclaBaixo(tecla::Enter), std::runtime_error);
+  int validacoes = 0;
+  tela.campo("A").aoValidar = [&] { ++validacoes; return false; };
+  tela.teclaBaixo(tecla::Enter);
+  EXPECT_EQ(validacoes, 1);
+  EXPECT_EQ(tela.focado()->nome(), "A");
+}
+
 TEST_F(Engine, KeyPreviewSeesKeysFirstAndMaySwallowThem) {
   QStringList vistos;
   tela.keyPreview = true;
