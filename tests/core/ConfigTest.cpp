@@ -17,7 +17,7 @@ QByteArray seteLinhas(const QByteArray &fim) {
 }  // namespace
 
 TEST(ConfigFile, SevenLinesWithTheirTreatments) {
-  for (const QByteArray fim : {QByteArray("\r\n"), QByteArray("\n")}) {
+  for (const QByteArray &fim : {QByteArray("\r\n"), QByteArray("\n")}) {
     const LinhasConfig c = InterpretaConfig(seteLinhas(fim));
     EXPECT_EQ(c.linha1, "VELT");
     EXPECT_EQ(c.conexao, "TIPO=1;DATA SOURCE=/x.fdb");

@@ -76,7 +76,7 @@ struct Pesquisa : ::testing::Test {
   }
   // Types the words, presses Enter, then runs what follows on the grid.
   void pesquisa(const QString &tipo, const QString &palavras, std::function<void(Tela &)> depois = {}) {
-    roteiro = [=](Tela &t) {
+    roteiro = [=, this](Tela &t) {
       t.digita(palavras);
       t.teclaBaixo(tecla::Enter);
       guardaGrade(t);
