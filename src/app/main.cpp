@@ -49,5 +49,12 @@ int main(int argc, char **argv) {
       return 0;
     }
   }
+  // Without a display Qt would abort with its own message; say what to do.
+  if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&
+      qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+    QTextStream(stderr) << "pdv: no display. Run it on a desktop, under xvfb-run, or headlessly with "
+                           "pdv --replay SCRIPT.\n";
+    return 2;
+  }
   return executaJanelas(argc, argv);
 }
