@@ -17,13 +17,19 @@ start_firebird_server() {
     echo "test: no Firebird server installed; the multi-desk tests are skipped"
     return 0
   fi
+  local log="${TMPDIR:-/tmp}/pdv-test-firebird.log"
   if ! (exec 3<>/dev/tcp/127.0.0.1/3050) 2>/dev/null; then
-    /usr/sbin/firebird >"${TMPDIR:-/tmp}/pdv-test-firebird.log" 2>&1 &
+    /usr/sbin/firebird >"$log" 2>&1 &
     fb_pid=$!
     for _ in $(seq 1 50); do
       (exec 3<>/dev/tcp/127.0.0.1/3050) 2>/dev/null && break
+      kill -0 "$fb_pid" 2>/dev/null || break
       sleep 0.2
     done
+  fi
+  if ! (exec 3<>/dev/tcp/127.0.0.1/3050) 2>/dev/null; then
+    echo "test: the Firebird server did not start ($(head -c 300 "$log" 2>/dev/null)); the multi-desk tests are skipped"
+    return 0
   fi
   export PDV_TEST_FB_SERVER=127.0.0.1
   PDV_TEST_FB_PASSWORD="$(. "$pwfile"; echo "$ISC_PASSWORD")"
