@@ -10,6 +10,11 @@
 
 namespace {
 
+// A script line the program cannot carry out (named with its line by passo).
+struct FalhaRoteiro {
+  QString mensagem;
+};
+
 QString aspas(const QString &t) {
   QString e = t;
   e.replace('\\', "\\\\").replace('"', "\\\"").replace('\r', "\\r").replace('\n', "\\n");
@@ -106,6 +111,10 @@ int Replay::executa(const QStringList &linhas) {
   } catch (const ErroRoteiro &erro) {
     escreve(QString("error: script line %1: %2").arg(erro.linha).arg(erro.mensagem));
     status = 2;
+  } catch (const std::exception &erro) {
+    // A fault of the program, not of the script.
+    escreve(QString("error: program fault after script line %1: %2").arg(proxima_).arg(QString::fromUtf8(erro.what())));
+    status = 3;
   }
   InstalaTratadorEncerramento(anterior);
   InstalaObservadorEcf({});
@@ -121,19 +130,15 @@ void Replay::passo() {
   const QString argumento = espaco < 0 ? QString() : linha.mid(espaco + 1);
   try {
     aplica(acao.toLower(), argumento);
-  } catch (const ErroRoteiro &) {
-    throw;
-  } catch (const std::out_of_range &e) {
-    throw ErroRoteiro{numero, QString::fromUtf8(e.what())};
-  } catch (const std::invalid_argument &e) {
-    throw ErroRoteiro{numero, QString::fromUtf8(e.what())};
+  } catch (const FalhaRoteiro &e) {
+    throw ErroRoteiro{numero, e.mensagem};
   }
 }
 
 void Replay::aplica(const QString &acao, const QString &argumento) {
   Tela *frente = programa_.app().telaFrente();
   auto exigeTela = [&] {
-    if (!frente) throw std::invalid_argument("no screen is open");
+    if (!frente) throw FalhaRoteiro{"no screen is open"};
     return frente;
   };
   if (acao == "type") {
@@ -141,19 +146,22 @@ void Replay::aplica(const QString &acao, const QString &argumento) {
   } else if (acao == "key") {
     for (const QString &nome : argumento.split(' ', Qt::SkipEmptyParts)) {
       int codigo = 0, shift = 0;
-      if (!interpretaTecla(nome, codigo, shift)) throw std::invalid_argument(("unknown key " + nome).toStdString());
+      if (!interpretaTecla(nome, codigo, shift)) throw FalhaRoteiro{"unknown key " + nome};
       exigeTela()->teclaBaixo(codigo, shift);
       frente = programa_.app().telaFrente();
     }
   } else if (acao == "click") {
-    exigeTela()->clica(argumento.trimmed());
+    const QString nome = argumento.trimmed();
+    if (!exigeTela()->procura(nome))
+      throw FalhaRoteiro{"unknown control " + nome + " on " + frente->nomeTela()};
+    frente->clica(nome);
   } else if (acao == "answer") {
     const QString b = argumento.trimmed().toLower();
     if (b == "yes") operador_.respondeMensagem(Resposta::Sim);
     else if (b == "no") operador_.respondeMensagem(Resposta::Nao);
     else if (b == "cancel") operador_.respondeMensagem(Resposta::Cancelar);
     else if (b == "ok") operador_.respondeMensagem(Resposta::Ok);
-    else throw std::invalid_argument(("unknown button " + argumento).toStdString());
+    else throw FalhaRoteiro{"unknown button " + argumento};
   } else if (acao == "input") {
     operador_.respondeEntrada(argumento);
   } else if (acao == "input-cancel") {
@@ -161,7 +169,7 @@ void Replay::aplica(const QString &acao, const QString &argumento) {
   } else if (acao == "dump") {
     despeja();
   } else {
-    throw std::invalid_argument(("unknown action " + acao).toStdString());
+    throw FalhaRoteiro{"unknown action " + acao};
   }
 }
 

@@ -17,7 +17,8 @@ class Replay {
  public:
   Replay(Programa &programa, OperadorRoteiro &operador, QTextStream &saida);
   // Runs the whole script; returns the exit status (0 ran to its end or the
-  // program ended; 2 a script error, named with its line).
+  // program ended; 2 a script error, named with its line; 3 a fault of the
+  // program itself).
   int executa(const QStringList &linhas);
   // Parses "F2", "Shift+Tab", "AltGr+1" into a key code and shift mask.
   static bool interpretaTecla(const QString &texto, int &tecla, int &shift);

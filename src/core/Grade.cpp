@@ -99,3 +99,36 @@ void Grade::setCorFrenteCelula(int r, int c, uint32_t cor) {
   coresFrente_[chave(r, c)] = cor;
   avisa();
 }
+
+void Grade::limpaCelulas() {
+  for (int r = FixedRows; r < celulas_.size(); ++r)
+    for (QString &c : celulas_[r]) c.clear();
+  avisa();
+}
+
+int Grade::mantemLinhas(const std::function<bool(const QStringList &)> &fica,
+                        const std::function<void(int)> &examinada) {
+  QList<QStringList> mantidas;
+  const int total = static_cast<int>(celulas_.size()) - FixedRows;
+  int removidas = 0;
+  for (int r = FixedRows; r < celulas_.size(); ++r) {
+    if (examinada) examinada(r - FixedRows + 1);
+    // Once only one row would be left, the scan stops and the rest stays.
+    const int restantes = total - removidas;
+    if (fica(celulas_[r]) || restantes <= 1) {
+      mantidas.append(celulas_[r]);
+      if (!fica(celulas_[r])) {
+        for (int resto = r + 1; resto < celulas_.size(); ++resto) mantidas.append(celulas_[resto]);
+        break;
+      }
+    } else {
+      ++removidas;
+    }
+  }
+  while (celulas_.size() > FixedRows) celulas_.removeLast();
+  celulas_.append(mantidas);
+  Row = RowSel = std::min(std::max(Row, FixedRows), static_cast<int>(celulas_.size()) - 1);
+  topRow_ = FixedRows;
+  avisa();
+  return removidas;
+}

@@ -31,6 +31,13 @@ class Grade {
   void LimpaLinhas();
   // Replaces every row after the headers at once (for large result sets).
   void substituiLinhas(QList<QStringList> linhas);
+  // Blanks every cell below the headers (one change for the view).
+  void limpaCelulas();
+  // Keeps the rows below the headers for which `fica` is true, in one change;
+  // `examinada` is told each row number as it is examined. Returns how many
+  // rows were removed. The last remaining row is never removed.
+  int mantemLinhas(const std::function<bool(const QStringList &)> &fica,
+                   const std::function<void(int)> &examinada = {});
 
   // Columns from a layout string; sets the header row and the alignments.
   void FormatString(const QString &layout);

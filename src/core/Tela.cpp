@@ -161,7 +161,11 @@ static void moveLinhaGrade(Grade &g, int tecla) {
   else if (tecla == tecla::PageDown) linha += 10;
   else if (tecla == tecla::Home) linha = g.FixedRows;
   else if (tecla == tecla::End) linha = ultima;
-  else return;
+  else if (tecla == tecla::Esquerda || tecla == tecla::Direita) {
+    g.Col = g.ColSel = std::clamp(g.Col + (tecla == tecla::Direita ? 1 : -1), 0, std::max(0, g.Cols() - 1));
+    if (g.aoMudar) g.aoMudar();
+    return;
+  } else return;
   linha = std::clamp(linha, g.FixedRows, std::max(g.FixedRows, ultima));
   g.Row = g.RowSel = linha;
   if (linha < g.TopRow()) g.setTopRow(linha);
@@ -327,13 +331,20 @@ void Aplicacao::esconde(Tela &tela) {
 bool Aplicacao::descarrega(Tela &tela, bool forcado) {
   if (!tela.carregada_) return true;
   if (!forcado && !tela.podeFechar()) return false;
+  // The bookkeeping runs even when the unload step ends the program.
+  struct Baixa {
+    Aplicacao &app;
+    Tela &tela;
+    ~Baixa() {
+      const bool estavaVisivel = tela.visivel_;
+      tela.visivel_ = false;
+      tela.carregada_ = false;
+      app.abertas_.removeAll(&tela);
+      if (estavaVisivel && app.aoEsconder) app.aoEsconder(tela);
+      if (app.aoDescarregar) app.aoDescarregar(tela);
+    }
+  } baixa{*this, tela};
   tela.descarrega();
-  const bool estavaVisivel = tela.visivel_;
-  tela.visivel_ = false;
-  tela.carregada_ = false;
-  abertas_.removeAll(&tela);
-  if (estavaVisivel && aoEsconder) aoEsconder(tela);
-  if (aoDescarregar) aoDescarregar(tela);
   return true;
 }
 

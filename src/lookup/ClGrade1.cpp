@@ -3,6 +3,7 @@
 #include <QFile>
 #include <QSaveFile>
 
+#include "core/Encerramento.h"
 #include "core/Logs.h"
 #include "core/Operator.h"
 #include "core/Tela.h"
@@ -42,8 +43,15 @@ void ClGrade1::trataTecla(int &tecla, int) {
       case tecla::F11: tecla = 0; ExportaHtml(); break;
       default: return;
     }
+  } catch (const ProgramaEncerrado &) {
+    throw;
   } catch (const std::exception &e) {
-    GravaErro(tela_.estado(), "Grade_KeyDown", ErroCapturado::de(e));
+    try {
+      GravaErro(tela_.estado(), "Grade_KeyDown", ErroCapturado::de(e));
+    } catch (const std::exception &) {
+      // The log itself failed (no database): the operator still hears of it.
+      tela_.app().operador().avisa(QStringLiteral("Erro na grade: ") + QString::fromUtf8(e.what()));
+    }
   }
 }
 
@@ -85,7 +93,7 @@ void ClGrade1::GradeNext() {
 void ClGrade1::MinimizaPesq() {
   QString resposta;
   tela_.app().operador().entrada({"MINIMIZA PESQUISA POR : " + cabecalhoColuna(),
-                                  QStringLiteral("DIGITE ATÉ 3 PALAVRAS DA COLUNA ") + QString::number(grade_.Col),
+                                  QStringLiteral("DIGITE ATÉ 3 PALAVRAS DA COLUNA ") + QString::number(grade_.Col + 1),
                                   QString(), -1, -1},
                                  resposta);
   resposta = resposta.toUpper();
@@ -96,21 +104,20 @@ void ClGrade1::MinimizaPesq() {
   Campo *barra = tela_.procura("Barra");
   Campo *anda = tela_.procura("Anda");
   const int total = grade_.Rows() - grade_.FixedRows;
-  int excluidas = 0, examinadas = 0;
-  int r = grade_.FixedRows;
-  while (r < grade_.Rows()) {
-    if (barra) barra->setProgresso(++examinadas, total);
-    const QString celula = grade_.TextMatrix(r, grade_.Col).toUpper();
-    bool confere = true;
-    for (const QString &p : palavras) confere = confere && celula.contains(p);
-    if (confere) {
-      ++r;
-      continue;
-    }
-    if (grade_.Rows() - grade_.FixedRows <= 1) break;  // the last row stays
-    grade_.RemoveItem(r);
-    ++excluidas;
-  }
+  const int coluna = grade_.Col;
+  const int excluidas = grade_.mantemLinhas(
+      [&](const QStringList &linha) {
+        const QString celula = linha.value(coluna).toUpper();
+        for (const QString &p : palavras)
+          if (!celula.contains(p)) return false;
+        return true;
+      },
+      [&](int examinadas) {
+        if (barra && (examinadas % 1000 == 0 || examinadas == total)) {
+          barra->setProgresso(examinadas, total);
+          tela_.app().deixaRedesenhar();
+        }
+      });
   grade_.Row = grade_.RowSel = grade_.FixedRows;
   if (anda) anda->setTexto("Foram excluidas " + QString::number(excluidas) + " Linhas da grade !");
 }

@@ -120,11 +120,7 @@ void FormPesq::teclaGrade(int &tecla, int) {
   });
 }
 
-void FormPesq::limpaGrade() {
-  Grade &g = grade("Grade");
-  for (int r = g.FixedRows; r < g.Rows(); ++r)
-    for (int c = 0; c < g.Cols(); ++c) g.setTextMatrix(r, c, QString());
-}
+void FormPesq::limpaGrade() { grade("Grade").limpaCelulas(); }
 
 void FormPesq::pesquisa() {
   if (!tipo_) return;
@@ -217,6 +213,14 @@ void FormPesq::devolveLinha() {
 void AbrePesquisa(Aplicacao &app, const QString &tipoPesq) {
   app.estado().TipoPesq = tipoPesq;
   FormPesq pesquisa(app);
+  // However the modal run ends (the program may end inside it), the dialog is
+  // unloaded before it goes: FormAtual and the screen list never keep it.
+  struct Descarrega {
+    Aplicacao &app;
+    FormPesq &tela;
+    ~Descarrega() {
+      if (tela.carregada()) app.descarrega(tela, true);
+    }
+  } guarda{app, pesquisa};
   app.mostra(pesquisa, true);
-  if (pesquisa.carregada()) app.descarrega(pesquisa, true);
 }

@@ -85,7 +85,7 @@ TEST_F(Ajudante, MinimizeKeepsRowsContainingTheWordInAnyCase) {
   EXPECT_EQ(g.TextMatrix(3, 0), "5");
   EXPECT_EQ(tela.campo("Anda").texto(), "Foram excluidas 2 Linhas da grade !");
   EXPECT_EQ(operador.eventos()[0].entrada.titulo, "MINIMIZA PESQUISA POR : Nome");
-  EXPECT_EQ(operador.eventos()[0].entrada.pergunta, QStringLiteral("DIGITE ATÉ 3 PALAVRAS DA COLUNA 1"));
+  EXPECT_EQ(operador.eventos()[0].entrada.pergunta, QStringLiteral("DIGITE ATÉ 3 PALAVRAS DA COLUNA 2"));
 }
 
 TEST_F(Ajudante, MinimizeWithSeveralWordsNeedsAllOfThem) {
