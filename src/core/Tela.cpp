@@ -348,6 +348,14 @@ bool Aplicacao::descarrega(Tela &tela, bool forcado) {
   return true;
 }
 
+Ampulheta::Ampulheta(const Aplicacao &app) : app_(app) {
+  if (app_.ocupado) app_.ocupado(true);
+}
+
+Ampulheta::~Ampulheta() {
+  if (app_.ocupado) app_.ocupado(false);
+}
+
 Tela *Aplicacao::telaFrente() const {
   for (Tela *t : abertas_)
     if (t->visivel_) return t;

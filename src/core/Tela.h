@@ -179,6 +179,18 @@ class Tela : public TelaRegistrada {
   bool visivel_ = false, modal_ = false, carregada_ = false;
 };
 
+// Shows the hourglass while it lives.
+class Ampulheta {
+ public:
+  explicit Ampulheta(const Aplicacao &app);
+  ~Ampulheta();
+  Ampulheta(const Ampulheta &) = delete;
+  Ampulheta &operator=(const Ampulheta &) = delete;
+
+ private:
+  const Aplicacao &app_;
+};
+
 // The open screens, in front-to-back order, and the services they share.
 class Aplicacao {
  public:
@@ -202,6 +214,8 @@ class Aplicacao {
   std::function<void(Tela &)> aoMostrar, aoEsconder, aoDescarregar;
   // Runs a modal screen until it hides; installed by the skin or the replay.
   std::function<void(Tela &)> executaModal;
+  // The hourglass pointer on (true) and off during a long step.
+  std::function<void(bool)> ocupado;
   // Lets the display repaint during a long step (the skin runs its events once).
   std::function<void()> redesenha;
   void deixaRedesenhar() const { if (redesenha) redesenha(); }

@@ -49,17 +49,29 @@ Tipo *funcao(MarcaImpressora marca, const char *nome) {
   return reinterpret_cast<Tipo *>(FuncaoBibliotecaEcf(marca, completo.constData()));
 }
 
+// A library or function that cannot be had still shows in the observer's
+// record of calls, with the error, before the caller handles it.
+template <class Tipo>
+Tipo *funcaoOuAviso(MarcaImpressora marca, const char *nome, const QString &wrapper) {
+  try {
+    return funcao<Tipo>(marca, nome);
+  } catch (const ErroBibliotecaEcf &erro) {
+    notifica(wrapper.toLatin1().constData(), {}, 0, {"error: " + QString::fromUtf8(erro.what())});
+    throw;
+  }
+}
+
 // Bematech and Sweda take the same suffix and arguments; anything else gives 0.
 template <class Tipo, class... Argumentos>
 int16_t chamaComum(const TerminalState &e, const char *sufixo, Argumentos... argumentos) {
   const MarcaImpressora marca = MarcaDe(e.MarcaEcf);
   if (!temBibliotecaComum(marca)) return 0;
-  return static_cast<int16_t>(funcao<Tipo>(marca, sufixo)(argumentos...));
+  return static_cast<int16_t>(funcaoOuAviso<Tipo>(marca, sufixo, "Ecf" + QLatin1String(sufixo))(argumentos...));
 }
 
 template <class Tipo, class... Argumentos>
 int16_t chamaEpson(const char *nome, Argumentos... argumentos) {
-  return static_cast<int16_t>(funcao<Tipo>(MarcaImpressora::Epson, nome)(argumentos...));
+  return static_cast<int16_t>(funcaoOuAviso<Tipo>(MarcaImpressora::Epson, nome, QLatin1String(nome))(argumentos...));
 }
 
 #define CHAMA(e, nome, ...) chamaComum<ecf::Tipo##nome>(e, #nome __VA_OPT__(, ) __VA_ARGS__)

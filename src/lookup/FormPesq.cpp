@@ -126,6 +126,7 @@ void FormPesq::pesquisa() {
   if (!tipo_) return;
   TerminalState &e = estado();
   campo("Result").setTexto("Aguarde pesquisando...");
+  const Ampulheta ampulheta(app());
   app().deixaRedesenhar();
   const QString pergunta = campo("Pergunta").texto();
   primeiroPadrao_ = "%" + PegaCampo(pergunta, " ", 1) + "%";

@@ -44,6 +44,10 @@ JanelasTelas::JanelasTelas(Aplicacao &app) : app_(app) {
   app_.aoDescarregar = [this](Tela &t) { descarrega(t); };
   app_.executaModal = [this](Tela &t) { executaModal(t); };
   app_.redesenha = [] { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); };
+  app_.ocupado = [](bool sim) {
+    if (sim) QApplication::setOverrideCursor(Qt::WaitCursor);
+    else QApplication::restoreOverrideCursor();
+  };
 }
 
 JanelasTelas::~JanelasTelas() {
@@ -52,6 +56,7 @@ JanelasTelas::~JanelasTelas() {
   app_.aoDescarregar = nullptr;
   app_.executaModal = nullptr;
   app_.redesenha = nullptr;
+  app_.ocupado = nullptr;
   for (auto &[tela, visao] : visoes_) {
     QWidget *w = visao->janela();
     visao.reset();  // unbinds from the screen before its widgets go

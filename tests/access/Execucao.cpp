@@ -7,6 +7,7 @@ Execucao::Execucao() {
   estado.relogio = &relogio;
   programa = std::make_unique<Programa>(estado, operador, area);
   anterior = InstalaTratadorEncerramento([](int, const QString &motivo) { throw ProgramaEncerrado(motivo); });
+  InstalaObservadorEcf([this](const ChamadaEcf &c) { chamadasEcf << c.funcao; });
 }
 
 Execucao::~Execucao() {
@@ -14,6 +15,7 @@ Execucao::~Execucao() {
   if (fim.isEmpty()) {
     try { EcfFechaPortaSerial(estado); } catch (...) {}
   }
+  InstalaObservadorEcf({});
   programa.reset();
   InstalaTratadorEncerramento(anterior);
 }

@@ -21,6 +21,7 @@ struct Execucao {
   std::unique_ptr<Programa> programa;
   TratadorEncerramento anterior;
   QString fim;  // why the run ended; empty while it goes on
+  QStringList chamadasEcf;  // printer wrappers called, in order
 
   Execucao();
   ~Execucao();

@@ -4,6 +4,7 @@
 #include "access/SenhaPDV.h"
 #include "core/ConfigTerminal.h"
 #include "core/Teclas.h"
+#include "fiscal/Ecf.h"
 #include "sale/PForm.h"
 
 namespace {
@@ -59,6 +60,7 @@ TEST(Login, FiveFailuresOfAnyKindEndTheProgram) {
   ASSERT_TRUE(x.entra("2", "x"));
   EXPECT_FALSE(x.entra("1", "y"));
   EXPECT_EQ(x.fim, "cinco tentativas de acesso");
+  EXPECT_EQ(x.chamadasEcf.last(), "EcfFechaPortaSerial");  // ended through FinalizaPdv
   EXPECT_EQ(x.operador.mensagens().size(), 5);
   EXPECT_FALSE(telaVendaAberta(x));
 }
@@ -92,4 +94,6 @@ TEST(Login, EscInThePasswordClearsBothFieldsAndEscInTheCodeEnds) {
   EXPECT_TRUE(x.operador.mensagens().isEmpty());  // no password check on the way back
   EXPECT_FALSE(x.passo([&] { login.teclaBaixo(tecla::Esc); }));
   EXPECT_FALSE(x.fim.isEmpty());
+  EXPECT_FALSE(x.chamadasEcf.contains("EcfFechaPortaSerial"));  // Esc leaves without the port
+  EcfFechaPortaSerial(x.estado);
 }

@@ -39,6 +39,12 @@ struct Identificacao {
   }
 };
 
+// Puts the demo database back however the test leaves.
+struct Restaura {
+  QString sql;
+  ~Restaura() { testsupport::executaNoDemo(sql); }
+};
+
 QString unicaMensagem(Execucao &x) {
   const QStringList m = x.operador.mensagens();
   return m.size() == 1 ? m[0] : "[" + m.join(" / ") + "]";
@@ -103,31 +109,31 @@ TEST(Startup, ServerDateSetsThePcClock) {
 
 TEST(Startup, MissingCompanyEndsAfterLogin) {
   testsupport::executaNoDemo("UPDATE TB_GER_PARAMETROS SET EmpCtg = 999");
+  Restaura volta{"UPDATE TB_GER_PARAMETROS SET EmpCtg = 1"};
   Execucao x;
   ASSERT_TRUE(x.inicia());
   EXPECT_FALSE(x.entra("1", "1234"));
-  testsupport::executaNoDemo("UPDATE TB_GER_PARAMETROS SET EmpCtg = 1");
   EXPECT_EQ(x.operador.mensagens().value(0), QStringLiteral("Empresa de Trabalho não existe !!"));
 }
 
 TEST(Startup, FiscalYearDifferentFromTheServerDateEnds) {
   const int ano = QDate::currentDate().year();
   testsupport::executaNoDemo(QString("UPDATE TB_CTG_CADEMP SET AnoEmp = %1").arg(ano - 1));
+  Restaura volta{QString("UPDATE TB_CTG_CADEMP SET AnoEmp = %1").arg(ano)};
   Execucao x;
   ASSERT_TRUE(x.inicia());
   EXPECT_FALSE(x.entra("1", "1234"));
-  testsupport::executaNoDemo(QString("UPDATE TB_CTG_CADEMP SET AnoEmp = %1").arg(ano));
   EXPECT_EQ(x.operador.mensagens().value(0),
             QStringLiteral("Exercício invalido. Encerre exercício da empresa  !! (%1 <> %2)").arg(ano - 1).arg(ano));
 }
 
 TEST(Startup, SalesBlockEndsTheProgram) {
   testsupport::executaNoDemo("INSERT INTO Bloqueia_Venda (Usuario, MAQUINA) VALUES ('GERENTE', 'ESCRITORIO')");
+  Restaura volta{"DELETE FROM Bloqueia_Venda"};
   Execucao x;
   ASSERT_TRUE(x.inicia());
-  const bool seguiu = x.entra("1", "1234");
-  testsupport::executaNoDemo("DELETE FROM Bloqueia_Venda");
-  EXPECT_FALSE(seguiu);
+  EXPECT_FALSE(x.entra("1", "1234"));
+  EXPECT_EQ(x.chamadasEcf.last(), "EcfFechaPortaSerial");
   EXPECT_EQ(x.operador.mensagens().value(0), QStringLiteral("Processamento Bloqueado por GERENTE - ESCRITORIO"));
 }
 

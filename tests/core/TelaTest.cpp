@@ -180,6 +180,63 @@ TEST_F(Engine, ModalScreenReturnsWhenHiddenAndTheOpenerIsActivatedAgain) {
   EXPECT_EQ(app.telaFrente(), &tela);
 }
 
+TEST_F(Engine, AnUnloadStepThatEndsTheProgramStillTakesTheScreenOff) {
+  struct Final : Tela {
+    using Tela::Tela;
+    void descarrega() override { throw std::runtime_error("program ended"); }
+  } final(app, "Final", "Final");
+  final.adiciona("X", TipoCampo::Texto);
+  QStringList fechadas;
+  app.aoDescarregar = [&](Tela &t) { fechadas << t.nomeTela(); };
+  app.mostra(final);
+  EXPECT_THROW(app.descarrega(final, true), std::runtime_error);
+  EXPECT_FALSE(final.carregada());
+  EXPECT_FALSE(app.telas().contains(&final));
+  EXPECT_EQ(fechadas, QStringList({"Final"}));
+  EXPECT_EQ(app.telaFrente(), &tela);
+}
+
+TEST_F(Engine, ArrowKeysMoveTheGridRowAndColumn) {
+  Grade &g = tela.grade("Grade");
+  g.FormatString("A|B|C");
+  for (int i = 0; i < 5; ++i) g.AddItem("x\ty\tz");
+  g.Row = 1;
+  tela.focaCampo("Grade");
+  tela.teclaBaixo(tecla::Abaixo);
+  tela.teclaBaixo(tecla::Direita);
+  tela.teclaBaixo(tecla::Direita);
+  tela.teclaBaixo(tecla::Direita);  // stops at the last column
+  EXPECT_EQ(g.Row, 2);
+  EXPECT_EQ(g.Col, 2);
+  tela.teclaBaixo(tecla::End);
+  EXPECT_EQ(g.Row, 5);
+  tela.teclaBaixo(tecla::Home);
+  tela.teclaBaixo(tecla::Acima);  // never onto the header
+  EXPECT_EQ(g.Row, 1);
+}
+
+TEST(GradeTest, ClearingAndFilteringAreOneChangeEach) {
+  Grade g;
+  g.FormatString("Codigo|Nome");
+  QList<QStringList> linhas;
+  for (int i = 0; i < 1000; ++i) linhas << QStringList{QString::number(i), i % 3 ? "outro" : "ARROZ"};
+  g.substituiLinhas(linhas);
+  int mudancas = 0;
+  g.aoMudar = [&] { ++mudancas; };
+  g.limpaCelulas();
+  EXPECT_EQ(mudancas, 1);
+  EXPECT_TRUE(g.TextMatrix(500, 1).isEmpty());
+  EXPECT_EQ(g.TextMatrix(0, 1), "Nome");
+  g.substituiLinhas(linhas);
+  mudancas = 0;
+  const int removidas = g.mantemLinhas([](const QStringList &l) { return l[1] == "ARROZ"; });
+  EXPECT_EQ(mudancas, 1);
+  EXPECT_EQ(removidas, 666);
+  EXPECT_EQ(g.Rows(), 1 + 334);
+  EXPECT_EQ(g.mantemLinhas([](const QStringList &) { return false; }), 333);
+  EXPECT_EQ(g.Rows(), 2);  // the last row stays
+}
+
 TEST(GradeTest, LayoutStringRowsAndColours) {
   Grade g;
   g.FormatString(">Código|<Descrição|^Dt Vencimento");

@@ -106,6 +106,16 @@ TEST_F(Pesquisa, CustomersByNameOrDocumentAndTheHandOver) {
   EXPECT_EQ(grade.size(), 1);
 }
 
+TEST_F(Pesquisa, TheHourglassShowsOnlyWhileSearching) {
+  QList<bool> ampulheta;
+  app.ocupado = [&](bool sim) { ampulheta << sim; };
+  pesquisa("Cpg", "CHEQUE");
+  EXPECT_EQ(ampulheta, QList<bool>({true, false}));
+  ampulheta.clear();
+  pesquisa("Cpg", "NADA ASSIM");  // no rows: the pointer comes back too
+  EXPECT_EQ(ampulheta, QList<bool>({true, false}));
+}
+
 TEST_F(Pesquisa, TwoWordsMustBothBeInTheNameInAnyOrder) {
   pesquisa("Cli", "SILVA JOSÉ");
   EXPECT_EQ(grade.size(), 1);

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 
@@ -48,6 +49,31 @@ TEST(Replay, MessagesWithNothingQueuedTakeTheDefaultButton) {
   ASSERT_EQ(replay(scriptFile(dir, "type 999\nkey Enter\nkey Esc\n"), t), 0) << t.toStdString();
   EXPECT_TRUE(t.contains("message [exclamation] \"PDV-VELT\" \"Usuário Invalido !!\" -> OK (default)")) << t.toStdString();
   EXPECT_TRUE(t.contains("end: program ended (")) << t.toStdString();
+}
+
+TEST(Replay, AScriptErrorInsideTheSearchDialogStillClosesIt) {
+  QTemporaryDir dir;
+  QString t;
+  EXPECT_EQ(replay(scriptFile(dir, "type 1\nkey Enter\ntype 1234\nkey Enter\nclick P0203\nclick Nada\n"), t), 2);
+  const qsizetype fechou = t.indexOf("close FormPesq"), erro = t.indexOf("error: script line 6: unknown control Nada");
+  EXPECT_GE(fechou, 0) << t.toStdString();
+  EXPECT_GT(erro, fechou) << t.toStdString();
+}
+
+TEST(Replay, APrinterLibraryThatCannotBeLoadedShowsInTheTranscript) {
+  testsupport::TempDrive drive;
+  QDir().mkpath(drive.path("kw-velt"));
+  QFile config(drive.path("kw-velt/default.txt"));
+  ASSERT_TRUE(config.open(QIODevice::WriteOnly));
+  config.write("VELT\r\nnowhere.fdb\r\n\r\n\r\n001\r\n\r\nSWEDA\r\n");
+  config.close();
+  QTemporaryDir dir;
+  QString t;
+  const int status = testsupport::runBuilt("pdv", {"--replay", scriptFile(dir, "dump\n")}, &t,
+                                           {"PDV_DRIVE=" + drive.root(), "LD_LIBRARY_PATH=" + drive.root()});
+  EXPECT_EQ(status, 0) << t.toStdString();
+  EXPECT_TRUE(t.contains("ecf EcfAbrePortaSerial() = 0 -> \"error: ")) << t.toStdString();
+  EXPECT_TRUE(t.contains("open SenhaPDV")) << t.toStdString();  // the start-up goes on
 }
 
 TEST(Replay, ScriptErrorsNameTheirLine) {

@@ -30,9 +30,11 @@ TEST(GuiPesquisa, RealDialogShowsRowsForATypedWordAndReturnsTheChosenCode) {
 
   int linhasVistas = -1;
   QString titulo;
-  // Runs inside the dialog's own event loop, as the operator would.
-  QTimer::singleShot(0, [&] {
-    auto *dialogo = qobject_cast<QDialog *>(QApplication::activeModalWidget());
+  // Runs inside the dialog's own event loop, as the operator would; a failed
+  // check still closes the dialog, so the test fails instead of waiting.
+  auto *dialogo = static_cast<QDialog *>(nullptr);
+  auto operador_ = [&] {
+    dialogo = qobject_cast<QDialog *>(QApplication::activeModalWidget());
     if (!dialogo) dialogo = qobject_cast<QDialog *>(janelas.janelaFrente());
     ASSERT_NE(dialogo, nullptr);
     titulo = dialogo->windowTitle();
@@ -43,6 +45,10 @@ TEST(GuiPesquisa, RealDialogShowsRowsForATypedWordAndReturnsTheChosenCode) {
     QTest::keyClick(pergunta, Qt::Key_Return);
     linhasVistas = grade->model()->rowCount();
     QTest::keyClick(grade, Qt::Key_Return);
+  };
+  QTimer::singleShot(0, [&] {
+    operador_();
+    if (dialogo && dialogo->isVisible()) dialogo->done(0);
   });
   AbrePesquisa(app, "Cli");
   EXPECT_EQ(titulo, "PESQUISA CLIENTES");
