@@ -3,6 +3,7 @@
 #include <QLocale>
 
 #include "core/Database.h"
+#include "core/Encerramento.h"
 #include "core/Operator.h"
 #include "core/TerminalState.h"
 #include "platform/Host.h"
@@ -73,6 +74,20 @@ void GravaErro(TerminalState &estado, const QString &rotina, const ErroCapturado
   }
   estado.conexao().executa(sql);
   if (estado.operador) estado.operador->avisa(MensagemErroSistema, Icone::Exclamacao);
+}
+
+void ExecutaComTratamento(TerminalState &estado, const QString &rotina, const std::function<void()> &passo) {
+  try {
+    passo();
+  } catch (const ProgramaEncerrado &) {
+    throw;
+  } catch (const std::exception &e) {
+    try {
+      GravaErro(estado, rotina, ErroCapturado::de(e));
+    } catch (const std::exception &) {
+      if (estado.operador) estado.operador->avisa(MensagemErroSistema + QStringLiteral("\n") + QString::fromUtf8(e.what()));
+    }
+  }
 }
 
 void GravaLog(TerminalState &estado, int usuario, const QString &sistema, const QString &operacao,

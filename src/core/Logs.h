@@ -3,6 +3,7 @@
 // clock text they use.
 #include <QString>
 #include <exception>
+#include <functional>
 
 struct TerminalState;
 
@@ -22,6 +23,12 @@ QString DataHoraAtual(const TerminalState &estado);
 // Writes the error row and shows the fixed operator message. When the
 // database itself fails the ErroBanco propagates and no message is shown.
 void GravaErro(TerminalState &estado, const QString &rotina, const ErroCapturado &erro);
+
+// The error-handler convention of the screens: runs the routine; an error
+// abandons it, is logged under the routine's name and shown with the fixed
+// message. The end of the program passes through. When the log itself cannot
+// be written (no database) the operator is shown the error instead.
+void ExecutaComTratamento(TerminalState &estado, const QString &rotina, const std::function<void()> &passo);
 
 // Writes one operation row with real command parameters.
 void GravaLog(TerminalState &estado, int usuario, const QString &sistema, const QString &operacao,

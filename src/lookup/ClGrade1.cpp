@@ -3,7 +3,6 @@
 #include <QFile>
 #include <QSaveFile>
 
-#include "core/Encerramento.h"
 #include "core/Logs.h"
 #include "core/Operator.h"
 #include "core/Tela.h"
@@ -30,29 +29,18 @@ ClGrade1::ClGrade1(Tela &tela, Campo &grade) : tela_(tela), campo_(grade), grade
 
 void ClGrade1::trataTecla(int &tecla, int) {
   const int t = tecla;
-  try {
+  if (t == tecla::F8 && PegaCampo(campo_.tag, "|", 2).isEmpty()) return;
+  if (t != tecla::F2 && t != tecla::F3 && t != tecla::F4 && t != tecla::F8 && t != tecla::F11) return;
+  tecla = 0;
+  ExecutaComTratamento(tela_.estado(), "Grade_KeyDown", [&] {
     switch (t) {
-      case tecla::F2: tecla = 0; FindGrade(); break;
-      case tecla::F3: tecla = 0; GradeNext(); break;
-      case tecla::F4: tecla = 0; MinimizaPesq(); break;
-      case tecla::F8:
-        if (PegaCampo(campo_.tag, "|", 2).isEmpty()) return;
-        tecla = 0;
-        RepeteDado();
-        break;
-      case tecla::F11: tecla = 0; ExportaHtml(); break;
-      default: return;
+      case tecla::F2: FindGrade(); break;
+      case tecla::F3: GradeNext(); break;
+      case tecla::F4: MinimizaPesq(); break;
+      case tecla::F8: RepeteDado(); break;
+      case tecla::F11: ExportaHtml(); break;
     }
-  } catch (const ProgramaEncerrado &) {
-    throw;
-  } catch (const std::exception &e) {
-    try {
-      GravaErro(tela_.estado(), "Grade_KeyDown", ErroCapturado::de(e));
-    } catch (const std::exception &) {
-      // The log itself failed (no database): the operator still hears of it.
-      tela_.app().operador().avisa(QStringLiteral("Erro na grade: ") + QString::fromUtf8(e.what()));
-    }
-  }
+  });
 }
 
 QString ClGrade1::cabecalhoColuna() const { return grade_.FixedRows > 0 ? grade_.TextMatrix(0, grade_.Col) : QString(); }

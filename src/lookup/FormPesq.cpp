@@ -1,6 +1,5 @@
 #include "lookup/FormPesq.h"
 
-#include "core/Encerramento.h"
 #include "core/Logs.h"
 #include "core/Operator.h"
 #include "core/Teclas.h"
@@ -37,18 +36,7 @@ FormPesq::FormPesq(Aplicacao &app) : Tela(app, "FormPesq", "Formulario de Pesqui
 FormPesq::~FormPesq() = default;
 
 void FormPesq::comTratamento(const char *rotina, const std::function<void()> &passo) {
-  try {
-    passo();
-  } catch (const ProgramaEncerrado &) {
-    throw;
-  } catch (const std::exception &e) {
-    try {
-      GravaErro(estado(), rotina, ErroCapturado::de(e));
-    } catch (const std::exception &) {
-      // The log itself failed (no database): the operator still hears of it.
-      app().operador().avisa(QStringLiteral("Erro na pesquisa: ") + QString::fromUtf8(e.what()));
-    }
-  }
+  ExecutaComTratamento(estado(), rotina, passo);
 }
 
 void FormPesq::carrega() {

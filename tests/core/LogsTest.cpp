@@ -4,6 +4,7 @@
 #include <QTemporaryDir>
 
 #include "core/Database.h"
+#include "core/Encerramento.h"
 #include "core/Logs.h"
 #include "core/Operator.h"
 #include "core/TerminalState.h"
@@ -143,3 +144,19 @@ TEST_F(Logs, OperationRowIsWrittenWithTheClockAndACutHostName) {
 }
 
 }  // namespace
+
+TEST(ExecutaComTratamento, AnErrorIsShownEvenWhenTheLogCannotBeWritten) {
+  TerminalState estado;  // no connection: the log itself fails
+  OperadorGravador operador;
+  estado.operador = &operador;
+  bool depois = false;
+  ExecutaComTratamento(estado, "Grade_KeyDown", [&] {
+    throw std::runtime_error("falhou no meio");
+    depois = true;
+  });
+  EXPECT_FALSE(depois);
+  ASSERT_EQ(operador.mensagens.size(), 1);
+  EXPECT_TRUE(operador.mensagens[0].texto.startsWith(MensagemErroSistema));
+  EXPECT_TRUE(operador.mensagens[0].texto.contains("falhou no meio"));
+  EXPECT_THROW(ExecutaComTratamento(estado, "x", [] { throw ProgramaEncerrado("fim"); }), ProgramaEncerrado);
+}

@@ -62,9 +62,7 @@ struct Pesquisa : ::testing::Test {
   QString resultado;
 
   void SetUp() override {
-    LeArquivoConfig(estado);
-    EscolheConexao(estado, estado.StrConexao);
-    AbreConexao(estado);
+    testsupport::conectaAoDemo(estado);
     estado.operador = &operador;
     estado.FormAtual = &anterior;
     app.executaModal = [this](Tela &t) { roteiro(t); };

@@ -76,6 +76,13 @@ static void conectaDemo(ConexaoBanco &c) {
   c.abre(e.StrConexao + ";UID=" + e.UsuarioBanco + ";PWD=" + e.SenhaBanco);
 }
 
+void conectaAoDemo(TerminalState &estado) {
+  UsaDrive drive(demoDrive());
+  LeArquivoConfig(estado);
+  EscolheConexao(estado, estado.StrConexao);
+  AbreConexao(estado);
+}
+
 void executaNoDemo(const QString &sql) {
   ConexaoBanco c;
   conectaDemo(c);

@@ -53,6 +53,9 @@ class UsaDrive {
   bool hadPrevious_;
 };
 
+// Opens the state's connection on the demo database, as the start-up would.
+void conectaAoDemo(TerminalState &estado);
+
 // Runs statements on the demo database (test set-up and checks).
 void executaNoDemo(const QString &sql);
 QVariant consultaNoDemo(const QString &sql);

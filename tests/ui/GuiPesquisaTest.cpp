@@ -18,9 +18,7 @@
 TEST(GuiPesquisa, RealDialogShowsRowsForATypedWordAndReturnsTheChosenCode) {
   testsupport::UsaDrive drive(testsupport::demoDrive());
   TerminalState estado;
-  LeArquivoConfig(estado);
-  EscolheConexao(estado, estado.StrConexao);
-  AbreConexao(estado);
+  testsupport::conectaAoDemo(estado);
   QtOperador operador;
   AreaTransferenciaMemoria area;
   Aplicacao app(estado, operador, area);
