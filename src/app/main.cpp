@@ -26,7 +26,7 @@ static int executaRoteiro(int argc, char **argv, const char *caminho) {
   TerminalState estado;
   // A replay never sets the machine's clock.
   platform::OffsetClock relogio;
-  estado.relogio = &relogio;
+  estado.usaRelogio(relogio);
   OperadorRoteiro operador;
   AreaTransferenciaMemoria area;
   Programa programa(estado, operador, area);

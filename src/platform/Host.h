@@ -24,6 +24,23 @@ class Clock {
   virtual QDateTime now() const = 0;
   // Returns whether the clock was set; callers ignore the answer.
   virtual bool setSystemTime(const QDateTime &when) = 0;
+  // A stopped clock stands for every clock of the run, the server's too.
+  virtual bool fixed() const { return false; }
+};
+
+// A stopped clock, for runs that must give the same result every time (a
+// replay with a fixed clock): now() is the moment given, and setting it from
+// the server's time is refused.
+class FixedClock : public Clock {
+ public:
+  explicit FixedClock(QDateTime when) : when_(std::move(when)) {}
+  QDateTime now() const override { return when_; }
+  bool setSystemTime(const QDateTime &) override { return false; }
+  bool fixed() const override { return true; }
+  void set(const QDateTime &when) { when_ = when; }
+
+ private:
+  QDateTime when_;
 };
 
 // The real clock; setting it calls the OS (needs privileges, may fail).

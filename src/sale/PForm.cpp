@@ -109,7 +109,7 @@ void PForm::carrega() {
   preencheProgramasSuite();
   try {
     LeDataServidor(e);
-    const QDateTime agora = e.relogio ? e.relogio->now() : QDateTime::currentDateTime();
+    const QDateTime agora = e.relogio().now();
     const QString entrada = agora.toString("MM/dd/yyyy hh:mm:ss");
     e.NomeMaquina = platform::hostName();
     leEmpresa();

@@ -30,7 +30,14 @@ class VisaoTela : public QObject {
 
  private:
   void liga(Campo &campo, QWidget *w);
+  void ligaGrade(Campo &campo, class QTableView *v);
   void atualiza(Campo &campo);
+  void atualizaGrade(Campo &campo, class QTableView *v);
+  // Places a panel anchored to a grid row over that row.
+  void posicionaAncorado(Campo &painel);
+  void posicionaAncoradosDe(const Campo &grade);
+  // Status-bar panels live in the window's status bar.
+  void montaBarraDeStatus();
   void sincronizaFoco();
   Campo *campoDe(QObject *objeto) const;
   Tela &tela_;

@@ -200,19 +200,19 @@ TEST_F(Engine, ArrowKeysMoveTheGridRowAndColumn) {
   Grade &g = tela.grade("Grade");
   g.FormatString("A|B|C");
   for (int i = 0; i < 5; ++i) g.AddItem("x\ty\tz");
-  g.Row = 1;
+  g.setRow(1);
   tela.focaCampo("Grade");
   tela.teclaBaixo(tecla::Abaixo);
   tela.teclaBaixo(tecla::Direita);
   tela.teclaBaixo(tecla::Direita);
   tela.teclaBaixo(tecla::Direita);  // stops at the last column
-  EXPECT_EQ(g.Row, 2);
-  EXPECT_EQ(g.Col, 2);
+  EXPECT_EQ(g.Row(), 2);
+  EXPECT_EQ(g.Col(), 2);
   tela.teclaBaixo(tecla::End);
-  EXPECT_EQ(g.Row, 5);
+  EXPECT_EQ(g.Row(), 5);
   tela.teclaBaixo(tecla::Home);
   tela.teclaBaixo(tecla::Acima);  // never onto the header
-  EXPECT_EQ(g.Row, 1);
+  EXPECT_EQ(g.Row(), 1);
 }
 
 TEST(GradeTest, ClearingAndFilteringAreOneChangeEach) {

@@ -41,7 +41,7 @@ TEST(GuiLogin, KeystrokesOnTheRealWidgetsOpenTheSaleWindow) {
   testsupport::UsaDrive drive(testsupport::demoDrive());
   TerminalState estado;
   platform::FakeClock relogio(QDateTime::currentDateTime());
-  estado.relogio = &relogio;
+  estado.usaRelogio(relogio);
   QtOperador operador;
   AreaTransferenciaMemoria area;
   Programa programa(estado, operador, area);
