@@ -5,7 +5,9 @@
 #include "app/Programa.h"
 #include "core/Encerramento.h"
 #include "core/OperadorRoteiro.h"
+#include "core/Programas.h"
 #include "core/Teclas.h"
+#include "core/TerminalState.h"
 #include "fiscal/Ecf.h"
 
 namespace {
@@ -19,6 +21,19 @@ QString aspas(const QString &t) {
   QString e = t;
   e.replace('\\', "\\\\").replace('"', "\\\"").replace('\r', "\\r").replace('\n', "\\n");
   return '"' + e + '"';
+}
+
+QString hexa(uint32_t cor) { return QString("%1").arg(cor, 6, 16, QChar('0')).toUpper(); }
+
+// The cells of a grid row whose colours differ from the grid's defaults.
+QString coresDaLinha(const Grade &g, int r) {
+  QStringList cores;
+  for (int c = 0; c < g.Cols(); ++c) {
+    const uint32_t fundo = g.corFundoCelula(r, c), frente = g.corFrenteCelula(r, c);
+    if (fundo == CorFundoGrade && frente == CorFrenteGrade) continue;
+    cores << QString("%1:%2/%3").arg(c).arg(hexa(fundo), hexa(frente));
+  }
+  return cores.isEmpty() ? QString() : "  colours " + cores.join(' ');
 }
 
 const QHash<QString, int> &nomesTeclas() {
@@ -78,6 +93,10 @@ Replay::Replay(Programa &programa, OperadorRoteiro &operador, QTextStream &saida
               (e.cancelada ? QString("cancel") : aspas(e.textoResposta)) + (e.respostaPadrao ? " (default)" : ""));
     }
   };
+  programa_.estado().programas().observador = [this](const ProgramaIniciado &p) {
+    escreve("run " + aspas(p.linhaComando) + " style=" + NomeEstiloJanela(p.estilo) + " -> " +
+            (p.iniciado ? "started" : "failed"));
+  };
   InstalaObservadorEcf([this](const ChamadaEcf &c) {
     QStringList args;
     for (const QString &a : c.argumentos) args << aspas(a);
@@ -118,6 +137,7 @@ int Replay::executa(const QStringList &linhas) {
   }
   InstalaTratadorEncerramento(anterior);
   InstalaObservadorEcf({});
+  programa_.estado().programas().observador = {};
   return status;
 }
 
@@ -130,12 +150,35 @@ void Replay::passo() {
   const QString argumento = espaco < 0 ? QString() : linha.mid(espaco + 1);
   try {
     aplica(acao.toLower(), argumento);
+    // Screens unloaded during the step are deleted once it is over, as the
+    // window's event loop does.
+    programa_.app().recolhe();
   } catch (const FalhaRoteiro &e) {
     throw ErroRoteiro{numero, e.mensagem};
   }
 }
 
+std::optional<QDateTime> Replay::relogioDoRoteiro(const QStringList &linhas, QString &erro) {
+  for (const QString &bruta : linhas) {
+    const QString linha = bruta.trimmed();
+    if (linha.isEmpty() || linha.startsWith('#')) continue;
+    if (!linha.startsWith("clock ", Qt::CaseInsensitive)) break;
+    return leRelogio(linha.mid(6).trimmed(), erro);
+  }
+  return std::nullopt;
+}
+
+std::optional<QDateTime> Replay::leRelogio(const QString &texto, QString &erro) {
+  const QDateTime quando = QDateTime::fromString(texto, Qt::ISODate);
+  if (!quando.isValid() || !texto.contains('T')) {
+    erro = "the clock must be a date and time like 2026-12-07T09:30:00, not \"" + texto + "\"";
+    return std::nullopt;
+  }
+  return quando;
+}
+
 void Replay::aplica(const QString &acao, const QString &argumento) {
+  if (acao != "clock") ++acoesFeitas_;
   Tela *frente = programa_.app().telaFrente();
   auto exigeTela = [&] {
     if (!frente) throw FalhaRoteiro{"no screen is open"};
@@ -168,6 +211,18 @@ void Replay::aplica(const QString &acao, const QString &argumento) {
     operador_.cancelaEntrada();
   } else if (acao == "dump") {
     despeja();
+  } else if (acao == "front") {
+    // The cashier clicks another open window.
+    Tela *alvo = nullptr;
+    for (Tela *t : programa_.app().telas())
+      if (t->visivel() && t->nomeTela().compare(argumento.trimmed(), Qt::CaseInsensitive) == 0) alvo = t;
+    if (!alvo) throw FalhaRoteiro{"no open screen " + argumento.trimmed()};
+    programa_.app().trazFrente(*alvo);
+  } else if (acao == "clock") {
+    // Read before the program started (relogioDoRoteiro); later it would
+    // change times already shown.
+    if (acoesFeitas_ > 0) throw FalhaRoteiro{"clock must come before the first action"};
+    return;
   } else {
     throw FalhaRoteiro{"unknown action " + acao};
   }
@@ -183,9 +238,23 @@ void Replay::despeja() {
           (t->focado() ? " focus=" + t->focado()->nome() : QString()));
   for (const auto &c : t->campos()) {
     const QString texto = c->tipo() == TipoCampo::Senha ? QString(c->texto().size(), '*') : c->texto();
+    QString extra;
+    if (c->tipo() == TipoCampo::Marca && c->marcado()) extra += " checked";
+    if (Campo *ancora = c->ancoraGrade()) extra += QString(" over %1 row %2").arg(ancora->nome()).arg(c->linhaAncorada());
     escreve("  " + c->nome() + " " + aspas(texto) + (c->enabled() ? "" : " disabled") +
-            (c->visible() ? "" : " hidden"));
-    if (Grade *g = c->grade())
-      for (int r = 0; r < g->Rows(); ++r) escreve(QString("    row %1: ").arg(r) + g->linha(r).join(" | "));
+            (c->visible() ? "" : " hidden") + extra);
+    if (c->tipo() == TipoCampo::Lista) {
+      QStringList itens;
+      for (const QString &i : c->itens()) itens << aspas(i);
+      escreve(QString("    items [%1] index=%2").arg(itens.join(", ")).arg(c->ListIndex()));
+    }
+    if (Grade *g = c->grade()) {
+      escreve(QString("    grid row=%1 col=%2 top=%3 selection=%4,%5-%6,%7")
+                  .arg(g->Row()).arg(g->Col()).arg(g->TopRow())
+                  .arg(qMin(g->Row(), g->RowSel())).arg(qMin(g->Col(), g->ColSel()))
+                  .arg(qMax(g->Row(), g->RowSel())).arg(qMax(g->Col(), g->ColSel())));
+      for (int r = 0; r < g->Rows(); ++r)
+        escreve(QString("    row %1: ").arg(r) + g->linha(r).join(" | ") + coresDaLinha(*g, r));
+    }
   }
 }

@@ -1,9 +1,11 @@
 #pragma once
 // Replay mode: runs the real screens headlessly from a script of operator
 // actions and writes a transcript of what the program showed and did.
+#include <QDateTime>
 #include <QString>
 #include <QStringList>
 #include <QTextStream>
+#include <optional>
 
 class Programa;
 class OperadorRoteiro;
@@ -22,6 +24,11 @@ class Replay {
   int executa(const QStringList &linhas);
   // Parses "F2", "Shift+Tab", "AltGr+1" into a key code and shift mask.
   static bool interpretaTecla(const QString &texto, int &tecla, int &shift);
+  // The fixed clock a script asks for with a "clock 2026-12-07T09:30:00"
+  // line before its first action (nullopt: none, or a bad one, then `erro`
+  // says why).
+  static std::optional<QDateTime> relogioDoRoteiro(const QStringList &linhas, QString &erro);
+  static std::optional<QDateTime> leRelogio(const QString &texto, QString &erro);
 
  private:
   bool temMais() const { return proxima_ < linhas_.size(); }
@@ -34,4 +41,5 @@ class Replay {
   QTextStream &saida_;
   QStringList linhas_;
   int proxima_ = 0;
+  int acoesFeitas_ = 0;
 };

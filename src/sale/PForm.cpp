@@ -18,6 +18,8 @@ PForm::PForm(Aplicacao &app) : Tela(app, "PForm", TituloTelaVenda) {
   adiciona("TxtMens", TipoCampo::Rotulo).setTexto("Mensagens");
   adiciona("StBar1", TipoCampo::Rotulo);
   adiciona("StBar2", TipoCampo::Rotulo);
+  // The help line: the tool-tip of the field in focus.
+  adiciona("LbMens", TipoCampo::Rotulo).setTexto(app.estado().LbMens);
   handleJanela = static_cast<quint64>(QCoreApplication::applicationPid());
   criaMenuPesquisas();
 }

@@ -40,6 +40,17 @@ class FiltroFechar : public QObject {
 
 void JanelasTelas::registra(const QString &nomeTela, Fabrica fabrica) { fabricas().insert(nomeTela, std::move(fabrica)); }
 
+QStringList JanelasTelas::registradas() {
+  QStringList nomes = fabricas().keys();
+  nomes.sort();
+  return nomes;
+}
+
+QWidget *JanelasTelas::constroi(Tela &tela) {
+  auto f = fabricas().find(tela.nomeTela());
+  return f == fabricas().end() ? nullptr : (*f)(tela);
+}
+
 JanelasTelas::JanelasTelas(Aplicacao &app) : app_(app) {
   app_.aoMostrar = [this](Tela &t) { mostra(t); };
   app_.aoEsconder = [this](Tela &t) { esconde(t); };
@@ -86,12 +97,10 @@ QWidget *JanelasTelas::janelaFrente() const {
 
 void JanelasTelas::mostra(Tela &tela) {
   if (!visoes_.count(&tela)) {
-    auto f = fabricas().find(tela.nomeTela());
+    QWidget *w = constroi(tela);
     // A screen shown on a display needs its window: a missing one is a fault
     // of the program, never a screen that silently does nothing.
-    if (f == fabricas().end())
-      throw std::logic_error(("screen without a window: " + tela.nomeTela()).toStdString());
-    QWidget *w = (*f)(tela);
+    if (!w) throw std::logic_error(("screen without a window: " + tela.nomeTela()).toStdString());
     w->installEventFilter(new FiltroFechar(app_, tela, w));
     visoes_[&tela] = std::make_unique<VisaoTela>(tela, w);
     if (QScreen *s = QGuiApplication::primaryScreen())
