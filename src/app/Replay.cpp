@@ -74,8 +74,10 @@ bool Replay::interpretaTecla(const QString &texto, int &codigo, int &shift) {
 }
 
 Replay::Replay(Programa &programa, OperadorRoteiro &operador, QTextStream &saida)
-    : programa_(programa), operador_(operador), saida_(saida) {
-  Aplicacao &app = programa_.app();
+    : Replay(programa.app(), operador, saida, [&programa] { programa.inicia(); }) {}
+
+Replay::Replay(Aplicacao &app, OperadorRoteiro &operador, QTextStream &saida, std::function<void()> inicia)
+    : app_(app), inicia_(std::move(inicia)), operador_(operador), saida_(saida) {
   app.aoMostrar = [this](Tela &t) { escreve("open " + t.nomeTela() + " " + aspas(t.legendaTela()) + (t.modal() ? " modal" : "")); };
   app.aoDescarregar = [this](Tela &t) { escreve("close " + t.nomeTela()); };
   app.aoEsconder = [this](Tela &t) { escreve("hide " + t.nomeTela()); };
@@ -93,7 +95,7 @@ Replay::Replay(Programa &programa, OperadorRoteiro &operador, QTextStream &saida
               (e.cancelada ? QString("cancel") : aspas(e.textoResposta)) + (e.respostaPadrao ? " (default)" : ""));
     }
   };
-  programa_.estado().programas().observador = [this](const ProgramaIniciado &p) {
+  app_.estado().programas().observador = [this](const ProgramaIniciado &p) {
     escreve("run " + aspas(p.linhaComando) + " style=" + NomeEstiloJanela(p.estilo) + " -> " +
             (p.iniciado ? "started" : "failed"));
   };
@@ -122,7 +124,7 @@ int Replay::executa(const QStringList &linhas) {
       InstalaTratadorEncerramento([](int, const QString &motivo) { throw ProgramaEncerrado(motivo); });
   int status = 0;
   try {
-    programa_.inicia();
+    inicia_();
     while (temMais()) passo();
     escreve("end: script finished");
   } catch (const ProgramaEncerrado &fim) {
@@ -137,7 +139,7 @@ int Replay::executa(const QStringList &linhas) {
   }
   InstalaTratadorEncerramento(anterior);
   InstalaObservadorEcf({});
-  programa_.estado().programas().observador = {};
+  app_.estado().programas().observador = {};
   return status;
 }
 
@@ -152,7 +154,7 @@ void Replay::passo() {
     aplica(acao.toLower(), argumento);
     // Screens unloaded during the step are deleted once it is over, as the
     // window's event loop does.
-    programa_.app().recolhe();
+    app_.recolhe();
   } catch (const FalhaRoteiro &e) {
     throw ErroRoteiro{numero, e.mensagem};
   }
@@ -179,7 +181,7 @@ std::optional<QDateTime> Replay::leRelogio(const QString &texto, QString &erro) 
 
 void Replay::aplica(const QString &acao, const QString &argumento) {
   if (acao != "clock") ++acoesFeitas_;
-  Tela *frente = programa_.app().telaFrente();
+  Tela *frente = app_.telaFrente();
   auto exigeTela = [&] {
     if (!frente) throw FalhaRoteiro{"no screen is open"};
     return frente;
@@ -191,7 +193,7 @@ void Replay::aplica(const QString &acao, const QString &argumento) {
       int codigo = 0, shift = 0;
       if (!interpretaTecla(nome, codigo, shift)) throw FalhaRoteiro{"unknown key " + nome};
       exigeTela()->teclaBaixo(codigo, shift);
-      frente = programa_.app().telaFrente();
+      frente = app_.telaFrente();
     }
   } else if (acao == "click") {
     const QString nome = argumento.trimmed();
@@ -214,10 +216,10 @@ void Replay::aplica(const QString &acao, const QString &argumento) {
   } else if (acao == "front") {
     // The cashier clicks another open window.
     Tela *alvo = nullptr;
-    for (Tela *t : programa_.app().telas())
+    for (Tela *t : app_.telas())
       if (t->visivel() && t->nomeTela().compare(argumento.trimmed(), Qt::CaseInsensitive) == 0) alvo = t;
     if (!alvo) throw FalhaRoteiro{"no open screen " + argumento.trimmed()};
-    programa_.app().trazFrente(*alvo);
+    app_.trazFrente(*alvo);
   } else if (acao == "clock") {
     // Read before the program started (relogioDoRoteiro); later it would
     // change times already shown.
@@ -229,7 +231,7 @@ void Replay::aplica(const QString &acao, const QString &argumento) {
 }
 
 void Replay::despeja() {
-  Tela *t = programa_.app().telaFrente();
+  Tela *t = app_.telaFrente();
   if (!t) {
     escreve("dump: no screen");
     return;

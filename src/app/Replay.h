@@ -5,9 +5,11 @@
 #include <QString>
 #include <QStringList>
 #include <QTextStream>
+#include <functional>
 #include <optional>
 
 class Programa;
+class Aplicacao;
 class OperadorRoteiro;
 
 struct ErroRoteiro {
@@ -18,6 +20,8 @@ struct ErroRoteiro {
 class Replay {
  public:
   Replay(Programa &programa, OperadorRoteiro &operador, QTextStream &saida);
+  // Any screens of an application: `inicia` opens the first one.
+  Replay(Aplicacao &app, OperadorRoteiro &operador, QTextStream &saida, std::function<void()> inicia);
   // Runs the whole script; returns the exit status (0 ran to its end or the
   // program ended; 2 a script error, named with its line; 3 a fault of the
   // program itself).
@@ -36,7 +40,8 @@ class Replay {
   void aplica(const QString &acao, const QString &argumento);
   void despeja();
   void escreve(const QString &linha);
-  Programa &programa_;
+  Aplicacao &app_;
+  std::function<void()> inicia_;
   OperadorRoteiro &operador_;
   QTextStream &saida_;
   QStringList linhas_;

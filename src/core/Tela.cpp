@@ -16,7 +16,8 @@ Campo::Campo(Tela &tela, QString nome, TipoCampo tipo) : tela_(tela), nome_(std:
   const bool texto = ehEditavel();
   navega = texto;
   marca = texto;
-  tabStop = texto || tipo_ == TipoCampo::Botao || tipo_ == TipoCampo::Grade || tipo_ == TipoCampo::Marca;
+  tabStop = texto || tipo_ == TipoCampo::Botao || tipo_ == TipoCampo::Grade || tipo_ == TipoCampo::Marca ||
+            tipo_ == TipoCampo::Lista;
 }
 
 bool Campo::focavel() const {
@@ -67,7 +68,9 @@ void Campo::adicionaItem(const QString &item) {
 void Campo::removeItem(int indice) {
   if (indice < 0 || indice >= itens_.size()) return;
   itens_.removeAt(indice);
-  if (indiceLista_ >= itens_.size()) indiceLista_ = static_cast<int>(itens_.size()) - 1;
+  // The selected item removed leaves no selection; one above it moves it up.
+  if (indice == indiceLista_) indiceLista_ = -1;
+  else if (indice < indiceLista_) --indiceLista_;
   texto_ = itens_.value(indiceLista_);
   tela_.mudou(*this);
 }
@@ -526,8 +529,14 @@ void Aplicacao::mostra(Tela &tela, bool modal) {
   }
 }
 
+void Aplicacao::limpaAjudaDe(const Tela &tela) {
+  // The help line shows the focused field's help while its screen is up.
+  if (tela.focado_ && !estado_.LbMens.isEmpty() && estado_.LbMens == tela.focado_->toolTip) mostraAjuda(QString());
+}
+
 void Aplicacao::esconde(Tela &tela) {
   if (!tela.visivel_) return;
+  limpaAjudaDe(tela);
   tela.visivel_ = false;
   if (aoEsconder) aoEsconder(tela);
 }
@@ -541,6 +550,7 @@ bool Aplicacao::descarrega(Tela &tela, bool forcado) {
     Tela &tela;
     ~Baixa() {
       const bool estavaVisivel = tela.visivel_;
+      if (estavaVisivel) app.limpaAjudaDe(tela);
       tela.visivel_ = false;
       tela.carregada_ = false;
       app.abertas_.removeAll(&tela);

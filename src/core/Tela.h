@@ -286,5 +286,6 @@ class Aplicacao {
   QList<Tela *> abertas_;
   // An owned screen that was unloaded waits for recolhe.
   void descarta(Tela &tela);
+  void limpaAjudaDe(const Tela &tela);
   std::vector<std::unique_ptr<Tela>> proprias_, descartadas_;
 };

@@ -120,6 +120,13 @@ void JanelasTelas::executaModal(Tela &tela) {
   dialogo->setModal(true);
   visao(tela)->sincroniza();
   dialogo->exec();
+  // Back in the window below: it is the active one again, its focus where
+  // the engine put it (the field that got its focus step again).
+  if (Tela *frente = app_.telaFrente(); frente && frente != &tela)
+    if (QWidget *w = janela(*frente); w && w->isVisible()) {
+      w->activateWindow();
+      visao(*frente)->sincroniza();
+    }
 }
 
 void JanelasTelas::esconde(Tela &tela) {

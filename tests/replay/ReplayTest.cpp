@@ -86,3 +86,32 @@ TEST(Replay, ScriptErrorsNameTheirLine) {
   EXPECT_TRUE(t.contains("error: script line 1: unknown key Hyper+Q")) << t.toStdString();
   EXPECT_EQ(replay(dir.path() + "/missing.txt", t), 2);
 }
+
+TEST(Replay, AFixedClockGivesTheSameTranscriptEveryRun) {
+  const QString script = testsupport::sourceDir() + "/tests/replay/pesquisa.txt";
+  QString primeira, segunda;
+  ASSERT_EQ(replay(script, primeira), 0) << primeira.toStdString();
+  ASSERT_EQ(replay(script, segunda), 0) << segunda.toStdString();
+  EXPECT_EQ(primeira, segunda);
+  // The grid's position, the program the export started, and the help line
+  // of the search gone with its dialog.
+  EXPECT_TRUE(primeira.contains("    grid row=1 col=0 top=1 selection=1,0-1,0\n")) << primeira.toStdString();
+  EXPECT_TRUE(primeira.contains("run \"c:\\\\kw-velt\\\\theworld.exe c:\\\\kw-velt\\\\grade.html\" style=normal -> "))
+      << primeira.toStdString();
+  EXPECT_TRUE(primeira.contains("  LbMens \"\"\n")) << primeira.toStdString();
+  EXPECT_TRUE(primeira.endsWith("end: script finished\n"));
+}
+
+TEST(Replay, TheClockOptionAndLineAreCheckedAndFrontNeedsAnOpenScreen) {
+  QTemporaryDir dir;
+  QString t;
+  EXPECT_EQ(testsupport::runBuilt("pdv", {"--replay", scriptFile(dir, "dump\n"), "--clock", "ontem"}, &t,
+                                  {"PDV_DRIVE=" + testsupport::demoDrive()}),
+            2);
+  EXPECT_EQ(replay(scriptFile(dir, "dump\nclock 2026-12-07T09:30:00\n"), t), 2);
+  EXPECT_TRUE(t.contains("error: script line 2: clock must come before the first action")) << t.toStdString();
+  EXPECT_EQ(replay(scriptFile(dir, "front Nenhuma\n"), t), 2);
+  EXPECT_TRUE(t.contains("error: script line 1: no open screen Nenhuma")) << t.toStdString();
+  EXPECT_EQ(replay(scriptFile(dir, "type 1\nkey Enter\ntype 1234\nkey Enter\nfront PForm\ndump\n"), t), 0);
+  EXPECT_TRUE(t.contains("dump PForm")) << t.toStdString();
+}
