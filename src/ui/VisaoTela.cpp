@@ -170,6 +170,8 @@ void VisaoTela::atualizaGrade(Campo &campo, QTableView *v) {
     v->setColumnHidden(c, largura <= 0);
     if (largura > 0 && v->columnWidth(c) != largura * caractere + 12) v->setColumnWidth(c, largura * caractere + 12);
   }
+  const auto comportamento = g.selecaoPorLinha ? QAbstractItemView::SelectRows : QAbstractItemView::SelectItems;
+  if (v->selectionBehavior() != comportamento) v->setSelectionBehavior(comportamento);
   auto *modelo = v->model();
   const int linhas = modelo->rowCount();
   if (linhas > 0 && g.Row() >= g.FixedRows) {
