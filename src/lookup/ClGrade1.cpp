@@ -23,7 +23,7 @@ ClGrade1::ClGrade1(Tela &tela, Campo &grade) : tela_(tela), campo_(grade), grade
   };
   auto ganhou = campo_.aoGanharFoco;
   campo_.aoGanharFoco = [this, ganhou] {
-    tela_.estado().LbMens = TextoAjudaGrade;
+    tela_.app().mostraAjuda(TextoAjudaGrade);
     if (ganhou) ganhou();
   };
 }

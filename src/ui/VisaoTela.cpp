@@ -8,6 +8,8 @@
 #include <QApplication>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QMenuBar>
+#include <QKeySequence>
 #include <QLineEdit>
 #include <QTableView>
 #include <QHeaderView>
@@ -164,11 +166,16 @@ void VisaoTela::ligaGrade(Campo &campo, QTableView *v) {
 
 void VisaoTela::atualizaGrade(Campo &campo, QTableView *v) {
   Grade &g = *campo.grade();
-  const int caractere = v->fontMetrics().averageCharWidth();
+  // A column is as wide as its layout text in digits (the widest common
+  // characters), and never narrower than its title.
+  const int digito = v->fontMetrics().horizontalAdvance(QLatin1Char('0'));
+  const QFontMetrics titulo(v->horizontalHeader()->font());
   for (int c = 0; c < g.Cols(); ++c) {
     const int largura = g.ColWidth(c);
     v->setColumnHidden(c, largura <= 0);
-    if (largura > 0 && v->columnWidth(c) != largura * caractere + 12) v->setColumnWidth(c, largura * caractere + 12);
+    if (largura <= 0) continue;
+    const int pixels = std::max(largura * digito, titulo.horizontalAdvance(g.TextMatrix(0, c)) + 8) + 12;
+    if (v->columnWidth(c) != pixels) v->setColumnWidth(c, pixels);
   }
   const auto comportamento = g.selecaoPorLinha ? QAbstractItemView::SelectRows : QAbstractItemView::SelectItems;
   if (v->selectionBehavior() != comportamento) v->setSelectionBehavior(comportamento);
@@ -293,6 +300,16 @@ void VisaoTela::sincronizaFoco() {
   }
 }
 
+bool VisaoTela::abreMenu(const QKeyEvent &k) const {
+  if (k.modifiers() != Qt::AltModifier || !janela_) return false;
+  auto *barra = janela_->findChild<QMenuBar *>();
+  if (!barra) return false;
+  const QKeySequence tecla(QKeyCombination(Qt::AltModifier, Qt::Key(k.key())));
+  for (QAction *a : barra->actions())
+    if (a->isVisible() && a->isEnabled() && QKeySequence::mnemonic(a->text()) == tecla) return true;
+  return false;
+}
+
 Campo *VisaoTela::campoDe(QObject *objeto) const { return campos_.value(objeto, nullptr); }
 
 bool VisaoTela::eventFilter(QObject *objeto, QEvent *evento) {
@@ -317,6 +334,9 @@ bool VisaoTela::eventFilter(QObject *objeto, QEvent *evento) {
     }
     return false;
   }
+  if ((evento->type() == QEvent::KeyPress || evento->type() == QEvent::ShortcutOverride) &&
+      abreMenu(*static_cast<QKeyEvent *>(evento)))
+    return false;  // Alt + a menu's underlined letter opens that menu
   if (evento->type() == QEvent::KeyPress) {
     auto *k = static_cast<QKeyEvent *>(evento);
     int codigo = 0, shift = 0;

@@ -1,4 +1,5 @@
 #pragma once
+class QKeyEvent;
 // Binds a screen to its widget tree by objectName: engine changes repaint the
 // widgets; keys, clicks and focus from the widgets go to the screen. It holds
 // no business rule.
@@ -40,6 +41,9 @@ class VisaoTela : public QObject {
   void montaBarraDeStatus();
   void sincronizaFoco();
   Campo *campoDe(QObject *objeto) const;
+  // An Alt key combination that is the mnemonic of a menu of the window's
+  // menu bar (the menu opens; the screen does not take the key).
+  bool abreMenu(const QKeyEvent &k) const;
   Tela &tela_;
   QPointer<QWidget> janela_;
   QHash<QString, QWidget *> widgets_;  // by lower-cased control name

@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
+#include <QStatusBar>
 #include <QMainWindow>
 #include <QMessageBox>
 #include <QTest>
@@ -75,5 +78,17 @@ TEST(GuiLogin, KeystrokesOnTheRealWidgetsOpenTheSaleWindow) {
   EXPECT_TRUE(venda->isVisible());
   EXPECT_EQ(venda->windowTitle(), "PDV-VELT.EXE");
   EXPECT_TRUE(qobject_cast<QMainWindow *>(venda));
+  // The status bar holds its panels; Alt and the menu's underlined digit
+  // open the menu from the keyboard (the screen does not swallow it).
+  auto *principal = qobject_cast<QMainWindow *>(venda);
+  ASSERT_TRUE(principal);
+  EXPECT_EQ(principal->findChild<QLabel *>("StBar2")->parentWidget(), principal->statusBar());
+  EXPECT_TRUE(principal->findChild<QLabel *>("StBar2")->text().startsWith("User.: "));
+  auto *gerencia = principal->findChild<QMenu *>("P02");
+  ASSERT_TRUE(gerencia);
+  QApplication::setActiveWindow(venda);
+  QTest::keyClick(venda, Qt::Key_2, Qt::AltModifier);
+  EXPECT_TRUE(gerencia->isVisible());
+  gerencia->close();
   EcfFechaPortaSerial(estado);
 }
