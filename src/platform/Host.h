@@ -17,6 +17,11 @@ enum class WindowStyle { Normal, Hidden, Maximized };
 // rest its arguments. Returns false when it could not be started.
 bool startProgram(const QString &commandLine, WindowStyle style = WindowStyle::Normal);
 
+// Brings another program's top-level window with this exact title to the
+// front, shown in the given style. False when there is none (or the desktop
+// offers no way to find it): the caller starts the program instead.
+bool activateWindow(const QString &title, WindowStyle style);
+
 // Setting the PC clock: tried, failure ignored. Tests install a fake.
 class Clock {
  public:

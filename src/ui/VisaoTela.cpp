@@ -96,8 +96,9 @@ void VisaoTela::desliga() {
 void VisaoTela::liga(Campo &campo, QWidget *w) {
   campos_.insert(w, &campo);
   w->installEventFilter(this);
+  if (campo.tipo() == TipoCampo::Rotulo && campo.aoClicar) w->setCursor(Qt::PointingHandCursor);
   if (auto *b = qobject_cast<QAbstractButton *>(w)) {
-    b->setFocusPolicy(Qt::StrongFocus);
+    b->setFocusPolicy(campo.tabStop ? Qt::StrongFocus : Qt::NoFocus);
     connect(b, &QAbstractButton::clicked, this, [this, &campo] { tela_.clica(campo.nome()); sincroniza(); });
   }
   if (auto *e = qobject_cast<QLineEdit *>(w)) {
@@ -333,6 +334,14 @@ bool VisaoTela::eventFilter(QObject *objeto, QEvent *evento) {
       sincroniza();
     }
     return false;
+  }
+  if (evento->type() == QEvent::MouseButtonRelease) {
+    // A label with a click action (the sale screen's customer line).
+    if (Campo *c = campoDe(objeto); c && c->tipo() == TipoCampo::Rotulo && c->aoClicar && c->enabled()) {
+      tela_.clica(c->nome());
+      sincroniza();
+      return true;
+    }
   }
   if ((evento->type() == QEvent::KeyPress || evento->type() == QEvent::ShortcutOverride) &&
       abreMenu(*static_cast<QKeyEvent *>(evento)))

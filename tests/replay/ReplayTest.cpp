@@ -94,11 +94,13 @@ TEST(Replay, AFixedClockGivesTheSameTranscriptEveryRun) {
   ASSERT_EQ(replay(script, segunda), 0) << segunda.toStdString();
   EXPECT_EQ(primeira, segunda);
   // The grid's position, the program the export started, and the help line
-  // of the search gone with its dialog.
+  // of the search gone with its dialog: the sale window's focused field shows
+  // its own again.
   EXPECT_TRUE(primeira.contains("    grid row=1 col=0 top=1 selection=1,0-1,0\n")) << primeira.toStdString();
   EXPECT_TRUE(primeira.contains("run \"c:\\\\kw-velt\\\\theworld.exe c:\\\\kw-velt\\\\grade.html\" style=normal -> "))
       << primeira.toStdString();
-  EXPECT_TRUE(primeira.contains("  LbMens \"\"\n")) << primeira.toStdString();
+  EXPECT_TRUE(primeira.contains(QStringLiteral("  LbMens \"Código da condição de pagamento da venda; F10 pesquisa.\"\n")))
+      << primeira.toStdString();
   EXPECT_TRUE(primeira.endsWith("end: script finished\n"));
 }
 
@@ -114,4 +116,33 @@ TEST(Replay, TheClockOptionAndLineAreCheckedAndFrontNeedsAnOpenScreen) {
   EXPECT_TRUE(t.contains("error: script line 1: no open screen Nenhuma")) << t.toStdString();
   EXPECT_EQ(replay(scriptFile(dir, "type 1\nkey Enter\ntype 1234\nkey Enter\nfront PForm\ndump\n"), t), 0);
   EXPECT_TRUE(t.contains("dump PForm")) << t.toStdString();
+}
+
+TEST(Replay, ACouponOpenedAndCancelledWithTheConsumersDocument) {
+  QString t;
+  ASSERT_EQ(replay(testsupport::sourceDir() + "/tests/replay/cupom.txt", t), 0) << t.toStdString();
+  const QStringList l = t.split('\n');
+  auto index = [&](const QString &prefixo, int de = 0) {
+    for (int i = de; i < l.size(); ++i)
+      if (l[i].startsWith(prefixo)) return i;
+    return -1;
+  };
+  const int aberto = index("ecf EcfAbreCupom(\"\") = 1");
+  ASSERT_GE(aberto, 0) << t.toStdString();
+  EXPECT_GT(index("dump PForm \"PDV-VELT.EXE\" focus=Produto", aberto), aberto);
+  // F2 again only waits: no second coupon, menus off meanwhile.
+  const int espera = index("message [exclamation] \"PDV-VELT\" \"Aguarde Impresora Ocupada !\"");
+  EXPECT_GT(espera, aberto);
+  EXPECT_EQ(index("ecf EcfAbreCupom(", aberto + 1), index("ecf EcfAbreCupom(\"529.982.247-25\") = 1"));
+  EXPECT_GE(index("message [exclamation] \"PDV-VELT\" \"Não Existem Itens a Serem Totalizados !\""), 0);
+  // "No" is the default and keeps the coupon; "Yes" cancels it.
+  const int nao = index("message [critical] \"PDV-VELT\" \"Confirma Cancelamento ?\" -> No");
+  ASSERT_GT(nao, espera);
+  EXPECT_EQ(index("ecf EcfCancelaCupom() = 1"), index("message [critical] \"PDV-VELT\" \"Confirma Cancelamento ?\" -> Yes") + 2);
+  EXPECT_TRUE(t.contains("  Cancelado \"C A N C E L A D O  !\"\n")) << t.toStdString();
+  EXPECT_TRUE(t.contains("  TxtMens \"Impressora pronta p/ iniciar Cupom...\"\n"));
+  // A 12-digit document is refused; the CPF goes to the printer with its mask.
+  EXPECT_EQ(l.filter("Digite um numerio com 11 (cpf) ou 14 (cnpj) dígitos!").size(), 1);
+  EXPECT_TRUE(t.contains("  Cliente \"0-CONSUMIDOR\"\n"));  // back to the consumer after the cancellation
+  EXPECT_TRUE(t.endsWith("end: script finished\n"));
 }

@@ -90,5 +90,15 @@ TEST(GuiLogin, KeystrokesOnTheRealWidgetsOpenTheSaleWindow) {
   QTest::keyClick(venda, Qt::Key_2, Qt::AltModifier);
   EXPECT_TRUE(gerencia->isVisible());
   gerencia->close();
+  // With a coupon open the close box does nothing and the menus are off.
+  QTest::keyClick(venda, Qt::Key_F2);
+  ASSERT_TRUE(estado.EcfOcupada);
+  EXPECT_FALSE(principal->findChild<QMenu *>("P03")->menuAction()->isEnabled());
+  EXPECT_TRUE(principal->findChild<QLineEdit *>("Produto")->isEnabled());
+  venda->close();
+  EXPECT_TRUE(venda->isVisible());
+  programa.telaVenda()->CancelaCupom();
+  programa.telaVenda()->LimpaVenda();
+  EXPECT_TRUE(principal->findChild<QMenu *>("P03")->menuAction()->isEnabled());
   EcfFechaPortaSerial(estado);
 }
