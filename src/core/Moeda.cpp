@@ -157,16 +157,16 @@ std::optional<Moeda> Moeda::percentualDe(Moeda parte, Moeda todo) {
   return fracao(static_cast<__int128>(parte.v_) * 100 * kEscala, todo.v_, 4, Arredondamento::MeioParaLonge);
 }
 
-QList<Moeda> Parcelas::lista() const {
+QList<Moeda> DivisaoEmParcelas::lista() const {
   QList<Moeda> partes;
   for (int i = 0; i < quantidade; ++i) partes.append(i == 0 ? primeira : demais);
   return partes;
 }
 
-std::optional<Parcelas> Moeda::divideEm(int n) const {
+std::optional<DivisaoEmParcelas> Moeda::divideEm(int n) const {
   if (n < 1) return std::nullopt;
   const int64_t c = centavos();
-  Parcelas p;
+  DivisaoEmParcelas p;
   p.quantidade = n;
   p.demais = deCentavos(c / n);  // toward zero
   p.primeira = deCentavos(c / n + c % n);

@@ -25,7 +25,7 @@
 #include <optional>
 
 class Quantidade;
-struct Parcelas;
+struct DivisaoEmParcelas;
 
 // How a result is brought to a number of decimals.
 enum class Arredondamento {
@@ -101,8 +101,8 @@ class Moeda {
   // away from zero; nullopt when todo is zero.
   static std::optional<Moeda> percentualDe(Moeda parte, Moeda todo);
 
-  // The amount split into n instalments (see Parcelas); nullopt when n < 1.
-  std::optional<Parcelas> divideEm(int n) const;
+  // The amount split into n instalments; nullopt when n < 1.
+  std::optional<DivisaoEmParcelas> divideEm(int n) const;
 
   constexpr auto operator<=>(const Moeda &) const = default;
 
@@ -113,7 +113,7 @@ class Moeda {
 // An amount split into instalments in whole cents: every instalment is
 // `demais` except the first, which also takes the cents that do not divide,
 // so the instalments add up to the amount (rounded to the cent).
-struct Parcelas {
+struct DivisaoEmParcelas {
   int quantidade = 0;
   Moeda primeira, demais;
   QList<Moeda> lista() const;

@@ -76,7 +76,7 @@ TEST(Moeda, InstalmentsAddUpAndTheOddCentsGoFirst) {
   EXPECT_FALSE(R("10").divideEm(-2).has_value());
   for (const char *total : {"0,01", "0,99", "100,00", "1234,57", "99999,99"}) {
     for (int n = 1; n <= 60; ++n) {
-      const Parcelas p = *R(total).divideEm(n);
+      const DivisaoEmParcelas p = *R(total).divideEm(n);
       Moeda soma;
       for (const Moeda &parte : p.lista()) soma += parte;
       EXPECT_EQ(soma, R(total)) << total << " / " << n;
