@@ -38,13 +38,14 @@ QString agrupaMilhares(QString digitos) {
   return digitos;
 }
 
-QString textoComCasas(int64_t unidades, int casas, QChar separador) {
+QString textoComCasas(int64_t unidades, int casas, QChar separador, bool milhares) {
   casas = std::clamp(casas, 0, 4);
   const int64_t escalado = DivideInteiros(unidades, PotenciaDe10(4 - casas), Arredondamento::MeioParaLonge);
   const int64_t potencia = PotenciaDe10(casas);
   const bool negativo = escalado < 0;
   const uint64_t abs = negativo ? static_cast<uint64_t>(-escalado) : static_cast<uint64_t>(escalado);
   QString texto = QString::number(abs / potencia);
+  if (milhares) texto = agrupaMilhares(texto);
   if (casas > 0) texto += separador + QString::number(abs % potencia).rightJustified(casas, '0');
   return negativo ? '-' + texto : texto;
 }
@@ -119,18 +120,11 @@ Moeda Moeda::deVariant(const QVariant &valor) {
 
 int64_t Moeda::centavos() const { return DivideInteiros(v_, 100, Arredondamento::MeioParaLonge); }
 
-QString Moeda::formatada() const {
-  const int64_t c = centavos();
-  const bool negativo = c < 0;
-  const uint64_t abs = negativo ? static_cast<uint64_t>(-c) : static_cast<uint64_t>(c);
-  QString texto = agrupaMilhares(QString::number(abs / 100)) + ',' +
-                  QString::number(abs % 100).rightJustified(2, '0');
-  return negativo ? '-' + texto : texto;
-}
+QString Moeda::formatada(int casas) const { return textoComCasas(v_, casas, ',', true); }
 
-QString Moeda::textoPonto(int casas) const { return textoComCasas(v_, casas, '.'); }
+QString Moeda::textoPonto(int casas) const { return textoComCasas(v_, casas, '.', false); }
 
-QString Moeda::textoVirgula(int casas) const { return textoComCasas(v_, casas, ','); }
+QString Moeda::textoVirgula(int casas) const { return textoComCasas(v_, casas, ',', false); }
 
 int Moeda::casasUsadas() const {
   int casas = 4;

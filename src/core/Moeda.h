@@ -73,8 +73,9 @@ class Moeda {
   // from zero.
   Moeda arredondada(int casas = 2, Arredondamento modo = Arredondamento::MeioParaLonge) const;
 
-  // "#,##0.00" in the regional format: "1.234,56", "-0,50".
-  QString formatada() const;
+  // "#,##0.00" in the regional format: "1.234,56", "-0,50"; with another
+  // number of decimals (0 to 4, rounded half away from zero) "#,##0.000".
+  QString formatada(int casas = 2) const;
   // Decimal text with "." and the given number of decimals (rounded): for SQL.
   QString textoPonto(int casas = 2) const;
   // Decimal text with "," and the given number of decimals, no thousands.

@@ -28,14 +28,7 @@ Quantidade Quantidade::arredondada(int casas) const {
 }
 
 QString Quantidade::formatada(int casas) const {
-  casas = std::clamp(casas, 0, 3);
-  const int64_t v = arredondada(casas).v_;
-  const uint64_t abs = v < 0 ? static_cast<uint64_t>(-v) : static_cast<uint64_t>(v);
-  QString inteira = QString::number(abs / kEscala);
-  for (qsizetype i = inteira.size() - 3; i > 0; i -= 3) inteira.insert(i, '.');
-  QString texto = inteira;
-  if (casas > 0) texto += ',' + QString::number(abs % kEscala).rightJustified(3, '0').left(casas);
-  return v < 0 ? '-' + texto : texto;
+  return Moeda::deUnidades(v_ * (Moeda::kEscala / kEscala)).formatada(std::clamp(casas, 0, 3));
 }
 
 QString Quantidade::paraImpressora(bool fracionada) const {

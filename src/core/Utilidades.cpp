@@ -79,6 +79,11 @@ Moeda ParaMoeda(const QVariant &valor) {
   return m ? *m : Moeda{};
 }
 
+Quantidade ParaQuantidade(const QVariant &valor) {
+  return Quantidade::deMilesimos(DivideInteiros(ParaMoeda(valor).unidades(), Moeda::kEscala / Quantidade::kEscala,
+                                                Arredondamento::MeioParaLonge));
+}
+
 QString FormataValor(const Moeda &valor, int16_t largura) {
   const QString texto = valor.formatada();
   return largura != 0 ? Alinha(2, largura, texto) : texto;
@@ -99,16 +104,10 @@ QString FormataValor(QVariant &valor, int16_t largura) {
 }
 
 QString FormataQuantidade(const QVariant &valor, int16_t largura, int16_t decimais) {
-  double v = EhNumeroNativo(valor) ? numeroNativo(valor) : ParaNumero(valor);
-  if (valor.isNull()) v = 0;
+  // Exact to the fourth decimal, the most a quantity or amount carries; any
+  // further decimals asked for are zeros.
   const int casas = std::max<int>(0, decimais);
-  QString digitos = QString::number(std::fabs(v), 'f', casas);
-  QString inteira = digitos.section('.', 0, 0);
-  const QString fracao = casas > 0 ? digitos.section('.', 1, 1) : QString();
-  for (qsizetype i = inteira.size() - 3; i > 0; i -= 3) inteira.insert(i, '.');
-  QString texto = inteira + (casas > 0 ? ',' + fracao : QString());
-  const bool zero = QString(digitos).remove('.').remove('0').isEmpty();
-  if (v < 0 && !zero) texto.prepend('-');
+  const QString texto = ParaMoeda(valor).formatada(std::min(casas, 4)) + QString(std::max(0, casas - 4), '0');
   return largura != 0 ? Alinha(2, largura, texto) : texto;
 }
 

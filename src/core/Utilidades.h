@@ -8,6 +8,7 @@
 #include <cstdint>
 
 #include "core/Moeda.h"
+#include "core/Quantidade.h"
 
 // True for a value that holds a number rather than text: integers, doubles,
 // booleans and Moeda.
@@ -24,6 +25,9 @@ double ParaNumero(const QVariant &valor);
 // the regional thousands separator). Use it for every amount that is summed,
 // compared or recorded.
 Moeda ParaMoeda(const QVariant &valor);
+// The same reading for a quantity (a grid cell, a typed answer already
+// checked), to the thousandth, half away from zero.
+Quantidade ParaQuantidade(const QVariant &valor);
 
 // True when the text reads as a number in the regional format (sign, digits,
 // "." thousands, "," decimals, optional exponent), as the suite's IsNumeric.

@@ -56,6 +56,21 @@ TEST(ParaMoeda, SumsOfManyTypedAmountsAreExact) {
   EXPECT_NE(somaDouble, static_cast<double>(centavos) / 100);
 }
 
+TEST(ParaQuantidade, GridTextsAndNumbersToTheThousandth) {
+  EXPECT_EQ(ParaQuantidade("1,500").milesimos(), 1500);
+  EXPECT_EQ(ParaQuantidade("1.234,5").milesimos(), 1234500);
+  EXPECT_EQ(ParaQuantidade("3").milesimos(), 3000);
+  EXPECT_EQ(ParaQuantidade("0,0005").milesimos(), 1);
+  EXPECT_EQ(ParaQuantidade("-0,0005").milesimos(), -1);
+  EXPECT_EQ(ParaQuantidade(QVariant(0.1)).milesimos(), 100);
+  EXPECT_EQ(ParaQuantidade("abc").milesimos(), 0);
+  EXPECT_EQ(ParaQuantidade(QVariant()).milesimos(), 0);
+  // Quantities read back from their texts add up exactly: a thousand items of 0,001.
+  Quantidade soma;
+  for (int i = 0; i < 1000; ++i) soma += ParaQuantidade("0,001");
+  EXPECT_EQ(soma, Quantidade::deInteiro(1));
+}
+
 TEST(EhNumeroNativo, NumbersNotTexts) {
   EXPECT_TRUE(EhNumeroNativo(QVariant(1)));
   EXPECT_TRUE(EhNumeroNativo(QVariant(qint64(1))));
@@ -89,6 +104,13 @@ TEST(FormataQuantidade, DecimalsAndThousands) {
   EXPECT_EQ(FormataQuantidade(1.5, 0, 3), "1,500");
   EXPECT_EQ(FormataQuantidade(1234.0, 0, 0), "1.234");
   EXPECT_EQ(FormataQuantidade(2.0, 6, 2), "  2,00");
+  // Rounded half away from zero on the decimal text, not on a binary fraction.
+  EXPECT_EQ(FormataQuantidade("2,675", 0, 2), "2,68");
+  EXPECT_EQ(FormataQuantidade("1.234.567,0005", 0, 3), "1.234.567,001");
+  EXPECT_EQ(FormataQuantidade(-0.0004, 0, 3), "0,000");
+  EXPECT_EQ(FormataQuantidade("-1,5", 0, 1), "-1,5");
+  EXPECT_EQ(FormataQuantidade("1,5", 0, 6), "1,500000");
+  EXPECT_EQ(FormataQuantidade(QVariant(), 5, 1), "  0,0");
 }
 
 TEST(Alinha, ModesAndGrowingWidth) {
