@@ -11,6 +11,8 @@
 #include "admin/Operadores.h"
 #include "core/ConfigTerminal.h"
 #include "core/Database.h"
+#include "core/Tributacao.h"
+#include "core/Utilidades.h"
 #include "fiscal/InstalaSimulador.h"
 
 namespace {
@@ -56,11 +58,26 @@ bool marcaConhecida(const QString &marca) {
   return m == "BEMATECH" || m == "SWEDA" || m == "EPSON";
 }
 
-bool instalaSimulador(const QString &raiz, QString *erro) {
+// The rates the catalogue sends to the printer, so the drive's simulated
+// printer is programmed for every product it sells.
+QList<int> aliquotasDoBanco(const AlvoBanco &alvo) {
+  ConexaoBanco conexao;
+  conexao.abre(StringConexaoDe(alvo));
+  Recordset rs;
+  rs.abre("Select Distinct TribPro, Deb512Cto, Deb612Cto, RedCto From Tb_Est_CadPro", conexao);
+  QList<DadosTributacao> produtos;
+  for (; !rs.EOF_(); rs.MoveNext())
+    produtos.append({SemNulo(rs["TribPro"]).toString().trimmed(), ParaMoeda(rs["Deb512Cto"]),
+                     ParaMoeda(rs["Deb612Cto"]), ParaMoeda(rs["RedCto"]), QString()});
+  return AliquotasDoCatalogo(produtos);
+}
+
+bool instalaSimulador(const QString &raiz, QString *erro, const QList<int> &aliquotas = {}) {
 #ifdef PDV_COM_SIMULADOR
-  return InstalaSimuladorNoDrive(raiz, SerieSimuladorPadrao, erro);
+  return InstalaSimuladorNoDrive(raiz, SerieSimuladorPadrao, erro, aliquotas);
 #else
   Q_UNUSED(raiz);
+  Q_UNUSED(aliquotas);
   *erro = "esta versão do pdv-admin foi compilada sem o simulador da impressora fiscal.";
   return false;
 #endif
@@ -95,7 +112,18 @@ int initDrive(const LinhaComando &linha, Contexto &c) {
   pedido.produtosExtras = *produtos;
   if (!MontaBanco(pedido, [&](const QString &l) { c.relata(l); }, &erro)) return c.falha(erro);
 
-  if (instalaSimulador(raiz, &erro)) c.relata("Simulador da impressora fiscal instalado.");
+  QList<int> aliquotas;
+  try {
+    aliquotas = aliquotasDoBanco(pedido.alvo);
+  } catch (const ErroBanco &e) {
+    return c.falha("não foi possível ler as alíquotas do catálogo: " + e.descricao());
+  }
+  if (instalaSimulador(raiz, &erro, aliquotas)) {
+    QStringList taxas;
+    for (int a : aliquotas) taxas << Moeda::deCentavos(a).formatada();
+    c.relata("Simulador da impressora fiscal instalado" +
+             (taxas.isEmpty() ? QString(".") : ", alíquotas " + taxas.join(" ") + "."));
+  }
   else c.relata("Aviso: simulador não instalado: " + erro);
   c.relata("Drive pronto: " + raiz);
   return SaidaOk;

@@ -91,6 +91,8 @@ struct TerminalState {
   // Search hand-over.
   QString TipoPesq, CodPesquisa, CodProPesq, CodCliPesq, CodCpgPesq, CodVenPesq, NumEpnPesq;
   QString DadosClientePesq;
+  // The last product sold.
+  QString UltProduto;
 
   // Services the routines reach through the state, always set: until the
   // program installs its own, a clock that never sets the machine's time, an

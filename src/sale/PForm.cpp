@@ -41,6 +41,15 @@ void PForm::criaControles() {
   Campo &produto = adiciona("Produto", TipoCampo::Texto);
   produto.toolTip = QStringLiteral("Código de barras, código interno ou código do sistema do produto e <Enter>.");
   produto.navega = false;  // Enter sells the item
+  produto.aoTeclarBaixo = [this](int &t, int shift) { teclaProduto(t, shift); };
+  produto.aoGanharFoco = [this, &produto] {
+    // A product chosen in the search comes back here.
+    TerminalState &e = estado();
+    if (!e.CodPesquisa.isEmpty()) {
+      produto.setTexto(e.CodPesquisa);
+      e.CodPesquisa.clear();
+    }
+  };
   Campo &forma = adiciona("FormaPgto", TipoCampo::Texto);
   forma.toolTip = QStringLiteral("Código da condição de pagamento da venda; F10 pesquisa.");
   forma.navega = false;

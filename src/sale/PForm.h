@@ -9,19 +9,10 @@
 #include <functional>
 
 #include "core/Moeda.h"
+#include "core/Quantidade.h"
 #include "core/Tela.h"
-
-// The seven coupon totals, in the order they are recorded.
-enum TotalCupom : int {
-  BaseTributada,      // BasIcmNot
-  ValorIcms,          // ValIcmNot
-  BaseSubstituicao,   // BasSubNot
-  ValorSubstituicao,  // ValSubNot
-  IsentoNaoTributado, // BasIseNot
-  BaseReduzida,       // BasRedNot
-  Diferido,           // BasDifNot
-  QuantidadeTotaisCupom
-};
+#include "core/Tributacao.h"
+#include "core/Tributacao.h"
 
 class PForm : public Tela {
  public:
@@ -54,6 +45,24 @@ class PForm : public Tela {
   // Cancels the coupon on the printer and withdraws a recorded sale of it;
   // leaves a message in Mensagem on failure.
   void CancelaCupom();
+
+  // Item entry: Enter in Produto; F10 and F11.
+  void vendeItem();
+  // Leaves a message in Mensagem when the product's taxation is not usable.
+  void ValidaTributacao(const DadosTributacao &d);
+  // Sends the item to the printer and, once it took it, adds it to the
+  // coupon totals; false (with Mensagem set) when the printer refused.
+  bool EnviaItem(const QString &codigo, const QString &descricao, const DadosTributacao &dados, bool inteira,
+                 Quantidade quantidade, Moeda unitario);
+  void DigitaQuantidade();
+  void DigitaValor();
+  // How the grid shows a quantity ("1,5", "1,0", "1,235"; whole: "2").
+  static QString quantidadeMostrada(Quantidade q, bool inteira);
+  // Tries of the stock update that conflicts with another desk.
+  static constexpr int TentativasEstoque = 50;
+  // The product's list price at entry, by item number (row).
+  QList<Moeda> precosLista;
+  Moeda totalVenda() const { return totalVenda_; }
 
   // The coupon's totals (zeroed when a coupon opens and when the screen is reset).
   std::array<Moeda, QuantidadeTotaisCupom> totais{};
@@ -94,5 +103,14 @@ class PForm : public Tela {
   void iniciaGrade();
   void habilitaMenus(bool sim);
 
+  void teclaProduto(int &tecla, int shift);
+  // The row the next item takes (an empty last row, added when needed).
+  int linhaDoProximoItem();
+  void mudaEstoquePendente(const QString &codPro, Quantidade quantidade);
+  // Zeroes what a coupon accumulates.
+  void zeraCupom();
+
   QString textoUsuario_;
+  Quantidade quantidadePendente_;
+  Moeda totalVenda_;
 };

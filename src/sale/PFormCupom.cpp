@@ -66,6 +66,13 @@ void PForm::iniciaGrade() {
   g.setPosicao(1, 0);
 }
 
+void PForm::zeraCupom() {
+  totais.fill(Moeda());
+  totalVenda_ = Moeda();
+  quantidadePendente_ = Quantidade();
+  precosLista.clear();
+}
+
 void PForm::habilitaMenus(bool sim) {
   for (const char *m : {"P01", "P02", "P03"}) campo(m).setEnabled(sim);
 }
@@ -93,7 +100,7 @@ void PForm::LimpaVenda() {
   campo("CmdAbreCP").setEnabled(true);
   for (const char *b : {"CmdFormPG", "CmdCancelaItem", "CmdFinal"})
     if (Campo *c = procura(b)) c->setEnabled(false);
-  totais.fill(Moeda());
+  zeraCupom();
   LimpaPagamentos();
   leGrupoCliente("0");
   campo("TxtMens").setTexto(QStringLiteral("Impressora pronta p/ iniciar Cupom..."));
@@ -166,6 +173,15 @@ void PForm::teclaForm(int &tecla, int shift) {
     case tecla::F7: return aperta("CmdFinal");
     case tecla::F8: return aperta("CmdCancelCP");
     case tecla::F9: return aperta("CmdAutentica");
+    case tecla::F10:
+    case tecla::F11:
+      // F10 in the payment-condition field is its search.
+      if (campo("Produto").enabled() && !(tecla == tecla::F10 && focado() == &campo("FormaPgto"))) {
+        const bool quantidade = tecla == tecla::F10;
+        tecla = 0;
+        quantidade ? DigitaQuantidade() : DigitaValor();
+      }
+      return;
     case tecla::F12:
       tecla = 0;
       abreCalculadora();
@@ -222,7 +238,7 @@ void PForm::abreCupom() {
   }
   e.EcfOcupada = true;
   campo("Cancelado").setVisible(false);
-  totais.fill(Moeda());
+  zeraCupom();
   iniciaGrade();
   LimpaPagamentos();
   for (const char *c : {"TxtTotVen", "Dinheiro", "Pago", "Troco"}) campo(c).setTexto("0,00");

@@ -4,6 +4,9 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include "core/Database.h"
+#include "core/TerminalState.h"
+#include "core/Utilidades.h"
 #include "support/TestSupport.h"
 
 namespace {
@@ -145,4 +148,38 @@ TEST(Replay, ACouponOpenedAndCancelledWithTheConsumersDocument) {
   EXPECT_EQ(l.filter("Digite um numerio com 11 (cpf) ou 14 (cnpj) dígitos!").size(), 1);
   EXPECT_TRUE(t.contains("  Cliente \"0-CONSUMIDOR\"\n"));  // back to the consumer after the cancellation
   EXPECT_TRUE(t.endsWith("end: script finished\n"));
+}
+
+TEST(Replay, ItemsOfEveryCodeKindReachThePrinterTheGridAndTheStock) {
+  auto pendente = [](int codigo) {
+    testsupport::UsaDrive drive(testsupport::demoDrive());
+    TerminalState estado;
+    testsupport::conectaAoDemo(estado);
+    Recordset rs;
+    rs.abre("Select PenVEst From Tb_Est_CadPro Where CodPro=" + QString::number(codigo), estado.conexao());
+    return ParaQuantidade(rs["PenVEst"]);
+  };
+  const Quantidade arroz = pendente(1), queijo = pendente(22);
+  QString t;
+  ASSERT_EQ(replay(testsupport::sourceDir() + "/tests/replay/venda.txt", t), 0) << t.toStdString();
+  // EAN-13, EAN-8, 12 digits, system code, weighed label: one printer item each,
+  // with the aliquota of its tax group (18% taxed, "FF" substitution in-state).
+  const QStringList itens = t.split('\n').filter("ecf EcfVendeItem(");
+  ASSERT_EQ(itens.size(), 6) << t.toStdString();
+  EXPECT_TRUE(itens[0].startsWith("ecf EcfVendeItem(\"1\", \"ARROZ BRANCO TIPO 1 5KG\", \"18,00\", \"I\", \"0001\", \"2\", \"27,90\""));
+  EXPECT_TRUE(itens[1].contains("\"FF\", \"I\", \"0001\""));
+  EXPECT_TRUE(itens[2].startsWith("ecf EcfVendeItem(\"13\""));
+  EXPECT_TRUE(itens[3].startsWith("ecf EcfVendeItem(\"5\""));
+  // The label: 49,90 at the product's price is one kilo; the group discount
+  // then gives 44,91.
+  EXPECT_TRUE(itens[4].contains("\"F\", \"0001000\", \"2\", \"44,91\"")) << itens[4].toStdString();
+  EXPECT_TRUE(itens[5].contains("\"F\", \"0001500\", \"2\", \"44,91\"")) << itens[5].toStdString();
+  EXPECT_TRUE(t.contains("\"QTDE INVALIDA. DIGITE VIRGULA PARA DECIMAL !\""));
+  EXPECT_TRUE(t.contains("\"Produto com preço ZERADO !\""));
+  // 1,5 x 44,91 = 67,365: the printer truncates, and so does the screen.
+  EXPECT_TRUE(t.contains("    row 6: +006 | 22 | QUEIJO MUSSARELA FATIADO KG | 1,5 | 44,91 | 67,36\n")) << t.toStdString();
+  EXPECT_TRUE(t.contains("  TxtTotVen \"166,06\"\n"));
+  // The stock update takes whole and fractional quantities.
+  EXPECT_EQ(pendente(1) - arroz, Quantidade::deInteiro(1));
+  EXPECT_EQ(pendente(22) - queijo, *Quantidade::deTexto("2,5"));
 }
