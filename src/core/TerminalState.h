@@ -91,8 +91,10 @@ struct TerminalState {
   // Search hand-over.
   QString TipoPesq, CodPesquisa, CodProPesq, CodCliPesq, CodCpgPesq, CodVenPesq, NumEpnPesq;
   QString DadosClientePesq;
-  // The last product sold.
+  // The last product sold; the step of the sale being recorded (1 while an
+  // item's stock is taken back).
   QString UltProduto;
+  int EtapaVenda = 0;
 
   // Services the routines reach through the state, always set: until the
   // program installs its own, a clock that never sets the machine's time, an

@@ -260,3 +260,87 @@ void PForm::DigitaValor() {
   if (liberacao.carregada()) app().descarrega(liberacao, true);
   focaCampo("Produto", false);
 }
+
+void PForm::cancelaItem() {
+  TerminalState &e = estado();
+  if (pagamentosAtribuidos()) {
+    app().operador().avisa(MensagemPagamentosAtribuidos);
+    focaCampo("Produto", false);
+    return;
+  }
+  Grade &g = grade("Grade");
+  const QString titulo = QStringLiteral("CANCELAMENTO DE ITEM");
+  int item = 0;
+  for (;;) {
+    QString resposta;
+    if (!app().operador().entrada({titulo, QStringLiteral("DIGITE O NÚMERO DO ITEM A CANCELAR:"), QString()},
+                                  resposta))
+      return;
+    item = resposta.trimmed().toInt();
+    if (resposta.trimmed().isEmpty() || item == 0) return;
+    QString recusa;
+    if (item < 0 || item >= g.Rows()) recusa = QStringLiteral("ITEM INEXISTENTE !");
+    else if (g.TextMatrix(item, 0).startsWith('-')) recusa = QStringLiteral("JÁ FOI CANCELADO !");
+    else if (g.TextMatrix(item, 0).isEmpty()) recusa = QStringLiteral("ITEM EM BRANCO !");
+    if (recusa.isEmpty()) break;
+    app().operador().avisa(recusa);
+  }
+  // The item is shown while the cashier confirms it.
+  g.setPosicao(item, 0);
+  if (g.TopRow() > item) g.setTopRow(item);
+  g.setCorLinha(item, 0xFF0000, 0xFFFFFF);
+  QString confirmacao;
+  const bool respondeu = app().operador().entrada(
+      {titulo, QStringLiteral("CONFIRME O NÚMERO DO ITEM A CANCELAR:"), QString()}, confirmacao);
+  g.setCorLinha(item, 0xFFFFFF, 0x000000);
+  if (!respondeu || confirmacao.trimmed().toInt() != item) return;
+
+  e.Mensagem.clear();
+  const QString codPro = g.TextMatrix(item, 1);
+  const auto quantidade = Quantidade::deTexto(g.TextMatrix(item, 3));
+  const auto unitario = Moeda::deTexto(g.TextMatrix(item, 4));
+  if (!quantidade || !unitario) {
+    app().operador().avisa(QStringLiteral("Item com quantidade ou valor ilegível na grade: ") + g.linha(item).join(" | "));
+    return;
+  }
+  Recordset rs;
+  rs.abre("Select * From Tb_Est_CadPro Where CodPro=" + QString::number(codPro.toLongLong()), e.conexao());
+  if (rs.EOF_()) {
+    app().operador().avisa(QStringLiteral("Produto não encontrado: ") + codPro);
+    return;
+  }
+  const DadosTributacao tributacao{SemNulo(rs["TribPro"]).toString().trimmed(), ParaMoeda(rs["Deb512Cto"]),
+                                   ParaMoeda(rs["Deb612Cto"]), ParaMoeda(rs["RedCto"]), campo("FisEpn").texto()};
+  quantidadePendente_ = Quantidade();
+  if (!EstornaItem(item, tributacao, *quantidade, *unitario)) {
+    app().operador().avisa(e.Mensagem);
+    return;
+  }
+  e.EtapaVenda = 1;
+  mudaEstoquePendente(codPro, -*quantidade);
+  e.EtapaVenda = 0;
+  const Moeda valor = ValorLinha(*unitario, *quantidade);
+  g.setTextMatrix(item, 0, "-" + QString::number(item).rightJustified(3, '0'));
+  g.setCorLinha(item, 0xFFFFFF, 0x0000FF);
+  totalVenda_ -= valor;
+  campo("TxtTotVen").setTexto(totalVenda_.formatada());
+  const int ultima = g.Rows() - 1;
+  g.setPosicao(ultima, 0);
+  g.setColSel(5);
+}
+
+bool PForm::EstornaItem(int item, const DadosTributacao &dados, Quantidade quantidade, Moeda unitario) {
+  TerminalState &e = estado();
+  const Tributacao t = ClassificaTributacao(dados);
+  e.Retorno = EcfCancelaItemGenerico(e, QString::number(item).rightJustified(3, '0'));
+  if (e.Retorno <= 0) {
+    e.Mensagem = QStringLiteral("Erro de Comunicação: ") + QString::number(e.Retorno);
+    return false;
+  }
+  // Taken off only once the printer cancelled it, with the same groups and
+  // rates the entry used.
+  const TotaisLinha l = TotaisDaLinha(t, ValorLinha(unitario, quantidade));
+  if (l.total >= 0) totais[l.total] -= l.valor;
+  if (l.totalImposto >= 0) totais[l.totalImposto] -= l.imposto;
+  return true;
+}

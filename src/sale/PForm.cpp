@@ -119,6 +119,7 @@ void PForm::criaControles() {
   botao("CmdAbreGV", "[F3] ABRE GAVETA", [this] { abreGaveta(); });
   botao("CmdFormPG", "[F4] FORMA DE PGTO", [this] { formasPagamento(); });
   botao("CmdAlteraCLI", "[F5] ALTERA CLIENTE", [this] { alteraCliente(); });
+  botao("CmdCancelaItem", "[F6] CANCELA ITENS", [this] { cancelaItem(); });
   botao("CmdCancelCP", "[F8] CANCELA CUPOM", [this] { cancelaCupom(); });
   botao("CmdAutentica", QStringLiteral("[F9] AUTENTICAÇÃO"), [this] { autentica(); });
   adiciona("StBar1", TipoCampo::Rotulo);

@@ -56,6 +56,11 @@ class PForm : public Tela {
                  Quantidade quantidade, Moeda unitario);
   void DigitaQuantidade();
   void DigitaValor();
+  // F6: cancels an item of the coupon (asked and confirmed by number).
+  void cancelaItem();
+  // Cancels the item on the printer and, once it did, takes it off the
+  // coupon totals; false (with Mensagem set) when the printer refused.
+  bool EstornaItem(int item, const DadosTributacao &dados, Quantidade quantidade, Moeda unitario);
   // How the grid shows a quantity ("1,5", "1,0", "1,235"; whole: "2").
   static QString quantidadeMostrada(Quantidade q, bool inteira);
   // Tries of the stock update that conflicts with another desk.

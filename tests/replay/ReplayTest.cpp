@@ -159,7 +159,7 @@ TEST(Replay, ItemsOfEveryCodeKindReachThePrinterTheGridAndTheStock) {
     rs.abre("Select PenVEst From Tb_Est_CadPro Where CodPro=" + QString::number(codigo), estado.conexao());
     return ParaQuantidade(rs["PenVEst"]);
   };
-  const Quantidade arroz = pendente(1), queijo = pendente(22);
+  const Quantidade arroz = pendente(1), agua = pendente(8), queijo = pendente(22);
   QString t;
   ASSERT_EQ(replay(testsupport::sourceDir() + "/tests/replay/venda.txt", t), 0) << t.toStdString();
   // EAN-13, EAN-8, 12 digits, system code, weighed label: one printer item each,
@@ -178,8 +178,18 @@ TEST(Replay, ItemsOfEveryCodeKindReachThePrinterTheGridAndTheStock) {
   EXPECT_TRUE(t.contains("\"Produto com preço ZERADO !\""));
   // 1,5 x 44,91 = 67,365: the printer truncates, and so does the screen.
   EXPECT_TRUE(t.contains("    row 6: +006 | 22 | QUEIJO MUSSARELA FATIADO KG | 1,5 | 44,91 | 67,36\n")) << t.toStdString();
-  EXPECT_TRUE(t.contains("  TxtTotVen \"166,06\"\n"));
-  // The stock update takes whole and fractional quantities.
+  // F6: item 2 cancelled once on the printer, marked and painted red, the
+  // total down by exactly its value; refused the second time; a different
+  // confirmation changes nothing.
+  EXPECT_EQ(t.split('\n').filter("ecf EcfCancelaItemGenerico(").size(), 1);
+  EXPECT_TRUE(t.contains("ecf EcfCancelaItemGenerico(\"002\") = 1"));
+  EXPECT_TRUE(t.contains("\"JÁ FOI CANCELADO !\""));
+  EXPECT_TRUE(t.contains("    row 2: -002 | 8 | ÁGUA MINERAL SEM GÁS 500ML | 1 | 2,00 | 2,00  colours 0:FFFFFF/0000FF"));
+  EXPECT_TRUE(t.contains("    row 3: +003 | 13 | CREME DENTAL MENTA 90G | 1 | 4,99 | 4,99\n"));
+  EXPECT_TRUE(t.contains("  TxtTotVen \"164,06\"\n"));
+  // The stock update takes whole and fractional quantities, and gives back
+  // what a cancelled item took.
   EXPECT_EQ(pendente(1) - arroz, Quantidade::deInteiro(1));
+  EXPECT_EQ(pendente(8), agua);
   EXPECT_EQ(pendente(22) - queijo, *Quantidade::deTexto("2,5"));
 }
