@@ -1,6 +1,7 @@
 #include "admin/Comandos.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <functional>
 #include <optional>
@@ -56,6 +57,34 @@ std::optional<qint64> quantidadeProdutos(const LinhaComando &linha, QString *err
 bool marcaConhecida(const QString &marca) {
   const QString m = marca.trimmed().toUpper();
   return m == "BEMATECH" || m == "SWEDA" || m == "EPSON";
+}
+
+// The suite's outside programs the terminal starts (calculator, the six
+// modules, the pre-sale cancellation program, the grid export's viewers) are
+// not part of it: a demo drive gets stand-ins at their paths that append how
+// they were started to kw-velt/programas.log, so a tester sees what ran.
+const QStringList &programasSubstitutos() {
+  static const QStringList nomes = {"calculadora.exe", "contabil.exe", "receber.exe", "pagar.exe",
+                                    "estoque.exe",     "vendas.exe",   "compras.exe", "cancelaprevenda.exe",
+                                    "excel.exe",       "theworld.exe"};
+  return nomes;
+}
+
+bool instalaSubstitutos(const QString &pasta, QString *erro) {
+  const QByteArray script =
+      "#!/bin/sh\n"
+      "# Stand-in for a program of the suite: records how the terminal started it.\n"
+      "echo \"$(date '+%Y-%m-%d %H:%M:%S') $(basename \"$0\") $*\" >> \"$(dirname \"$0\")/programas.log\"\n";
+  for (const QString &nome : programasSubstitutos()) {
+    QFile f(pasta + "/" + nome);
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) || f.write(script) != script.size()) {
+      *erro = "não foi possível gravar " + f.fileName() + ": " + f.errorString();
+      return false;
+    }
+    f.close();
+    f.setPermissions(f.permissions() | QFileDevice::ExeOwner | QFileDevice::ExeGroup | QFileDevice::ExeOther);
+  }
+  return true;
 }
 
 // The rates the catalogue sends to the printer, so the drive's simulated
@@ -125,6 +154,10 @@ int initDrive(const LinhaComando &linha, Contexto &c) {
              (taxas.isEmpty() ? QString(".") : ", alíquotas " + taxas.join(" ") + "."));
   }
   else c.relata("Aviso: simulador não instalado: " + erro);
+  if (pedido.demo) {
+    if (!instalaSubstitutos(pasta, &erro)) return c.falha(erro);
+    c.relata("Programas substitutos gravados em " + pasta + " (registro: programas.log).");
+  }
   c.relata("Drive pronto: " + raiz);
   return SaidaOk;
 }

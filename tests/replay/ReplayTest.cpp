@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QThread>
 
 #include "core/Database.h"
 #include "core/TerminalState.h"
@@ -192,4 +193,29 @@ TEST(Replay, ItemsOfEveryCodeKindReachThePrinterTheGridAndTheStock) {
   EXPECT_EQ(pendente(1) - arroz, Quantidade::deInteiro(1));
   EXPECT_EQ(pendente(8), agua);
   EXPECT_EQ(pendente(22) - queijo, *Quantidade::deTexto("2,5"));
+}
+
+TEST(Replay, F12AndRightAltDigitsStartTheSuiteProgramsLeftAltStartsNothing) {
+  QTemporaryDir dir;
+  QString t;
+  const QString log = testsupport::demoDrive() + "/kw-velt/programas.log";
+  QFile::remove(log);
+  ASSERT_EQ(replay(scriptFile(dir, "type 1\nkey Enter\ntype 1234\nkey Enter\nkey F12\nkey AltGr+4\nkey Alt+5\n"), t), 0)
+      << t.toStdString();
+  const QStringList iniciados = t.split('\n').filter("run ");
+  ASSERT_EQ(iniciados.size(), 2) << t.toStdString();
+  EXPECT_EQ(iniciados[0], "run \"c:\\\\kw-velt\\\\Calculadora.exe\" style=normal -> started");
+  // The stock module with the operator's code and credential.
+  EXPECT_TRUE(iniciados[1].startsWith("run \"C:\\\\KW-VELT\\\\Estoque.exe 1 ")) << iniciados[1].toStdString();
+  EXPECT_TRUE(iniciados[1].endsWith("style=maximized -> started"));
+  // The stand-ins on the demo drive record how they were started.
+  QStringList linhas;
+  for (int i = 0; i < 100 && linhas.size() < 2; ++i) {
+    QThread::msleep(20);
+    QFile f(log);
+    if (f.open(QIODevice::ReadOnly)) linhas = QString::fromUtf8(f.readAll()).split('\n', Qt::SkipEmptyParts);
+  }
+  ASSERT_EQ(linhas.size(), 2);
+  EXPECT_TRUE(linhas.filter(" calculadora.exe").size() == 1) << linhas.join("\n").toStdString();
+  EXPECT_TRUE(linhas.filter(" estoque.exe 1 ").size() == 1) << linhas.join("\n").toStdString();
 }
