@@ -4,6 +4,8 @@
 
 #include <QDate>
 #include <QTemporaryDir>
+#include <chrono>
+#include <thread>
 
 #include "core/Database.h"
 #include "core/Moeda.h"
@@ -151,17 +153,22 @@ TEST_F(BancoReal, AnUpdateConflictIsADeadlockError) {
   empenho(900);
   ConexaoBanco outra;
   outra.abre(stringConexao());
-  // The other desk's snapshot starts before this desk's committed change.
-  ASSERT_TRUE(outra.banco().transaction());
-  conexao_.executa("UPDATE TB_VDA_CADEPN SET StaEpn = -1001 WHERE CodEpn = 900");
+  // The other desk changes the row and commits while this desk waits on it.
+  auto transacao = std::make_unique<TransacaoBanco>(outra);
+  outra.executa("UPDATE TB_VDA_CADEPN SET StaEpn = -2002 WHERE CodEpn = 900");
+  std::thread confirma([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    transacao->confirma();
+  });
   try {
-    outra.executa("UPDATE TB_VDA_CADEPN SET StaEpn = -2002 WHERE CodEpn = 900");
+    conexao_.executa("UPDATE TB_VDA_CADEPN SET StaEpn = -1001 WHERE CodEpn = 900");
     ADD_FAILURE() << "no conflict";
   } catch (const ErroBanco &e) {
     EXPECT_TRUE(e.ehDeadlock()) << e.descricao().toStdString();
+    EXPECT_TRUE(e.ehConflito()) << e.descricao().toStdString();
   }
-  outra.banco().rollback();
-  EXPECT_EQ(um("SELECT StaEpn FROM TB_VDA_CADEPN WHERE CodEpn = 900").toInt(), -1001);
+  confirma.join();
+  EXPECT_EQ(um("SELECT StaEpn FROM TB_VDA_CADEPN WHERE CodEpn = 900").toInt(), -2002);
 }
 
 TEST_F(BancoReal, ErrorsOfTheServerSurfaceAsErroBanco) {
