@@ -532,8 +532,13 @@ void Recordset::abreLendo(const QString &sql, ConexaoBanco &conexao, int pagina,
   }
 }
 
+bool Recordset::completo() const { return !cursor_ || !cursor_->rs; }
+
 int Recordset::leMais(int quantas) {
-  if (!cursor_) return 0;
+  if (completo()) {
+    cursor_.reset();  // ended with its connection
+    return 0;
+  }
   Cursor &c = *cursor_;
   fb::Instrucao &instrucao = *c.instrucao;
   IAttachment *att = c.sessao->att;

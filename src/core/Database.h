@@ -179,7 +179,7 @@ class Recordset {
   // Throws ErroBanco (the rows read so far stay).
   int leMais(int quantas = -1);
   // True once every row of the query is read (or the reading was stopped).
-  bool completo() const { return !cursor_; }
+  bool completo() const;
   // Stops reading: the rows read so far stay, the cursor ends.
   void paraLeitura();
   void fecha();
