@@ -9,6 +9,7 @@
 #include <QSet>
 #include <atomic>
 
+#include "core/Encerramento.h"
 #include "core/FirebirdCliente.h"
 #include "core/Moeda.h"
 #include "core/TerminalState.h"
@@ -156,6 +157,8 @@ void ConexaoBanco::Sessao::conecta() {
   attCancelavel = att;
   perdida = false;
   ++geracao;
+  // The embedded engine puts its own SIGTERM/SIGINT handlers in on attach.
+  ReinstalaSinais();
 }
 
 void ConexaoBanco::Sessao::encerraCursores() {
@@ -621,11 +624,13 @@ void EscolheConexao(TerminalState &estado, QString &s) {
 void AbreConexao(TerminalState &estado) {
   estado.StrConexao += ";UID=" + estado.UsuarioBanco + ";PWD=" + estado.SenhaBanco;
   estado.conexao().abre(estado.StrConexao);
+  DefineEstadoEmUso(&estado);
   estado.Comando = std::make_unique<ComandoBanco>();
   estado.RsGeral = std::make_unique<Recordset>();
 }
 
 void FechaConexao(TerminalState &estado) {
+  if (EstadoEmUso() == &estado) DefineEstadoEmUso(nullptr);
   if (estado.Conexao) estado.Conexao->fecha();
 }
 
