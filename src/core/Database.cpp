@@ -290,15 +290,17 @@ long ConexaoBanco::executa(const QString &sql) { return executaComParametros(sql
 
 namespace {
 
-// Runs a prepared statement without a cursor in the explicit transaction, or
-// in a write transaction of its own committed at once.
-long rodaInstrucao(fb::Instrucao &instrucao, ITransaction *explicita, IAttachment *att, const QVariantList &parametros,
-                   bool &enviado, int esperaSegundos) {
+// Runs a statement without a cursor in the explicit transaction, or in a
+// write transaction of its own committed at once. `prepara` gives the
+// statement, prepared in that transaction when it must be.
+long rodaInstrucao(ConexaoBanco::Sessao &s, const std::function<fb::Instrucao &(ITransaction *)> &prepara,
+                   const QVariantList &parametros, bool &enviado) {
   ITransaction *propria = nullptr;
   try {
+    ITransaction *tra = s.explicita;
+    if (!tra) tra = propria = fb::iniciaTransacao(s.att, fb::Modo::Escrita, ConexaoBanco::kEsperaBloqueioSegundos);
+    fb::Instrucao &instrucao = prepara(tra);
     instrucao.liga(parametros);
-    ITransaction *tra = explicita;
-    if (!tra) tra = propria = fb::iniciaTransacao(att, fb::Modo::Escrita, esperaSegundos);
     enviado = true;
     long linhas = 0;
     if (instrucao.ehSelect() && !instrucao.emUso) {
@@ -327,25 +329,18 @@ long ConexaoBanco::executaComParametros(const QString &sql, const QVariantList &
   try {
     return s_->comRetomada([&](bool &enviado) -> long {
       std::shared_ptr<fb::Instrucao> instrucao;
-      {
-        // Prepared in a read transaction: nothing is sent yet.
-        ITransaction *tra = s_->explicita;
-        ITransaction *propria = nullptr;
-        try {
-          if (!tra) tra = propria = fb::iniciaTransacao(s_->att, fb::Modo::Leitura, 0);
-          instrucao = s_->prepara(sql, tra);
-          fb::confirma(propria);
-        } catch (const FbException &e) {
-          fb::desfaz(propria);
-          throw fb::erroDe(e);
-        }
-      }
-      // A change of structure goes without statements prepared on the old one.
-      if (instrucao->ehDdl()) {
-        s_->encerraCursores();
-        s_->esqueceInstrucoes();
-      }
-      return rodaInstrucao(*instrucao, s_->explicita, s_->att, parametros, enviado, kEsperaBloqueioSegundos);
+      return rodaInstrucao(
+          *s_,
+          [&](ITransaction *tra) -> fb::Instrucao & {
+            instrucao = s_->prepara(sql, tra);
+            // A change of structure goes without statements prepared on the old one.
+            if (instrucao->ehDdl()) {
+              s_->encerraCursores();
+              s_->esqueceInstrucoes();
+            }
+            return *instrucao;
+          },
+          parametros, enviado);
     });
   } catch (const ErroBanco &e) {
     registraErro(e);
@@ -445,8 +440,8 @@ long ComandoPreparado::executa(const QVariantList &parametros) {
         instrucao_.reset();
         prepara();
       }
-      return rodaInstrucao(*instrucao_, s.explicita, s.att, parametros, enviado,
-                           ConexaoBanco::kEsperaBloqueioSegundos);
+      return rodaInstrucao(s, [this](ITransaction *) -> fb::Instrucao & { return *instrucao_; }, parametros,
+                           enviado);
     });
   } catch (const ErroBanco &e) {
     conexao_.registraErro(e);
