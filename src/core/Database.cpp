@@ -84,6 +84,7 @@ struct ConexaoBanco::Sessao {
     quint64 uso;
   };
   QHash<QString, Guardada> guardadas;
+  QSet<size_t> vistos;  // texts prepared once, by hash
   quint64 relogio = 0;
   QSet<Recordset::Cursor *> cursores;
 
@@ -92,7 +93,10 @@ struct ConexaoBanco::Sessao {
   void perde();
   void reconecta(const ErroBanco &motivo);
   std::shared_ptr<fb::Instrucao> prepara(const QString &sql, ITransaction *tra);
-  void esqueceInstrucoes() { guardadas.clear(); }
+  void esqueceInstrucoes() {
+    guardadas.clear();
+    vistos.clear();
+  }
   void encerraCursores();
   // Runs `trabalho(enviado)`; when the connection turns out lost, reopens it
   // once and runs it again, unless `enviado` says a change reached the server
@@ -232,6 +236,14 @@ std::shared_ptr<fb::Instrucao> ConexaoBanco::Sessao::prepara(const QString &sql,
   }
   auto nova = std::make_shared<fb::Instrucao>(att, tra, sql.toUtf8());
   if (nova->ehDdl() || achada != guardadas.end()) return nova;
+  // A text is kept from its second run on: one-off texts (literals that
+  // change each time) are freed at once instead of crowding out the others.
+  const size_t chave = qHash(sql);
+  if (!vistos.contains(chave)) {
+    if (vistos.size() >= 4 * kInstrucoesGuardadas) vistos.clear();
+    vistos.insert(chave);
+    return nova;
+  }
   if (guardadas.size() >= kInstrucoesGuardadas) {
     auto velha = guardadas.begin();
     for (auto i = guardadas.begin(); i != guardadas.end(); ++i)
@@ -473,9 +485,8 @@ void Recordset::abreCursor(const QString &sql, ConexaoBanco &conexao) {
           fb::iniciaTransacao(s.att, fb::Modo::Escrita, ConexaoBanco::kEsperaBloqueioSegundos);
     }
     instrucao.liga({});
-    nomes_.clear();
-    for (const QString &nome : instrucao.nomes()) nomes_ << nome.toUpper();
-    tipos_ = instrucao.tipos();
+    nomes_ = instrucao.nomes();
+    colunas_ = instrucao.descricao();
     if (instrucao.ehSelect()) {
       cursor->rs = instrucao.abreCursor(cursor->tra);
       instrucao.emUso = true;
@@ -568,10 +579,12 @@ void Recordset::fecha() {
   cursor_.reset();
   aberto_ = false;
   nomes_.clear();
-  tipos_.clear();
+  colunas_.reset();
   linhas_.clear();
   atual_ = 0;
 }
+
+QString Recordset::tipoCampo(int i) const { return colunas_ ? colunas_->tipo(i) : QString(); }
 
 int Recordset::indice(const QString &nome) const {
   return static_cast<int>(nomes_.indexOf(nome.trimmed().toUpper()));

@@ -27,6 +27,7 @@ struct TerminalState;
 // `numero()`), and the provider's text.
 namespace fb {
 class Instrucao;
+struct Colunas;
 }
 
 class ErroBanco : public std::runtime_error {
@@ -203,7 +204,7 @@ class Recordset {
   bool temCampo(const QString &nome) const { return indice(nome) >= 0; }
   // The column's SQL type as the prepared statement describes it
   // ("NUMERIC(15,2)", "VARCHAR(60)", "INTEGER", ...).
-  QString tipoCampo(int i) const { return tipos_.value(i); }
+  QString tipoCampo(int i) const;
   const QList<QVariantList> &linhas() const { return linhas_; }
 
   struct Cursor;
@@ -215,7 +216,7 @@ class Recordset {
   void abreLendo(const QString &sql, ConexaoBanco &conexao, int pagina, const std::function<void(int)> &lidas);
   bool aberto_ = false;
   QStringList nomes_;  // upper-cased
-  QStringList tipos_;
+  std::shared_ptr<const fb::Colunas> colunas_;  // their types, as the statement described them
   QList<QVariantList> linhas_;
   qsizetype atual_ = 0;
   std::unique_ptr<Cursor> cursor_;

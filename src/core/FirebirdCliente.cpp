@@ -219,13 +219,9 @@ Instrucao::Instrucao(IAttachment *att, ITransaction *tra, const QByteArray &sql)
   try {
     tipo_ = stmt_->getType(&st);
     metaSaida_ = stmt_->getOutputMetadata(&st);
-    saidas_ = camposDe(metaSaida_);
+    saidas_->campos = camposDe(metaSaida_);
     saida_.assign(metaSaida_->getMessageLength(&st), 0);
-    for (unsigned i = 0; i < saidas_.size(); ++i) {
-      nomes_ << QString::fromUtf8(metaSaida_->getAlias(&st, i));
-      const Campo &c = saidas_[i];
-      tipos_ << nomeDoTipo(c.tipo, c.escala, c.tamanho, c.charset);
-    }
+    for (unsigned i = 0; i < saidas_->campos.size(); ++i) nomes_ << QString::fromUtf8(metaSaida_->getAlias(&st, i)).toUpper();
     metaEntradaDescrita_ = stmt_->getInputMetadata(&st);
     entradas_ = camposDe(metaEntradaDescrita_);
   } catch (...) {
@@ -244,7 +240,7 @@ void Instrucao::libera() {
   stmt_ = nullptr;
 }
 
-std::vector<Instrucao::Campo> Instrucao::camposDe(IMessageMetadata *meta) {
+std::vector<Campo> Instrucao::camposDe(IMessageMetadata *meta) {
   Status st;
   std::vector<Campo> campos(meta->getCount(&st));
   for (unsigned i = 0; i < campos.size(); ++i) {
@@ -253,6 +249,12 @@ std::vector<Instrucao::Campo> Instrucao::camposDe(IMessageMetadata *meta) {
                       meta->getNullOffset(&st, i)};
   }
   return campos;
+}
+
+QString Colunas::tipo(int coluna) const {
+  if (coluna < 0 || static_cast<size_t>(coluna) >= campos.size()) return {};
+  const Campo &c = campos[static_cast<size_t>(coluna)];
+  return nomeDoTipo(c.tipo, c.escala, c.tamanho, c.charset);
 }
 
 bool Instrucao::ehSelect() const {
@@ -353,7 +355,7 @@ IResultSet *Instrucao::abreCursor(ITransaction *tra) {
 void Instrucao::executa(ITransaction *tra) {
   Status st;
   stmt_->execute(&st, tra, entradas_.empty() ? nullptr : metaEntrada_, entradas_.empty() ? nullptr : entrada_.data(),
-                 saidas_.empty() ? nullptr : metaSaida_, saidas_.empty() ? nullptr : saida_.data());
+                 saidas_->campos.empty() ? nullptr : metaSaida_, saidas_->campos.empty() ? nullptr : saida_.data());
 }
 
 long Instrucao::afetadas() {
@@ -366,8 +368,8 @@ long Instrucao::afetadas() {
 
 QVariantList Instrucao::linha(IAttachment *att, ITransaction *tra) const {
   QVariantList valores;
-  valores.reserve(static_cast<qsizetype>(saidas_.size()));
-  for (const Campo &c : saidas_) valores << valor(c, att, tra);
+  valores.reserve(static_cast<qsizetype>(saidas_->campos.size()));
+  for (const Campo &c : saidas_->campos) valores << valor(c, att, tra);
   return valores;
 }
 

@@ -10,6 +10,7 @@
 #include <QString>
 #include <QStringList>
 #include <QVariant>
+#include <memory>
 #include <vector>
 
 class ErroBanco;
@@ -40,6 +41,25 @@ Firebird::ITransaction *iniciaTransacao(Firebird::IAttachment *att, Modo modo, i
 bool confirma(Firebird::ITransaction *&t, ErroBanco *erro = nullptr);
 void desfaz(Firebird::ITransaction *&t);
 
+// One field of a message: its type and where it sits in the buffer.
+struct Campo {
+  unsigned tipo;
+  int subtipo;
+  int escala;
+  unsigned tamanho;
+  unsigned charset;
+  unsigned deslocamento;
+  unsigned deslocamentoNulo;
+};
+
+// The output columns of a statement, kept by result sets after the statement
+// itself may be gone.
+struct Colunas {
+  std::vector<Campo> campos;
+  // The column's SQL type ("NUMERIC(18,2)", "VARCHAR(60)"...).
+  QString tipo(int coluna) const;
+};
+
 // One prepared statement. Input parameters are bound from QVariants by
 // their own type (Moeda as a scaled integer, dates as dates, texts as UTF8);
 // output columns are read straight from the statement's message buffer.
@@ -53,9 +73,10 @@ class Instrucao {
   bool ehSelect() const;  // returns rows through a cursor
   bool ehDdl() const;
   bool soLeitura() const;  // a plain SELECT (not FOR UPDATE)
-  int colunas() const { return static_cast<int>(saidas_.size()); }
+  int colunas() const { return static_cast<int>(saidas_->campos.size()); }
+  std::shared_ptr<const Colunas> descricao() const { return saidas_; }
+  // Column names, upper-cased (made once per prepared statement).
   const QStringList &nomes() const { return nomes_; }
-  const QStringList &tipos() const { return tipos_; }
 
   // Binds the parameters; throws ErroBanco when their count is wrong.
   void liga(const QVariantList &parametros);
@@ -71,15 +92,6 @@ class Instrucao {
   bool emUso = false;  // a cursor of it is open
 
  private:
-  struct Campo {
-    unsigned tipo;
-    int subtipo;
-    int escala;
-    unsigned tamanho;
-    unsigned charset;
-    unsigned deslocamento;
-    unsigned deslocamentoNulo;
-  };
   static std::vector<Campo> camposDe(Firebird::IMessageMetadata *meta);
   QVariant valor(const Campo &c, Firebird::IAttachment *att, Firebird::ITransaction *tra) const;
   void refazEntrada(const QVariantList &parametros);
@@ -88,9 +100,9 @@ class Instrucao {
   Firebird::IStatement *stmt_ = nullptr;
   unsigned tipo_ = 0;
   Firebird::IMessageMetadata *metaSaida_ = nullptr;
-  std::vector<Campo> saidas_;
+  std::shared_ptr<Colunas> saidas_ = std::make_shared<Colunas>();
   std::vector<unsigned char> saida_;
-  QStringList nomes_, tipos_;
+  QStringList nomes_;
   Firebird::IMessageMetadata *metaEntradaDescrita_ = nullptr;
   Firebird::IMessageMetadata *metaEntrada_ = nullptr;
   std::vector<Campo> entradas_;
