@@ -66,8 +66,13 @@ void InstalaEncerramentoPorSinal(std::function<void(int)> aoSinal) {
       std::exit(0);
     };
     QCoreApplication *app = QCoreApplication::instance();
-    if (app) QMetaObject::invokeMethod(app, encerra, Qt::QueuedConnection);
-    else encerra();
+    if (!app) encerra();
+    QMetaObject::invokeMethod(app, encerra, Qt::QueuedConnection);
+    // A second signal while the main thread is stuck (a call that does not
+    // return) ends the process without the closing steps.
+    while (::read(tuboSinais[0], &byte, 1) != 1) {
+    }
+    std::_Exit(128 + byte);
   }).detach();
 }
 
