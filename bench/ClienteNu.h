@@ -1,0 +1,39 @@
+#pragma once
+// The yardstick of the benchmarks: the same database work done straight on
+// Firebird's client library, with nothing on top (no value conversion, rows
+// kept as the raw messages the server sends).
+#include <firebird/Interface.h>
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+class ClienteNu {
+ public:
+  ClienteNu(const std::string &banco, const std::string &usuario, const std::string &senha);
+  ~ClienteNu();
+
+  // Reads at most `maximo` rows of a query in a read-only read-committed
+  // transaction ended when they are read; keeps them in `linhas`. Returns the
+  // number of rows.
+  size_t consulta(const std::string &sql, size_t maximo = static_cast<size_t>(-1));
+  // One statement in a read-write transaction committed at once.
+  void executa(const std::string &sql);
+  // An explicit read-write transaction for several statements.
+  void inicia();
+  void executaNaTransacao(const std::string &sql);
+  void confirma();
+
+  Firebird::IAttachment *conexao() { return att_; }
+  Firebird::ITransaction *transacao() { return tra_; }
+  Firebird::ThrowStatusWrapper &status() { return st_; }
+
+  std::vector<unsigned char> linhas;  // every row read, message after message
+
+ private:
+  Firebird::ITransaction *transacaoEscrita();
+  Firebird::IMaster *master_;
+  Firebird::ThrowStatusWrapper st_;
+  Firebird::IAttachment *att_ = nullptr;
+  Firebird::ITransaction *tra_ = nullptr;
+};
