@@ -32,7 +32,9 @@ QString LeIdentificacaoEcf(TerminalState &estado) {
 QDateTime LeDataServidor(TerminalState &estado) {
   FechaRs(*estado.RsGeral);
   estado.RsGeral->abre("SELECT CURRENT_TIMESTAMP AS DATASIS FROM RDB$DATABASE", estado.conexao());
-  const QDateTime momento = estado.RsGeral->campo("DataSis").toDateTime();
+  QDateTime momento = estado.RsGeral->campo("DataSis").toDateTime();
+  // A stopped clock (a replay that must repeat itself) stands for the server's.
+  if (estado.relogio().fixed()) momento = estado.relogio().now();
   estado.DataSistema = momento.date();
   FechaRs(*estado.RsGeral);
   return momento;
@@ -41,7 +43,7 @@ QDateTime LeDataServidor(TerminalState &estado) {
 namespace {
 
 void recusa(TerminalState &estado, const QString &mensagem, const QString &motivo) {
-  if (estado.operador) estado.operador->avisa(mensagem, Icone::Exclamacao);
+  estado.operador().avisa(mensagem, Icone::Exclamacao);
   FinalizaPdv(estado, motivo);
 }
 
@@ -89,7 +91,7 @@ void leParametrosEmpresa(TerminalState &estado) {
 void acertaRelogio(TerminalState &estado) {
   try {
     const QDateTime momento = LeDataServidor(estado);
-    if (estado.relogio && momento.isValid()) estado.relogio->setSystemTime(momento);
+    if (momento.isValid()) estado.relogio().setSystemTime(momento);
   } catch (const std::exception &) {
   }
 }

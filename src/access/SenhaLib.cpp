@@ -31,7 +31,7 @@ void SenhaLib::ativa() {
 }
 
 QString SenhaLib::senhaEsperada() const {
-  const QDateTime agora = estado().relogio ? estado().relogio->now() : QDateTime::currentDateTime();
+  const QDateTime agora = estado().relogio().now();
   return agora.toString("MM") + agora.toString("HH") + agora.toString("dd");
 }
 

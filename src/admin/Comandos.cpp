@@ -1,6 +1,7 @@
 #include "admin/Comandos.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <functional>
 #include <optional>
@@ -11,6 +12,8 @@
 #include "admin/Operadores.h"
 #include "core/ConfigTerminal.h"
 #include "core/Database.h"
+#include "core/Tributacao.h"
+#include "core/Utilidades.h"
 #include "fiscal/InstalaSimulador.h"
 
 namespace {
@@ -56,11 +59,54 @@ bool marcaConhecida(const QString &marca) {
   return m == "BEMATECH" || m == "SWEDA" || m == "EPSON";
 }
 
-bool instalaSimulador(const QString &raiz, QString *erro) {
+// The suite's outside programs the terminal starts (calculator, the six
+// modules, the pre-sale cancellation program, the grid export's viewers) are
+// not part of it: a demo drive gets stand-ins at their paths that append how
+// they were started to kw-velt/programas.log, so a tester sees what ran.
+const QStringList &programasSubstitutos() {
+  static const QStringList nomes = {"calculadora.exe", "contabil.exe", "receber.exe", "pagar.exe",
+                                    "estoque.exe",     "vendas.exe",   "compras.exe", "cancelaprevenda.exe",
+                                    "excel.exe",       "theworld.exe"};
+  return nomes;
+}
+
+bool instalaSubstitutos(const QString &pasta, QString *erro) {
+  const QByteArray script =
+      "#!/bin/sh\n"
+      "# Stand-in for a program of the suite: records how the terminal started it.\n"
+      "echo \"$(date '+%Y-%m-%d %H:%M:%S') $(basename \"$0\") $*\" >> \"$(dirname \"$0\")/programas.log\"\n";
+  for (const QString &nome : programasSubstitutos()) {
+    QFile f(pasta + "/" + nome);
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) || f.write(script) != script.size()) {
+      *erro = "não foi possível gravar " + f.fileName() + ": " + f.errorString();
+      return false;
+    }
+    f.close();
+    f.setPermissions(f.permissions() | QFileDevice::ExeOwner | QFileDevice::ExeGroup | QFileDevice::ExeOther);
+  }
+  return true;
+}
+
+// The rates the catalogue sends to the printer, so the drive's simulated
+// printer is programmed for every product it sells.
+QList<int> aliquotasDoBanco(const AlvoBanco &alvo) {
+  ConexaoBanco conexao;
+  conexao.abre(StringConexaoDe(alvo));
+  Recordset rs;
+  rs.abre("Select Distinct TribPro, Deb512Cto, Deb612Cto, RedCto From Tb_Est_CadPro", conexao);
+  QList<DadosTributacao> produtos;
+  for (; !rs.EOF_(); rs.MoveNext())
+    produtos.append({SemNulo(rs["TribPro"]).toString().trimmed(), ParaMoeda(rs["Deb512Cto"]),
+                     ParaMoeda(rs["Deb612Cto"]), ParaMoeda(rs["RedCto"]), QString()});
+  return AliquotasDoCatalogo(produtos);
+}
+
+bool instalaSimulador(const QString &raiz, QString *erro, const QList<int> &aliquotas = {}) {
 #ifdef PDV_COM_SIMULADOR
-  return InstalaSimuladorNoDrive(raiz, SerieSimuladorPadrao, erro);
+  return InstalaSimuladorNoDrive(raiz, SerieSimuladorPadrao, erro, aliquotas);
 #else
   Q_UNUSED(raiz);
+  Q_UNUSED(aliquotas);
   *erro = "esta versão do pdv-admin foi compilada sem o simulador da impressora fiscal.";
   return false;
 #endif
@@ -95,8 +141,23 @@ int initDrive(const LinhaComando &linha, Contexto &c) {
   pedido.produtosExtras = *produtos;
   if (!MontaBanco(pedido, [&](const QString &l) { c.relata(l); }, &erro)) return c.falha(erro);
 
-  if (instalaSimulador(raiz, &erro)) c.relata("Simulador da impressora fiscal instalado.");
+  QList<int> aliquotas;
+  try {
+    aliquotas = aliquotasDoBanco(pedido.alvo);
+  } catch (const ErroBanco &e) {
+    return c.falha("não foi possível ler as alíquotas do catálogo: " + e.descricao());
+  }
+  if (instalaSimulador(raiz, &erro, aliquotas)) {
+    QStringList taxas;
+    for (int a : aliquotas) taxas << Moeda::deCentavos(a).formatada();
+    c.relata("Simulador da impressora fiscal instalado" +
+             (taxas.isEmpty() ? QString(".") : ", alíquotas " + taxas.join(" ") + "."));
+  }
   else c.relata("Aviso: simulador não instalado: " + erro);
+  if (pedido.demo) {
+    if (!instalaSubstitutos(pasta, &erro)) return c.falha(erro);
+    c.relata("Programas substitutos gravados em " + pasta + " (registro: programas.log).");
+  }
   c.relata("Drive pronto: " + raiz);
   return SaidaOk;
 }

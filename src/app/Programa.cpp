@@ -5,7 +5,7 @@
 
 Programa::Programa(TerminalState &estado, Operator &operador, AreaTransferencia &area)
     : estado_(estado), app_(estado, operador, area), login_(std::make_unique<SenhaPDV>(app_)) {
-  estado_.operador = &operador;
+  estado_.usaOperador(operador);
   login_->abreTelaVenda = [this] { abreTelaVenda(); };
 }
 

@@ -5,7 +5,9 @@
 #include "app/Programa.h"
 #include "core/Encerramento.h"
 #include "core/OperadorRoteiro.h"
+#include "core/Programas.h"
 #include "core/Teclas.h"
+#include "core/TerminalState.h"
 #include "fiscal/Ecf.h"
 
 namespace {
@@ -19,6 +21,19 @@ QString aspas(const QString &t) {
   QString e = t;
   e.replace('\\', "\\\\").replace('"', "\\\"").replace('\r', "\\r").replace('\n', "\\n");
   return '"' + e + '"';
+}
+
+QString hexa(uint32_t cor) { return QString("%1").arg(cor, 6, 16, QChar('0')).toUpper(); }
+
+// The cells of a grid row whose colours differ from the grid's defaults.
+QString coresDaLinha(const Grade &g, int r) {
+  QStringList cores;
+  for (int c = 0; c < g.Cols(); ++c) {
+    const uint32_t fundo = g.corFundoCelula(r, c), frente = g.corFrenteCelula(r, c);
+    if (fundo == CorFundoGrade && frente == CorFrenteGrade) continue;
+    cores << QString("%1:%2/%3").arg(c).arg(hexa(fundo), hexa(frente));
+  }
+  return cores.isEmpty() ? QString() : "  colours " + cores.join(' ');
 }
 
 const QHash<QString, int> &nomesTeclas() {
@@ -59,8 +74,10 @@ bool Replay::interpretaTecla(const QString &texto, int &codigo, int &shift) {
 }
 
 Replay::Replay(Programa &programa, OperadorRoteiro &operador, QTextStream &saida)
-    : programa_(programa), operador_(operador), saida_(saida) {
-  Aplicacao &app = programa_.app();
+    : Replay(programa.app(), operador, saida, [&programa] { programa.inicia(); }) {}
+
+Replay::Replay(Aplicacao &app, OperadorRoteiro &operador, QTextStream &saida, std::function<void()> inicia)
+    : app_(app), inicia_(std::move(inicia)), operador_(operador), saida_(saida) {
   app.aoMostrar = [this](Tela &t) { escreve("open " + t.nomeTela() + " " + aspas(t.legendaTela()) + (t.modal() ? " modal" : "")); };
   app.aoDescarregar = [this](Tela &t) { escreve("close " + t.nomeTela()); };
   app.aoEsconder = [this](Tela &t) { escreve("hide " + t.nomeTela()); };
@@ -77,6 +94,10 @@ Replay::Replay(Programa &programa, OperadorRoteiro &operador, QTextStream &saida
       escreve("input " + aspas(e.entrada.titulo) + " " + aspas(e.entrada.pergunta) + " -> " +
               (e.cancelada ? QString("cancel") : aspas(e.textoResposta)) + (e.respostaPadrao ? " (default)" : ""));
     }
+  };
+  app_.estado().programas().observador = [this](const ProgramaIniciado &p) {
+    escreve("run " + aspas(p.linhaComando) + " style=" + NomeEstiloJanela(p.estilo) + " -> " +
+            (p.iniciado ? "started" : "failed"));
   };
   InstalaObservadorEcf([this](const ChamadaEcf &c) {
     QStringList args;
@@ -103,7 +124,7 @@ int Replay::executa(const QStringList &linhas) {
       InstalaTratadorEncerramento([](int, const QString &motivo) { throw ProgramaEncerrado(motivo); });
   int status = 0;
   try {
-    programa_.inicia();
+    inicia_();
     while (temMais()) passo();
     escreve("end: script finished");
   } catch (const ProgramaEncerrado &fim) {
@@ -118,6 +139,7 @@ int Replay::executa(const QStringList &linhas) {
   }
   InstalaTratadorEncerramento(anterior);
   InstalaObservadorEcf({});
+  app_.estado().programas().observador = {};
   return status;
 }
 
@@ -130,13 +152,36 @@ void Replay::passo() {
   const QString argumento = espaco < 0 ? QString() : linha.mid(espaco + 1);
   try {
     aplica(acao.toLower(), argumento);
+    // Screens unloaded during the step are deleted once it is over, as the
+    // window's event loop does.
+    app_.recolhe();
   } catch (const FalhaRoteiro &e) {
     throw ErroRoteiro{numero, e.mensagem};
   }
 }
 
+std::optional<QDateTime> Replay::relogioDoRoteiro(const QStringList &linhas, QString &erro) {
+  for (const QString &bruta : linhas) {
+    const QString linha = bruta.trimmed();
+    if (linha.isEmpty() || linha.startsWith('#')) continue;
+    if (!linha.startsWith("clock ", Qt::CaseInsensitive)) break;
+    return leRelogio(linha.mid(6).trimmed(), erro);
+  }
+  return std::nullopt;
+}
+
+std::optional<QDateTime> Replay::leRelogio(const QString &texto, QString &erro) {
+  const QDateTime quando = QDateTime::fromString(texto, Qt::ISODate);
+  if (!quando.isValid() || !texto.contains('T')) {
+    erro = "the clock must be a date and time like 2026-12-07T09:30:00, not \"" + texto + "\"";
+    return std::nullopt;
+  }
+  return quando;
+}
+
 void Replay::aplica(const QString &acao, const QString &argumento) {
-  Tela *frente = programa_.app().telaFrente();
+  if (acao != "clock") ++acoesFeitas_;
+  Tela *frente = app_.telaFrente();
   auto exigeTela = [&] {
     if (!frente) throw FalhaRoteiro{"no screen is open"};
     return frente;
@@ -148,7 +193,7 @@ void Replay::aplica(const QString &acao, const QString &argumento) {
       int codigo = 0, shift = 0;
       if (!interpretaTecla(nome, codigo, shift)) throw FalhaRoteiro{"unknown key " + nome};
       exigeTela()->teclaBaixo(codigo, shift);
-      frente = programa_.app().telaFrente();
+      frente = app_.telaFrente();
     }
   } else if (acao == "click") {
     const QString nome = argumento.trimmed();
@@ -168,13 +213,25 @@ void Replay::aplica(const QString &acao, const QString &argumento) {
     operador_.cancelaEntrada();
   } else if (acao == "dump") {
     despeja();
+  } else if (acao == "front") {
+    // The cashier clicks another open window.
+    Tela *alvo = nullptr;
+    for (Tela *t : app_.telas())
+      if (t->visivel() && t->nomeTela().compare(argumento.trimmed(), Qt::CaseInsensitive) == 0) alvo = t;
+    if (!alvo) throw FalhaRoteiro{"no open screen " + argumento.trimmed()};
+    app_.trazFrente(*alvo);
+  } else if (acao == "clock") {
+    // Read before the program started (relogioDoRoteiro); later it would
+    // change times already shown.
+    if (acoesFeitas_ > 0) throw FalhaRoteiro{"clock must come before the first action"};
+    return;
   } else {
     throw FalhaRoteiro{"unknown action " + acao};
   }
 }
 
 void Replay::despeja() {
-  Tela *t = programa_.app().telaFrente();
+  Tela *t = app_.telaFrente();
   if (!t) {
     escreve("dump: no screen");
     return;
@@ -183,9 +240,23 @@ void Replay::despeja() {
           (t->focado() ? " focus=" + t->focado()->nome() : QString()));
   for (const auto &c : t->campos()) {
     const QString texto = c->tipo() == TipoCampo::Senha ? QString(c->texto().size(), '*') : c->texto();
+    QString extra;
+    if (c->tipo() == TipoCampo::Marca && c->marcado()) extra += " checked";
+    if (Campo *ancora = c->ancoraGrade()) extra += QString(" over %1 row %2").arg(ancora->nome()).arg(c->linhaAncorada());
     escreve("  " + c->nome() + " " + aspas(texto) + (c->enabled() ? "" : " disabled") +
-            (c->visible() ? "" : " hidden"));
-    if (Grade *g = c->grade())
-      for (int r = 0; r < g->Rows(); ++r) escreve(QString("    row %1: ").arg(r) + g->linha(r).join(" | "));
+            (c->visible() ? "" : " hidden") + extra);
+    if (c->tipo() == TipoCampo::Lista) {
+      QStringList itens;
+      for (const QString &i : c->itens()) itens << aspas(i);
+      escreve(QString("    items [%1] index=%2").arg(itens.join(", ")).arg(c->ListIndex()));
+    }
+    if (Grade *g = c->grade()) {
+      escreve(QString("    grid row=%1 col=%2 top=%3 selection=%4,%5-%6,%7")
+                  .arg(g->Row()).arg(g->Col()).arg(g->TopRow())
+                  .arg(qMin(g->Row(), g->RowSel())).arg(qMin(g->Col(), g->ColSel()))
+                  .arg(qMax(g->Row(), g->RowSel())).arg(qMax(g->Col(), g->ColSel())));
+      for (int r = 0; r < g->Rows(); ++r)
+        escreve(QString("    row %1: ").arg(r) + g->linha(r).join(" | ") + coresDaLinha(*g, r));
+    }
   }
 }

@@ -1,11 +1,15 @@
 #pragma once
 // Replay mode: runs the real screens headlessly from a script of operator
 // actions and writes a transcript of what the program showed and did.
+#include <QDateTime>
 #include <QString>
 #include <QStringList>
 #include <QTextStream>
+#include <functional>
+#include <optional>
 
 class Programa;
+class Aplicacao;
 class OperadorRoteiro;
 
 struct ErroRoteiro {
@@ -16,12 +20,19 @@ struct ErroRoteiro {
 class Replay {
  public:
   Replay(Programa &programa, OperadorRoteiro &operador, QTextStream &saida);
+  // Any screens of an application: `inicia` opens the first one.
+  Replay(Aplicacao &app, OperadorRoteiro &operador, QTextStream &saida, std::function<void()> inicia);
   // Runs the whole script; returns the exit status (0 ran to its end or the
   // program ended; 2 a script error, named with its line; 3 a fault of the
   // program itself).
   int executa(const QStringList &linhas);
   // Parses "F2", "Shift+Tab", "AltGr+1" into a key code and shift mask.
   static bool interpretaTecla(const QString &texto, int &tecla, int &shift);
+  // The fixed clock a script asks for with a "clock 2026-12-07T09:30:00"
+  // line before its first action (nullopt: none, or a bad one, then `erro`
+  // says why).
+  static std::optional<QDateTime> relogioDoRoteiro(const QStringList &linhas, QString &erro);
+  static std::optional<QDateTime> leRelogio(const QString &texto, QString &erro);
 
  private:
   bool temMais() const { return proxima_ < linhas_.size(); }
@@ -29,9 +40,11 @@ class Replay {
   void aplica(const QString &acao, const QString &argumento);
   void despeja();
   void escreve(const QString &linha);
-  Programa &programa_;
+  Aplicacao &app_;
+  std::function<void()> inicia_;
   OperadorRoteiro &operador_;
   QTextStream &saida_;
   QStringList linhas_;
   int proxima_ = 0;
+  int acoesFeitas_ = 0;
 };

@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QTextStream>
 #include <cstring>
+#include <optional>
 
 #include "app/Programa.h"
 #include "app/Replay.h"
@@ -17,7 +18,7 @@
 
 int executaJanelas(int argc, char **argv);
 
-static int executaRoteiro(int argc, char **argv, const char *caminho) {
+static int executaRoteiro(int argc, char **argv, const char *caminho, const char *relogioOpcao) {
   QCoreApplication qt(argc, argv);
   QFile arquivo(QString::fromLocal8Bit(caminho));
   QTextStream saida(stdout);
@@ -26,10 +27,28 @@ static int executaRoteiro(int argc, char **argv, const char *caminho) {
     return 2;
   }
   const QStringList linhas = QString::fromUtf8(arquivo.readAll()).split('\n');
+  // The clock: --clock wins over the script's own "clock" line. Fixed, it
+  // also stops the simulated printer's clock, so the transcript is the same
+  // on every run.
+  QString erro;
+  std::optional<QDateTime> fixo = relogioOpcao ? Replay::leRelogio(QString::fromLocal8Bit(relogioOpcao), erro)
+                                               : Replay::relogioDoRoteiro(linhas, erro);
+  if (!erro.isEmpty()) {
+    QTextStream(stderr) << "pdv: " << erro << '\n';
+    return 2;
+  }
   TerminalState estado;
   // A replay never sets the machine's clock.
-  platform::OffsetClock relogio;
-  estado.relogio = &relogio;
+  platform::OffsetClock relogioMovel;
+  platform::FixedClock relogioFixo(fixo.value_or(QDateTime()));
+  if (fixo) {
+    estado.usaRelogio(relogioFixo);
+    QByteArray falhas = qgetenv("PDV_ECF_SIM_FALHAS");
+    if (!falhas.isEmpty()) falhas += ';';
+    qputenv("PDV_ECF_SIM_FALHAS", falhas + "relogio " + fixo->toString(Qt::ISODate).toLatin1());
+  } else {
+    estado.usaRelogio(relogioMovel);
+  }
   OperadorRoteiro operador;
   AreaTransferenciaMemoria area;
   Programa programa(estado, operador, area);
@@ -54,14 +73,18 @@ int main(int argc, char **argv) {
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--replay") == 0) {
       if (i + 1 >= argc) {
-        QTextStream(stderr) << "usage: pdv --replay SCRIPT\n";
+        QTextStream(stderr) << "usage: pdv --replay SCRIPT [--clock 2026-12-07T09:30:00]\n";
         return 2;
       }
-      return executaRoteiro(argc, argv, argv[i + 1]);
+      const char *relogio = nullptr;
+      for (int j = 1; j + 1 < argc; ++j)
+        if (std::strcmp(argv[j], "--clock") == 0) relogio = argv[j + 1];
+      return executaRoteiro(argc, argv, argv[i + 1], relogio);
     }
     if (std::strcmp(argv[i], "--help") == 0) {
       QTextStream(stdout) << "usage: pdv            run the terminal\n"
-                             "       pdv --replay SCRIPT   run a script headlessly, print a transcript\n";
+                             "       pdv --replay SCRIPT [--clock ISO]   run a script headlessly, print a transcript\n"
+                             "                             (--clock fixes the time, e.g. 2026-12-07T09:30:00)\n";
       return 0;
     }
   }

@@ -22,7 +22,7 @@ ErroCapturado ErroCapturado::de(const std::exception &e, int passo) {
 }
 
 static QDateTime agora(const TerminalState &estado) {
-  return estado.relogio ? estado.relogio->now() : QDateTime::currentDateTime();
+  return estado.relogio().now();
 }
 
 QString DataHoraAtual(const TerminalState &estado) {
@@ -73,7 +73,7 @@ void GravaErro(TerminalState &estado, const QString &rotina, const ErroCapturado
     pos += literal.size();
   }
   estado.conexao().executa(sql);
-  if (estado.operador) estado.operador->avisa(MensagemErroSistema, Icone::Exclamacao);
+  estado.operador().avisa(MensagemErroSistema, Icone::Exclamacao);
 }
 
 void ExecutaComTratamento(TerminalState &estado, const QString &rotina, const std::function<void()> &passo) {
@@ -85,7 +85,7 @@ void ExecutaComTratamento(TerminalState &estado, const QString &rotina, const st
     try {
       GravaErro(estado, rotina, ErroCapturado::de(e));
     } catch (const std::exception &) {
-      if (estado.operador) estado.operador->avisa(MensagemErroSistema + QStringLiteral("\n") + QString::fromUtf8(e.what()));
+      estado.operador().avisa(MensagemErroSistema + QStringLiteral("\n") + QString::fromUtf8(e.what()));
     }
   }
 }

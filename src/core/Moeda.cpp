@@ -1,15 +1,36 @@
 #include "core/Moeda.h"
 
 #include <QRegularExpression>
+#include <algorithm>
 #include <cmath>
+
+#include "core/Quantidade.h"
+
+int64_t DivideInteiros(__int128 numerador, __int128 denominador, Arredondamento modo) {
+  if (denominador < 0) {
+    numerador = -numerador;
+    denominador = -denominador;
+  }
+  __int128 q = numerador / denominador;  // toward zero
+  const __int128 r = numerador % denominador;
+  if (modo == Arredondamento::MeioParaLonge && 2 * (r < 0 ? -r : r) >= denominador)
+    q += numerador < 0 ? -1 : 1;
+  return static_cast<int64_t>(q);
+}
+
+int64_t PotenciaDe10(int expoente) {
+  int64_t p = 1;
+  for (int i = 0; i < expoente; ++i) p *= 10;
+  return p;
+}
 
 namespace {
 
-int64_t dividaArredondando(int64_t valor, int64_t divisor) {
-  const int64_t q = valor / divisor;
-  const int64_t r = valor % divisor;
-  if (2 * (r < 0 ? -r : r) >= divisor) return q + (valor < 0 ? -1 : 1);
-  return q;
+// numerador / denominador ten-thousandths, brought to `casas` decimals in one
+// rounding step.
+Moeda fracao(__int128 numerador, __int128 denominador, int casas, Arredondamento modo) {
+  const int64_t passo = PotenciaDe10(4 - std::clamp(casas, 0, 4));
+  return Moeda::deUnidades(DivideInteiros(numerador, denominador * passo, modo) * passo);
 }
 
 QString agrupaMilhares(QString digitos) {
@@ -17,15 +38,14 @@ QString agrupaMilhares(QString digitos) {
   return digitos;
 }
 
-QString textoComCasas(int64_t unidades, int casas, QChar separador) {
-  int64_t divisor = 1;
-  for (int i = casas; i < 4; ++i) divisor *= 10;
-  const int64_t escalado = casas >= 4 ? unidades : dividaArredondando(unidades, divisor);
-  int64_t potencia = 1;
-  for (int i = 0; i < casas; ++i) potencia *= 10;
+QString textoComCasas(int64_t unidades, int casas, QChar separador, bool milhares) {
+  casas = std::clamp(casas, 0, 4);
+  const int64_t escalado = DivideInteiros(unidades, PotenciaDe10(4 - casas), Arredondamento::MeioParaLonge);
+  const int64_t potencia = PotenciaDe10(casas);
   const bool negativo = escalado < 0;
   const uint64_t abs = negativo ? static_cast<uint64_t>(-escalado) : static_cast<uint64_t>(escalado);
   QString texto = QString::number(abs / potencia);
+  if (milhares) texto = agrupaMilhares(texto);
   if (casas > 0) texto += separador + QString::number(abs % potencia).rightJustified(casas, '0');
   return negativo ? '-' + texto : texto;
 }
@@ -68,7 +88,7 @@ std::optional<Moeda> Moeda::deTexto(const QString &entrada) {
   int64_t v = inteira.isEmpty() ? 0 : inteira.toLongLong() * kEscala;
   // Beyond four decimals the value is rounded at the fifth.
   QString f = fracao.left(5).leftJustified(5, '0');
-  v += dividaArredondando(f.toLongLong(), 10);
+  v += DivideInteiros(f.toLongLong(), 10, Arredondamento::MeioParaLonge);
   return deUnidades(negativo ? -v : v);
 }
 
@@ -78,7 +98,7 @@ std::optional<Moeda> Moeda::deTextoPonto(const QString &texto) {
   if (!m.hasMatch() || (m.captured(2).isEmpty() && m.captured(3).isEmpty())) return std::nullopt;
   if (m.captured(2).size() > 14) return std::nullopt;
   int64_t v = m.captured(2).isEmpty() ? 0 : m.captured(2).toLongLong() * kEscala;
-  v += dividaArredondando(m.captured(3).left(5).leftJustified(5, '0').toLongLong(), 10);
+  v += DivideInteiros(m.captured(3).left(5).leftJustified(5, '0').toLongLong(), 10, Arredondamento::MeioParaLonge);
   return deUnidades(m.captured(1) == "-" ? -v : v);
 }
 
@@ -98,28 +118,53 @@ Moeda Moeda::deVariant(const QVariant &valor) {
   }
 }
 
-int64_t Moeda::centavos() const { return dividaArredondando(v_, 100); }
+int64_t Moeda::centavos() const { return DivideInteiros(v_, 100, Arredondamento::MeioParaLonge); }
 
-QString Moeda::formatada() const {
-  const int64_t c = centavos();
-  const bool negativo = c < 0;
-  const uint64_t abs = negativo ? static_cast<uint64_t>(-c) : static_cast<uint64_t>(c);
-  QString texto = agrupaMilhares(QString::number(abs / 100)) + ',' +
-                  QString::number(abs % 100).rightJustified(2, '0');
-  return negativo ? '-' + texto : texto;
+QString Moeda::formatada(int casas) const { return textoComCasas(v_, casas, ',', true); }
+
+QString Moeda::textoPonto(int casas) const { return textoComCasas(v_, casas, '.', false); }
+
+QString Moeda::textoVirgula(int casas) const { return textoComCasas(v_, casas, ',', false); }
+
+int Moeda::casasUsadas() const {
+  int casas = 4;
+  for (int64_t v = v_; casas > 0 && v % 10 == 0; v /= 10) --casas;
+  return casas;
 }
 
-QString Moeda::textoPonto(int casas) const { return textoComCasas(v_, casas, '.'); }
+Moeda Moeda::arredondada(int casas, Arredondamento modo) const { return fracao(v_, 1, casas, modo); }
 
-QString Moeda::textoVirgula(int casas) const { return textoComCasas(v_, casas, ','); }
+Moeda Moeda::vezes(const Quantidade &quantidade, int casas, Arredondamento modo) const {
+  return fracao(static_cast<__int128>(v_) * quantidade.milesimos(), Quantidade::kEscala, casas, modo);
+}
 
-Moeda Moeda::vezesMilesimos(int64_t milesimos) const {
-  // v_ * milesimos / 1000, rounded; __int128 keeps large totals exact.
-  const __int128 produto = static_cast<__int128>(v_) * milesimos;
-  __int128 q = produto / 1000;
-  const __int128 r = produto % 1000;
-  if (2 * (r < 0 ? -r : r) >= 1000) q += (produto < 0 ? -1 : 1);
-  return deUnidades(static_cast<int64_t>(q));
+Moeda Moeda::percentual(Moeda taxa, int casas, Arredondamento modo) const {
+  return fracao(static_cast<__int128>(v_) * taxa.v_, 100 * kEscala, casas, modo);
+}
+
+Moeda Moeda::menosPercentual(Moeda taxa, int casas, Arredondamento modo) const {
+  return fracao(static_cast<__int128>(v_) * (100 * kEscala - taxa.v_), 100 * kEscala, casas, modo);
+}
+
+std::optional<Moeda> Moeda::percentualDe(Moeda parte, Moeda todo) {
+  if (todo.ehZero()) return std::nullopt;
+  return fracao(static_cast<__int128>(parte.v_) * 100 * kEscala, todo.v_, 4, Arredondamento::MeioParaLonge);
+}
+
+QList<Moeda> DivisaoEmParcelas::lista() const {
+  QList<Moeda> partes;
+  for (int i = 0; i < quantidade; ++i) partes.append(i == 0 ? primeira : demais);
+  return partes;
+}
+
+std::optional<DivisaoEmParcelas> Moeda::divideEm(int n) const {
+  if (n < 1) return std::nullopt;
+  const int64_t c = centavos();
+  DivisaoEmParcelas p;
+  p.quantidade = n;
+  p.demais = deCentavos(c / n);  // toward zero
+  p.primeira = deCentavos(c / n + c % n);
+  return p;
 }
 
 // Lets a Moeda held in a QVariant read as text (regional, shortest) or as a

@@ -16,7 +16,8 @@ Campo::Campo(Tela &tela, QString nome, TipoCampo tipo) : tela_(tela), nome_(std:
   const bool texto = ehEditavel();
   navega = texto;
   marca = texto;
-  tabStop = texto || tipo_ == TipoCampo::Botao || tipo_ == TipoCampo::Grade || tipo_ == TipoCampo::Marca;
+  tabStop = texto || tipo_ == TipoCampo::Botao || tipo_ == TipoCampo::Grade || tipo_ == TipoCampo::Marca ||
+            tipo_ == TipoCampo::Lista;
 }
 
 bool Campo::focavel() const {
@@ -29,8 +30,86 @@ bool Campo::focavel() const {
   return true;
 }
 
+// A text laid into a mask: kept when it already has the mask's shape,
+// otherwise its characters fill the "#" positions in order.
+static QString AplicaMascara(const QString &mascara, const QString &texto) {
+  bool forma = texto.size() == mascara.size();
+  for (int i = 0; forma && i < mascara.size(); ++i)
+    if (mascara[i] != '#' && texto[i] != mascara[i]) forma = false;
+  if (forma) return texto;
+  QString resultado = mascara;
+  int j = 0;
+  for (int i = 0; i < mascara.size(); ++i) {
+    if (mascara[i] != '#') continue;
+    while (j < texto.size() && !texto[j].isDigit()) ++j;
+    resultado[i] = j < texto.size() ? texto[j++] : CaractereVazioMascara;
+  }
+  return resultado;
+}
+
+void Campo::setMascara(const QString &m) {
+  mascara_ = m;
+  setTexto(mascara_.isEmpty() ? textoSemMascara() : texto_);
+}
+
+QString Campo::textoSemMascara() const {
+  if (mascara_.isEmpty()) return texto_;
+  QString r;
+  for (int i = 0; i < mascara_.size() && i < texto_.size(); ++i)
+    if (mascara_[i] == '#' && texto_[i] != CaractereVazioMascara) r += texto_[i];
+  return r;
+}
+
+void Campo::adicionaItem(const QString &item) {
+  itens_.append(item);
+  tela_.mudou(*this);
+}
+
+void Campo::removeItem(int indice) {
+  if (indice < 0 || indice >= itens_.size()) return;
+  itens_.removeAt(indice);
+  // The selected item removed leaves no selection; one above it moves it up.
+  if (indice == indiceLista_) indiceLista_ = -1;
+  else if (indice < indiceLista_) --indiceLista_;
+  texto_ = itens_.value(indiceLista_);
+  tela_.mudou(*this);
+}
+
+void Campo::limpaItens() {
+  itens_.clear();
+  indiceLista_ = -1;
+  texto_.clear();
+  tela_.mudou(*this);
+}
+
+void Campo::setListIndex(int i) {
+  if (i < -1 || i >= itens_.size() || i == indiceLista_) return;
+  indiceLista_ = i;
+  texto_ = itens_.value(i);
+  tela_.mudou(*this);
+  if (aoMudar) aoMudar();
+  if (aoClicar) aoClicar();  // a list box's click is its selection changing
+}
+
+void Campo::ancoraNaLinha(Campo &g, int linha) {
+  ancoraGrade_ = g.grade() ? &g : nullptr;
+  linhaAncora_ = linha;
+  tela_.mudou(*this);
+}
+
+void Campo::desancora() {
+  ancoraGrade_ = nullptr;
+  tela_.mudou(*this);
+}
+
+int Campo::linhaAncorada() const {
+  if (!ancoraGrade_) return -1;
+  return linhaAncora_ >= 0 ? linhaAncora_ : ancoraGrade_->grade()->Row();
+}
+
 void Campo::setTexto(const QString &t) {
-  const QString novo = maxLength > 0 ? t.left(maxLength) : t;
+  QString novo = maxLength > 0 ? t.left(maxLength) : t;
+  if (!mascara_.isEmpty()) novo = AplicaMascara(mascara_, novo);
   if (novo == texto_) return;
   texto_ = novo;
   selStart = std::min<int>(selStart, static_cast<int>(texto_.size()));
@@ -43,12 +122,14 @@ void Campo::setEnabled(bool e) {
   if (e == enabled_) return;
   enabled_ = e;
   tela_.mudou(*this);
+  if (!e) tela_.confereFoco();
 }
 
 void Campo::setVisible(bool v) {
   if (v == visible_) return;
   visible_ = v;
   tela_.mudou(*this);
+  if (!v) tela_.confereFoco();
 }
 
 void Campo::setMarcado(bool m) {
@@ -87,7 +168,29 @@ void Tela::setLegenda(const QString &l) {
 
 Campo &Tela::adiciona(const QString &nome, TipoCampo tipo) {
   campos_.push_back(std::make_unique<Campo>(*this, nome, tipo));
-  return *campos_.back();
+  Campo &c = *campos_.back();
+  if (tipo == TipoCampo::Data) c.setMascara(QStringLiteral("##/##/####"));
+  return c;
+}
+
+void Tela::confereFoco() {
+  if (!focado_ || focado_->focavel()) return;
+  Campo *saindo = focado_;
+  Campo *proximo = proximoFocavel(saindo, +1);
+  focado_ = nullptr;
+  if (campoAnterior_ == saindo) desmarcaCampo();
+  if (saindo->aoPerderFoco) saindo->aoPerderFoco();
+  mudou(*saindo);
+  if (focado_ || !proximo || !proximo->focavel()) return;  // a handler placed it
+  focaCampo(*proximo, false);
+}
+
+void Tela::reganhaFoco() {
+  Campo *c = focado_;
+  if (!c) return;
+  if (c->aoGanharFoco) c->aoGanharFoco();
+  if (focado_ == c && c->marca) marcaCampo(*c);
+  mudou(*c);
 }
 
 Campo *Tela::procura(const QString &nome) {
@@ -153,7 +256,7 @@ void Tela::TeclaNavega(int &tecla) {
 }
 
 static void moveLinhaGrade(Grade &g, int tecla) {
-  int linha = g.Row;
+  int linha = g.Row();
   const int ultima = g.Rows() - 1;
   if (tecla == tecla::Acima) linha -= 1;
   else if (tecla == tecla::Abaixo) linha += 1;
@@ -162,14 +265,12 @@ static void moveLinhaGrade(Grade &g, int tecla) {
   else if (tecla == tecla::Home) linha = g.FixedRows;
   else if (tecla == tecla::End) linha = ultima;
   else if (tecla == tecla::Esquerda || tecla == tecla::Direita) {
-    g.Col = g.ColSel = std::clamp(g.Col + (tecla == tecla::Direita ? 1 : -1), 0, std::max(0, g.Cols() - 1));
-    if (g.aoMudar) g.aoMudar();
+    g.setCol(g.Col() + (tecla == tecla::Direita ? 1 : -1));
     return;
   } else return;
   linha = std::clamp(linha, g.FixedRows, std::max(g.FixedRows, ultima));
-  g.Row = g.RowSel = linha;
+  g.setRow(linha);
   if (linha < g.TopRow()) g.setTopRow(linha);
-  else if (g.aoMudar) g.aoMudar();
 }
 
 void Tela::teclaBaixo(int tecla, int shift) {
@@ -200,16 +301,13 @@ void Tela::teclaBaixo(int tecla, int shift) {
     if (c->aoClicar) c->aoClicar();
     return;
   }
+  if (c->tipo() == TipoCampo::Lista && (tecla == tecla::Acima || tecla == tecla::Abaixo) && !c->itens().isEmpty()) {
+    c->setListIndex(std::clamp(c->ListIndex() + (tecla == tecla::Abaixo ? 1 : -1), 0,
+                               static_cast<int>(c->itens().size()) - 1));
+    return;
+  }
   if (c->ehEditavel() && !c->locked && (tecla == tecla::Delete || tecla == tecla::Back)) {
-    QString t = c->texto();
-    int inicio = c->selStart, comprimento = c->selLength;
-    if (comprimento == 0) {
-      if (tecla == tecla::Back) { if (inicio == 0) return; --inicio; }
-      comprimento = 1;
-    }
-    t.remove(inicio, comprimento);
-    c->setTexto(t);
-    c->selStart = inicio;
+    apagaCaractere(*c, tecla == tecla::Back);
     return;
   }
   if (c->navega) TeclaNavega(tecla);
@@ -245,15 +343,88 @@ void Tela::digita(const QString &texto) {
       if (codigo == 0 || focado_ != c) continue;
     }
     if (c->locked) continue;
-    QString t = c->texto();
-    const int inicio = std::clamp(c->selStart, 0, static_cast<int>(t.size()));
-    const int comprimento = std::clamp(c->selLength, 0, static_cast<int>(t.size()) - inicio);
-    if (c->maxLength > 0 && t.size() - comprimento >= c->maxLength) continue;
-    t.replace(inicio, comprimento, QChar(codigo));
-    c->setTexto(t);
-    c->selStart = inicio + 1;
-    c->selLength = 0;
+    escreveCaractere(*c, QChar(codigo));
   }
+}
+
+// True when the text can still become an amount with the field's decimals:
+// a sign first, digits with "." thousands, one decimal comma, and no more
+// integer digits than an amount holds.
+static bool CabeEmValor(const QString &t, int casas) {
+  int digitosInteiros = 0, decimais = -1;
+  for (int i = 0; i < t.size(); ++i) {
+    const QChar ch = t[i];
+    if (ch == '-' && i == 0) continue;
+    if (ch == ',') {
+      if (decimais >= 0 || casas == 0) return false;
+      decimais = 0;
+    } else if (ch == '.') {
+      if (decimais >= 0) return false;
+    } else if (ch.isDigit()) {
+      if (decimais >= 0) { if (++decimais > casas) return false; }
+      else if (++digitosInteiros > 13) return false;
+    } else {
+      return false;
+    }
+  }
+  return true;
+}
+
+void Tela::escreveCaractere(Campo &c, QChar ch) {
+  QString t = c.texto();
+  const QString &mascara = c.mascara();
+  if (!mascara.isEmpty()) {
+    int p = std::clamp(c.selStart, 0, static_cast<int>(mascara.size()));
+    // A selection typed over is emptied first.
+    for (int i = p; i < p + c.selLength && i < mascara.size(); ++i)
+      if (mascara[i] == '#') t[i] = CaractereVazioMascara;
+    if (p < mascara.size() && mascara[p] != '#' && ch == mascara[p]) {
+      c.setTexto(t);
+      c.selStart = p + 1;
+      c.selLength = 0;
+      return;
+    }
+    while (p < mascara.size() && mascara[p] != '#') ++p;
+    if (p >= mascara.size() || !ch.isDigit()) return;  // refused, as the mask allows only digits there
+    t[p] = ch;
+    ++p;
+    while (p < mascara.size() && mascara[p] != '#') ++p;  // the caret skips the mask's own characters
+    c.setTexto(t);
+    c.selStart = p;
+    c.selLength = 0;
+    return;
+  }
+  const int inicio = std::clamp(c.selStart, 0, static_cast<int>(t.size()));
+  const int comprimento = std::clamp(c.selLength, 0, static_cast<int>(t.size()) - inicio);
+  if (c.maxLength > 0 && t.size() - comprimento >= c.maxLength) return;
+  t.replace(inicio, comprimento, ch);
+  if (c.tipo() == TipoCampo::Moeda && !CabeEmValor(t, c.casasDecimais)) return;
+  c.setTexto(t);
+  c.selStart = inicio + 1;
+  c.selLength = 0;
+}
+
+void Tela::apagaCaractere(Campo &c, bool paraTras) {
+  QString t = c.texto();
+  int inicio = c.selStart, comprimento = c.selLength;
+  if (comprimento == 0) {
+    if (paraTras) {
+      if (inicio == 0) return;
+      --inicio;
+    }
+    comprimento = 1;
+  }
+  const QString &mascara = c.mascara();
+  if (!mascara.isEmpty()) {
+    // Positions of a mask are emptied, never removed.
+    for (int i = inicio; i < inicio + comprimento && i < mascara.size(); ++i)
+      if (mascara[i] == '#') t[i] = CaractereVazioMascara;
+  } else {
+    t.remove(inicio, comprimento);
+  }
+  c.setTexto(t);
+  c.selStart = inicio;
+  c.selLength = 0;
 }
 
 void Tela::clica(const QString &nome) {
@@ -267,9 +438,13 @@ void Tela::clica(const QString &nome) {
 }
 
 void Tela::marcaCampo(Campo &c) {
-  campoAnterior_ = &c;
-  corFundoAnt_ = c.corFundo();
-  corFrenteAnt_ = c.corFrente();
+  // Marked again (back from a modal screen): its own colours are already saved.
+  if (campoAnterior_ != &c) {
+    if (campoAnterior_) desmarcaCampo();
+    campoAnterior_ = &c;
+    corFundoAnt_ = c.corFundo();
+    corFrenteAnt_ = c.corFrente();
+  }
   c.setCores(CorCampoAtual, 0);
   AreaTransferencia &area = app_.areaTransferencia();
   if (area.texto().startsWith("#Calc#")) {
@@ -277,7 +452,7 @@ void Tela::marcaCampo(Campo &c) {
     area.setTexto(QString());
   }
   c.selecionaTudo();
-  estado().LbMens = c.toolTip;
+  app_.mostraAjuda(c.toolTip);
 }
 
 void Tela::desmarcaCampo() {
@@ -285,14 +460,40 @@ void Tela::desmarcaCampo() {
   Campo &c = *campoAnterior_;
   c.setCores(corFundoAnt_, corFrenteAnt_);
   if (c.tag == "N") c.setTexto(FormataValor(ParaMoeda(c.texto()), 0));
-  estado().LbMens.clear();
+  app_.mostraAjuda(QString());
   campoAnterior_ = nullptr;
 }
 
 // ---------------------------------------------------------------- Aplicacao
 
 Aplicacao::Aplicacao(TerminalState &estado, Operator &operador, AreaTransferencia &area)
-    : estado_(estado), operador_(operador), area_(area) {}
+    : estado_(estado), operador_(operador), area_(area) {
+  estado_.usaOperador(operador);
+}
+
+void Aplicacao::mostraAjuda(const QString &texto) {
+  estado_.LbMens = texto;
+  if (auto *principal = dynamic_cast<Tela *>(estado_.FormPrincipal))
+    if (Campo *linha = principal->procura(QStringLiteral("LbMens"))) linha->setTexto(texto);
+}
+
+void Aplicacao::trazFrente(Tela &tela) {
+  if (!tela.visivel_ || telaFrente() == &tela) return;
+  abertas_.removeAll(&tela);
+  abertas_.prepend(&tela);
+  estado_.FormAtual = &tela;
+  tela.ativa();
+}
+
+Tela &Aplicacao::abreModeless(std::unique_ptr<Tela> tela) {
+  recolhe();
+  Tela &t = *tela;
+  proprias_.push_back(std::move(tela));
+  mostra(t);
+  return t;
+}
+
+void Aplicacao::recolhe() { descartadas_.clear(); }
 
 void Aplicacao::carrega(Tela &tela) {
   if (tela.carregada_) return;
@@ -317,13 +518,25 @@ void Aplicacao::mostra(Tela &tela, bool modal) {
   if (aoMostrar) aoMostrar(tela);
   ativa(tela);
   if (!modal) return;
-  if (executaModal && tela.visivel_) executaModal(tela);
-  // Back from the modal screen: the screen behind it is active again.
-  if (Tela *frente = telaFrente(); frente && frente != &tela) ativa(*frente);
+  if (!executaModal)
+    throw std::logic_error(("modal screen with nothing to run it: " + tela.nomeTela()).toStdString());
+  if (tela.visivel_) executaModal(tela);
+  // Back from the modal screen: the screen behind it is active again and its
+  // field takes the focus again.
+  if (Tela *frente = telaFrente(); frente && frente != &tela) {
+    ativa(*frente);
+    frente->reganhaFoco();
+  }
+}
+
+void Aplicacao::limpaAjudaDe(const Tela &tela) {
+  // The help line shows the focused field's help while its screen is up.
+  if (tela.focado_ && !estado_.LbMens.isEmpty() && estado_.LbMens == tela.focado_->toolTip) mostraAjuda(QString());
 }
 
 void Aplicacao::esconde(Tela &tela) {
   if (!tela.visivel_) return;
+  limpaAjudaDe(tela);
   tela.visivel_ = false;
   if (aoEsconder) aoEsconder(tela);
 }
@@ -337,11 +550,13 @@ bool Aplicacao::descarrega(Tela &tela, bool forcado) {
     Tela &tela;
     ~Baixa() {
       const bool estavaVisivel = tela.visivel_;
+      if (estavaVisivel) app.limpaAjudaDe(tela);
       tela.visivel_ = false;
       tela.carregada_ = false;
       app.abertas_.removeAll(&tela);
       if (estavaVisivel && app.aoEsconder) app.aoEsconder(tela);
       if (app.aoDescarregar) app.aoDescarregar(tela);
+      app.descarta(tela);
     }
   } baixa{*this, tela};
   tela.descarrega();
@@ -360,4 +575,14 @@ Tela *Aplicacao::telaFrente() const {
   for (Tela *t : abertas_)
     if (t->visivel_) return t;
   return nullptr;
+}
+
+void Aplicacao::descarta(Tela &tela) {
+  for (auto it = proprias_.begin(); it != proprias_.end(); ++it) {
+    if (it->get() != &tela) continue;
+    descartadas_.push_back(std::move(*it));
+    proprias_.erase(it);
+    if (aoAguardarRecolha) aoAguardarRecolha();
+    return;
+  }
 }

@@ -18,7 +18,12 @@
 class Tela;
 class Aplicacao;
 
-enum class TipoCampo { Texto, Senha, Moeda, Rotulo, Botao, Painel, Grade, Menu, Imagem, Marca, Progresso };
+// Texto, Senha, Moeda (an amount, right-aligned) and Data (dd/mm/yyyy) are
+// edit fields; Lista is a list box (its items and the selected one).
+enum class TipoCampo { Texto, Senha, Moeda, Data, Rotulo, Botao, Painel, Grade, Menu, Imagem, Marca, Progresso, Lista };
+
+// What a masked field shows in a position not typed yet.
+inline constexpr QChar CaractereVazioMascara = u'_';
 
 inline constexpr uint32_t CorCampoAtual = 0x80FFFF;  // light yellow (0xBBGGRR)
 inline constexpr uint32_t CorJanela = 0xFFFFFF;
@@ -32,7 +37,9 @@ class Campo {
   TipoCampo tipo() const { return tipo_; }
   Tela &tela() const { return tela_; }
   bool focavel() const;
-  bool ehEditavel() const { return tipo_ == TipoCampo::Texto || tipo_ == TipoCampo::Senha || tipo_ == TipoCampo::Moeda; }
+  bool ehEditavel() const {
+    return tipo_ == TipoCampo::Texto || tipo_ == TipoCampo::Senha || tipo_ == TipoCampo::Moeda || tipo_ == TipoCampo::Data;
+  }
 
   const QString &texto() const { return texto_; }
   void setTexto(const QString &t);
@@ -44,6 +51,15 @@ class Campo {
   QString tag;
   QString toolTip;
   int maxLength = 0;  // 0: no limit
+  // Decimals an amount field takes (Moeda).
+  int casasDecimais = 2;
+  // Edit mask: "#" takes a digit, any other character is the field's own
+  // ("###.###.###-##"). The text always has the mask's length, with
+  // CaractereVazioMascara where nothing was typed. Date fields have one.
+  const QString &mascara() const { return mascara_; }
+  void setMascara(const QString &m);
+  // The characters typed into the mask's "#" positions ("" when none).
+  QString textoSemMascara() const;
   bool locked = false;
   uint32_t corFundo() const { return corFundo_; }
   uint32_t corFrente() const { return corFrente_; }
@@ -57,6 +73,21 @@ class Campo {
   // Current-field colouring on focus; on by default for text fields.
   bool marca = true;
   Grade *grade() const { return grade_.get(); }
+  // List boxes: the items and the selected one (-1: none); the text is the
+  // selected item's.
+  const QStringList &itens() const { return itens_; }
+  void adicionaItem(const QString &item);
+  void removeItem(int indice);
+  void limpaItens();
+  int ListIndex() const { return indiceLista_; }
+  void setListIndex(int i);
+  // A panel placed over a row of a grid of the same screen (-1: whichever
+  // row is current); the skin keeps it there as the grid scrolls.
+  void ancoraNaLinha(Campo &grade, int linha = -1);
+  void desancora();
+  Campo *ancoraGrade() const { return ancoraGrade_; }
+  // The row it sits over now (-1 when not anchored).
+  int linhaAncorada() const;
   // Check boxes.
   bool marcado() const { return marcado_; }
   void setMarcado(bool m);
@@ -86,6 +117,11 @@ class Campo {
   uint32_t corFundo_ = CorJanela;
   uint32_t corFrente_ = CorTexto;
   std::unique_ptr<Grade> grade_;
+  QString mascara_;
+  QStringList itens_;
+  int indiceLista_ = -1;
+  Campo *ancoraGrade_ = nullptr;
+  int linhaAncora_ = -1;
 };
 
 // Clipboard as the field helpers see it.
@@ -134,6 +170,13 @@ class Tela : public TelaRegistrada {
   void EnviaTab() { moveFoco(+1); }
   void EnviaShiftTab() { moveFoco(-1); }
 
+  // The focused field became disabled or hidden (or its panel did): the
+  // focus moves on to the next field that takes it, without validation.
+  void confereFoco();
+  // Runs the got-focus step of the focused field again (back from a modal
+  // screen): its colouring and its handler, no validation.
+  void reganhaFoco();
+
   // Input from the operator (skin, tests, replay).
   void teclaBaixo(int tecla, int shift = 0);
   void digita(const QString &texto);
@@ -168,6 +211,9 @@ class Tela : public TelaRegistrada {
   Campo *proximoFocavel(Campo *de, int direcao) const;
   void TeclaNavega(int &tecla);
   void avisaTeclaDeCaractere(QChar ch);
+  // The typing of one character into an edit field, as its kind allows.
+  void escreveCaractere(Campo &c, QChar ch);
+  void apagaCaractere(Campo &c, bool paraTras);
 
  private:
   Aplicacao &app_;
@@ -206,6 +252,19 @@ class Aplicacao {
   // Unloads: asks podeFechar() unless forced; false when refused.
   bool descarrega(Tela &tela, bool forcado = false);
   void ativa(Tela &tela);
+  // The cashier brought an open screen to the front (clicked its window):
+  // it becomes the front screen and FormAtual, and its activation step runs.
+  void trazFrente(Tela &tela);
+  // A modeless screen the application owns: loaded and shown; deleted after
+  // it is unloaded, once none of its handlers runs (recolhe).
+  Tela &abreModeless(std::unique_ptr<Tela> tela);
+  void recolhe();
+  // Told when an owned screen waits to be deleted (the skin posts recolhe).
+  std::function<void()> aoAguardarRecolha;
+
+  // The sale screen's help line (LbMens): the state's text and, when the
+  // main screen has an "LbMens" control, its caption.
+  void mostraAjuda(const QString &texto);
 
   Tela *telaFrente() const;
   const QList<Tela *> &telas() const { return abertas_; }
@@ -225,4 +284,8 @@ class Aplicacao {
   Operator &operador_;
   AreaTransferencia &area_;
   QList<Tela *> abertas_;
+  // An owned screen that was unloaded waits for recolhe.
+  void descarta(Tela &tela);
+  void limpaAjudaDe(const Tela &tela);
+  std::vector<std::unique_ptr<Tela>> proprias_, descartadas_;
 };

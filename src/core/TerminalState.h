@@ -14,6 +14,7 @@ class ConexaoBanco;
 class ComandoBanco;
 class Recordset;
 class Operator;
+class ExecutorProgramas;
 namespace platform { class Clock; }
 
 // What a screen exposes to the error logger and the search dialog.
@@ -90,8 +91,26 @@ struct TerminalState {
   // Search hand-over.
   QString TipoPesq, CodPesquisa, CodProPesq, CodCliPesq, CodCpgPesq, CodVenPesq, NumEpnPesq;
   QString DadosClientePesq;
+  // The last product sold; the step of the sale being recorded (1 while an
+  // item's stock is taken back).
+  QString UltProduto;
+  int EtapaVenda = 0;
 
-  // Services the routines reach through the state.
-  Operator *operador = nullptr;
-  platform::Clock *relogio = nullptr;
+  // Services the routines reach through the state, always set: until the
+  // program installs its own, a clock that never sets the machine's time, an
+  // operator that takes every default answer, and the real program starter.
+  Operator &operador() const { return *operador_; }
+  platform::Clock &relogio() const { return *relogio_; }
+  ExecutorProgramas &programas() const { return *programas_; }
+  void usaOperador(Operator &o) { operador_ = &o; }
+  void usaRelogio(platform::Clock &r) { relogio_ = &r; }
+  void usaProgramas(ExecutorProgramas &p) { programas_ = &p; }
+
+ private:
+  std::unique_ptr<Operator> operadorPadrao_;
+  std::unique_ptr<platform::Clock> relogioPadrao_;
+  std::unique_ptr<ExecutorProgramas> programasPadrao_;
+  Operator *operador_;
+  platform::Clock *relogio_;
+  ExecutorProgramas *programas_;
 };

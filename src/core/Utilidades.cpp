@@ -3,9 +3,7 @@
 #include <QRegularExpression>
 #include <cmath>
 
-namespace {
-
-bool ehNumeroNativo(const QVariant &v) {
+bool EhNumeroNativo(const QVariant &v) {
   switch (v.metaType().id()) {
     case QMetaType::Int: case QMetaType::UInt: case QMetaType::LongLong:
     case QMetaType::ULongLong: case QMetaType::Double: case QMetaType::Float:
@@ -15,6 +13,8 @@ bool ehNumeroNativo(const QVariant &v) {
       return v.metaType() == QMetaType::fromType<Moeda>();
   }
 }
+
+namespace {
 
 double numeroNativo(const QVariant &v) {
   if (v.metaType() == QMetaType::fromType<Moeda>()) return v.value<Moeda>().paraDouble();
@@ -62,7 +62,7 @@ QString TextoNumero(double valor) {
 
 double ParaNumero(const QVariant &valor) {
   if (valor.isNull()) return 0;
-  if (ehNumeroNativo(valor)) return numeroNativo(valor);
+  if (EhNumeroNativo(valor)) return numeroNativo(valor);
   const QString t = valor.toString();
   if (t.isEmpty()) return 0;
   const QString inicial = numeroInicial(textoRegionalParaPonto(t));
@@ -71,12 +71,17 @@ double ParaNumero(const QVariant &valor) {
 
 Moeda ParaMoeda(const QVariant &valor) {
   if (valor.isNull()) return {};
-  if (ehNumeroNativo(valor)) return Moeda::deVariant(valor);
+  if (EhNumeroNativo(valor)) return Moeda::deVariant(valor);
   const QString inicial = numeroInicial(textoRegionalParaPonto(valor.toString()));
   if (inicial.isEmpty()) return {};
   if (inicial.contains('e') || inicial.contains('E')) return Moeda::deDouble(inicial.toDouble());
   const auto m = Moeda::deTextoPonto(inicial);
   return m ? *m : Moeda{};
+}
+
+Quantidade ParaQuantidade(const QVariant &valor) {
+  return Quantidade::deMilesimos(DivideInteiros(ParaMoeda(valor).unidades(), Moeda::kEscala / Quantidade::kEscala,
+                                                Arredondamento::MeioParaLonge));
 }
 
 QString FormataValor(const Moeda &valor, int16_t largura) {
@@ -85,10 +90,10 @@ QString FormataValor(const Moeda &valor, int16_t largura) {
 }
 
 QString FormataValor(QVariant &valor, int16_t largura) {
-  if (!valor.isNull() && !ehNumeroNativo(valor) && valor.toString().isEmpty()) valor = 0;
+  if (!valor.isNull() && !EhNumeroNativo(valor) && valor.toString().isEmpty()) valor = 0;
   if (valor.isNull()) valor = 0;  // Null formats as 0 as well
   QString texto;
-  if (ehNumeroNativo(valor)) {
+  if (EhNumeroNativo(valor)) {
     texto = Moeda::deVariant(valor).formatada();
   } else if (EhNumerico(valor.toString())) {
     texto = ParaMoeda(valor).formatada();
@@ -99,16 +104,10 @@ QString FormataValor(QVariant &valor, int16_t largura) {
 }
 
 QString FormataQuantidade(const QVariant &valor, int16_t largura, int16_t decimais) {
-  double v = ehNumeroNativo(valor) ? numeroNativo(valor) : ParaNumero(valor);
-  if (valor.isNull()) v = 0;
+  // Exact to the fourth decimal, the most a quantity or amount carries; any
+  // further decimals asked for are zeros.
   const int casas = std::max<int>(0, decimais);
-  QString digitos = QString::number(std::fabs(v), 'f', casas);
-  QString inteira = digitos.section('.', 0, 0);
-  const QString fracao = casas > 0 ? digitos.section('.', 1, 1) : QString();
-  for (qsizetype i = inteira.size() - 3; i > 0; i -= 3) inteira.insert(i, '.');
-  QString texto = inteira + (casas > 0 ? ',' + fracao : QString());
-  const bool zero = QString(digitos).remove('.').remove('0').isEmpty();
-  if (v < 0 && !zero) texto.prepend('-');
+  const QString texto = ParaMoeda(valor).formatada(std::min(casas, 4)) + QString(std::max(0, casas - 4), '0');
   return largura != 0 ? Alinha(2, largura, texto) : texto;
 }
 

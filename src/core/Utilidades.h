@@ -8,13 +8,26 @@
 #include <cstdint>
 
 #include "core/Moeda.h"
+#include "core/Quantidade.h"
+
+// True for a value that holds a number rather than text: integers, doubles,
+// booleans and Moeda.
+bool EhNumeroNativo(const QVariant &valor);
 
 // Numeric value of a field or typed value: numbers as they are; Null or "" ->
 // 0; other text: full stops removed, commas turned into full stops, then the
-// leading number of the text (0 when there is none).
+// leading number of the text (0 when there is none). For counts, codes and
+// other numbers that are not money.
 double ParaNumero(const QVariant &valor);
-// The same reading, exact, for amounts.
+// The same reading, exact, for amounts: a Moeda as it is, integers and
+// doubles to the ten-thousandth, text read digit by digit ("1.234,56",
+// "12abc" is 12, "xyz" is 0; as above, "12.50" is 1250, the full stop being
+// the regional thousands separator). Use it for every amount that is summed,
+// compared or recorded.
 Moeda ParaMoeda(const QVariant &valor);
+// The same reading for a quantity (a grid cell, a typed answer already
+// checked), to the thousandth, half away from zero.
+Quantidade ParaQuantidade(const QVariant &valor);
 
 // True when the text reads as a number in the regional format (sign, digits,
 // "." thousands, "," decimals, optional exponent), as the suite's IsNumeric.

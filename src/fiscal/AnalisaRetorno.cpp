@@ -13,7 +13,7 @@ const QString CR = QStringLiteral("\r");
 const QString CRLF = QStringLiteral("\r\n");
 
 void mostra(TerminalState &estado, const QString &texto, Icone icone, const QString &titulo) {
-  if (estado.operador) estado.operador->mensagem({texto, icone, Botoes::Ok, Resposta::Ok, titulo});
+  estado.operador().mensagem({texto, icone, Botoes::Ok, Resposta::Ok, titulo});
 }
 
 // Bit texts, index 0 for bit value 128 down to index 7 for bit value 1.

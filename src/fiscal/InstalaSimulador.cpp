@@ -52,7 +52,8 @@ bool copia(const QString &origem, const QString &destino, QString *erro) {
 
 }  // namespace
 
-bool InstalaSimuladorNoDrive(const QString &raizDrive, const QString &numeroSerie, QString *erro) {
+bool InstalaSimuladorNoDrive(const QString &raizDrive, const QString &numeroSerie, QString *erro,
+                             const QList<int> &aliquotas) {
   if (numeroSerie.trimmed().isEmpty() || numeroSerie.size() > 20) {
     if (erro) *erro = QStringLiteral("número de série inválido para o simulador: \"%1\"").arg(numeroSerie);
     return false;
@@ -77,5 +78,5 @@ bool InstalaSimuladorNoDrive(const QString &raizDrive, const QString &numeroSeri
     const QString arquivo = ArquivoBibliotecaEcf(m);
     if (!copia(origem + '/' + arquivo, destino + '/' + arquivo, erro)) return false;
   }
-  return ecfsim::CriaMemoriaSimulador(destino + "/ecf-sim", numeroSerie.trimmed(), erro);
+  return ecfsim::CriaMemoriaSimulador(destino + "/ecf-sim", numeroSerie.trimmed(), erro, aliquotas);
 }

@@ -5,6 +5,7 @@
 
 #include "core/Logs.h"
 #include "core/Operator.h"
+#include "core/Programas.h"
 #include "core/Tela.h"
 #include "core/Teclas.h"
 #include "core/Utilidades.h"
@@ -22,7 +23,7 @@ ClGrade1::ClGrade1(Tela &tela, Campo &grade) : tela_(tela), campo_(grade), grade
   };
   auto ganhou = campo_.aoGanharFoco;
   campo_.aoGanharFoco = [this, ganhou] {
-    tela_.estado().LbMens = TextoAjudaGrade;
+    tela_.app().mostraAjuda(TextoAjudaGrade);
     if (ganhou) ganhou();
   };
 }
@@ -43,16 +44,15 @@ void ClGrade1::trataTecla(int &tecla, int) {
   });
 }
 
-QString ClGrade1::cabecalhoColuna() const { return grade_.FixedRows > 0 ? grade_.TextMatrix(0, grade_.Col) : QString(); }
+QString ClGrade1::cabecalhoColuna() const { return grade_.FixedRows > 0 ? grade_.TextMatrix(0, grade_.Col()) : QString(); }
 
 bool ClGrade1::procura() {
   const int inicio = std::max(LinhaAchada + 1, grade_.FixedRows);
   for (int r = inicio; r < grade_.Rows(); ++r) {
-    if (grade_.TextMatrix(r, grade_.Col).contains(TextoBusca, Qt::CaseInsensitive)) {
+    if (grade_.TextMatrix(r, grade_.Col()).contains(TextoBusca, Qt::CaseInsensitive)) {
       LinhaAchada = r;
-      grade_.Row = grade_.RowSel = r;
+      grade_.setRow(r);
       if (r < grade_.TopRow() || r > grade_.TopRow() + 10) grade_.setTopRow(r);
-      else if (grade_.aoMudar) grade_.aoMudar();
       tela_.focaCampo(campo_);
       return true;
     }
@@ -81,7 +81,7 @@ void ClGrade1::GradeNext() {
 void ClGrade1::MinimizaPesq() {
   QString resposta;
   tela_.app().operador().entrada({"MINIMIZA PESQUISA POR : " + cabecalhoColuna(),
-                                  QStringLiteral("DIGITE ATÉ 3 PALAVRAS DA COLUNA ") + QString::number(grade_.Col + 1),
+                                  QStringLiteral("DIGITE ATÉ 3 PALAVRAS DA COLUNA ") + QString::number(grade_.Col() + 1),
                                   QString(), -1, -1},
                                  resposta);
   resposta = resposta.toUpper();
@@ -92,7 +92,7 @@ void ClGrade1::MinimizaPesq() {
   Campo *barra = tela_.procura("Barra");
   Campo *anda = tela_.procura("Anda");
   const int total = grade_.Rows() - grade_.FixedRows;
-  const int coluna = grade_.Col;
+  const int coluna = grade_.Col();
   const int excluidas = grade_.mantemLinhas(
       [&](const QStringList &linha) {
         const QString celula = linha.value(coluna).toUpper();
@@ -106,7 +106,7 @@ void ClGrade1::MinimizaPesq() {
           tela_.app().deixaRedesenhar();
         }
       });
-  grade_.Row = grade_.RowSel = grade_.FixedRows;
+  grade_.setRow(grade_.FixedRows);
   if (anda) anda->setTexto("Foram excluidas " + QString::number(excluidas) + " Linhas da grade !");
 }
 
@@ -116,7 +116,7 @@ void ClGrade1::RepeteDado() {
   const QString faixa = PegaCampo(campo_.tag, "|", 2);
   const int de = PegaCampo(faixa, "-", 1).toInt(), ate = PegaCampo(faixa, "-", 2).toInt();
   if (de < 0 || ate < de || ate >= grade_.Cols()) return;
-  const int origem = grade_.Row;
+  const int origem = grade_.Row();
   Campo *barra = tela_.procura("Barra");
   int valores = 0;
   for (int r = origem + 1; r < grade_.Rows() && valores < 101; ++r) {
@@ -172,6 +172,6 @@ void ClGrade1::ExportaHtml() {
     tela_.focaCampo(campo_);
     return;
   }
-  if (!platform::startProgram(programa + " c:\\kw-velt\\grade.html", platform::WindowStyle::Normal))
+  if (!tela_.estado().programas().inicia(programa + " c:\\kw-velt\\grade.html", platform::WindowStyle::Normal))
     tela_.app().operador().avisa(QStringLiteral("Não foi possível abrir ") + programa + ".");
 }

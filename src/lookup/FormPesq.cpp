@@ -61,7 +61,7 @@ void FormPesq::preparaColunas() {
   }
   g.FormatString(layout.join('|'));
   for (int i = 0; i < tipo_->colunas.size(); ++i) g.setColWidth(i, tipo_->colunas[i].largura);
-  g.Row = 0;
+  g.setRow(0);
 }
 
 void FormPesq::ativa() {
@@ -165,8 +165,7 @@ void PreencheGradePesquisa(Grade &g, const TipoPesquisa &tipo, const QList<QVari
     if (progresso && ((i + 1) % FormPesq::LinhasPorPasso == 0 || i + 1 == total)) progresso(i + 1, total);
   }
   g.substituiLinhas(std::move(celulas));
-  g.Row = g.RowSel = g.FixedRows;
-  g.Col = 0;
+  g.setPosicao(g.FixedRows, 0);
   g.setTopRow(g.FixedRows);
 }
 
@@ -180,8 +179,8 @@ void FormPesq::preencheGrade() {
 
 void FormPesq::devolveLinha() {
   Grade &g = grade("Grade");
-  if (g.Row < g.FixedRows || g.Row >= g.Rows()) return;
-  auto celula = [&](int n) { return g.TextMatrix(g.Row, n - 1); };
+  if (g.Row() < g.FixedRows || g.Row() >= g.Rows()) return;
+  auto celula = [&](int n) { return g.TextMatrix(g.Row(), n - 1); };
   TerminalState &e = estado();
   e.CodPesquisa = celula(1);
   const QString &tipo = tipo_->codigo;

@@ -5,6 +5,8 @@
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
 #include <QSysInfo>
 
 #include "platform/Paths.h"
@@ -35,6 +37,25 @@ bool startProgram(const QString &commandLine, WindowStyle style) {
     process.setStandardErrorFile(QProcess::nullDevice());
   }
   return process.startDetached();
+}
+
+bool activateWindow(const QString &title, WindowStyle style) {
+  // On an X desktop the windows of other programs are found with xdotool
+  // when it is installed; elsewhere nothing is found and the caller starts
+  // the program.
+  if (qEnvironmentVariableIsEmpty("DISPLAY")) return false;
+  const QString xdotool = QStandardPaths::findExecutable(QStringLiteral("xdotool"));
+  if (xdotool.isEmpty()) return false;
+  QStringList args{QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"),
+                   '^' + QRegularExpression::escape(title) + '$', QStringLiteral("windowactivate")};
+  if (style == WindowStyle::Maximized) args << QStringLiteral("windowsize") << QStringLiteral("100%") << QStringLiteral("100%");
+  QProcess process;
+  process.start(xdotool, args);
+  if (!process.waitForFinished(2000)) {
+    process.kill();
+    return false;
+  }
+  return process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
 }
 
 QDateTime SystemClock::now() const { return QDateTime::currentDateTime(); }

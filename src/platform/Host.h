@@ -17,6 +17,11 @@ enum class WindowStyle { Normal, Hidden, Maximized };
 // rest its arguments. Returns false when it could not be started.
 bool startProgram(const QString &commandLine, WindowStyle style = WindowStyle::Normal);
 
+// Brings another program's top-level window with this exact title to the
+// front, shown in the given style. False when there is none (or the desktop
+// offers no way to find it): the caller starts the program instead.
+bool activateWindow(const QString &title, WindowStyle style);
+
 // Setting the PC clock: tried, failure ignored. Tests install a fake.
 class Clock {
  public:
@@ -24,6 +29,23 @@ class Clock {
   virtual QDateTime now() const = 0;
   // Returns whether the clock was set; callers ignore the answer.
   virtual bool setSystemTime(const QDateTime &when) = 0;
+  // A stopped clock stands for every clock of the run, the server's too.
+  virtual bool fixed() const { return false; }
+};
+
+// A stopped clock, for runs that must give the same result every time (a
+// replay with a fixed clock): now() is the moment given, and setting it from
+// the server's time is refused.
+class FixedClock : public Clock {
+ public:
+  explicit FixedClock(QDateTime when) : when_(std::move(when)) {}
+  QDateTime now() const override { return when_; }
+  bool setSystemTime(const QDateTime &) override { return false; }
+  bool fixed() const override { return true; }
+  void set(const QDateTime &when) { when_ = when; }
+
+ private:
+  QDateTime when_;
 };
 
 // The real clock; setting it calls the OS (needs privileges, may fail).

@@ -9,33 +9,153 @@
 #include "core/Operator.h"
 #include "core/Utilidades.h"
 #include "lookup/FormPesq.h"
+#include "core/Teclas.h"
 #include "platform/Host.h"
 
 PForm::PForm(Aplicacao &app) : Tela(app, "PForm", TituloTelaVenda) {
+  criaControles();
+  criaMenus();
+  handleJanela = static_cast<quint64>(QCoreApplication::applicationPid());
+  keyPreview = true;
+  aoTeclarForm = [this](int &t, int shift) { teclaForm(t, shift); };
+}
+
+void PForm::criaControles() {
+  auto botao = [this](const char *nome, const QString &legenda, std::function<void()> acao) {
+    Campo &b = adiciona(nome, TipoCampo::Botao);
+    b.setTexto(legenda);
+    b.tabStop = false;  // the keys F2..F9 reach them; Tab stays in the fields
+    b.aoClicar = std::move(acao);
+  };
   adiciona("Empresa", TipoCampo::Rotulo);
   adiciona("Versao", TipoCampo::Rotulo);
   adiciona("Caixa", TipoCampo::Rotulo);
   adiciona("TxtMens", TipoCampo::Rotulo).setTexto("Mensagens");
+  adiciona("ClienteLabel", TipoCampo::Rotulo)
+      .setTexto(QStringLiteral("CÓD - NOME DO CLIENTE | CPF/CGC            (Click aqui ou digite Break p/ gravar um cliente)"));
+  Campo &cliente = adiciona("Cliente", TipoCampo::Rotulo);
+  cliente.setTexto("0-CONSUMIDOR");
+  cliente.aoClicar = [this] { mostraQuadroCliente(); };
+  adiciona("TitPro", TipoCampo::Rotulo)
+      .setTexto(QStringLiteral("CÓDIGO, DESCRIÇÃO E PREÇO DO PRODUTO (Digite código e \".\", F10 p/ Qtde e F11 p/ Valor)"));
+  Campo &produto = adiciona("Produto", TipoCampo::Texto);
+  produto.toolTip = QStringLiteral("Código de barras, código interno ou código do sistema do produto e <Enter>.");
+  produto.navega = false;  // Enter sells the item
+  produto.aoTeclarBaixo = [this](int &t, int shift) { teclaProduto(t, shift); };
+  produto.aoGanharFoco = [this, &produto] {
+    // A product chosen in the search comes back here.
+    TerminalState &e = estado();
+    if (!e.CodPesquisa.isEmpty()) {
+      produto.setTexto(e.CodPesquisa);
+      e.CodPesquisa.clear();
+    }
+  };
+  Campo &forma = adiciona("FormaPgto", TipoCampo::Texto);
+  forma.toolTip = QStringLiteral("Código da condição de pagamento da venda; F10 pesquisa.");
+  forma.navega = false;
+  forma.aoTeclarBaixo = [this, &forma](int &t, int) {
+    if (t == tecla::Enter) {
+      t = 0;
+      if (!forma.texto().trimmed().isEmpty() && confereFormaPgto()) EnviaTab();
+    } else if (t == tecla::F10) {
+      t = 0;
+      AbrePesquisa(this->app(), "Cpg");
+    } else if (t == tecla::Acima) {
+      t = 0;
+      EnviaShiftTab();
+    } else if (t == tecla::Abaixo) {
+      t = 0;
+      EnviaTab();
+    }
+  };
+  forma.aoValidar = [this, &forma] { return forma.texto().trimmed().isEmpty() || confereFormaPgto(); };
+  forma.aoGanharFoco = [this, &forma] {
+    TerminalState &e = estado();
+    if (!e.CodCpgPesq.isEmpty()) {
+      forma.setTexto(e.CodCpgPesq);
+      e.CodCpgPesq.clear();
+    }
+  };
+  Campo &grade = adiciona("Grade", TipoCampo::Grade);
+  grade.tabStop = false;
+  adiciona("LabFormaPgto", TipoCampo::Rotulo).setTexto(QStringLiteral("COND. PAGAMENTO (F10 pesquisa)"));
+  for (const auto &[nome, legenda] : {std::pair{"TxtTotVen", "TOTAL DA VENDA"}, std::pair{"Dinheiro", "DINHEIRO"},
+                                      std::pair{"Pago", "PAGO"}, std::pair{"Troco", "TROCO"}}) {
+    adiciona(QStringLiteral("Lab") + nome, TipoCampo::Rotulo).setTexto(legenda);
+    adiciona(nome, TipoCampo::Rotulo).setTexto("0,00");
+  }
+  for (const char *nome : {"FisEpn", "NitEpn", "NoCupom", "CodEpn", "VenEpn"}) {
+    Campo &c = adiciona(nome, TipoCampo::Texto);
+    c.setVisible(false);
+  }
+  campo("FisEpn").setTexto("5102");
+  Campo &cancelado = adiciona("Cancelado", TipoCampo::Rotulo);
+  cancelado.setTexto("C A N C E L A D O  !");
+  cancelado.setVisible(false);
+  adiciona("LabVend", TipoCampo::Rotulo).setTexto("Vendedor:");
+
+  Campo &quadro = adiciona("FrmCliente", TipoCampo::Painel);
+  auto doQuadro = [&](const char *nome, TipoCampo tipo) -> Campo & {
+    Campo &c = adiciona(nome, tipo);
+    c.painel = &quadro;
+    return c;
+  };
+  doQuadro("LabNomeCliente", TipoCampo::Rotulo)
+      .setTexto(QStringLiteral("Nome do Cliente.................................:"));
+  doQuadro("NomeDoCliente", TipoCampo::Texto).maxLength = 40;
+  doQuadro("LabDocumCliente", TipoCampo::Rotulo)
+      .setTexto(QStringLiteral("Numero do  Cpf ou CGC...........................:"));
+  Campo &documento = doQuadro("DocumCliente", TipoCampo::Texto);
+  documento.maxLength = 14;
+  documento.aoTeclarCaractere = [](int &c) {
+    if (c != tecla::Back && (c < '0' || c > '9')) c = 0;  // digits only
+  };
+  Campo &grava = doQuadro("GravaCliente", TipoCampo::Botao);
+  grava.setTexto("&Grava");
+  grava.aoClicar = [this] { gravaCliente(); };
+  quadro.setVisible(false);
+
+  botao("CmdAbreCP", "[F2] ABRE CUPOM", [this] { abreCupom(); });
+  botao("CmdAbreGV", "[F3] ABRE GAVETA", [this] { abreGaveta(); });
+  botao("CmdFormPG", "[F4] FORMA DE PGTO", [this] { formasPagamento(); });
+  botao("CmdAlteraCLI", "[F5] ALTERA CLIENTE", [this] { alteraCliente(); });
+  botao("CmdCancelaItem", "[F6] CANCELA ITENS", [this] { cancelaItem(); });
+  botao("CmdCancelCP", "[F8] CANCELA CUPOM", [this] { cancelaCupom(); });
+  botao("CmdAutentica", QStringLiteral("[F9] AUTENTICAÇÃO"), [this] { autentica(); });
   adiciona("StBar1", TipoCampo::Rotulo);
   adiciona("StBar2", TipoCampo::Rotulo);
-  handleJanela = static_cast<quint64>(QCoreApplication::applicationPid());
-  criaMenuPesquisas();
+  // The help line: the tool-tip of the field in focus.
+  adiciona("LbMens", TipoCampo::Rotulo).setTexto(estado().LbMens);
+  iniciaGrade();
 }
 
-void PForm::criaMenuPesquisas() {
-  Campo &gerencia = adiciona("P02", TipoCampo::Menu);
-  gerencia.setTexto(QStringLiteral("&2 - Gerência"));
-  auto entrada = [&](const char *nome, const QString &legenda, const char *tipo, QString TerminalState::*limpa) {
-    Campo &item = adiciona(nome, TipoCampo::Menu);
-    item.setTexto(legenda);
-    item.painel = &gerencia;
-    item.aoClicar = [this, tipo, limpa] {
+void PForm::criaMenus() {
+  auto menu = [this](const char *nome, const QString &legenda, Campo *pai) -> Campo & {
+    Campo &m = adiciona(nome, TipoCampo::Menu);
+    m.setTexto(legenda);
+    m.painel = pai;
+    return m;
+  };
+  auto entrada = [&](const char *nome, const QString &legenda, Campo &pai, std::function<void()> acao) {
+    menu(nome, legenda, &pai).aoClicar = std::move(acao);
+  };
+  Campo &impressora = menu("P01", QStringLiteral("&1 - Impressora Fiscal"), nullptr);
+  Campo &leituraX = menu("P0102", QStringLiteral("&2 - Leitura X"), &impressora);
+  entrada("P010202", QStringLiteral("&2 - Impressão"), leituraX, [this] { leituraXImpressa(); });
+
+  Campo &gerencia = menu("P02", QStringLiteral("&2 - Gerência"), nullptr);
+  entrada("P0201", QStringLiteral("&1 - Altera preço do produto"), gerencia, [] {});
+  auto pesquisa = [&](const char *nome, const QString &legenda, const char *tipo, QString TerminalState::*limpa) {
+    entrada(nome, legenda, gerencia, [this, tipo, limpa] {
       AbrePesquisa(app(), tipo);
       estado().*limpa = QString();
-    };
+    });
   };
-  entrada("P0203", QStringLiteral("&3 - Pesquisa Produtos (Descrição,Cod Resumo, Barras)"), "Pro", &TerminalState::CodProPesq);
-  entrada("P0204", QStringLiteral("&4 - Consulta Clientes (Razão, Fantazia)"), "Cli", &TerminalState::CodCliPesq);
+  pesquisa("P0203", QStringLiteral("&3 - Pesquisa Produtos (Descrição,Cod Resumo, Barras)"), "Pro", &TerminalState::CodProPesq);
+  pesquisa("P0204", QStringLiteral("&4 - Consulta Clientes (Razão, Fantazia)"), "Cli", &TerminalState::CodCliPesq);
+
+  Campo &sistema = menu("P03", QStringLiteral("&3 - Sistema"), nullptr);
+  entrada("P0301", QStringLiteral("&1 - Sair"), sistema, [this] { FinalizaPdv(estado(), "Sair"); });
 }
 
 void PForm::preencheProgramasSuite() {
@@ -109,7 +229,7 @@ void PForm::carrega() {
   preencheProgramasSuite();
   try {
     LeDataServidor(e);
-    const QDateTime agora = e.relogio ? e.relogio->now() : QDateTime::currentDateTime();
+    const QDateTime agora = e.relogio().now();
     const QString entrada = agora.toString("MM/dd/yyyy hh:mm:ss");
     e.NomeMaquina = platform::hostName();
     leEmpresa();
@@ -122,6 +242,12 @@ void PForm::carrega() {
   }
   e.FormPrincipal = this;
   mostraLegendas();
+  try {
+    VerificaImpressora();
+    LimpaVenda();
+  } catch (const ErroBanco &erro) {
+    app().operador().avisa(QStringLiteral("Erro ao preparar a tela de venda: ") + erro.descricao());
+  }
 }
 
 void PForm::ativa() {
@@ -145,7 +271,8 @@ void PForm::ativa() {
   app().descarrega(*this, true);
 }
 
-bool PForm::podeFechar() { return !estado().EcfOcupada; }
+// The window closes only while the printer menu is enabled (no coupon open).
+bool PForm::podeFechar() { return campo("P01").enabled(); }
 
 void PForm::descarrega() {
   // Closing the sale screen ends the run: the connection first, then the port.

@@ -1,11 +1,18 @@
 #pragma once
-// The sale screen, main window of the run. This holds its start-up (the
-// global state it completes, the access record, its captions) and the
-// activation lock; its sale controls live beside it.
+// The sale screen, main window of the run: its start-up (the global state it
+// completes, the access record, its captions), the activation lock, and the
+// coupon's lifecycle: the states, the function keys and menus, opening and
+// cancelling a coupon, the customer, the payment condition, the drawer,
+// authentication, and the calculator and suite programs.
+#include <array>
 #include <cstdint>
 #include <functional>
 
+#include "core/Moeda.h"
+#include "core/Quantidade.h"
 #include "core/Tela.h"
+#include "core/Tributacao.h"
+#include "core/Tributacao.h"
 
 class PForm : public Tela {
  public:
@@ -21,13 +28,94 @@ class PForm : public Tela {
   // Unloads the login screen once the sale screen is active.
   std::function<void()> descarregaLogin;
 
+  // Sale states (used by the other sale screens too).
+  void LiberaItens();
+  void BloqueiaItens();
+  void LimpaVenda();
+  // Resets the payment grid of the payment screen; the payment screen plugs
+  // its reset in here when it is loaded.
+  void LimpaPagamentos();
+  std::function<void()> limpaGradePagamentos;
+  // The amount already assigned to payment forms ("Pago" of the payment
+  // screen); zero until payments are assigned.
+  std::function<Moeda()> valorAtribuido;
+  bool pagamentosAtribuidos() const { return valorAtribuido && valorAtribuido() != Moeda(); }
+  // Start-up printer check: a coupon left open is cancelled.
+  void VerificaImpressora();
+  // Cancels the coupon on the printer and withdraws a recorded sale of it;
+  // leaves a message in Mensagem on failure.
+  void CancelaCupom();
+
+  // Item entry: Enter in Produto; F10 and F11.
+  void vendeItem();
+  // Leaves a message in Mensagem when the product's taxation is not usable.
+  void ValidaTributacao(const DadosTributacao &d);
+  // Sends the item to the printer and, once it took it, adds it to the
+  // coupon totals; false (with Mensagem set) when the printer refused.
+  bool EnviaItem(const QString &codigo, const QString &descricao, const DadosTributacao &dados, bool inteira,
+                 Quantidade quantidade, Moeda unitario);
+  void DigitaQuantidade();
+  void DigitaValor();
+  // F6: cancels an item of the coupon (asked and confirmed by number).
+  void cancelaItem();
+  // Cancels the item on the printer and, once it did, takes it off the
+  // coupon totals; false (with Mensagem set) when the printer refused.
+  bool EstornaItem(int item, const DadosTributacao &dados, Quantidade quantidade, Moeda unitario);
+  // How the grid shows a quantity ("1,5", "1,0", "1,235"; whole: "2").
+  static QString quantidadeMostrada(Quantidade q, bool inteira);
+  // Tries of the stock update that conflicts with another desk.
+  static constexpr int TentativasEstoque = 50;
+  // The product's list price at entry, by item number (row).
+  QList<Moeda> precosLista;
+  Moeda totalVenda() const { return totalVenda_; }
+
+  // The coupon's totals (zeroed when a coupon opens and when the screen is reset).
+  std::array<Moeda, QuantidadeTotaisCupom> totais{};
+  // The customer group of the sale (discounts by group).
+  QString grupoCliente;
+  // The cancellation request file and program of the installation.
+  static constexpr const char *ArquivoPedidoCancelamento = "c:\\kw-velt\\cancela.txt";
+  static constexpr const char *ProgramaCancelamento = "c:\\kw-velt\\CancelaPreVenda.exe";
+  static constexpr const char *ProgramaCalculadora = "c:\\kw-velt\\Calculadora.exe";
+
  private:
-  // The management menu's two search entries.
-  void criaMenuPesquisas();
+  void criaControles();
+  void criaMenus();
   void preencheProgramasSuite();
   void leEmpresa();
   void confereEmpresaEExercicio();
   void registraAcesso(const QString &entrada);
   void mostraLegendas();
+  void teclaForm(int &tecla, int shift);
+
+  // Buttons and fields.
+  void abreCupom();
+  void cancelaCupom();
+  void abreGaveta();
+  void autentica();
+  void formasPagamento();
+  void alteraCliente();
+  void mostraQuadroCliente();
+  void gravaCliente();
+  bool confereFormaPgto();
+  void leituraXImpressa();
+  void abreCalculadora();
+  void ativaModulo(int n);
+  void leGrupoCliente(const QString &codigo);
+  void mostraMensagem();
+  // "Erro de Comunicação: " + code (or the other spelling, as each caller uses).
+  static QString erroComunicacao(int codigo, bool maiuscula = true);
+  void iniciaGrade();
+  void habilitaMenus(bool sim);
+
+  void teclaProduto(int &tecla, int shift);
+  // The row the next item takes (an empty last row, added when needed).
+  int linhaDoProximoItem();
+  void mudaEstoquePendente(const QString &codPro, Quantidade quantidade);
+  // Zeroes what a coupon accumulates.
+  void zeraCupom();
+
   QString textoUsuario_;
+  Quantidade quantidadePendente_;
+  Moeda totalVenda_;
 };

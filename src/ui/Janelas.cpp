@@ -33,7 +33,7 @@ int executaJanelas(int argc, char **argv) {
   qt.setApplicationName("PDV-VELT");
   TerminalState estado;
   platform::SystemClock relogio;
-  estado.relogio = &relogio;
+  estado.usaRelogio(relogio);
   QtOperador operador;
   AreaTransferenciaQt area;
   Programa programa(estado, operador, area);

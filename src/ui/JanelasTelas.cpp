@@ -6,6 +6,8 @@
 #include <QHash>
 #include <QMainWindow>
 #include <QScreen>
+#include <QTimer>
+#include <stdexcept>
 
 #include "core/Tela.h"
 #include "core/Utilidades.h"
@@ -38,11 +40,24 @@ class FiltroFechar : public QObject {
 
 void JanelasTelas::registra(const QString &nomeTela, Fabrica fabrica) { fabricas().insert(nomeTela, std::move(fabrica)); }
 
+QStringList JanelasTelas::registradas() {
+  QStringList nomes = fabricas().keys();
+  nomes.sort();
+  return nomes;
+}
+
+QWidget *JanelasTelas::constroi(Tela &tela) {
+  auto f = fabricas().find(tela.nomeTela());
+  return f == fabricas().end() ? nullptr : (*f)(tela);
+}
+
 JanelasTelas::JanelasTelas(Aplicacao &app) : app_(app) {
   app_.aoMostrar = [this](Tela &t) { mostra(t); };
   app_.aoEsconder = [this](Tela &t) { esconde(t); };
   app_.aoDescarregar = [this](Tela &t) { descarrega(t); };
   app_.executaModal = [this](Tela &t) { executaModal(t); };
+  // Unloaded modeless screens are deleted once the handler that closed them returned.
+  app_.aoAguardarRecolha = [this] { QTimer::singleShot(0, [&app = app_] { app.recolhe(); }); };
   app_.redesenha = [] { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); };
   app_.ocupado = [](bool sim) {
     if (sim) QApplication::setOverrideCursor(Qt::WaitCursor);
@@ -55,6 +70,7 @@ JanelasTelas::~JanelasTelas() {
   app_.aoEsconder = nullptr;
   app_.aoDescarregar = nullptr;
   app_.executaModal = nullptr;
+  app_.aoAguardarRecolha = nullptr;
   app_.redesenha = nullptr;
   app_.ocupado = nullptr;
   for (auto &[tela, visao] : visoes_) {
@@ -81,9 +97,10 @@ QWidget *JanelasTelas::janelaFrente() const {
 
 void JanelasTelas::mostra(Tela &tela) {
   if (!visoes_.count(&tela)) {
-    auto f = fabricas().find(tela.nomeTela());
-    if (f == fabricas().end()) return;  // a screen without a window of its own
-    QWidget *w = (*f)(tela);
+    QWidget *w = constroi(tela);
+    // A screen shown on a display needs its window: a missing one is a fault
+    // of the program, never a screen that silently does nothing.
+    if (!w) throw std::logic_error(("screen without a window: " + tela.nomeTela()).toStdString());
     w->installEventFilter(new FiltroFechar(app_, tela, w));
     visoes_[&tela] = std::make_unique<VisaoTela>(tela, w);
     if (QScreen *s = QGuiApplication::primaryScreen())
@@ -98,10 +115,18 @@ void JanelasTelas::mostra(Tela &tela) {
 
 void JanelasTelas::executaModal(Tela &tela) {
   auto *dialogo = qobject_cast<QDialog *>(janela(tela));
-  if (!dialogo) return;
+  if (!dialogo)
+    throw std::logic_error(("modal screen whose window is not a dialog: " + tela.nomeTela()).toStdString());
   dialogo->setModal(true);
   visao(tela)->sincroniza();
   dialogo->exec();
+  // Back in the window below: it is the active one again, its focus where
+  // the engine put it (the field that got its focus step again).
+  if (Tela *frente = app_.telaFrente(); frente && frente != &tela)
+    if (QWidget *w = janela(*frente); w && w->isVisible()) {
+      w->activateWindow();
+      visao(*frente)->sincroniza();
+    }
 }
 
 void JanelasTelas::esconde(Tela &tela) {

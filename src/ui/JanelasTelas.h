@@ -2,6 +2,7 @@
 // Creates, shows and destroys the window of each screen as the application
 // opens and closes screens.
 #include <QPointer>
+#include <QStringList>
 #include <QWidget>
 #include <functional>
 #include <map>
@@ -22,6 +23,10 @@ class JanelasTelas {
   // Builds the widget tree of a screen by its name (from its .ui file).
   using Fabrica = std::function<QWidget *(Tela &)>;
   static void registra(const QString &nomeTela, Fabrica fabrica);
+  // The screens that have a window, and a new window of one (nullptr when
+  // none is registered): for the check that windows and screens agree.
+  static QStringList registradas();
+  static QWidget *constroi(Tela &tela);
 
  private:
   void mostra(Tela &tela);

@@ -8,19 +8,20 @@
 #include <QApplication>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QMenuBar>
+#include <QKeySequence>
 #include <QLineEdit>
 #include <QTableView>
 #include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QListWidget>
+#include <QMainWindow>
+#include <QScrollBar>
+#include <QStatusBar>
 
 #include "core/Tela.h"
 #include "core/Teclas.h"
 #include "ui/ModeloGrade.h"
-
-namespace {
-
-QColor corBgr(uint32_t bgr) { return QColor(bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF); }
-
-}  // namespace
 
 bool teclaDaTela(const QKeyEvent &e, int &codigo, int &shift) {
   shift = 0;
@@ -44,6 +45,10 @@ bool teclaDaTela(const QKeyEvent &e, int &codigo, int &shift) {
     case Qt::Key_Pause: codigo = tecla::Pausa; return true;
     case Qt::Key_PageUp: codigo = tecla::PageUp; return true;
     case Qt::Key_PageDown: codigo = tecla::PageDown; return true;
+    case Qt::Key_Home: codigo = tecla::Home; return true;
+    case Qt::Key_End: codigo = tecla::End; return true;
+    case Qt::Key_Left: codigo = tecla::Esquerda; return true;
+    case Qt::Key_Right: codigo = tecla::Direita; return true;
     default: break;
   }
   // Alt with a digit or letter reaches the screen as a key, not as text.
@@ -63,9 +68,16 @@ VisaoTela::VisaoTela(Tela &tela, QWidget *janela) : QObject(nullptr), tela_(tela
       connect(a, &QAction::triggered, this, [this, c] { tela_.clica(c->nome()); sincroniza(); });
   for (const auto &c : tela_.campos())
     if (QWidget *w = widget(c->nome())) liga(*c, w);
+  montaBarraDeStatus();
   janela->installEventFilter(this);
   janela->setWindowTitle(tela_.legendaTela());
-  tela_.aoMudarCampo = [this](Campo &c) { if (!aplicando_) atualiza(c); };
+  tela_.aoMudarCampo = [this](Campo &c) {
+    if (aplicando_) return;
+    atualiza(c);
+    // The engine moved the focus (a field went away, a handler chose one):
+    // the window follows it.
+    if (tela_.focado() == &c) sincronizaFoco();
+  };
   tela_.aoMudarTela = [this] { if (janela_) janela_->setWindowTitle(tela_.legendaTela()); };
   sincroniza();
 }
@@ -84,8 +96,9 @@ void VisaoTela::desliga() {
 void VisaoTela::liga(Campo &campo, QWidget *w) {
   campos_.insert(w, &campo);
   w->installEventFilter(this);
+  if (campo.tipo() == TipoCampo::Rotulo && campo.aoClicar) w->setCursor(Qt::PointingHandCursor);
   if (auto *b = qobject_cast<QAbstractButton *>(w)) {
-    b->setFocusPolicy(Qt::StrongFocus);
+    b->setFocusPolicy(campo.tabStop ? Qt::StrongFocus : Qt::NoFocus);
     connect(b, &QAbstractButton::clicked, this, [this, &campo] { tela_.clica(campo.nome()); sincroniza(); });
   }
   if (auto *e = qobject_cast<QLineEdit *>(w)) {
@@ -100,19 +113,124 @@ void VisaoTela::liga(Campo &campo, QWidget *w) {
       campo.selLength = static_cast<int>(e->selectedText().size());
     });
   }
-  if (auto *v = qobject_cast<QTableView *>(w); v && campo.grade()) {
-    auto *modelo = new ModeloGrade(*campo.grade(), v);
-    v->setModel(modelo);
-    // A row picked with the mouse is the grid's current row.
-    connect(v->selectionModel(), &QItemSelectionModel::currentChanged, this, [this, &campo](const QModelIndex &i) {
-      if (aplicando_ || !i.isValid()) return;
-      Grade &g = *campo.grade();
-      g.Row = g.RowSel = i.row() + g.FixedRows;
-      g.Col = i.column();
+  if (auto *v = qobject_cast<QTableView *>(w); v && campo.grade()) ligaGrade(campo, v);
+  if (auto *lista = qobject_cast<QListWidget *>(w)) {
+    connect(lista, &QListWidget::currentRowChanged, this, [this, &campo](int linha) {
+      if (aplicando_) return;
+      tela_.focaCampo(campo);
+      campo.setListIndex(linha);
+      sincroniza();
     });
-    v->setSelectionBehavior(QAbstractItemView::SelectRows);
-    v->verticalHeader()->setDefaultSectionSize(20);
   }
+}
+
+void VisaoTela::ligaGrade(Campo &campo, QTableView *v) {
+  Grade &g = *campo.grade();
+  v->setModel(new ModeloGrade(g, v));
+  v->setSelectionMode(QAbstractItemView::ContiguousSelection);
+  v->setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
+  v->verticalHeader()->setDefaultSectionSize(20);
+  v->verticalHeader()->hide();
+  // What the cashier does with the mouse is the grid's: current cell,
+  // selected range, top row.
+  connect(v->selectionModel(), &QItemSelectionModel::currentChanged, this, [this, &g](const QModelIndex &i) {
+    if (aplicando_ || !i.isValid()) return;
+    aplicando_ = true;
+    g.setPosicao(i.row() + g.FixedRows, i.column());
+    aplicando_ = false;
+  });
+  connect(v->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this, &g, v] {
+    if (aplicando_) return;
+    const QModelIndexList escolhidas = v->selectionModel()->selectedIndexes();
+    if (escolhidas.isEmpty()) return;
+    int r0 = INT_MAX, r1 = -1, c0 = INT_MAX, c1 = -1;
+    for (const QModelIndex &i : escolhidas) {
+      r0 = std::min(r0, i.row()), r1 = std::max(r1, i.row());
+      c0 = std::min(c0, i.column()), c1 = std::max(c1, i.column());
+    }
+    aplicando_ = true;
+    const int atual = g.Row() - g.FixedRows;
+    g.setRowSel((atual == r0 ? r1 : r0) + g.FixedRows);
+    if (!g.selecaoPorLinha) g.setColSel(g.Col() == c0 ? c1 : c0);
+    aplicando_ = false;
+  });
+  connect(v->verticalScrollBar(), &QScrollBar::valueChanged, this, [this, &campo, &g](int valor) {
+    if (!aplicando_) {
+      aplicando_ = true;
+      g.setTopRow(valor + g.FixedRows);
+      aplicando_ = false;
+    }
+    posicionaAncoradosDe(campo);
+  });
+  v->viewport()->installEventFilter(this);
+}
+
+void VisaoTela::atualizaGrade(Campo &campo, QTableView *v) {
+  Grade &g = *campo.grade();
+  // A column is as wide as its layout text in digits (the widest common
+  // characters), and never narrower than its title.
+  const int digito = v->fontMetrics().horizontalAdvance(QLatin1Char('0'));
+  const QFontMetrics titulo(v->horizontalHeader()->font());
+  for (int c = 0; c < g.Cols(); ++c) {
+    const int largura = g.ColWidth(c);
+    v->setColumnHidden(c, largura <= 0);
+    if (largura <= 0) continue;
+    const int pixels = std::max(largura * digito, titulo.horizontalAdvance(g.TextMatrix(0, c)) + 8) + 12;
+    if (v->columnWidth(c) != pixels) v->setColumnWidth(c, pixels);
+  }
+  const auto comportamento = g.selecaoPorLinha ? QAbstractItemView::SelectRows : QAbstractItemView::SelectItems;
+  if (v->selectionBehavior() != comportamento) v->setSelectionBehavior(comportamento);
+  auto *modelo = v->model();
+  const int linhas = modelo->rowCount();
+  if (linhas > 0 && g.Row() >= g.FixedRows) {
+    const int r0 = std::min(g.Row(), g.RowSel()) - g.FixedRows, r1 = std::max(g.Row(), g.RowSel()) - g.FixedRows;
+    const int c0 = g.selecaoPorLinha ? 0 : std::min(g.Col(), g.ColSel());
+    const int c1 = g.selecaoPorLinha ? g.Cols() - 1 : std::max(g.Col(), g.ColSel());
+    const QModelIndex atual = modelo->index(g.Row() - g.FixedRows, std::max(0, g.Col()));
+    if (v->currentIndex() != atual) v->selectionModel()->setCurrentIndex(atual, QItemSelectionModel::NoUpdate);
+    const QItemSelection selecao(modelo->index(std::clamp(r0, 0, linhas - 1), std::max(0, c0)),
+                                 modelo->index(std::clamp(r1, 0, linhas - 1), std::max(0, c1)));
+    if (v->selectionModel()->selection() != selecao)
+      v->selectionModel()->select(selecao, QItemSelectionModel::ClearAndSelect);
+  } else if (v->selectionModel()->hasSelection()) {
+    v->selectionModel()->clearSelection();
+  }
+  QScrollBar *barra = v->verticalScrollBar();
+  const int topo = g.TopRow() - g.FixedRows;
+  if (barra->value() != topo && topo <= barra->maximum()) barra->setValue(topo);
+  // The top row is what the view can show: read back what it settled on.
+  if (barra->value() + g.FixedRows != g.TopRow() && linhas > 0) g.setTopRow(barra->value() + g.FixedRows);
+  posicionaAncoradosDe(campo);
+}
+
+void VisaoTela::posicionaAncoradosDe(const Campo &grade) {
+  for (const auto &c : tela_.campos())
+    if (c->ancoraGrade() == &grade) posicionaAncorado(*c);
+}
+
+void VisaoTela::posicionaAncorado(Campo &painel) {
+  QWidget *w = widget(painel.nome());
+  auto *v = painel.ancoraGrade() ? qobject_cast<QTableView *>(widget(painel.ancoraGrade()->nome())) : nullptr;
+  if (!w || !v || !w->parentWidget()) return;
+  const Grade &g = *painel.ancoraGrade()->grade();
+  const int linha = painel.linhaAncorada() - g.FixedRows;
+  QRect celula = v->visualRect(v->model()->index(std::max(0, linha), 0));
+  if (linha < 0 || !celula.isValid()) celula = QRect(0, 0, v->viewport()->width(), v->verticalHeader()->defaultSectionSize());
+  // Just inside the grid's left edge, with its top on the row's top.
+  const QPoint canto = v->viewport()->mapTo(w->parentWidget(), QPoint(celula.left() + 6, celula.top()));
+  if (w->pos() != canto) w->move(canto);
+  w->raise();
+}
+
+void VisaoTela::montaBarraDeStatus() {
+  auto *principal = qobject_cast<QMainWindow *>(janela_.data());
+  if (!principal) return;
+  QStatusBar *barra = principal->statusBar();
+  // Labels marked as status-bar panels in the window's file move into it, in
+  // their order; the help line stretches.
+  for (QWidget *w : janela_->findChildren<QWidget *>())
+    if (w->property("painelStatus").toBool() && w->parentWidget() != barra)
+      barra->addWidget(w, w->objectName().compare("LbMens", Qt::CaseInsensitive) == 0 ? 1 : 0);
 }
 
 void VisaoTela::atualiza(Campo &campo) {
@@ -133,30 +251,37 @@ void VisaoTela::atualiza(Campo &campo) {
     if (e->text() != campo.texto()) e->setText(campo.texto());
     e->setReadOnly(campo.locked);
     if (campo.maxLength > 0) e->setMaxLength(campo.maxLength);
+    if (campo.tipo() == TipoCampo::Moeda) e->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     QPalette p = e->palette();
-    p.setColor(QPalette::Base, corBgr(campo.corFundo()));
-    p.setColor(QPalette::Text, corBgr(campo.corFrente()));
+    p.setColor(QPalette::Base, CorQt(campo.corFundo()));
+    p.setColor(QPalette::Text, CorQt(campo.corFrente()));
     e->setPalette(p);
-    if (tela_.focado() == &campo) e->setSelection(campo.selStart, campo.selLength);
+    if (tela_.focado() == &campo) {
+      if (campo.selLength > 0) e->setSelection(campo.selStart, campo.selLength);
+      else e->setCursorPosition(campo.selStart);
+    }
+  } else if (auto *lista = qobject_cast<QListWidget *>(w)) {
+    QStringList atuais;
+    for (int i = 0; i < lista->count(); ++i) atuais << lista->item(i)->text();
+    if (atuais != campo.itens()) {
+      lista->clear();
+      lista->addItems(campo.itens());
+    }
+    if (lista->currentRow() != campo.ListIndex()) lista->setCurrentRow(campo.ListIndex());
   } else if (auto *l = qobject_cast<QLabel *>(w)) {
     if (l->text() != campo.texto()) l->setText(campo.texto());
   } else if (auto *m = qobject_cast<QCheckBox *>(w)) {
     m->setChecked(campo.marcado());
-    if (!campo.texto().isEmpty()) m->setText(campo.texto());
+    if (m->text() != campo.texto()) m->setText(campo.texto());
   } else if (auto *p = qobject_cast<QProgressBar *>(w)) {
     p->setMaximum(std::max(1, campo.maximo()));
     p->setValue(std::min(campo.valor(), std::max(1, campo.maximo())));
   } else if (auto *b = qobject_cast<QAbstractButton *>(w)) {
-    if (!campo.texto().isEmpty() && b->text() != campo.texto()) b->setText(campo.texto());
-  } else if (auto *v = qobject_cast<QTableView *>(w)) {
-    if (auto *m = dynamic_cast<ModeloGrade *>(v->model())) m->recarrega();
-    if (Grade *g = campo.grade()) {
-      const int caractere = v->fontMetrics().averageCharWidth();
-      for (int c = 0; c < g->Cols(); ++c) v->setColumnWidth(c, g->ColWidth(c) * caractere + 12);
-    }
-    if (Grade *g = campo.grade(); g && g->Row >= g->FixedRows)
-      v->setCurrentIndex(v->model()->index(g->Row - g->FixedRows, std::max(0, g->Col)));
+    if (b->text() != campo.texto()) b->setText(campo.texto());
+  } else if (auto *v = qobject_cast<QTableView *>(w); v && campo.grade()) {
+    atualizaGrade(campo, v);
   }
+  if (campo.ancoraGrade()) posicionaAncorado(campo);
   aplicando_ = false;
 }
 
@@ -176,10 +301,31 @@ void VisaoTela::sincronizaFoco() {
   }
 }
 
+bool VisaoTela::abreMenu(const QKeyEvent &k) const {
+  if (k.modifiers() != Qt::AltModifier || !janela_) return false;
+  auto *barra = janela_->findChild<QMenuBar *>();
+  if (!barra) return false;
+  const QKeySequence tecla(QKeyCombination(Qt::AltModifier, Qt::Key(k.key())));
+  for (QAction *a : barra->actions())
+    if (a->isVisible() && a->isEnabled() && QKeySequence::mnemonic(a->text()) == tecla) return true;
+  return false;
+}
+
 Campo *VisaoTela::campoDe(QObject *objeto) const { return campos_.value(objeto, nullptr); }
 
 bool VisaoTela::eventFilter(QObject *objeto, QEvent *evento) {
   if (!ligada_) return false;
+  if (evento->type() == QEvent::WindowActivate && objeto == janela_) {
+    // The cashier brought this window to the front.
+    tela_.app().trazFrente(tela_);
+    return false;
+  }
+  if (evento->type() == QEvent::Resize) {
+    // A grid or its window resized: anchored panels follow their rows.
+    for (const auto &c : tela_.campos())
+      if (c->ancoraGrade()) posicionaAncorado(*c);
+    return false;
+  }
   if (evento->type() == QEvent::FocusIn && !aplicando_ && !trocandoFoco_) {
     if (Campo *c = campoDe(objeto); c && tela_.focado() != c) {
       trocandoFoco_ = true;
@@ -189,6 +335,17 @@ bool VisaoTela::eventFilter(QObject *objeto, QEvent *evento) {
     }
     return false;
   }
+  if (evento->type() == QEvent::MouseButtonRelease) {
+    // A label with a click action (the sale screen's customer line).
+    if (Campo *c = campoDe(objeto); c && c->tipo() == TipoCampo::Rotulo && c->aoClicar && c->enabled()) {
+      tela_.clica(c->nome());
+      sincroniza();
+      return true;
+    }
+  }
+  if ((evento->type() == QEvent::KeyPress || evento->type() == QEvent::ShortcutOverride) &&
+      abreMenu(*static_cast<QKeyEvent *>(evento)))
+    return false;  // Alt + a menu's underlined letter opens that menu
   if (evento->type() == QEvent::KeyPress) {
     auto *k = static_cast<QKeyEvent *>(evento);
     int codigo = 0, shift = 0;

@@ -1,4 +1,5 @@
 #pragma once
+class QKeyEvent;
 // Binds a screen to its widget tree by objectName: engine changes repaint the
 // widgets; keys, clicks and focus from the widgets go to the screen. It holds
 // no business rule.
@@ -30,9 +31,19 @@ class VisaoTela : public QObject {
 
  private:
   void liga(Campo &campo, QWidget *w);
+  void ligaGrade(Campo &campo, class QTableView *v);
   void atualiza(Campo &campo);
+  void atualizaGrade(Campo &campo, class QTableView *v);
+  // Places a panel anchored to a grid row over that row.
+  void posicionaAncorado(Campo &painel);
+  void posicionaAncoradosDe(const Campo &grade);
+  // Status-bar panels live in the window's status bar.
+  void montaBarraDeStatus();
   void sincronizaFoco();
   Campo *campoDe(QObject *objeto) const;
+  // An Alt key combination that is the mnemonic of a menu of the window's
+  // menu bar (the menu opens; the screen does not take the key).
+  bool abreMenu(const QKeyEvent &k) const;
   Tela &tela_;
   QPointer<QWidget> janela_;
   QHash<QString, QWidget *> widgets_;  // by lower-cased control name

@@ -4,7 +4,7 @@
 #include "fiscal/Ecf.h"
 
 Execucao::Execucao() {
-  estado.relogio = &relogio;
+  estado.usaRelogio(relogio);
   programa = std::make_unique<Programa>(estado, operador, area);
   anterior = InstalaTratadorEncerramento([](int, const QString &motivo) { throw ProgramaEncerrado(motivo); });
   InstalaObservadorEcf([this](const ChamadaEcf &c) { chamadasEcf << c.funcao; });

@@ -18,7 +18,7 @@ struct Liberacao : ::testing::Test {
   std::function<void(Tela &)> roteiro;
 
   void SetUp() override {
-    estado.relogio = &relogio;
+    estado.usaRelogio(relogio);
     app.executaModal = [this](Tela &t) { roteiro(t); };
   }
 };

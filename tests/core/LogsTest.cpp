@@ -45,8 +45,8 @@ class Logs : public ::testing::Test {
   void SetUp() override {
     ASSERT_EQ(codigo_, 0) << saida_->toStdString();
     estado_.conexao().abre("Data Source=" + pasta_->path() + "/logs.fdb;User=SYSDBA;Password=masterkey");
-    estado_.operador = &operador_;
-    estado_.relogio = &relogio_;
+    estado_.usaOperador(operador_);
+    estado_.usaRelogio(relogio_);
     estado_.NomeMaquina = "CAIXA-01";
     estado_.CodUsuario = 7;
   }
@@ -148,7 +148,7 @@ TEST_F(Logs, OperationRowIsWrittenWithTheClockAndACutHostName) {
 TEST(ExecutaComTratamento, AnErrorIsShownEvenWhenTheLogCannotBeWritten) {
   TerminalState estado;  // no connection: the log itself fails
   OperadorGravador operador;
-  estado.operador = &operador;
+  estado.usaOperador(operador);
   bool depois = false;
   ExecutaComTratamento(estado, "Grade_KeyDown", [&] {
     throw std::runtime_error("falhou no meio");

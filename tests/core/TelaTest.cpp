@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "core/OperadorRoteiro.h"
+#include "core/Programas.h"
 #include "core/Tela.h"
 #include "core/Teclas.h"
 #include "support/TestSupport.h"
@@ -200,19 +201,19 @@ TEST_F(Engine, ArrowKeysMoveTheGridRowAndColumn) {
   Grade &g = tela.grade("Grade");
   g.FormatString("A|B|C");
   for (int i = 0; i < 5; ++i) g.AddItem("x\ty\tz");
-  g.Row = 1;
+  g.setRow(1);
   tela.focaCampo("Grade");
   tela.teclaBaixo(tecla::Abaixo);
   tela.teclaBaixo(tecla::Direita);
   tela.teclaBaixo(tecla::Direita);
   tela.teclaBaixo(tecla::Direita);  // stops at the last column
-  EXPECT_EQ(g.Row, 2);
-  EXPECT_EQ(g.Col, 2);
+  EXPECT_EQ(g.Row(), 2);
+  EXPECT_EQ(g.Col(), 2);
   tela.teclaBaixo(tecla::End);
-  EXPECT_EQ(g.Row, 5);
+  EXPECT_EQ(g.Row(), 5);
   tela.teclaBaixo(tecla::Home);
   tela.teclaBaixo(tecla::Acima);  // never onto the header
-  EXPECT_EQ(g.Row, 1);
+  EXPECT_EQ(g.Row(), 1);
 }
 
 TEST(GradeTest, ClearingAndFilteringAreOneChangeEach) {
@@ -258,4 +259,184 @@ TEST(GradeTest, LayoutStringRowsAndColours) {
   g.LimpaLinhas();
   EXPECT_EQ(g.Rows(), 1);
   EXPECT_EQ(g.TextMatrix(0, 0), "Código");
+}
+
+TEST(GradeTest, PaymentLayoutGivesTenColumnsAndColoursBelongToTheirRow) {
+  Grade g;
+  g.FormatString(">Código|<Descrição                  |>Valor do Pgto|>Cheque|>Banco|>Agência|"
+                 "<Emitente (Cheque) ou Prazo (Duplicata)                     |^Dt Vencimento|TP|Conv");
+  ASSERT_EQ(g.Cols(), 10);
+  const QStringList titulos{"Código", "Descrição", "Valor do Pgto", "Cheque", "Banco", "Agência",
+                            "Emitente (Cheque) ou Prazo (Duplicata)", "Dt Vencimento", "TP", "Conv"};
+  const QList<AlinhamentoColuna> alinhamentos{
+      AlinhamentoColuna::Direita, AlinhamentoColuna::Esquerda, AlinhamentoColuna::Direita,
+      AlinhamentoColuna::Direita, AlinhamentoColuna::Direita, AlinhamentoColuna::Direita,
+      AlinhamentoColuna::Esquerda, AlinhamentoColuna::Centro, AlinhamentoColuna::Esquerda,
+      AlinhamentoColuna::Esquerda};
+  // The width is the column's text with its run of blanks.
+  const QList<int> larguras{6, 27, 13, 6, 5, 7, 59, 13, 2, 4};
+  for (int c = 0; c < 10; ++c) {
+    EXPECT_EQ(g.TextMatrix(0, c), titulos[c]) << c;
+    EXPECT_EQ(g.alinhamento(c), alinhamentos[c]) << c;
+    EXPECT_EQ(g.ColWidth(c), larguras[c]) << c;
+  }
+
+  // A red row deleted takes its colour with it; the row that moves up keeps its own.
+  for (int i = 1; i <= 3; ++i) g.AddItem(QString::number(i) + "\tforma");
+  g.setCorLinha(2, 0x0000FF, 0xFFFFFF);
+  g.setCorFundoCelula(3, 2, 0x00FF00);
+  g.RemoveItem(2);
+  EXPECT_EQ(g.TextMatrix(2, 0), "3");
+  for (int c = 0; c < 10; ++c) {
+    EXPECT_EQ(g.corFundoCelula(1, c), CorFundoGrade) << c;
+    EXPECT_EQ(g.corFundoCelula(2, c), c == 2 ? 0x00FF00u : CorFundoGrade) << c;
+    EXPECT_EQ(g.corFrenteCelula(2, c), CorFrenteGrade) << c;
+  }
+  // A row inserted above shifts the colours down with their row.
+  g.AddItem("0\tnova", 1);
+  EXPECT_EQ(g.corFundoCelula(3, 2), 0x00FF00u);
+  EXPECT_EQ(g.corFundoCelula(1, 2), CorFundoGrade);
+  // Cleared, no colour is left for the rows added after.
+  g.setCorLinha(1, 0x0000FF, 0xFFFFFF);
+  g.LimpaLinhas();
+  for (int i = 1; i <= 3; ++i) g.AddItem("x");
+  for (int r = 1; r <= 3; ++r)
+    for (int c = 0; c < 10; ++c) {
+      EXPECT_EQ(g.corFundoCelula(r, c), CorFundoGrade);
+      EXPECT_EQ(g.corFrenteCelula(r, c), CorFrenteGrade);
+    }
+}
+
+TEST(GradeTest, CurrentCellAndSelectionStayInsideTheGrid) {
+  Grade g;
+  g.FormatString("A|B|C");
+  for (int i = 0; i < 5; ++i) g.AddItem("x\ty\tz");
+  g.setPosicao(4, 2);
+  g.setRowSel(5);
+  g.setColSel(1);
+  EXPECT_EQ(g.Row(), 4);
+  EXPECT_EQ(g.Col(), 2);
+  EXPECT_EQ(g.RowSel(), 5);
+  g.RemoveItem(5);
+  g.RemoveItem(4);
+  // Rows gone under the current cell and selection bring them back inside.
+  EXPECT_LE(g.Row(), g.Rows() - 1);
+  EXPECT_LE(g.RowSel(), g.Rows() - 1);
+  g.setTopRow(100);
+  EXPECT_LE(g.TopRow(), g.Rows() - 1);
+}
+
+TEST_F(Engine, MaskedDateAndAmountFieldsTakeOnlyWhatTheyHold) {
+  struct Campos : Tela {
+    explicit Campos(Aplicacao &app) : Tela(app, "Campos", "Campos") {
+      adiciona("Cpf", TipoCampo::Texto).setMascara("###.###.###-##");
+      adiciona("Data", TipoCampo::Data);
+      adiciona("Valor", TipoCampo::Moeda);
+    }
+  } t(app);
+  app.mostra(t);
+  Campo &cpf = t.campo("Cpf");
+  EXPECT_EQ(cpf.texto(), "___.___.___-__");
+  t.digita("123a.45");  // the letter is refused; a typed "." over the mask's own moves on
+  EXPECT_EQ(cpf.texto(), "123.45_.___-__");
+  t.digita("678901234");  // more than the mask holds is dropped
+  EXPECT_EQ(cpf.texto(), "123.456.789-01");
+  EXPECT_EQ(cpf.textoSemMascara(), "12345678901");
+  t.teclaBaixo(tecla::Back);
+  EXPECT_EQ(cpf.texto(), "123.456.789-0_");  // a position emptied, never removed
+
+  t.focaCampo("Data");
+  t.digita("07122026");
+  EXPECT_EQ(t.campo("Data").texto(), "07/12/2026");
+
+  t.focaCampo("Valor");
+  Campo &valor = t.campo("Valor");
+  valor.setTexto("");
+  t.digita("-1.234,5x67");  // a letter and a third decimal are refused
+  EXPECT_EQ(valor.texto(), "-1.234,56");
+  valor.setTexto("");
+  valor.selStart = 0;
+  t.digita("12345678901234");  // fourteen integer digits do not fit an amount
+  EXPECT_EQ(valor.texto(), "1234567890123");
+  t.digita(",1,2");  // one decimal comma only
+  EXPECT_EQ(valor.texto(), "1234567890123,12");
+}
+
+TEST_F(Engine, ListBoxSelectionAndAnchoredPanel) {
+  struct Lista : Tela {
+    explicit Lista(Aplicacao &app) : Tela(app, "Lista", "Lista") {
+      adiciona("LX", TipoCampo::Lista);
+      adiciona("Grade", TipoCampo::Grade);
+      adiciona("FrmIt", TipoCampo::Painel);
+    }
+  } t(app);
+  app.mostra(t);
+  Campo &lx = t.campo("LX");
+  QStringList mudancas;
+  lx.aoMudar = [&] { mudancas << lx.texto(); };
+  for (const char *i : {"DINHEIRO", "CHEQUE", "CARTAO"}) lx.adicionaItem(i);
+  EXPECT_EQ(lx.ListIndex(), -1);
+  t.focaCampo(lx);
+  ASSERT_EQ(t.focado(), &lx) << (t.focado() ? t.focado()->nome().toStdString() : "none");
+  t.teclaBaixo(tecla::Abaixo);
+  t.teclaBaixo(tecla::Abaixo);
+  t.teclaBaixo(tecla::Acima);
+  EXPECT_EQ(lx.ListIndex(), 0);
+  EXPECT_EQ(lx.texto(), "DINHEIRO");
+  EXPECT_EQ(mudancas.size(), 3);
+  lx.removeItem(0);
+  EXPECT_EQ(lx.ListIndex(), -1);
+  EXPECT_EQ(lx.texto(), "");
+
+  Grade &g = t.grade("Grade");
+  g.FormatString("A|B");
+  for (int i = 0; i < 4; ++i) g.AddItem("x\ty");
+  Campo &frame = t.campo("FrmIt");
+  frame.ancoraNaLinha(t.campo("Grade"));
+  g.setRow(3);
+  EXPECT_EQ(frame.linhaAncorada(), 3);  // follows the current row
+  frame.ancoraNaLinha(t.campo("Grade"), 2);
+  g.setRow(1);
+  EXPECT_EQ(frame.linhaAncorada(), 2);
+  frame.desancora();
+  EXPECT_EQ(frame.linhaAncorada(), -1);
+}
+
+TEST_F(Engine, ModelessScreensAreOwnedAndAModalNeedsARunner) {
+  bool destruida = false;
+  struct Solta : Tela {
+    bool &d;
+    Solta(Aplicacao &app, bool &destruida) : Tela(app, "Solta", "Solta"), d(destruida) {
+      adiciona("A", TipoCampo::Texto);
+    }
+    ~Solta() override { d = true; }
+  };
+  Tela &solta = app.abreModeless(std::make_unique<Solta>(app, destruida));
+  EXPECT_EQ(app.telaFrente(), &solta);
+  app.trazFrente(tela);
+  EXPECT_EQ(app.telaFrente(), &tela);
+  EXPECT_EQ(estado.FormAtual, &tela);
+  app.descarrega(solta);
+  EXPECT_FALSE(destruida);  // its handler may still be running
+  app.recolhe();
+  EXPECT_TRUE(destruida);
+  EXPECT_FALSE(app.telas().contains(static_cast<Tela *>(&solta)));
+
+  // Without a runner a modal call would return at once, as if answered.
+  TelaExemplo dialogo(app);
+  app.executaModal = nullptr;
+  EXPECT_THROW(app.mostra(dialogo, true), std::logic_error);
+}
+
+TEST(Programas, EveryStartIsToldWithItsCommandAndStyle) {
+  struct Falso : ExecutorProgramas {
+    bool iniciaDeFato(const QString &cmd, platform::WindowStyle) override { return !cmd.contains("nada"); }
+  } executor;
+  QStringList vistos;
+  executor.observador = [&](const ProgramaIniciado &p) {
+    vistos << p.linhaComando + " " + NomeEstiloJanela(p.estilo) + (p.iniciado ? " ok" : " failed");
+  };
+  EXPECT_TRUE(executor.inicia("calc.exe"));
+  EXPECT_FALSE(executor.inicia("nada.exe", platform::WindowStyle::Maximized));
+  EXPECT_EQ(vistos, (QStringList{"calc.exe normal ok", "nada.exe maximized failed"}));
 }

@@ -15,7 +15,7 @@ class Analise : public ::testing::Test {
     DefineLocalizadorBibliotecaEcf([](const QString &arquivo) { return QStringList{pastaFakes() + "/" + arquivo}; });
     fake.limpa();
     e.MarcaEcf = "BEMATECH";
-    e.operador = &operador;
+    e.usaOperador(operador);
   }
   void TearDown() override { DefineLocalizadorBibliotecaEcf({}); }
 

@@ -31,7 +31,7 @@ class Simulador : public ::testing::Test {
     ASSERT_TRUE(InstalaSimuladorNoDrive(drive.root(), Serie, &erro)) << erro.toStdString();
     relogio("2026-03-10T09:00:00");
     e.MarcaEcf = "BEMATECH";
-    e.operador = &operador;
+    e.usaOperador(operador);
   }
   void TearDown() override {
     DescarregaBibliotecasEcf();

@@ -37,13 +37,13 @@ struct Ajudante : ::testing::Test {
   Grade &g = tela.grade("Grade");
 
   void SetUp() override {
-    estado.operador = &operador;
+    estado.usaOperador(operador);
     ClGrade1::TextoBusca.clear();
     ClGrade1::LinhaAchada = 0;
     app.mostra(tela);
     tela.focaCampo("Grade");
-    g.Row = 1;
-    g.Col = 1;
+    g.setRow(1);
+    g.setCol(1);
   }
   void tecla(int t) { tela.teclaBaixo(t); }
 };
@@ -52,7 +52,7 @@ struct Ajudante : ::testing::Test {
 
 TEST_F(Ajudante, F3BeforeAnyF2DoesNothing) {
   tecla(tecla::F3);
-  EXPECT_EQ(g.Row, 1);
+  EXPECT_EQ(g.Row(), 1);
   EXPECT_TRUE(operador.eventos().isEmpty());
 }
 
@@ -63,17 +63,17 @@ TEST_F(Ajudante, F2FindsAPartOfACellAndF3WrapsToTheTopOnce) {
   EXPECT_EQ(operador.eventos()[0].entrada.titulo, "PESQUISA COLUNA: Nome");
   EXPECT_EQ(operador.eventos()[0].entrada.pergunta, "DIGITE UMA PARTE DO DADO A SER PESQUISADO");
   EXPECT_EQ(operador.eventos()[0].entrada.x, 100);
-  EXPECT_EQ(g.Row, 1);
+  EXPECT_EQ(g.Row(), 1);
   tecla(tecla::F3);
-  EXPECT_EQ(g.Row, 3);
+  EXPECT_EQ(g.Row(), 3);
   tecla(tecla::F3);
-  EXPECT_EQ(g.Row, 5);
+  EXPECT_EQ(g.Row(), 5);
   tecla(tecla::F3);  // past the last match: from the top again
-  EXPECT_EQ(g.Row, 1);
+  EXPECT_EQ(g.Row(), 1);
   operador.respondeEntrada("nada disso");
   tecla(tecla::F2);
   tecla(tecla::F3);
-  EXPECT_EQ(g.Row, 1);  // nothing found: nothing moves
+  EXPECT_EQ(g.Row(), 1);  // nothing found: nothing moves
 }
 
 TEST_F(Ajudante, MinimizeKeepsRowsContainingTheWordInAnyCase) {
@@ -107,7 +107,7 @@ TEST_F(Ajudante, MinimizeNeverRemovesTheLastRow) {
 
 TEST_F(Ajudante, RepeatCopiesTheTaggedColumnsDownwards) {
   tela.campo("Grade").tag = "1-2|1-2";
-  g.Row = 2;
+  g.setRow(2);
   tecla(tecla::F8);
   EXPECT_EQ(g.TextMatrix(3, 1), QStringLiteral("Feijão Carioca"));
   EXPECT_EQ(g.TextMatrix(5, 2), "Valinhos");

@@ -63,7 +63,7 @@ struct Pesquisa : ::testing::Test {
 
   void SetUp() override {
     testsupport::conectaAoDemo(estado);
-    estado.operador = &operador;
+    estado.usaOperador(operador);
     estado.FormAtual = &anterior;
     app.executaModal = [this](Tela &t) { roteiro(t); };
   }

@@ -3,7 +3,11 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QThread>
 
+#include "core/Database.h"
+#include "core/TerminalState.h"
+#include "core/Utilidades.h"
 #include "support/TestSupport.h"
 
 namespace {
@@ -85,4 +89,133 @@ TEST(Replay, ScriptErrorsNameTheirLine) {
   EXPECT_EQ(replay(scriptFile(dir, "key Hyper+Q\n"), t), 2);
   EXPECT_TRUE(t.contains("error: script line 1: unknown key Hyper+Q")) << t.toStdString();
   EXPECT_EQ(replay(dir.path() + "/missing.txt", t), 2);
+}
+
+TEST(Replay, AFixedClockGivesTheSameTranscriptEveryRun) {
+  const QString script = testsupport::sourceDir() + "/tests/replay/pesquisa.txt";
+  QString primeira, segunda;
+  ASSERT_EQ(replay(script, primeira), 0) << primeira.toStdString();
+  ASSERT_EQ(replay(script, segunda), 0) << segunda.toStdString();
+  EXPECT_EQ(primeira, segunda);
+  // The grid's position, the program the export started, and the help line
+  // of the search gone with its dialog: the sale window's focused field shows
+  // its own again.
+  EXPECT_TRUE(primeira.contains("    grid row=1 col=0 top=1 selection=1,0-1,0\n")) << primeira.toStdString();
+  EXPECT_TRUE(primeira.contains("run \"c:\\\\kw-velt\\\\theworld.exe c:\\\\kw-velt\\\\grade.html\" style=normal -> "))
+      << primeira.toStdString();
+  EXPECT_TRUE(primeira.contains(QStringLiteral("  LbMens \"Código da condição de pagamento da venda; F10 pesquisa.\"\n")))
+      << primeira.toStdString();
+  EXPECT_TRUE(primeira.endsWith("end: script finished\n"));
+}
+
+TEST(Replay, TheClockOptionAndLineAreCheckedAndFrontNeedsAnOpenScreen) {
+  QTemporaryDir dir;
+  QString t;
+  EXPECT_EQ(testsupport::runBuilt("pdv", {"--replay", scriptFile(dir, "dump\n"), "--clock", "ontem"}, &t,
+                                  {"PDV_DRIVE=" + testsupport::demoDrive()}),
+            2);
+  EXPECT_EQ(replay(scriptFile(dir, "dump\nclock 2026-12-07T09:30:00\n"), t), 2);
+  EXPECT_TRUE(t.contains("error: script line 2: clock must come before the first action")) << t.toStdString();
+  EXPECT_EQ(replay(scriptFile(dir, "front Nenhuma\n"), t), 2);
+  EXPECT_TRUE(t.contains("error: script line 1: no open screen Nenhuma")) << t.toStdString();
+  EXPECT_EQ(replay(scriptFile(dir, "type 1\nkey Enter\ntype 1234\nkey Enter\nfront PForm\ndump\n"), t), 0);
+  EXPECT_TRUE(t.contains("dump PForm")) << t.toStdString();
+}
+
+TEST(Replay, ACouponOpenedAndCancelledWithTheConsumersDocument) {
+  QString t;
+  ASSERT_EQ(replay(testsupport::sourceDir() + "/tests/replay/cupom.txt", t), 0) << t.toStdString();
+  const QStringList l = t.split('\n');
+  auto index = [&](const QString &prefixo, int de = 0) {
+    for (int i = de; i < l.size(); ++i)
+      if (l[i].startsWith(prefixo)) return i;
+    return -1;
+  };
+  const int aberto = index("ecf EcfAbreCupom(\"\") = 1");
+  ASSERT_GE(aberto, 0) << t.toStdString();
+  EXPECT_GT(index("dump PForm \"PDV-VELT.EXE\" focus=Produto", aberto), aberto);
+  // F2 again only waits: no second coupon, menus off meanwhile.
+  const int espera = index("message [exclamation] \"PDV-VELT\" \"Aguarde Impresora Ocupada !\"");
+  EXPECT_GT(espera, aberto);
+  EXPECT_EQ(index("ecf EcfAbreCupom(", aberto + 1), index("ecf EcfAbreCupom(\"529.982.247-25\") = 1"));
+  EXPECT_GE(index("message [exclamation] \"PDV-VELT\" \"Não Existem Itens a Serem Totalizados !\""), 0);
+  // "No" is the default and keeps the coupon; "Yes" cancels it.
+  const int nao = index("message [critical] \"PDV-VELT\" \"Confirma Cancelamento ?\" -> No");
+  ASSERT_GT(nao, espera);
+  EXPECT_EQ(index("ecf EcfCancelaCupom() = 1"), index("message [critical] \"PDV-VELT\" \"Confirma Cancelamento ?\" -> Yes") + 2);
+  EXPECT_TRUE(t.contains("  Cancelado \"C A N C E L A D O  !\"\n")) << t.toStdString();
+  EXPECT_TRUE(t.contains("  TxtMens \"Impressora pronta p/ iniciar Cupom...\"\n"));
+  // A 12-digit document is refused; the CPF goes to the printer with its mask.
+  EXPECT_EQ(l.filter("Digite um numerio com 11 (cpf) ou 14 (cnpj) dígitos!").size(), 1);
+  EXPECT_TRUE(t.contains("  Cliente \"0-CONSUMIDOR\"\n"));  // back to the consumer after the cancellation
+  EXPECT_TRUE(t.endsWith("end: script finished\n"));
+}
+
+TEST(Replay, ItemsOfEveryCodeKindReachThePrinterTheGridAndTheStock) {
+  auto pendente = [](int codigo) {
+    testsupport::UsaDrive drive(testsupport::demoDrive());
+    TerminalState estado;
+    testsupport::conectaAoDemo(estado);
+    Recordset rs;
+    rs.abre("Select PenVEst From Tb_Est_CadPro Where CodPro=" + QString::number(codigo), estado.conexao());
+    return ParaQuantidade(rs["PenVEst"]);
+  };
+  const Quantidade arroz = pendente(1), agua = pendente(8), queijo = pendente(22);
+  QString t;
+  ASSERT_EQ(replay(testsupport::sourceDir() + "/tests/replay/venda.txt", t), 0) << t.toStdString();
+  // EAN-13, EAN-8, 12 digits, system code, weighed label: one printer item each,
+  // with the aliquota of its tax group (18% taxed, "FF" substitution in-state).
+  const QStringList itens = t.split('\n').filter("ecf EcfVendeItem(");
+  ASSERT_EQ(itens.size(), 6) << t.toStdString();
+  EXPECT_TRUE(itens[0].startsWith("ecf EcfVendeItem(\"1\", \"ARROZ BRANCO TIPO 1 5KG\", \"18,00\", \"I\", \"0001\", \"2\", \"27,90\""));
+  EXPECT_TRUE(itens[1].contains("\"FF\", \"I\", \"0001\""));
+  EXPECT_TRUE(itens[2].startsWith("ecf EcfVendeItem(\"13\""));
+  EXPECT_TRUE(itens[3].startsWith("ecf EcfVendeItem(\"5\""));
+  // The label: 49,90 at the product's price is one kilo; the group discount
+  // then gives 44,91.
+  EXPECT_TRUE(itens[4].contains("\"F\", \"0001000\", \"2\", \"44,91\"")) << itens[4].toStdString();
+  EXPECT_TRUE(itens[5].contains("\"F\", \"0001500\", \"2\", \"44,91\"")) << itens[5].toStdString();
+  EXPECT_TRUE(t.contains("\"QTDE INVALIDA. DIGITE VIRGULA PARA DECIMAL !\""));
+  EXPECT_TRUE(t.contains("\"Produto com preço ZERADO !\""));
+  // 1,5 x 44,91 = 67,365: the printer truncates, and so does the screen.
+  EXPECT_TRUE(t.contains("    row 6: +006 | 22 | QUEIJO MUSSARELA FATIADO KG | 1,5 | 44,91 | 67,36\n")) << t.toStdString();
+  // F6: item 2 cancelled once on the printer, marked and painted red, the
+  // total down by exactly its value; refused the second time; a different
+  // confirmation changes nothing.
+  EXPECT_EQ(t.split('\n').filter("ecf EcfCancelaItemGenerico(").size(), 1);
+  EXPECT_TRUE(t.contains("ecf EcfCancelaItemGenerico(\"002\") = 1"));
+  EXPECT_TRUE(t.contains("\"JÁ FOI CANCELADO !\""));
+  EXPECT_TRUE(t.contains("    row 2: -002 | 8 | ÁGUA MINERAL SEM GÁS 500ML | 1 | 2,00 | 2,00  colours 0:FFFFFF/0000FF"));
+  EXPECT_TRUE(t.contains("    row 3: +003 | 13 | CREME DENTAL MENTA 90G | 1 | 4,99 | 4,99\n"));
+  EXPECT_TRUE(t.contains("  TxtTotVen \"164,06\"\n"));
+  // The stock update takes whole and fractional quantities, and gives back
+  // what a cancelled item took.
+  EXPECT_EQ(pendente(1) - arroz, Quantidade::deInteiro(1));
+  EXPECT_EQ(pendente(8), agua);
+  EXPECT_EQ(pendente(22) - queijo, *Quantidade::deTexto("2,5"));
+}
+
+TEST(Replay, F12AndRightAltDigitsStartTheSuiteProgramsLeftAltStartsNothing) {
+  QTemporaryDir dir;
+  QString t;
+  const QString log = testsupport::demoDrive() + "/kw-velt/programas.log";
+  QFile::remove(log);
+  ASSERT_EQ(replay(scriptFile(dir, "type 1\nkey Enter\ntype 1234\nkey Enter\nkey F12\nkey AltGr+4\nkey Alt+5\n"), t), 0)
+      << t.toStdString();
+  const QStringList iniciados = t.split('\n').filter("run ");
+  ASSERT_EQ(iniciados.size(), 2) << t.toStdString();
+  EXPECT_EQ(iniciados[0], "run \"c:\\\\kw-velt\\\\Calculadora.exe\" style=normal -> started");
+  // The stock module with the operator's code and credential.
+  EXPECT_TRUE(iniciados[1].startsWith("run \"C:\\\\KW-VELT\\\\Estoque.exe 1 ")) << iniciados[1].toStdString();
+  EXPECT_TRUE(iniciados[1].endsWith("style=maximized -> started"));
+  // The stand-ins on the demo drive record how they were started.
+  QStringList linhas;
+  for (int i = 0; i < 100 && linhas.size() < 2; ++i) {
+    QThread::msleep(20);
+    QFile f(log);
+    if (f.open(QIODevice::ReadOnly)) linhas = QString::fromUtf8(f.readAll()).split('\n', Qt::SkipEmptyParts);
+  }
+  ASSERT_EQ(linhas.size(), 2);
+  EXPECT_TRUE(linhas.filter(" calculadora.exe").size() == 1) << linhas.join("\n").toStdString();
+  EXPECT_TRUE(linhas.filter(" estoque.exe 1 ").size() == 1) << linhas.join("\n").toStdString();
 }

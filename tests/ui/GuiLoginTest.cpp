@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
+#include <QStatusBar>
 #include <QMainWindow>
 #include <QMessageBox>
 #include <QTest>
@@ -41,7 +44,7 @@ TEST(GuiLogin, KeystrokesOnTheRealWidgetsOpenTheSaleWindow) {
   testsupport::UsaDrive drive(testsupport::demoDrive());
   TerminalState estado;
   platform::FakeClock relogio(QDateTime::currentDateTime());
-  estado.relogio = &relogio;
+  estado.usaRelogio(relogio);
   QtOperador operador;
   AreaTransferenciaMemoria area;
   Programa programa(estado, operador, area);
@@ -75,5 +78,27 @@ TEST(GuiLogin, KeystrokesOnTheRealWidgetsOpenTheSaleWindow) {
   EXPECT_TRUE(venda->isVisible());
   EXPECT_EQ(venda->windowTitle(), "PDV-VELT.EXE");
   EXPECT_TRUE(qobject_cast<QMainWindow *>(venda));
+  // The status bar holds its panels; Alt and the menu's underlined digit
+  // open the menu from the keyboard (the screen does not swallow it).
+  auto *principal = qobject_cast<QMainWindow *>(venda);
+  ASSERT_TRUE(principal);
+  EXPECT_EQ(principal->findChild<QLabel *>("StBar2")->parentWidget(), principal->statusBar());
+  EXPECT_TRUE(principal->findChild<QLabel *>("StBar2")->text().startsWith("User.: "));
+  auto *gerencia = principal->findChild<QMenu *>("P02");
+  ASSERT_TRUE(gerencia);
+  QApplication::setActiveWindow(venda);
+  QTest::keyClick(venda, Qt::Key_2, Qt::AltModifier);
+  EXPECT_TRUE(gerencia->isVisible());
+  gerencia->close();
+  // With a coupon open the close box does nothing and the menus are off.
+  QTest::keyClick(venda, Qt::Key_F2);
+  ASSERT_TRUE(estado.EcfOcupada);
+  EXPECT_FALSE(principal->findChild<QMenu *>("P03")->menuAction()->isEnabled());
+  EXPECT_TRUE(principal->findChild<QLineEdit *>("Produto")->isEnabled());
+  venda->close();
+  EXPECT_TRUE(venda->isVisible());
+  programa.telaVenda()->CancelaCupom();
+  programa.telaVenda()->LimpaVenda();
+  EXPECT_TRUE(principal->findChild<QMenu *>("P03")->menuAction()->isEnabled());
   EcfFechaPortaSerial(estado);
 }

@@ -22,7 +22,7 @@ TEST(GuiPesquisa, RealDialogShowsRowsForATypedWordAndReturnsTheChosenCode) {
   QtOperador operador;
   AreaTransferenciaMemoria area;
   Aplicacao app(estado, operador, area);
-  estado.operador = &operador;
+  estado.usaOperador(operador);
   registraTelasQt();
   JanelasTelas janelas(app);
 

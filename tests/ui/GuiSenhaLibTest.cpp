@@ -17,11 +17,11 @@
 TEST(GuiSenhaLib, ValueAndReleasePasswordTypedOnTheRealDialog) {
   TerminalState estado;
   platform::FakeClock relogio(QDateTime(QDate(2026, 12, 7), QTime(14, 30)));
-  estado.relogio = &relogio;
+  estado.usaRelogio(relogio);
   QtOperador operador;
   AreaTransferenciaMemoria area;
   Aplicacao app(estado, operador, area);
-  estado.operador = &operador;
+  estado.usaOperador(operador);
   registraTelasQt();
   JanelasTelas janelas(app);
   SenhaLib tela(app);

@@ -31,7 +31,8 @@ QString PastaSimulador() {
   return platform::hostPath(QStringLiteral("c:\\kw-velt\\ecf-sim"));
 }
 
-bool CriaMemoriaSimulador(const QString &pasta, const QString &numeroSerie, QString *erro) {
+bool CriaMemoriaSimulador(const QString &pasta, const QString &numeroSerie, QString *erro,
+                          const QList<int> &aliquotas) {
   if (!QDir().mkpath(pasta)) {
     if (erro) *erro = QStringLiteral("não foi possível criar a pasta %1").arg(pasta);
     return false;
@@ -40,7 +41,16 @@ bool CriaMemoriaSimulador(const QString &pasta, const QString &numeroSerie, QStr
   MemoriaFiscal existente;
   if (QFile::exists(arquivo) && LeMemoria(arquivo, existente, nullptr) && existente.numeroSerie == numeroSerie)
     return true;
-  return GravaMemoria(arquivo, MemoriaNova(numeroSerie), erro);
+  MemoriaFiscal nova = MemoriaNova(numeroSerie);
+  if (!aliquotas.isEmpty()) {
+    if (aliquotas.size() > MaximoAliquotas) {
+      if (erro) *erro = QStringLiteral("a impressora aceita no máximo %1 alíquotas, pedidas %2").arg(MaximoAliquotas).arg(aliquotas.size());
+      return false;
+    }
+    nova.aliquotas.clear();
+    for (int valor : aliquotas) nova.aliquotas.append({'T', valor});
+  }
+  return GravaMemoria(arquivo, nova, erro);
 }
 
 namespace {

@@ -6,6 +6,7 @@
 // (the printer's memory), bobina.txt (the paper tape), falhas.txt (faults on
 // demand, see Controle.h) and porta.lock (held from AbrePortaSerial to
 // FechaPortaSerial, so a second program gets -5 until the first lets go).
+#include <QList>
 #include <QString>
 
 #include "fiscal/FuncoesEcf.h"
@@ -24,6 +25,10 @@ inline constexpr const char *ArquivoTrava = "porta.lock";
 
 // Creates a fresh printer memory with the serial in the folder (an existing
 // memory with the same serial is kept). False with a reason when it cannot.
-bool CriaMemoriaSimulador(const QString &pasta, const QString &numeroSerie, QString *erro);
+// `aliquotas` (percent in hundredths, 1800 = 18,00%) replaces the factory
+// rates of a new printer when not empty, as a shop programs its printer for
+// the rates its catalogue sells with (at most MaximoAliquotas).
+bool CriaMemoriaSimulador(const QString &pasta, const QString &numeroSerie, QString *erro,
+                          const QList<int> &aliquotas = {});
 
 }  // namespace ecfsim

@@ -1,0 +1,65 @@
+#pragma once
+// The tax classification of a sale line: from the product's tax code, its
+// in-state and interstate rates, its base reduction and the sale's fiscal
+// operation, the aliquota the printer is sent and the coupon total the line
+// feeds. Item entry and item cancellation use this one table, so a
+// cancellation always takes back exactly what the entry added.
+#include <QList>
+#include <QString>
+#include <optional>
+
+#include "core/Moeda.h"
+
+// The seven coupon totals, in the order they are recorded.
+enum TotalCupom : int {
+  BaseTributada,       // BasIcmNot
+  ValorIcms,           // ValIcmNot
+  BaseSubstituicao,    // BasSubNot
+  ValorSubstituicao,   // ValSubNot
+  IsentoNaoTributado,  // BasIseNot
+  BaseReduzida,        // BasRedNot
+  Diferido,            // BasDifNot
+  QuantidadeTotaisCupom
+};
+
+enum class GrupoTributacao {
+  Tributado,       // taxed base (and the tax amount)
+  Substituicao,    // tax substitution
+  IsentoNaoTrib,   // exempt and not taxed
+  Diferido,        // deferred
+  BaseReduzida,    // reduced base
+  Nenhum           // any other code: no total
+};
+
+struct Tributacao {
+  GrupoTributacao grupo = GrupoTributacao::Nenhum;
+  QString aliquota;   // what the printer is sent: "18,00", "FF", "II", "NN"
+  Moeda taxa;         // the rate in percent, for the tax amount of taxed lines
+};
+
+struct DadosTributacao {
+  QString tribPro;       // "000", "060", ...
+  Moeda aliquotaEstado;  // Deb512Cto
+  Moeda aliquotaFora;    // Deb612Cto
+  Moeda reducao;         // RedCto, percent of the base taken off
+  QString operacao;      // the sale's fiscal operation (FisEpn)
+};
+
+Tributacao ClassificaTributacao(const DadosTributacao &d);
+
+// The coupon totals a line changes: its value to the group's total and, for
+// a taxed line, value x rate / 100 to the tax total. `sinal` is +1 for a sale,
+// -1 for a cancellation.
+struct TotaisLinha {
+  int total = -1;        // index of the coupon total, -1 none
+  Moeda valor;
+  int totalImposto = -1; // ValorIcms for taxed lines
+  Moeda imposto;
+};
+TotaisLinha TotaisDaLinha(const Tributacao &t, Moeda valorLinha);
+
+// The rates (hundredths of a percent) the printer is sent for a catalogue's
+// products in-state, interstate and in operation 6108: what its printer must
+// be programmed with. Each product is given by its tax code, in-state and
+// interstate rates and base reduction.
+QList<int> AliquotasDoCatalogo(const QList<DadosTributacao> &produtos);

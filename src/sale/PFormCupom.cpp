@@ -1,0 +1,438 @@
+// The sale screen's coupon lifecycle: states, keys, opening and cancelling a
+// coupon, the customer, the payment condition, drawer and authentication,
+// and the outside programs the keyboard starts.
+#include <QFile>
+#include <QTime>
+
+#include "access/Inicializacao.h"
+#include "core/Database.h"
+#include "core/Logs.h"
+#include "core/Operator.h"
+#include "core/Programas.h"
+#include "core/Senhap.h"
+#include "core/Teclas.h"
+#include "core/Utilidades.h"
+#include "fiscal/AnalisaRetorno.h"
+#include "fiscal/Ecf.h"
+#include "lookup/FormPesq.h"
+#include "platform/Host.h"
+#include "platform/Paths.h"
+#include "sale/PForm.h"
+
+namespace {
+
+constexpr int FlagCupomAberto = 1;
+constexpr int FlagPodeCancelar = 32;
+constexpr int FlagReducaoZFeita = 8;
+const QString MensagemPagamentosAtribuidos = QStringLiteral("FORMAS DE PGTO JÁ FORAM ATRIBUIDAS. ALTERAÇÃO NEGADA !");
+
+// Puts the characters into the "#" positions of the mask, in order.
+QString FormataMascara(const QString &texto, const QString &mascara) {
+  QString r;
+  int i = 0;
+  for (const QChar m : mascara) {
+    if (i >= texto.size()) break;
+    r += m == '#' ? texto[i++] : m;
+  }
+  return r;
+}
+
+QString SoDigitos(const QString &texto) {
+  QString r;
+  for (const QChar c : texto)
+    if (c.isDigit()) r += c;
+  return r;
+}
+
+// The document digits shown with their mask: 11 digits a CPF, else a CNPJ.
+QString DocumentoComMascara(const QString &digitos) {
+  if (digitos.isEmpty()) return {};
+  return FormataMascara(digitos, digitos.size() == 11 ? QStringLiteral("###.###.###-##")
+                                                      : QStringLiteral("##.###.###/####-##"));
+}
+
+}  // namespace
+
+QString PForm::erroComunicacao(int codigo, bool maiuscula) {
+  return (maiuscula ? QStringLiteral("Erro de Comunicação: ") : QStringLiteral("Erro de comunicação: ")) +
+         QString::number(codigo);
+}
+
+void PForm::iniciaGrade() {
+  Grade &g = grade("Grade");
+  g.FormatString(QStringLiteral("^Item|<Código       |<Descrição              |>Qtde     |>Vlr Unit |>Vlr Total "));
+  g.LimpaLinhas();
+  g.AddItem(QString());
+  g.setPosicao(1, 0);
+}
+
+void PForm::zeraCupom() {
+  totais.fill(Moeda());
+  totalVenda_ = Moeda();
+  quantidadePendente_ = Quantidade();
+  precosLista.clear();
+}
+
+void PForm::habilitaMenus(bool sim) {
+  for (const char *m : {"P01", "P02", "P03"}) campo(m).setEnabled(sim);
+}
+
+void PForm::LiberaItens() {
+  campo("TxtMens").setTexto(QStringLiteral("Digitação de Itens."));
+  campo("Produto").setEnabled(true);
+  campo("CmdAbreCP").setEnabled(false);
+  focaCampo("Produto", false);
+}
+
+void PForm::BloqueiaItens() {
+  campo("Produto").setEnabled(false);
+  campo("CmdAbreCP").setEnabled(true);
+}
+
+void PForm::LimpaPagamentos() {
+  if (limpaGradePagamentos) limpaGradePagamentos();
+}
+
+void PForm::LimpaVenda() {
+  TerminalState &e = estado();
+  BloqueiaItens();
+  habilitaMenus(true);
+  campo("CmdAbreCP").setEnabled(true);
+  for (const char *b : {"CmdFormPG", "CmdCancelaItem", "CmdFinal"})
+    if (Campo *c = procura(b)) c->setEnabled(false);
+  zeraCupom();
+  LimpaPagamentos();
+  leGrupoCliente("0");
+  campo("TxtMens").setTexto(QStringLiteral("Impressora pronta p/ iniciar Cupom..."));
+  campo("FormaPgto").setTexto(QString());
+  campo("VenEpn").setTexto(QString());
+  e.EcfOcupada = false;
+}
+
+void PForm::leGrupoCliente(const QString &codigo) {
+  TerminalState &e = estado();
+  Recordset rs;
+  rs.abre(MontaSql("Select * From Tb_Rec_CadCli Where CodCli=?", {codigo.toLongLong()}), e.conexao());
+  grupoCliente = rs.EOF_() ? QString() : SemNulo(rs["GruCli"]).toString();
+}
+
+void PForm::mostraMensagem() {
+  TerminalState &e = estado();
+  if (!e.Mensagem.isEmpty()) app().operador().avisa(e.Mensagem);
+}
+
+void PForm::VerificaImpressora() {
+  TerminalState &e = estado();
+  EcfFlagsFiscais(e);
+  EcfDataMovimento(e);
+  if (e.DataMovimento == QLatin1String("000000") && (e.FlagsFiscais & FlagReducaoZFeita)) {
+    app().operador().avisa(QStringLiteral("Impressora está BLOQUEADA !"));
+    FinalizaPdv(e, "impressora bloqueada");
+  }
+  EcfFlagsFiscais(e);
+  if (!(e.FlagsFiscais & FlagCupomAberto)) {
+    campo("TxtMens").setTexto(QStringLiteral("Impressora pronta p/ iniciar Cupom..."));
+    BloqueiaItens();
+    return;
+  }
+  // A coupon left open by an earlier run is cancelled.
+  e.Mensagem.clear();
+  CancelaCupom();
+  mostraMensagem();
+  LimpaVenda();
+}
+
+void PForm::teclaForm(int &tecla, int shift) {
+  auto aperta = [&](const char *botao) {
+    Campo *b = procura(botao);
+    tecla = 0;
+    if (b && b->enabled() && b->visible()) clica(botao);
+  };
+  const bool altDireita = shift & tecla::MascaraAltDireita;
+  Grade &g = grade("Grade");
+  switch (tecla) {
+    case tecla::Esc:
+      if (campo("FrmCliente").visible()) {
+        tecla = 0;
+        campo("FrmCliente").setVisible(false);
+      }
+      return;
+    case tecla::F2:
+      // While a coupon is open the button is disabled, but the key still
+      // tells the cashier why nothing opens.
+      if (estado().EcfOcupada) {
+        tecla = 0;
+        abreCupom();
+        return;
+      }
+      return aperta("CmdAbreCP");
+    case tecla::F3: return aperta("CmdAbreGV");
+    case tecla::F4: return aperta("CmdFormPG");
+    case tecla::F5: return aperta("CmdAlteraCLI");
+    case tecla::F6: return aperta("CmdCancelaItem");
+    case tecla::F7: return aperta("CmdFinal");
+    case tecla::F8: return aperta("CmdCancelCP");
+    case tecla::F9: return aperta("CmdAutentica");
+    case tecla::F10:
+    case tecla::F11:
+      // F10 in the payment-condition field is its search.
+      if (campo("Produto").enabled() && !(tecla == tecla::F10 && focado() == &campo("FormaPgto"))) {
+        const bool quantidade = tecla == tecla::F10;
+        tecla = 0;
+        quantidade ? DigitaQuantidade() : DigitaValor();
+      }
+      return;
+    case tecla::F12:
+      tecla = 0;
+      abreCalculadora();
+      return;
+    case tecla::Pausa:
+      tecla = 0;
+      mostraQuadroCliente();
+      return;
+    case tecla::Acima:
+      if (campo("Produto").enabled() && focado() == &campo("Produto")) {
+        tecla = 0;
+        if (g.TopRow() != 1) g.setTopRow(g.TopRow() - 1);
+      }
+      return;
+    case tecla::Abaixo:
+      if (campo("Produto").enabled() && focado() == &campo("Produto")) {
+        tecla = 0;
+        if (g.TopRow() != g.Rows() - 1) g.setTopRow(g.TopRow() + 1);
+      }
+      return;
+    default:
+      break;
+  }
+  // Right Alt (AltGr) with 1..6 switches to one of the suite's programs;
+  // the left Alt key does nothing.
+  if (altDireita && tecla >= '1' && tecla <= '6') {
+    const int n = tecla - '0';
+    tecla = 0;
+    ativaModulo(n);
+  }
+}
+
+void PForm::abreCupom() {
+  TerminalState &e = estado();
+  if (e.EcfOcupada) {
+    app().operador().avisa(QStringLiteral("Aguarde Impresora Ocupada !"));
+    return;
+  }
+  campo("CmdAbreCP").setEnabled(false);
+  EcfFlagsFiscais(e);
+  EcfDataMovimento(e);
+  if (e.DataMovimento == QLatin1String("000000") && (e.FlagsFiscais & FlagReducaoZFeita)) {
+    app().operador().avisa(QStringLiteral("REDUÇÃO Z JÁ FOI EXECUTADA !"));
+    campo("CmdAbreCP").setEnabled(true);
+    return;
+  }
+  campo("TxtMens").setTexto(QStringLiteral("Digitação de Itens."));
+  const QString documento = PegaCampo(campo("Cliente").texto(), "|", 2);
+  e.Retorno = EcfAbreCupom(e, DocumentoComMascara(documento));
+  if (e.Retorno <= 0) {
+    app().operador().avisa(erroComunicacao(e.Retorno));
+    campo("CmdAbreCP").setEnabled(true);
+    return;
+  }
+  e.EcfOcupada = true;
+  campo("Cancelado").setVisible(false);
+  zeraCupom();
+  iniciaGrade();
+  LimpaPagamentos();
+  for (const char *c : {"TxtTotVen", "Dinheiro", "Pago", "Troco"}) campo(c).setTexto("0,00");
+  habilitaMenus(false);
+  LiberaItens();
+  for (const char *b : {"CmdFormPG", "CmdCancelaItem", "CmdFinal"})
+    if (Campo *c = procura(b)) c->setEnabled(true);
+  EcfNumeroCupom(e);
+  campo("NoCupom").setTexto(QString::number(e.NumCupom.toLongLong()));
+}
+
+void PForm::cancelaCupom() {
+  TerminalState &e = estado();
+  EcfFlagsFiscais(e);
+  if (!(e.FlagsFiscais & (FlagPodeCancelar | FlagCupomAberto))) {
+    app().operador().avisa(QStringLiteral("CANCELAMENTO NEGADO !"));
+    return;
+  }
+  const Resposta r = app().operador().mensagem(
+      {QStringLiteral("Confirma Cancelamento ?"), Icone::Critico, Botoes::SimNao, Resposta::Nao, QString()});
+  if (r != Resposta::Sim) return;
+  e.Mensagem.clear();
+  CancelaCupom();
+  if (!e.Mensagem.isEmpty()) {
+    mostraMensagem();
+    return;
+  }
+  campo("Cliente").setTexto("0-CONSUMIDOR");
+  LimpaVenda();
+}
+
+void PForm::CancelaCupom() {
+  TerminalState &e = estado();
+  EcfNumeroCupom(e);
+  const qlonglong numero = e.NumCupom.toLongLong();
+  campo("NoCupom").setTexto(QString::number(numero));
+  e.Retorno = EcfCancelaCupom(e);
+  if (e.Retorno <= 0) {
+    e.Mensagem = erroComunicacao(e.Retorno);
+    return;
+  }
+  campo("Cancelado").setVisible(true);
+  if (numero == 0) return;
+  // A sale already recorded for this coupon is claimed (only while it is in
+  // status 1) and handed to the cancellation program.
+  Recordset rs;
+  rs.abre(MontaSql("Select CodEPn,StaEpn From Tb_Vda_Cadepn Where NfsEpn=? And NfiEpn=?", {e.NumCaixa, numero}),
+          e.conexao());
+  if (rs.EOF_()) return;
+  if (ParaNumero(rs["StaEpn"]) == 4) {
+    e.Mensagem = QStringLiteral("CUPOM JÁ FOI CANCELADO !!");
+    return;
+  }
+  const QTime agora = e.relogio().now().time();
+  const qlonglong marcador = -(agora.toString("hhss").toLongLong() + e.CodUsuario);
+  e.ValorCupomStr = QString::number(marcador);
+  const long mudadas = e.conexao().executa(MontaSql(
+      "Update Tb_Vda_CadEpn Set StaEpn=? Where NfsEpn=? And NfiEpn=? And StaEpn=1", {marcador, e.NumCaixa, numero}));
+  if (mudadas <= 0) return;
+  rs.abre(MontaSql("Select CodEpn From Tb_vda_cadEpn where StaEpn=?", {marcador}), e.conexao());
+  const QString codigo = rs.EOF_() ? QString() : SemNulo(rs["CodEpn"]).toString();
+  campo("CodEpn").setTexto(codigo);
+  QFile pedido(platform::hostPath(ArquivoPedidoCancelamento));
+  if (pedido.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text)) {
+    pedido.write((e.DataSistema.toString("dd/MM/yyyy") + "|" + e.ValorCupomStr + "|" + codigo + "|" + codigo + "|" +
+                  QString::number(e.CodUsuario) + "\n")
+                     .toUtf8());
+    pedido.close();
+  } else {
+    e.Mensagem = QStringLiteral("Não foi possível gravar o pedido de cancelamento ") + pedido.fileName() + ": " +
+                 pedido.errorString();
+    return;
+  }
+  app().deixaRedesenhar();
+  e.programas().inicia(ProgramaCancelamento, platform::WindowStyle::Hidden);
+  LimpaPagamentos();
+  campo("VenEpn").setTexto(QString());
+}
+
+void PForm::abreGaveta() {
+  TerminalState &e = estado();
+  e.Mensagem.clear();
+  int16_t estadoGaveta = 0;
+  const int16_t r = EcfVerificaEstadoGaveta(e, estadoGaveta);
+  if (r == 0) e.Mensagem = QStringLiteral("Gaveta já esta ABERTA !") + QString::number(r);
+  else if (r < 0) e.Mensagem = erroComunicacao(r, false);
+  const int16_t acionou = EcfAcionaGaveta(e);
+  if (acionou < 1) e.Mensagem = erroComunicacao(acionou, false);
+  mostraMensagem();
+}
+
+void PForm::autentica() {
+  TerminalState &e = estado();
+  e.Mensagem.clear();
+  const int16_t r = EcfAutenticacao(e);
+  if (r < 1) e.Mensagem = erroComunicacao(r, false);
+  mostraMensagem();
+}
+
+void PForm::formasPagamento() {
+  Grade &g = grade("Grade");
+  bool temItens = false;
+  for (int r = g.FixedRows; r < g.Rows() && !temItens; ++r) temItens = !g.TextMatrix(r, 0).isEmpty();
+  if (!temItens) {
+    app().operador().avisa(QStringLiteral("Não Existem Itens a Serem Totalizados !"));
+    focaCampo("Produto", false);
+  }
+}
+
+void PForm::mostraQuadroCliente() {
+  campo("FrmCliente").setVisible(true);
+  focaCampo("NomeDoCliente", false);
+}
+
+void PForm::gravaCliente() {
+  const QString documento = campo("DocumCliente").texto().trimmed();
+  if (documento.size() != 11 && documento.size() != 14) {
+    app().operador().avisa(QStringLiteral("Digite um numerio com 11 (cpf) ou 14 (cnpj) dígitos!"));
+    focaCampo("DocumCliente", false);
+    return;
+  }
+  campo("Cliente").setTexto("0-" + campo("NomeDoCliente").texto().trimmed() + "|" + documento);
+  campo("FrmCliente").setVisible(false);
+  if (campo("Produto").enabled()) focaCampo("Produto", false);
+}
+
+void PForm::alteraCliente() {
+  TerminalState &e = estado();
+  if (pagamentosAtribuidos()) {
+    app().operador().avisa(MensagemPagamentosAtribuidos);
+    return;
+  }
+  e.CodCliPesq.clear();
+  e.CodVenPesq.clear();
+  e.DadosClientePesq.clear();
+  AbrePesquisa(app(), "Cli");
+  if (e.DadosClientePesq.isEmpty()) return;
+  const QString codigo = PegaCampo(e.DadosClientePesq, "|", 1);
+  const QString nome = PegaCampo(e.DadosClientePesq, "|", 2);
+  const QString documento = PegaCampo(e.DadosClientePesq, "|", 3);
+  const QString operacao = PegaCampo(e.DadosClientePesq, "|", 4);
+  e.DadosClientePesq.clear();
+  if (campo("TxtTotVen").texto() != QLatin1String("0,00") && operacao != campo("FisEpn").texto()) {
+    app().operador().avisa(QStringLiteral("As vendas foram efetuadas em outra Oper. Fiscal. Alteração Negada !"),
+                           Icone::Nenhum);
+    return;
+  }
+  campo("Cliente").setTexto(codigo + "-" + nome + "|" + SoDigitos(documento));
+  campo("FisEpn").setTexto(operacao);
+  e.CodPesquisa.clear();
+  leGrupoCliente(codigo);
+}
+
+bool PForm::confereFormaPgto() {
+  TerminalState &e = estado();
+  Campo &forma = campo("FormaPgto");
+  const QString codigo = PegaCampo(forma.texto(), "-", 1).trimmed();
+  Recordset rs;
+  bool achou = false;
+  bool numero = false;
+  const qlonglong n = codigo.toLongLong(&numero);
+  if (numero) {
+    rs.abre("Select CodCpG,NomCpg from Tb_Vda_CondPgt Where CodCpg=" + QString::number(n), e.conexao());
+    achou = !rs.EOF_();
+  }
+  if (!achou) {
+    app().operador().avisa(
+        QStringLiteral("Código da Forma INVALIDO ! Digite código válido ou 'F2' para pesquisa"));
+    return false;
+  }
+  forma.setTexto(SemNulo(rs["CodCpg"]).toString() + "-" + SemNulo(rs["NomCpg"]).toString().trimmed());
+  return true;
+}
+
+void PForm::leituraXImpressa() {
+  TerminalState &e = estado();
+  e.EcfOcupada = true;
+  const Ampulheta ampulheta(app());
+  e.Retorno = EcfLeituraX(e);
+  e.EcfOcupada = false;
+  if (e.Retorno <= 0) app().operador().avisa(erroComunicacao(e.Retorno));
+}
+
+void PForm::abreCalculadora() {
+  if (platform::activateWindow(QStringLiteral("Calculadora"), platform::WindowStyle::Normal)) return;
+  estado().programas().inicia(ProgramaCalculadora, platform::WindowStyle::Normal);
+}
+
+void PForm::ativaModulo(int n) {
+  TerminalState &e = estado();
+  const QString programa = e.ProgramasSuite[n];
+  if (programa.isEmpty()) return;
+  if (platform::activateWindow(programa, platform::WindowStyle::Maximized)) return;
+  e.programas().inicia("C:\\KW-VELT\\" + programa + " " + QString::number(e.CodUsuario) + " " +
+                           SenhapTexto(e.SenhaUsuario.toLatin1()),
+                       platform::WindowStyle::Maximized);
+}

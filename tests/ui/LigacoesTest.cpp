@@ -1,0 +1,90 @@
+// Every window file matches its screen: each control has its widget (or menu
+// action) and each named widget its control, so a renamed widget fails here
+// instead of going dead on the cash desk; and a caption written in a window
+// file is the screen's own, so captions have one source.
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QLabel>
+#include <QMenu>
+#include <QWidget>
+#include <functional>
+#include <map>
+#include <memory>
+
+#include "access/SenhaLib.h"
+#include "access/SenhaPDV.h"
+#include "core/OperadorRoteiro.h"
+#include "core/Tela.h"
+#include "core/TerminalState.h"
+#include "platform/Host.h"
+#include "lookup/FormPesq.h"
+#include "sale/PForm.h"
+#include "ui/JanelasTelas.h"
+#include "ui/TelasQt.h"
+
+namespace {
+
+using Criador = std::function<std::unique_ptr<Tela>(Aplicacao &)>;
+
+template <typename T>
+Criador cria() {
+  return [](Aplicacao &app) { return std::make_unique<T>(app); };
+}
+
+// Widgets that are only the window's frame or layout, not controls.
+bool ehMoldura(const QObject *o) {
+  const QString classe = o->metaObject()->className();
+  return o->objectName().isEmpty() || o->objectName().startsWith("qt_") || classe == "QWidget" ||
+         classe == "QMenuBar" || classe == "QStatusBar" || classe == "QDialogButtonBox";
+}
+
+QString legenda(const QObject *o) {
+  if (auto *l = qobject_cast<const QLabel *>(o)) return l->text();
+  if (auto *b = qobject_cast<const QAbstractButton *>(o)) return b->text();
+  if (auto *a = qobject_cast<const QAction *>(o)) return a->text();
+  if (auto *m = qobject_cast<const QMenu *>(o)) return m->title();
+  return {};
+}
+
+}  // namespace
+
+TEST(Ligacoes, EveryWindowFileMatchesItsScreen) {
+  const std::map<QString, Criador> telas = {
+      {"SenhaPDV", cria<SenhaPDV>()}, {"SenhaLib", cria<SenhaLib>()},
+      {"FormPesq", cria<FormPesq>()}, {"PForm", cria<PForm>()}};
+  registraTelasQt();
+  TerminalState estado;
+  OperadorRoteiro operador;
+  estado.usaOperador(operador);
+  AreaTransferenciaMemoria area;
+  Aplicacao app(estado, operador, area);
+  const QStringList registradas = JanelasTelas::registradas();
+  ASSERT_FALSE(registradas.isEmpty());
+  for (const QString &nome : registradas) {
+    SCOPED_TRACE(nome.toStdString());
+    auto criador = telas.find(nome);
+    ASSERT_NE(criador, telas.end()) << "a window without a screen in this check: add it";
+    std::unique_ptr<Tela> tela = criador->second(app);
+    std::unique_ptr<QWidget> janela(JanelasTelas::constroi(*tela));
+    ASSERT_TRUE(janela);
+
+    std::map<QString, QObject *> widgets;
+    for (QObject *o : janela->findChildren<QObject *>())
+      if ((qobject_cast<QWidget *>(o) || qobject_cast<QAction *>(o)) && !ehMoldura(o))
+        widgets[o->objectName().toLower()] = o;
+    for (const auto &c : tela->campos()) {
+      auto w = widgets.find(c->nome().toLower());
+      EXPECT_NE(w, widgets.end()) << "control " << c->nome().toStdString() << " has no widget";
+      if (w == widgets.end()) continue;
+      const QString texto = legenda(w->second);
+      EXPECT_TRUE(texto.isEmpty() || texto == c->texto())
+          << c->nome().toStdString() << ": the window says \"" << texto.toStdString() << "\", the screen \""
+          << c->texto().toStdString() << "\"";
+      widgets.erase(w);
+    }
+    for (const auto &[n, o] : widgets)
+      ADD_FAILURE() << "widget " << n.toStdString() << " (" << o->metaObject()->className() << ") has no control";
+  }
+}
