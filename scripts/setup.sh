@@ -5,7 +5,7 @@
 set -euo pipefail
 top="$(cd "$(dirname "$0")/.." && pwd)"
 packages=(build-essential cmake ninja-build pkg-config
-          qt6-base-dev qt6-base-dev-tools libqt6sql6-ibase
+          qt6-base-dev qt6-base-dev-tools
           firebird3.0-server-core firebird3.0-server firebird3.0-utils libfbclient2 firebird-dev
           libgtest-dev libgmock-dev googletest libbenchmark-dev
           python3)

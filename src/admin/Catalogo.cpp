@@ -1,7 +1,5 @@
 #include "admin/Catalogo.h"
 
-#include <QSqlError>
-#include <QSqlQuery>
 #include <array>
 
 #include "core/Database.h"
@@ -113,51 +111,20 @@ qint64 ProximoCodigoProduto(ConexaoBanco &conexao) {
   return std::max<qint64>(1000, ultimo.isNull() ? 0 : ultimo.toLongLong() + 1);
 }
 
-namespace {
-
-ErroBanco erroDaConsulta(const QSqlQuery &q) {
-  const QSqlError e = q.lastError();
-  return ErroBanco(e.nativeErrorCode().toLong(), e.databaseText() + " " + e.driverText());
-}
-
-void ligaProduto(QSqlQuery &q, const ProdutoCatalogo &p) {
-  q.bindValue(0, p.codigo);
-  q.bindValue(1, p.cdi);
-  q.bindValue(2, p.ean);
-  q.bindValue(3, p.nome);
-  q.bindValue(4, p.fabricante);
-  q.bindValue(5, p.tributacao);
-  q.bindValue(6, p.preco.paraDouble());
-  q.bindValue(7, static_cast<double>(p.estoque));
-  q.bindValue(8, p.reducao.paraDouble());
-  q.bindValue(9, p.aliquotaEstado.paraDouble());
-  q.bindValue(10, p.aliquotaInterestadual.paraDouble());
-}
-
-}  // namespace
-
 void InsereCatalogo(ConexaoBanco &conexao, qint64 primeiro, qint64 quantidade) {
-  QSqlDatabase &db = conexao.banco();
-  if (!db.transaction()) throw ErroBanco(-1, "Não foi possível iniciar a transação.");
-  QSqlQuery q(db);
-  const bool preparado = q.prepare(
+  TransacaoBanco transacao(conexao);
+  ComandoPreparado insercao(
+      conexao,
       "INSERT INTO TB_EST_CADPRO (CodPro,CdiPro,EanPro,NomPro,FabPro,DecPro,PesoPro,TribPro,"
       "ValPre1,AtuEst,PenVEst,RedCto,Deb512Cto,Deb612Cto,AtvPro,DscPro) "
       "VALUES (?,?,?,?,?,1,0.5,?,?,?,0,?,?,?,1,0)");
-  if (!preparado) {
-    const ErroBanco erro = erroDaConsulta(q);
-    db.rollback();
-    throw erro;
-  }
+  QVariantList valores;
   for (qint64 codigo = primeiro; codigo < primeiro + quantidade; ++codigo) {
-    ligaProduto(q, ProdutoGerado(codigo));
-    if (!q.exec()) {
-      const ErroBanco erro = erroDaConsulta(q);
-      q.finish();
-      db.rollback();
-      throw erro;
-    }
+    const ProdutoCatalogo p = ProdutoGerado(codigo);
+    valores = {p.codigo, p.cdi, p.ean, p.nome, p.fabricante, p.tributacao, QVariant::fromValue(p.preco),
+               p.estoque, QVariant::fromValue(p.reducao), QVariant::fromValue(p.aliquotaEstado),
+               QVariant::fromValue(p.aliquotaInterestadual)};
+    insercao.executa(valores);
   }
-  q.finish();
-  if (!db.commit()) throw ErroBanco(-1, "Falha ao gravar os produtos: " + db.lastError().text());
+  transacao.confirma();
 }

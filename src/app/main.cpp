@@ -8,6 +8,9 @@
 
 #include "app/Programa.h"
 #include "app/Replay.h"
+#include "fiscal/AnalisaRetorno.h"
+#include "core/Database.h"
+#include "core/Encerramento.h"
 #include "core/OperadorRoteiro.h"
 #include "core/Tela.h"
 #include "core/TerminalState.h"
@@ -53,7 +56,20 @@ static int executaRoteiro(int argc, char **argv, const char *caminho, const char
   return replay.executa(linhas);
 }
 
+// SIGTERM / SIGINT: the printer port and the database close, then the run ends.
+static void encerraPorSinal(int) {
+  TerminalState *estado = EstadoEmUso();
+  if (!estado) return;
+  try {
+    FechaPorta(*estado);
+  } catch (...) {
+    // a printer library that fails changes nothing: the run ends either way
+  }
+  FechaConexao(*estado);
+}
+
 int main(int argc, char **argv) {
+  InstalaEncerramentoPorSinal(encerraPorSinal);
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--replay") == 0) {
       if (i + 1 >= argc) {

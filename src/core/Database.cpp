@@ -1,18 +1,45 @@
 #include "core/Database.h"
 
+#include <ibase.h>
+
 #include <QDate>
 #include <QDateTime>
+#include <QHash>
 #include <QRegularExpression>
-#include <QSqlError>
-#include <QSqlField>
-#include <QSqlQuery>
-#include <QSqlRecord>
-#include <QUuid>
+#include <QSet>
+#include <atomic>
 
+#include "core/Encerramento.h"
+#include "core/FirebirdCliente.h"
 #include "core/Moeda.h"
 #include "core/TerminalState.h"
 #include "core/Utilidades.h"
 #include "platform/Paths.h"
+
+using Firebird::FbException;
+using Firebird::IAttachment;
+using Firebird::IResultSet;
+using Firebird::IStatus;
+using Firebird::ITransaction;
+
+// ---------------------------------------------------------------- errors
+
+bool ErroBanco::ehDeadlock() const {
+  if (codigos_.isEmpty() && numero_ <= 0) return descricao_.contains("deadlock", Qt::CaseInsensitive);
+  return temCodigo(isc_deadlock) || temCodigo(isc_update_conflict) || temCodigo(isc_lock_conflict) ||
+         temCodigo(isc_lock_timeout);
+}
+
+bool ErroBanco::ehConflito() const { return temCodigo(isc_update_conflict) || temCodigo(isc_lock_conflict); }
+
+bool ErroBanco::conexaoPerdida() const {
+  for (long c : {isc_network_error, isc_net_read_err, isc_net_write_err, isc_shutdown, isc_att_shutdown,
+                 isc_lost_db_connection, isc_bad_db_handle})
+    if (temCodigo(c)) return true;
+  return false;
+}
+
+bool ErroBanco::cancelado() const { return temCodigo(isc_cancelled); }
 
 // ---------------------------------------------------------------- connection
 
@@ -35,126 +62,518 @@ DestinoConexao InterpretaStringConexao(const QString &texto) {
   return d;
 }
 
-ConexaoBanco::ConexaoBanco() : nome_("pdv-" + QUuid::createUuid().toString(QUuid::WithoutBraces)) {}
+namespace {
 
-ConexaoBanco::~ConexaoBanco() {
-  fecha();
+constexpr int kInstrucoesGuardadas = 64;
+
+QString semConexao() { return QStringLiteral("Sem conexão com o banco de dados."); }
+
+}  // namespace
+
+// The attachment and what lives on it: the explicit transaction, the
+// prepared statements kept by text, the cursors still reading.
+struct ConexaoBanco::Sessao {
+  QString stringConexao;
+  IAttachment *att = nullptr;
+  std::atomic<IAttachment *> attCancelavel{nullptr};
+  ITransaction *explicita = nullptr;
+  bool perdida = false;  // lost: the next statement reopens it
+  int geracao = 0;       // one per attach; statements of an older one are dead
+  struct Guardada {
+    std::shared_ptr<fb::Instrucao> instrucao;
+    quint64 uso;
+  };
+  QHash<QString, Guardada> guardadas;
+  quint64 relogio = 0;
+  QSet<Recordset::Cursor *> cursores;
+
+  void conecta();
+  void desconecta();
+  void perde();
+  void reconecta(const ErroBanco &motivo);
+  std::shared_ptr<fb::Instrucao> prepara(const QString &sql, ITransaction *tra);
+  void esqueceInstrucoes() { guardadas.clear(); }
+  void encerraCursores();
+  // Runs `trabalho(enviado)`; when the connection turns out lost, reopens it
+  // once and runs it again, unless `enviado` says a change reached the server
+  // (its outcome is then unknown) or an explicit transaction was open.
+  template <typename F>
+  auto comRetomada(F &&trabalho) -> decltype(trabalho(std::declval<bool &>()));
+};
+
+// An open cursor: its statement, its transaction (none inside an explicit
+// one), the connection it reads from.
+struct Recordset::Cursor {
+  ConexaoBanco::Sessao *sessao = nullptr;
+  std::shared_ptr<fb::Instrucao> instrucao;
+  IResultSet *rs = nullptr;
+  ITransaction *propria = nullptr;
+  ITransaction *tra = nullptr;
+
+  ~Cursor() { encerra(false); }
+  // Closes the cursor and ends its own transaction; `confirmar` false after
+  // a failure (rollback, errors ignored).
+  void encerra(bool confirmar) {
+    if (rs) {
+      fb::Status st;
+      try {
+        rs->close(&st);
+      } catch (const FbException &) {
+        rs->release();
+      }
+      rs = nullptr;
+    }
+    if (confirmar) fb::confirma(propria);
+    else fb::desfaz(propria);
+    tra = nullptr;
+    if (instrucao) instrucao->emUso = false;
+    instrucao.reset();
+    if (sessao) sessao->cursores.remove(this);
+    sessao = nullptr;
+  }
+};
+
+void ConexaoBanco::Sessao::conecta() {
+  const DestinoConexao d = InterpretaStringConexao(stringConexao);
+  fb::Status st;
+  Firebird::IUtil *util = fb::mestre()->getUtilInterface();
+  Firebird::IXpbBuilder *dpb = nullptr;
+  Firebird::IProvider *provedor = fb::mestre()->getDispatcher();
+  try {
+    dpb = util->getXpbBuilder(&st, Firebird::IXpbBuilder::DPB, nullptr, 0);
+    if (!d.usuario.isEmpty()) dpb->insertString(&st, isc_dpb_user_name, d.usuario.toUtf8().constData());
+    if (!d.senha.isEmpty()) dpb->insertString(&st, isc_dpb_password, d.senha.toUtf8().constData());
+    dpb->insertString(&st, isc_dpb_lc_ctype, "UTF8");
+    const QByteArray caminho = d.banco.toLocal8Bit();
+    att = provedor->attachDatabase(&st, caminho.constData(), dpb->getBufferLength(&st), dpb->getBuffer(&st));
+  } catch (const FbException &e) {
+    if (dpb) dpb->dispose();
+    provedor->release();
+    const QString banco = d.banco.isEmpty() ? QStringLiteral("(não informado)") : d.banco;
+    throw fb::erroDe(e, "Não foi possível abrir o banco de dados " + banco + ":\n");
+  }
+  dpb->dispose();
+  provedor->release();
+  attCancelavel = att;
+  perdida = false;
+  ++geracao;
+  // The embedded engine puts its own SIGTERM/SIGINT handlers in on attach.
+  ReinstalaSinais();
 }
 
-static ErroBanco erroDe(const QSqlError &e) {
-  QString texto = e.databaseText().trimmed();
-  if (texto.isEmpty()) texto = e.driverText().trimmed();
-  else if (!e.driverText().isEmpty()) texto = texto + " (" + e.driverText().trimmed() + ")";
-  return ErroBanco(e.nativeErrorCode().toLong(), texto);
+void ConexaoBanco::Sessao::encerraCursores() {
+  const QSet<Recordset::Cursor *> abertos = cursores;
+  for (Recordset::Cursor *c : abertos) c->encerra(false);
+  cursores.clear();
 }
+
+void ConexaoBanco::Sessao::desconecta() {
+  encerraCursores();
+  esqueceInstrucoes();
+  fb::desfaz(explicita);
+  if (!att) return;
+  attCancelavel = nullptr;
+  fb::Status st;
+  try {
+    att->detach(&st);
+  } catch (const FbException &) {
+    att->release();  // already gone on the server's side
+  }
+  att = nullptr;
+}
+
+void ConexaoBanco::Sessao::perde() {
+  desconecta();
+  perdida = true;
+}
+
+void ConexaoBanco::Sessao::reconecta(const ErroBanco &motivo) {
+  perde();
+  try {
+    conecta();
+  } catch (const ErroBanco &e) {
+    throw ErroBanco(motivo.numero(),
+                    "A conexão com o banco de dados foi perdida e não pôde ser restabelecida.\n" +
+                        motivo.descricao() + "\n" + e.descricao(),
+                    motivo.codigos() + e.codigos());
+  }
+}
+
+template <typename F>
+auto ConexaoBanco::Sessao::comRetomada(F &&trabalho) -> decltype(trabalho(std::declval<bool &>())) {
+  if (perdida && !att) reconecta(ErroBanco(isc_network_error, "Conexão perdida.", {isc_network_error}));
+  bool enviado = false;
+  try {
+    return trabalho(enviado);
+  } catch (const ErroBanco &e) {
+    if (!e.conexaoPerdida()) throw;
+    const bool naTransacao = explicita != nullptr;
+    reconecta(e);
+    if (naTransacao)
+      throw ErroBanco(e.numero(),
+                      "A conexão com o banco de dados caiu no meio de uma transação; nada dela foi gravado.\n" +
+                          e.descricao(),
+                      e.codigos());
+    if (enviado)
+      throw ErroBanco(e.numero(),
+                      "A conexão com o banco de dados caiu durante o comando; confira se ele foi gravado.\n" +
+                          e.descricao(),
+                      e.codigos());
+  }
+  enviado = false;
+  return trabalho(enviado);
+}
+
+std::shared_ptr<fb::Instrucao> ConexaoBanco::Sessao::prepara(const QString &sql, ITransaction *tra) {
+  const auto achada = guardadas.find(sql);
+  if (achada != guardadas.end() && !achada->instrucao->emUso) {
+    achada->uso = ++relogio;
+    return achada->instrucao;
+  }
+  auto nova = std::make_shared<fb::Instrucao>(att, tra, sql.toUtf8());
+  if (nova->ehDdl() || achada != guardadas.end()) return nova;
+  if (guardadas.size() >= kInstrucoesGuardadas) {
+    auto velha = guardadas.begin();
+    for (auto i = guardadas.begin(); i != guardadas.end(); ++i)
+      if (i->uso < velha->uso) velha = i;
+    guardadas.erase(velha);
+  }
+  guardadas.insert(sql, {nova, ++relogio});
+  return nova;
+}
+
+ConexaoBanco::ConexaoBanco() : s_(std::make_unique<Sessao>()) {}
+
+ConexaoBanco::~ConexaoBanco() { fecha(); }
 
 void ConexaoBanco::abre(const QString &stringConexao) {
   fecha();
-  const DestinoConexao d = InterpretaStringConexao(stringConexao);
-  db_ = QSqlDatabase::addDatabase("QIBASE", nome_);
-  db_.setDatabaseName(d.banco);
-  db_.setUserName(d.usuario);
-  db_.setPassword(d.senha);
-  db_.setNumericalPrecisionPolicy(QSql::HighPrecision);
-  if (!db_.open()) {
-    const ErroBanco erro = erroDe(db_.lastError());
-    ultimoErro_ = erro.descricao();
-    db_ = QSqlDatabase();
-    QSqlDatabase::removeDatabase(nome_);
-    throw erro;
+  s_->stringConexao = stringConexao;
+  try {
+    s_->conecta();
+  } catch (const ErroBanco &e) {
+    registraErro(e);
+    throw;
   }
 }
 
 void ConexaoBanco::fecha() {
-  if (!db_.isValid()) return;
-  db_.close();
-  db_ = QSqlDatabase();
-  QSqlDatabase::removeDatabase(nome_);
+  s_->desconecta();
+  s_->perdida = false;
 }
 
-bool ConexaoBanco::aberta() const { return db_.isValid() && db_.isOpen(); }
+bool ConexaoBanco::aberta() const { return s_->att != nullptr || s_->perdida; }
+
+bool ConexaoBanco::emTransacao() const { return s_->explicita != nullptr; }
+
+int ConexaoBanco::instrucoesGuardadas() const { return static_cast<int>(s_->guardadas.size()); }
+
+void ConexaoBanco::cancelaOperacao() {
+  IAttachment *att = s_->attCancelavel.load();
+  if (!att) return;
+  fb::Status st;
+  try {
+    att->cancelOperation(&st, fb_cancel_raise);
+  } catch (const FbException &) {
+    // nothing was running
+  }
+}
 
 void ConexaoBanco::exigeAberta() {
   if (!aberta()) {
-    ultimoErro_ = QStringLiteral("Sem conexão com o banco de dados.");
+    ultimoErro_ = semConexao();
     throw ErroBanco(-1, ultimoErro_);
   }
 }
 
 long ConexaoBanco::executa(const QString &sql) { return executaComParametros(sql, {}); }
 
+namespace {
+
+// Runs a prepared statement without a cursor in the explicit transaction, or
+// in a write transaction of its own committed at once.
+long rodaInstrucao(fb::Instrucao &instrucao, ITransaction *explicita, IAttachment *att, const QVariantList &parametros,
+                   bool &enviado, int esperaSegundos) {
+  ITransaction *propria = nullptr;
+  try {
+    instrucao.liga(parametros);
+    ITransaction *tra = explicita;
+    if (!tra) tra = propria = fb::iniciaTransacao(att, fb::Modo::Escrita, esperaSegundos);
+    enviado = true;
+    long linhas = 0;
+    if (instrucao.ehSelect() && !instrucao.emUso) {
+      fb::Status st;
+      instrucao.abreCursor(tra)->close(&st);
+    } else {
+      instrucao.executa(tra);
+      linhas = instrucao.afetadas();
+    }
+    ErroBanco erro(0, QString());
+    if (!fb::confirma(propria, &erro)) throw erro;
+    return linhas;
+  } catch (const FbException &e) {
+    fb::desfaz(propria);
+    throw fb::erroDe(e);
+  } catch (...) {
+    fb::desfaz(propria);
+    throw;
+  }
+}
+
+}  // namespace
+
 long ConexaoBanco::executaComParametros(const QString &sql, const QVariantList &parametros) {
   exigeAberta();
-  QSqlQuery q(db_);
-  q.setForwardOnly(true);
-  bool ok;
-  if (parametros.isEmpty()) {
-    ok = q.exec(sql);
-  } else {
-    ok = q.prepare(sql);
-    for (const QVariant &p : parametros) q.addBindValue(p);
-    ok = ok && q.exec();
+  try {
+    return s_->comRetomada([&](bool &enviado) -> long {
+      std::shared_ptr<fb::Instrucao> instrucao;
+      {
+        // Prepared in a read transaction: nothing is sent yet.
+        ITransaction *tra = s_->explicita;
+        ITransaction *propria = nullptr;
+        try {
+          if (!tra) tra = propria = fb::iniciaTransacao(s_->att, fb::Modo::Leitura, 0);
+          instrucao = s_->prepara(sql, tra);
+          fb::confirma(propria);
+        } catch (const FbException &e) {
+          fb::desfaz(propria);
+          throw fb::erroDe(e);
+        }
+      }
+      // A change of structure goes without statements prepared on the old one.
+      if (instrucao->ehDdl()) {
+        s_->encerraCursores();
+        s_->esqueceInstrucoes();
+      }
+      return rodaInstrucao(*instrucao, s_->explicita, s_->att, parametros, enviado, kEsperaBloqueioSegundos);
+    });
+  } catch (const ErroBanco &e) {
+    registraErro(e);
+    throw;
   }
-  if (!ok) {
-    const ErroBanco erro = erroDe(q.lastError());
-    ultimoErro_ = erro.descricao();
+}
+
+// ---------------------------------------------------------------- transactions
+
+TransacaoBanco::TransacaoBanco(ConexaoBanco &conexao) : conexao_(conexao) {
+  conexao_.exigeAberta();
+  ConexaoBanco::Sessao &s = *conexao_.s_;
+  if (s.explicita) throw ErroBanco(-1, "Já há uma transação aberta nesta conexão.");
+  try {
+    s.comRetomada([&](bool &) {
+      try {
+        s.explicita = fb::iniciaTransacao(s.att, fb::Modo::Escrita, ConexaoBanco::kEsperaBloqueioSegundos);
+      } catch (const FbException &e) {
+        throw fb::erroDe(e);
+      }
+      return 0;
+    });
+  } catch (const ErroBanco &e) {
+    conexao_.registraErro(e);
+    throw;
+  }
+  ativa_ = true;
+  geracao_ = s.geracao;
+}
+
+TransacaoBanco::~TransacaoBanco() {
+  if (ativa_) desfaz();
+}
+
+void TransacaoBanco::confirma() {
+  if (!ativa_) throw ErroBanco(-1, "A transação já terminou.");
+  ativa_ = false;
+  ConexaoBanco::Sessao &s = *conexao_.s_;
+  if (!s.explicita || s.geracao != geracao_) {
+    const ErroBanco erro(isc_network_error,
+                         "A transação foi perdida com a conexão ao banco de dados; nada dela foi gravado.",
+                         {isc_network_error});
+    conexao_.registraErro(erro);
     throw erro;
   }
-  const long linhas = q.numRowsAffected();
-  q.finish();
-  return linhas;
+  ErroBanco erro(0, QString());
+  if (!fb::confirma(s.explicita, &erro)) {
+    if (erro.conexaoPerdida()) s.perde();
+    conexao_.registraErro(erro);
+    throw erro;
+  }
+}
+
+void TransacaoBanco::desfaz() {
+  if (!ativa_) return;
+  ativa_ = false;
+  ConexaoBanco::Sessao &s = *conexao_.s_;
+  if (s.geracao == geracao_) fb::desfaz(s.explicita);
+}
+
+ComandoPreparado::ComandoPreparado(ConexaoBanco &conexao, const QString &sql) : conexao_(conexao), sql_(sql) {
+  prepara();
+}
+
+ComandoPreparado::~ComandoPreparado() = default;
+
+void ComandoPreparado::prepara() {
+  conexao_.exigeAberta();
+  ConexaoBanco::Sessao &s = *conexao_.s_;
+  try {
+    s.comRetomada([&](bool &) {
+      ITransaction *tra = s.explicita;
+      ITransaction *propria = nullptr;
+      try {
+        if (!tra) tra = propria = fb::iniciaTransacao(s.att, fb::Modo::Leitura, 0);
+        instrucao_ = std::make_shared<fb::Instrucao>(s.att, tra, sql_.toUtf8());
+        fb::confirma(propria);
+      } catch (const FbException &e) {
+        fb::desfaz(propria);
+        throw fb::erroDe(e);
+      }
+      geracao_ = s.geracao;
+      return 0;
+    });
+  } catch (const ErroBanco &e) {
+    conexao_.registraErro(e);
+    throw;
+  }
+}
+
+long ComandoPreparado::executa(const QVariantList &parametros) {
+  conexao_.exigeAberta();
+  ConexaoBanco::Sessao &s = *conexao_.s_;
+  try {
+    return s.comRetomada([&](bool &enviado) -> long {
+      if (geracao_ != s.geracao || !s.att) {
+        instrucao_.reset();
+        prepara();
+      }
+      return rodaInstrucao(*instrucao_, s.explicita, s.att, parametros, enviado,
+                           ConexaoBanco::kEsperaBloqueioSegundos);
+    });
+  } catch (const ErroBanco &e) {
+    conexao_.registraErro(e);
+    throw;
+  }
 }
 
 // ---------------------------------------------------------------- result sets
 
-// "-1234.5600" as the driver gives scaled integers -> exact amount.
-static QVariant decimalExato(const QString &texto, int escala) {
-  const auto m = escala <= 4 ? Moeda::deTextoPonto(texto) : std::nullopt;
-  return m ? QVariant::fromValue(*m) : QVariant(texto.toDouble());
-}
+Recordset::Recordset() = default;
+Recordset::~Recordset() = default;
+Recordset::Recordset(Recordset &&) noexcept = default;
+Recordset &Recordset::operator=(Recordset &&) noexcept = default;
 
-static QVariant valorLido(const QVariant &bruto, const QSqlField &campo) {
-  if (bruto.isNull()) return QVariant();
-  if (campo.metaType().id() == QMetaType::Double && bruto.metaType().id() == QMetaType::QString)
-    return decimalExato(bruto.toString(), campo.precision());
-  return bruto;
-}
-
-void Recordset::abre(const QString &sql, ConexaoBanco &conexao, const std::function<void(int)> &lidas) {
-  fecha();
-  conexao.exigeAberta();
-  QSqlQuery q(conexao.db_);
-  q.setForwardOnly(true);
-  if (!q.exec(sql)) {
-    const ErroBanco erro = erroDe(q.lastError());
-    conexao.ultimoErro_ = erro.descricao();
-    throw erro;
-  }
-  const QSqlRecord registro = q.record();
-  for (int i = 0; i < registro.count(); ++i) nomes_ << registro.fieldName(i).toUpper();
-  while (q.next()) {
-    QVariantList linha;
-    linha.reserve(registro.count());
-    for (int i = 0; i < registro.count(); ++i) linha << valorLido(q.value(i), registro.field(i));
-    linhas_ << std::move(linha);
-    if (lidas && linhas_.size() % 1000 == 0) lidas(static_cast<int>(linhas_.size()));
-  }
-  if (q.lastError().isValid()) {
-    const ErroBanco erro = erroDe(q.lastError());
-    conexao.ultimoErro_ = erro.descricao();
+void Recordset::abreCursor(const QString &sql, ConexaoBanco &conexao) {
+  ConexaoBanco::Sessao &s = *conexao.s_;
+  auto cursor = std::make_unique<Cursor>();
+  cursor->sessao = &s;
+  s.cursores.insert(cursor.get());
+  try {
+    cursor->tra = s.explicita;
+    if (!cursor->tra) cursor->tra = cursor->propria = fb::iniciaTransacao(s.att, fb::Modo::Leitura, 0);
+    cursor->instrucao = s.prepara(sql, cursor->tra);
+    fb::Instrucao &instrucao = *cursor->instrucao;
+    // Anything but a plain SELECT may change data: a write transaction.
+    if (!instrucao.soLeitura() && cursor->propria) {
+      fb::confirma(cursor->propria);
+      cursor->tra = cursor->propria =
+          fb::iniciaTransacao(s.att, fb::Modo::Escrita, ConexaoBanco::kEsperaBloqueioSegundos);
+    }
+    instrucao.liga({});
     nomes_.clear();
-    linhas_.clear();
-    throw erro;
+    for (const QString &nome : instrucao.nomes()) nomes_ << nome.toUpper();
+    tipos_ = instrucao.tipos();
+    if (instrucao.ehSelect()) {
+      cursor->rs = instrucao.abreCursor(cursor->tra);
+      instrucao.emUso = true;
+      cursor_ = std::move(cursor);
+    } else {
+      // EXECUTE PROCEDURE, RETURNING: one row at most, no cursor.
+      instrucao.executa(cursor->tra);
+      if (instrucao.colunas() > 0) linhas_ << instrucao.linha(s.att, cursor->tra);
+      cursor->encerra(true);
+    }
+  } catch (const FbException &e) {
+    cursor->encerra(false);
+    throw fb::erroDe(e);
+  } catch (...) {
+    cursor->encerra(false);
+    throw;
   }
-  // Ends the statement's transaction now that every row is in memory.
-  q.finish();
   aberto_ = true;
   atual_ = 0;
 }
 
+void Recordset::abre(const QString &sql, ConexaoBanco &conexao, const std::function<void(int)> &lidas) {
+  abreLendo(sql, conexao, -1, lidas);
+}
+
+void Recordset::abrePaginado(const QString &sql, ConexaoBanco &conexao, int pagina) {
+  abreLendo(sql, conexao, std::max(pagina, 0), {});
+}
+
+void Recordset::abreLendo(const QString &sql, ConexaoBanco &conexao, int pagina,
+                          const std::function<void(int)> &lidas) {
+  fecha();
+  conexao.exigeAberta();
+  try {
+    conexao.s_->comRetomada([&](bool &) {
+      fecha();
+      abreCursor(sql, conexao);
+      if (pagina >= 0) {
+        leMais(pagina);
+        return 0;
+      }
+      while (!completo()) {
+        leMais(1000);
+        if (lidas && !completo()) lidas(static_cast<int>(linhas_.size()));
+      }
+      return 0;
+    });
+  } catch (const ErroBanco &e) {
+    fecha();
+    conexao.registraErro(e);
+    throw;
+  }
+}
+
+bool Recordset::completo() const { return !cursor_ || !cursor_->rs; }
+
+int Recordset::leMais(int quantas) {
+  if (completo()) {
+    cursor_.reset();  // ended with its connection
+    return 0;
+  }
+  Cursor &c = *cursor_;
+  fb::Instrucao &instrucao = *c.instrucao;
+  IAttachment *att = c.sessao->att;
+  int lidas = 0;
+  try {
+    fb::Status st;
+    while (quantas < 0 || lidas < quantas) {
+      if (c.rs->fetchNext(&st, instrucao.bufferSaida()) != IStatus::RESULT_OK) {
+        cursor_->encerra(true);
+        cursor_.reset();
+        break;
+      }
+      linhas_ << instrucao.linha(att, c.tra);
+      ++lidas;
+    }
+  } catch (const FbException &e) {
+    const ErroBanco erro = fb::erroDe(e);
+    ConexaoBanco::Sessao *sessao = c.sessao;
+    cursor_.reset();
+    if (erro.conexaoPerdida() && sessao) sessao->perde();
+    throw erro;
+  }
+  return lidas;
+}
+
+void Recordset::paraLeitura() { cursor_.reset(); }
+
 void Recordset::fecha() {
+  cursor_.reset();
   aberto_ = false;
   nomes_.clear();
+  tipos_.clear();
   linhas_.clear();
   atual_ = 0;
 }
@@ -205,11 +624,13 @@ void EscolheConexao(TerminalState &estado, QString &s) {
 void AbreConexao(TerminalState &estado) {
   estado.StrConexao += ";UID=" + estado.UsuarioBanco + ";PWD=" + estado.SenhaBanco;
   estado.conexao().abre(estado.StrConexao);
+  DefineEstadoEmUso(&estado);
   estado.Comando = std::make_unique<ComandoBanco>();
   estado.RsGeral = std::make_unique<Recordset>();
 }
 
 void FechaConexao(TerminalState &estado) {
+  if (EstadoEmUso() == &estado) DefineEstadoEmUso(nullptr);
   if (estado.Conexao) estado.Conexao->fecha();
 }
 

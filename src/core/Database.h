@@ -1,35 +1,58 @@
 #pragma once
-// The one database connection (Firebird through Qt SQL's QIBASE driver), the
-// shared command, in-memory result sets, and the statement-completion rules.
+// The one database connection (Firebird through its own client library), the
+// shared command, result sets, explicit transactions and the
+// statement-completion rules.
 //
-// Every statement runs in a transaction of its own that is committed before
-// the call returns; a SELECT is read whole into memory and its transaction
-// ends at once, so no snapshot stays open between events. Decimal columns
-// come back as exact decimal text (never through a double).
+// Outside an explicit transaction every statement runs in a transaction of its
+// own: a SELECT in a read-only read-committed one that ends as soon as its rows
+// are read, a change in a read-write read-committed one committed before the
+// call returns. A `TransacaoBanco` groups several statements that commit
+// together. A wait on a locked row ends after kEsperaBloqueioSegundos.
+//
+// Values cross exactly: NUMERIC/DECIMAL columns of up to four decimals come
+// back as `Moeda` (read from their scaled integer), longer scales as exact
+// decimal text; dates as QDate, timestamps as QDateTime.
 #include <QList>
-#include <QSqlDatabase>
 #include <QString>
 #include <QStringList>
 #include <QVariant>
 #include <QVariantList>
 #include <functional>
+#include <memory>
 #include <stdexcept>
 
 struct TerminalState;
 
-// A provider error: its number and text as the driver gave them. Firebird
-// reports update conflicts with "deadlock" in the text.
+// A provider error: the Firebird error codes of the failure (the first one is
+// `numero()`), and the provider's text.
+namespace fb {
+class Instrucao;
+}
+
 class ErroBanco : public std::runtime_error {
  public:
-  ErroBanco(long numero, const QString &descricao)
-      : std::runtime_error(descricao.toStdString()), numero_(numero), descricao_(descricao) {}
+  ErroBanco(long numero, const QString &descricao, QList<long> codigos = {})
+      : std::runtime_error(descricao.toStdString()), numero_(numero), descricao_(descricao),
+        codigos_(std::move(codigos)) {}
   long numero() const { return numero_; }
   const QString &descricao() const { return descricao_; }
-  bool ehDeadlock() const { return descricao_.contains("deadlock", Qt::CaseInsensitive); }
+  const QList<long> &codigos() const { return codigos_; }
+  bool temCodigo(long codigo) const { return numero_ == codigo || codigos_.contains(codigo); }
+  // Update conflict, deadlock, lock conflict or lock timeout: the statement
+  // may succeed when run again. (An error made from text alone is recognised
+  // by the word "deadlock", as older callers build it.)
+  bool ehDeadlock() const;
+  // Another transaction changed the same row first.
+  bool ehConflito() const;
+  // The connection to the server is gone (network error, server shut down).
+  bool conexaoPerdida() const;
+  // The operation was cancelled (ConexaoBanco::cancelaOperacao).
+  bool cancelado() const;
 
  private:
   long numero_;
   QString descricao_;
+  QList<long> codigos_;
 };
 
 // Where a connection string points: database, credentials.
@@ -43,31 +66,86 @@ struct DestinoConexao {
 DestinoConexao InterpretaStringConexao(const QString &texto);
 
 class Recordset;
+class TransacaoBanco;
+class ComandoPreparado;
 
 class ConexaoBanco {
  public:
+  // How long a statement waits behind another transaction's lock.
+  static constexpr int kEsperaBloqueioSegundos = 10;
+
   ConexaoBanco();
   ~ConexaoBanco();
   ConexaoBanco(const ConexaoBanco &) = delete;
   ConexaoBanco &operator=(const ConexaoBanco &) = delete;
 
-  // Opens the database the connection string names; throws ErroBanco.
+  // Opens the database the connection string names; throws ErroBanco with
+  // the server's reason (missing file, wrong password, no server...).
   void abre(const QString &stringConexao);
   void fecha();
+  // Open, or lost and to be reopened by the next statement.
   bool aberta() const;
   // Runs a statement; returns the number of rows it changed. Throws ErroBanco.
+  // A connection found lost is reopened once and the statement run again
+  // when it had not reached the server; otherwise the error says so.
   long executa(const QString &sql);
   // Runs a statement with real parameters (bound in order). Throws ErroBanco.
   long executaComParametros(const QString &sql, const QVariantList &parametros);
   QString ultimoErro() const { return ultimoErro_; }
-  QSqlDatabase &banco() { return db_; }
+  // True while a TransacaoBanco of this connection is open.
+  bool emTransacao() const;
+  // Stops the statement running on this connection (from another thread or
+  // a signal handler); that statement fails with ErroBanco::cancelado().
+  void cancelaOperacao();
+  // Prepared statements kept for reuse (by text).
+  int instrucoesGuardadas() const;
+
+  struct Sessao;
 
  private:
   friend class Recordset;
+  friend class TransacaoBanco;
+  friend class ComandoPreparado;
   void exigeAberta();
-  QSqlDatabase db_;
-  QString nome_;
+  void registraErro(const ErroBanco &erro) { ultimoErro_ = erro.descricao(); }
+  std::unique_ptr<Sessao> s_;
   QString ultimoErro_;
+};
+
+// Several statements that commit together: every statement of the connection
+// runs in this transaction until `confirma`; a transaction neither confirmed
+// nor undone is rolled back when it goes out of scope.
+class TransacaoBanco {
+ public:
+  explicit TransacaoBanco(ConexaoBanco &conexao);  // throws ErroBanco
+  ~TransacaoBanco();
+  TransacaoBanco(const TransacaoBanco &) = delete;
+  TransacaoBanco &operator=(const TransacaoBanco &) = delete;
+  void confirma();  // commit; throws ErroBanco (nothing is then stored)
+  void desfaz();    // rollback
+  bool ativa() const { return ativa_; }
+
+ private:
+  ConexaoBanco &conexao_;
+  bool ativa_ = false;
+  int geracao_ = -1;  // the attachment it began on
+};
+
+// One statement prepared once and run many times with different parameters
+// (bulk inserts). Runs in the connection's explicit transaction when one is
+// open, otherwise each run commits on its own.
+class ComandoPreparado {
+ public:
+  ComandoPreparado(ConexaoBanco &conexao, const QString &sql);  // throws ErroBanco
+  ~ComandoPreparado();
+  long executa(const QVariantList &parametros);  // throws ErroBanco
+
+ private:
+  void prepara();
+  ConexaoBanco &conexao_;
+  QString sql_;
+  std::shared_ptr<fb::Instrucao> instrucao_;
+  int geracao_ = -1;  // the attachment it was prepared on
 };
 
 // The shared command: a text and its positional parameters.
@@ -78,13 +156,32 @@ class ComandoBanco {
   long executa(ConexaoBanco &conexao) { return conexao.executaComParametros(CommandText, Parameters); }
 };
 
-// A result set held in memory. Field names match in any letter case.
+// A result set. Field names match in any letter case. Read whole by `abre`,
+// or page by page by `abrePaginado` + `leMais`.
 class Recordset {
  public:
-  // Opens the query; throws ErroBanco (the result set then stays closed).
-  // A long read tells `lidas` the rows read so far, every 1000 rows, so a
-  // screen can repaint meanwhile.
+  Recordset();
+  ~Recordset();
+  Recordset(const Recordset &) = delete;
+  Recordset &operator=(const Recordset &) = delete;
+  Recordset(Recordset &&) noexcept;
+  Recordset &operator=(Recordset &&) noexcept;
+
+  // Opens the query and reads every row; throws ErroBanco (the result set
+  // then stays closed). A long read tells `lidas` the rows read so far,
+  // every 1000 rows, so a screen can repaint meanwhile.
   void abre(const QString &sql, ConexaoBanco &conexao, const std::function<void(int)> &lidas = {});
+  // Opens the query and reads at most `pagina` rows; the others wait on the
+  // server for `leMais`. Throws ErroBanco.
+  void abrePaginado(const QString &sql, ConexaoBanco &conexao, int pagina);
+  // Reads at most `quantas` more rows (all of them when negative); returns
+  // how many were read. The cursor and its transaction end with the last row.
+  // Throws ErroBanco (the rows read so far stay).
+  int leMais(int quantas = -1);
+  // True once every row of the query is read (or the reading was stopped).
+  bool completo() const;
+  // Stops reading: the rows read so far stay, the cursor ends.
+  void paraLeitura();
   void fecha();
   int State() const { return aberto_ ? 1 : 0; }
   bool EOF_() const { return !aberto_ || atual_ >= linhas_.size(); }
@@ -104,14 +201,24 @@ class Recordset {
   int FieldCount() const { return static_cast<int>(nomes_.size()); }
   QString nomeCampo(int i) const { return nomes_.value(i); }
   bool temCampo(const QString &nome) const { return indice(nome) >= 0; }
+  // The column's SQL type as the prepared statement describes it
+  // ("NUMERIC(15,2)", "VARCHAR(60)", "INTEGER", ...).
+  QString tipoCampo(int i) const { return tipos_.value(i); }
   const QList<QVariantList> &linhas() const { return linhas_; }
+
+  struct Cursor;
 
  private:
   int indice(const QString &nome) const;
+  void abreCursor(const QString &sql, ConexaoBanco &conexao);
+  // Opens the query and reads `pagina` rows, or all of them when negative.
+  void abreLendo(const QString &sql, ConexaoBanco &conexao, int pagina, const std::function<void(int)> &lidas);
   bool aberto_ = false;
   QStringList nomes_;  // upper-cased
+  QStringList tipos_;
   QList<QVariantList> linhas_;
   qsizetype atual_ = 0;
+  std::unique_ptr<Cursor> cursor_;
 };
 
 // Rewrites the configuration's connection text into a full connection string.

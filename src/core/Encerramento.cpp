@@ -1,6 +1,13 @@
 #include "core/Encerramento.h"
 
+#include <QCoreApplication>
+#include <QMetaObject>
+#include <QThread>
+#include <atomic>
+#include <csignal>
 #include <cstdlib>
+#include <thread>
+#include <unistd.h>
 
 namespace {
 TratadorEncerramento &tratadorAtual() {
@@ -21,3 +28,52 @@ TratadorEncerramento InstalaTratadorEncerramento(TratadorEncerramento tratador) 
   tratadorAtual() = std::move(tratador);
   return anterior;
 }
+
+// ---------------------------------------------------------------- signals
+
+namespace {
+
+int tuboSinais[2] = {-1, -1};  // the handler writes the signal, a thread reads it
+std::atomic<TerminalState *> estadoEmUso{nullptr};
+
+extern "C" void aoReceberSinal(int sinal) {
+  const unsigned char byte = static_cast<unsigned char>(sinal);
+  // Only async-signal-safe work here: one write.
+  [[maybe_unused]] const ssize_t n = ::write(tuboSinais[1], &byte, 1);
+}
+
+void instalaTratadores() {
+  struct sigaction acao {};
+  acao.sa_handler = aoReceberSinal;
+  sigemptyset(&acao.sa_mask);
+  acao.sa_flags = SA_RESTART;
+  sigaction(SIGTERM, &acao, nullptr);
+  sigaction(SIGINT, &acao, nullptr);
+}
+
+}  // namespace
+
+void InstalaEncerramentoPorSinal(std::function<void(int)> aoSinal) {
+  if (tuboSinais[0] >= 0 || ::pipe(tuboSinais) != 0) return;
+  instalaTratadores();
+  std::thread([aoSinal = std::move(aoSinal)] {
+    unsigned char byte = 0;
+    while (::read(tuboSinais[0], &byte, 1) != 1) {
+    }
+    const int sinal = byte;
+    const auto encerra = [aoSinal, sinal] {
+      aoSinal(sinal);
+      std::exit(0);
+    };
+    QCoreApplication *app = QCoreApplication::instance();
+    if (app) QMetaObject::invokeMethod(app, encerra, Qt::QueuedConnection);
+    else encerra();
+  }).detach();
+}
+
+void ReinstalaSinais() {
+  if (tuboSinais[0] >= 0) instalaTratadores();
+}
+
+void DefineEstadoEmUso(TerminalState *estado) { estadoEmUso = estado; }
+TerminalState *EstadoEmUso() { return estadoEmUso.load(); }

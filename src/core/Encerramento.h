@@ -23,3 +23,17 @@ using TratadorEncerramento = std::function<void(int codigo, const QString &motiv
 [[noreturn]] void EncerraPrograma(int codigo, const QString &motivo);
 // Installs a handler; returns the previous one. An empty handler restores the default.
 TratadorEncerramento InstalaTratadorEncerramento(TratadorEncerramento tratador);
+
+struct TerminalState;
+
+// SIGTERM and SIGINT end the program cleanly: `aoSinal` runs in the main
+// thread (through its event loop when there is one, which a blocked call
+// delays until it returns), then the process exits with status 0.
+void InstalaEncerramentoPorSinal(std::function<void(int sinal)> aoSinal);
+// Puts the handlers back when a library replaced them (the embedded
+// database engine installs its own on attach); nothing before the install.
+void ReinstalaSinais();
+// The state whose printer port and connection a signal's end closes: set by
+// the connection's opening, cleared by its closing.
+void DefineEstadoEmUso(TerminalState *estado);
+TerminalState *EstadoEmUso();

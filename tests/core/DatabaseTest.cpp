@@ -4,6 +4,12 @@
 
 #include <QDate>
 #include <QTemporaryDir>
+#include <QElapsedTimer>
+#include <atomic>
+#include <chrono>
+#include <ibase.h>
+#include <random>
+#include <thread>
 
 #include "core/Database.h"
 #include "core/Moeda.h"
@@ -151,17 +157,22 @@ TEST_F(BancoReal, AnUpdateConflictIsADeadlockError) {
   empenho(900);
   ConexaoBanco outra;
   outra.abre(stringConexao());
-  // The other desk's snapshot starts before this desk's committed change.
-  ASSERT_TRUE(outra.banco().transaction());
-  conexao_.executa("UPDATE TB_VDA_CADEPN SET StaEpn = -1001 WHERE CodEpn = 900");
+  // The other desk changes the row and commits while this desk waits on it.
+  auto transacao = std::make_unique<TransacaoBanco>(outra);
+  outra.executa("UPDATE TB_VDA_CADEPN SET StaEpn = -2002 WHERE CodEpn = 900");
+  std::thread confirma([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    transacao->confirma();
+  });
   try {
-    outra.executa("UPDATE TB_VDA_CADEPN SET StaEpn = -2002 WHERE CodEpn = 900");
+    conexao_.executa("UPDATE TB_VDA_CADEPN SET StaEpn = -1001 WHERE CodEpn = 900");
     ADD_FAILURE() << "no conflict";
   } catch (const ErroBanco &e) {
     EXPECT_TRUE(e.ehDeadlock()) << e.descricao().toStdString();
+    EXPECT_TRUE(e.ehConflito()) << e.descricao().toStdString();
   }
-  outra.banco().rollback();
-  EXPECT_EQ(um("SELECT StaEpn FROM TB_VDA_CADEPN WHERE CodEpn = 900").toInt(), -1001);
+  confirma.join();
+  EXPECT_EQ(um("SELECT StaEpn FROM TB_VDA_CADEPN WHERE CodEpn = 900").toInt(), -2002);
 }
 
 TEST_F(BancoReal, ErrorsOfTheServerSurfaceAsErroBanco) {
@@ -172,6 +183,316 @@ TEST_F(BancoReal, ErrorsOfTheServerSurfaceAsErroBanco) {
   ConexaoBanco fechada;
   EXPECT_THROW(fechada.executa("SELECT 1 FROM RDB$DATABASE"), ErroBanco);
   EXPECT_THROW(fechada.abre("Data Source=" + pasta_->path() + "/nao-existe.fdb"), ErroBanco);
+}
+
+}  // namespace
+
+namespace {
+
+Moeda moedaDe(const QVariant &v) {
+  EXPECT_EQ(v.metaType(), QMetaType::fromType<Moeda>()) << v.typeName();
+  return v.value<Moeda>();
+}
+
+TEST_F(BancoReal, ExtremeDecimalsGoInAndComeBackDigitForDigit) {
+  struct Caso {
+    const char *coluna;
+    const char *texto;
+    int casas;
+  };
+  // NUMERIC(15,2), NUMERIC(15,4), NUMERIC(15,3) of the product table.
+  const Caso casos[] = {{"RedCto", "9999999999999.99", 2}, {"RedCto", "-0.01", 2},
+                        {"ValPre1", "99999999999.9999", 4}, {"AtuEst", "123456789012.345", 3},
+                        {"AtuEst", "-123456789012.345", 3}};
+  int codigo = 2000;
+  for (const Caso &c : casos) {
+    const Moeda valor = *Moeda::deTextoPonto(c.texto);
+    // Once as the statement text carries it, once as a bound parameter.
+    conexao_.executa(QString("INSERT INTO TB_EST_CADPRO (CodPro, NomPro, %1) VALUES (%2, 'X', %3)")
+                         .arg(c.coluna).arg(codigo).arg(c.texto));
+    conexao_.executaComParametros(QString("INSERT INTO TB_EST_CADPRO (CodPro, NomPro, %1) VALUES (?, 'X', ?)").arg(c.coluna),
+                                  {codigo + 1, QVariant::fromValue(valor)});
+    for (int k : {codigo, codigo + 1}) {
+      const Moeda lido = moedaDe(um(QString("SELECT %1 FROM TB_EST_CADPRO WHERE CodPro = %2").arg(c.coluna).arg(k)));
+      EXPECT_EQ(lido, valor) << c.texto;
+      EXPECT_EQ(lido.textoPonto(c.casas), c.texto);
+    }
+    // Compared on the server against the parameter: exact both ways.
+    EXPECT_EQ(um(MontaSql(QString("SELECT COUNT(*) FROM TB_EST_CADPRO WHERE %1 = ").arg(c.coluna) + c.texto, {})).toInt(), 2);
+    codigo += 2;
+  }
+  // More decimals than a Moeda holds: exact text, never a double.
+  const QVariant longo = um("SELECT CAST(123456789012.3456789 AS NUMERIC(18,7)) FROM RDB$DATABASE");
+  EXPECT_EQ(longo.metaType().id(), QMetaType::QString);
+  EXPECT_EQ(longo.toString(), "123456789012.3456789");
+  EXPECT_EQ(um("SELECT CAST(-0.0000001 AS NUMERIC(18,7)) FROM RDB$DATABASE").toString(), "-0.0000001");
+}
+
+TEST_F(BancoReal, TheSumOfTenThousandAmountsIsExact) {
+  Moeda esperado;
+  {
+    TransacaoBanco transacao(conexao_);
+    ComandoPreparado insere(conexao_, "INSERT INTO TB_VDA_CADEPN (CodEpn, StaEpn, TotEpn) VALUES (?, 77, ?)");
+    for (int i = 0; i < 10000; ++i) {
+      // Cents that no binary fraction holds: 0.01, 0.07, 0.10, ... up to 1234567.89.
+      const Moeda valor = Moeda::deCentavos((i * 7919LL) % 123456789 + 1);
+      esperado += valor;
+      insere.executa({100000 + i, QVariant::fromValue(valor)});
+    }
+    transacao.confirma();
+  }
+  EXPECT_EQ(moedaDe(um("SELECT SUM(TotEpn) FROM TB_VDA_CADEPN WHERE StaEpn = 77")), esperado);
+  Recordset rs;
+  rs.abre("SELECT TotEpn FROM TB_VDA_CADEPN WHERE StaEpn = 77", conexao_);
+  Moeda lido;
+  for (const QVariantList &linha : rs.linhas()) lido += moedaDe(linha[0]);
+  EXPECT_EQ(rs.RecordCount(), 10000);
+  EXPECT_EQ(lido, esperado);
+  conexao_.executa("DELETE FROM TB_VDA_CADEPN WHERE StaEpn = 77");
+}
+
+TEST_F(BancoReal, DatesTimesAndTextsCrossUnchanged) {
+  const QDateTime momento(QDate(2038, 1, 19), QTime(3, 14, 7, 999));
+  const QDate antiga(1858, 11, 17), distante(2999, 12, 31);
+  conexao_.executaComParametros(
+      "INSERT INTO TB_VDA_CADEPN (CodEpn, StaEpn, DtcEpn, DtlEpn, PrzEpn) VALUES (?,?,?,?,?)",
+      {950, 0, momento, QDateTime(antiga, QTime(0, 0)), QString::fromUtf8("ação 'x' ?")});
+  Recordset rs;
+  rs.abre(MontaSql("SELECT DtcEpn, CAST(DtlEpn AS DATE) AS Dia, PrzEpn, CAST(? AS DATE) FROM TB_VDA_CADEPN "
+                   "WHERE CodEpn = 950",
+                   {distante}),
+          conexao_);
+  EXPECT_EQ(rs["DtcEpn"].toDateTime(), momento);
+  EXPECT_EQ(rs["Dia"].toDate(), antiga);
+  EXPECT_EQ(rs["PrzEpn"].toString(), QString::fromUtf8("ação 'x' ?"));
+  EXPECT_EQ(rs.campo(3).toDate(), distante);
+  // A literal CHAR comes back with its own characters, not its byte padding.
+  EXPECT_EQ(um(QString::fromUtf8("SELECT 'ÇÃ' FROM RDB$DATABASE")).toString(), QString::fromUtf8("ÇÃ"));
+}
+
+TEST_F(BancoReal, AnExplicitTransactionCommitsAllOrNone) {
+  ConexaoBanco outra;
+  outra.abre(stringConexao());
+  try {
+    TransacaoBanco transacao(conexao_);
+    conexao_.executa("INSERT INTO TB_VDA_CADEPN (CodEpn, StaEpn) VALUES (960, 0)");
+    conexao_.executaComParametros("INSERT INTO TB_VDA_CADEPN (CodEpn, StaEpn) VALUES (?, 0)", {961});
+    // This connection reads its own pending rows; the other desk does not.
+    EXPECT_EQ(um("SELECT COUNT(*) FROM TB_VDA_CADEPN WHERE CodEpn IN (960, 961)").toInt(), 2);
+    Recordset deOutra;
+    deOutra.abre("SELECT COUNT(*) FROM TB_VDA_CADEPN WHERE CodEpn IN (960, 961)", outra);
+    EXPECT_EQ(deOutra.campo(0).toInt(), 0);
+    conexao_.executa("INSERT INTO TB_VDA_CADEPN (CodEpn, StaEpn) VALUES (960, 0)");  // duplicate key
+    transacao.confirma();
+    ADD_FAILURE() << "the duplicate went in";
+  } catch (const ErroBanco &) {
+  }
+  EXPECT_FALSE(conexao_.emTransacao());
+  EXPECT_EQ(um("SELECT COUNT(*) FROM TB_VDA_CADEPN WHERE CodEpn IN (960, 961)").toInt(), 0);
+
+  {
+    TransacaoBanco transacao(conexao_);
+    EXPECT_THROW(TransacaoBanco{conexao_}, ErroBanco);  // one at a time
+    conexao_.executa("INSERT INTO TB_VDA_CADEPN (CodEpn, StaEpn) VALUES (962, 0)");
+    conexao_.executa("INSERT INTO TB_VDA_CADEPN (CodEpn, StaEpn) VALUES (963, 0)");
+    transacao.confirma();
+    EXPECT_THROW(transacao.confirma(), ErroBanco);
+  }
+  Recordset rs;
+  rs.abre("SELECT COUNT(*) FROM TB_VDA_CADEPN WHERE CodEpn IN (962, 963)", outra);
+  EXPECT_EQ(rs.campo(0).toInt(), 2);
+}
+
+TEST_F(BancoReal, AWaitBehindAnotherTransactionEndsWithinTheLockTimeout) {
+  empenho(970);
+  ConexaoBanco outra;
+  outra.abre(stringConexao());
+  TransacaoBanco segura(outra);
+  outra.executa("UPDATE TB_VDA_CADEPN SET NitEpn = 5 WHERE CodEpn = 970");
+  // A read does not wait on the lock and sees the committed value.
+  EXPECT_EQ(um("SELECT NitEpn FROM TB_VDA_CADEPN WHERE CodEpn = 970").toInt(), 0);
+  QElapsedTimer relogio;
+  relogio.start();
+  try {
+    conexao_.executa("UPDATE TB_VDA_CADEPN SET NitEpn = 6 WHERE CodEpn = 970");
+    ADD_FAILURE() << "no lock error";
+  } catch (const ErroBanco &e) {
+    EXPECT_TRUE(e.ehDeadlock()) << e.descricao().toStdString();
+    EXPECT_FALSE(e.conexaoPerdida());
+  }
+  EXPECT_GE(relogio.elapsed(), (ConexaoBanco::kEsperaBloqueioSegundos - 1) * 1000);
+  EXPECT_LT(relogio.elapsed(), (ConexaoBanco::kEsperaBloqueioSegundos + 3) * 1000);
+  segura.desfaz();
+  EXPECT_EQ(conexao_.executa("UPDATE TB_VDA_CADEPN SET NitEpn = 6 WHERE CodEpn = 970"), 1);
+}
+
+TEST_F(BancoReal, EightDesksUpdatingOneRowLoseNoUpdate) {
+  empenho(980);
+  constexpr int kDesks = 8, kVezes = 15;
+  std::atomic<int> conflitos{0}, outrosErros{0};
+  std::vector<std::thread> caixas;
+  for (int d = 0; d < kDesks; ++d) {
+    caixas.emplace_back([&, d] {
+      ConexaoBanco c;
+      c.abre(stringConexao());
+      std::mt19937 sorte(d);
+      for (int i = 0; i < kVezes; ++i) {
+        for (;;) {
+          try {
+            TransacaoBanco t(c);
+            c.executa("UPDATE TB_VDA_CADEPN SET TotEpn = TotEpn + 0.01 WHERE CodEpn = 980");
+            std::this_thread::sleep_for(std::chrono::milliseconds(sorte() % 4));
+            t.confirma();
+            break;
+          } catch (const ErroBanco &e) {
+            if (e.ehConflito() || e.ehDeadlock()) ++conflitos;
+            else {
+              ++outrosErros;
+              break;
+            }
+          }
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(sorte() % 3));
+      }
+    });
+  }
+  for (std::thread &t : caixas) t.join();
+  EXPECT_EQ(outrosErros.load(), 0);
+  EXPECT_GT(conflitos.load(), 0);
+  // 10,50 to start with, and one cent per update that landed.
+  EXPECT_EQ(moedaDe(um("SELECT TotEpn FROM TB_VDA_CADEPN WHERE CodEpn = 980")),
+            Moeda::deCentavos(1050 + kDesks * kVezes));
+}
+
+TEST_F(BancoReal, PreparedStatementsAreKeptByTextAndDroppedOnAStructureChange) {
+  conexao_.executa("CREATE TABLE T_CACHE (A INTEGER)");
+  conexao_.executa("INSERT INTO T_CACHE VALUES (1)");
+  const int antes = conexao_.instrucoesGuardadas();
+  for (int i = 0; i < 3; ++i) um("SELECT * FROM T_CACHE");
+  EXPECT_EQ(conexao_.instrucoesGuardadas(), antes + 1);
+  // The table changes: the same text now sees the new column.
+  conexao_.executa("ALTER TABLE T_CACHE ADD B VARCHAR(5)");
+  Recordset rs;
+  rs.abre("SELECT * FROM T_CACHE", conexao_);
+  EXPECT_EQ(rs.FieldCount(), 2);
+  EXPECT_EQ(rs.tipoCampo(1), "VARCHAR(5)");
+  // One-off texts do not pile up.
+  for (int i = 0; i < 200; ++i) um(QString("SELECT %1 FROM RDB$DATABASE").arg(i));
+  EXPECT_LE(conexao_.instrucoesGuardadas(), 64);
+  conexao_.executa("DROP TABLE T_CACHE");
+}
+
+TEST_F(BancoReal, AResultSetReadsPageByPage) {
+  {
+    TransacaoBanco t(conexao_);
+    ComandoPreparado insere(conexao_, "INSERT INTO TB_VDA_CADEPN (CodEpn, StaEpn) VALUES (?, 88)");
+    for (int i = 0; i < 2500; ++i) insere.executa({200000 + i});
+    t.confirma();
+  }
+  const QString transacoes =
+      "SELECT COUNT(*) FROM MON$TRANSACTIONS WHERE MON$ATTACHMENT_ID = CURRENT_CONNECTION";
+  Recordset rs;
+  rs.abrePaginado("SELECT CodEpn FROM TB_VDA_CADEPN WHERE StaEpn = 88 ORDER BY CodEpn", conexao_, 1000);
+  EXPECT_EQ(rs.RecordCount(), 1000);
+  EXPECT_FALSE(rs.completo());
+  EXPECT_EQ(rs["CodEpn"].toInt(), 200000);
+  // The open cursor's transaction, and the count's own.
+  EXPECT_EQ(um(transacoes).toInt(), 2);
+  EXPECT_EQ(rs.leMais(1000), 1000);
+  EXPECT_EQ(rs.leMais(), 500);
+  EXPECT_TRUE(rs.completo());
+  EXPECT_EQ(rs.RecordCount(), 2500);
+  EXPECT_EQ(um(transacoes).toInt(), 1);
+  rs.MoveLast();
+  EXPECT_EQ(rs["CodEpn"].toInt(), 202499);
+
+  // Stopped early: the rows read stay, the cursor and its transaction go.
+  rs.abrePaginado("SELECT CodEpn FROM TB_VDA_CADEPN WHERE StaEpn = 88", conexao_, 10);
+  rs.paraLeitura();
+  EXPECT_TRUE(rs.completo());
+  EXPECT_EQ(rs.RecordCount(), 10);
+  EXPECT_EQ(um(transacoes).toInt(), 1);
+  // A cursor left open does not keep the connection from closing.
+  rs.abrePaginado("SELECT CodEpn FROM TB_VDA_CADEPN WHERE StaEpn = 88", conexao_, 10);
+  conexao_.fecha();
+  EXPECT_TRUE(rs.completo());
+  EXPECT_EQ(rs.RecordCount(), 10);
+  conexao_.abre(stringConexao());
+  conexao_.executa("DELETE FROM TB_VDA_CADEPN WHERE StaEpn = 88");
+}
+
+TEST_F(BancoReal, ARunningQueryCanBeCancelled) {
+  std::thread cancela([this] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    conexao_.cancelaOperacao();
+  });
+  QElapsedTimer relogio;
+  relogio.start();
+  Recordset rs;
+  try {
+    rs.abre("SELECT COUNT(*) FROM RDB$FIELDS a, RDB$FIELDS b, RDB$FIELDS c, RDB$FIELDS d", conexao_);
+    ADD_FAILURE() << "the query ran to its end";
+  } catch (const ErroBanco &e) {
+    EXPECT_TRUE(e.cancelado()) << e.descricao().toStdString();
+    EXPECT_FALSE(e.conexaoPerdida());
+  }
+  cancela.join();
+  EXPECT_LT(relogio.elapsed(), 5000);
+  EXPECT_EQ(rs.State(), 0);
+  EXPECT_EQ(um("SELECT 1 FROM RDB$DATABASE").toInt(), 1);
+}
+
+TEST_F(BancoReal, AConnectionKilledOnTheServerIsReopenedByTheNextStatement) {
+  ConexaoBanco admin;
+  admin.abre(stringConexao());
+  const auto derruba = [&] {
+    const int id = um("SELECT CURRENT_CONNECTION FROM RDB$DATABASE").toInt();
+    admin.executa(QString("DELETE FROM MON$ATTACHMENTS WHERE MON$ATTACHMENT_ID = %1").arg(id));
+  };
+  derruba();
+  EXPECT_EQ(um("SELECT COUNT(*) FROM RDB$DATABASE").toInt(), 1);  // a read
+  derruba();
+  EXPECT_EQ(conexao_.executa("UPDATE TB_VDA_CADEPN SET NitEpn = 1 WHERE CodEpn = -5"), 0);  // a change
+  derruba();
+  {
+    TransacaoBanco t(conexao_);  // a transaction begun after the loss
+    empenho(990);
+    t.confirma();
+  }
+  EXPECT_EQ(um("SELECT COUNT(*) FROM TB_VDA_CADEPN WHERE CodEpn = 990").toInt(), 1);
+  // Lost inside a transaction: an error that says so, and nothing stored.
+  try {
+    TransacaoBanco t(conexao_);
+    empenho(991);
+    derruba();
+    empenho(992);
+    t.confirma();
+    ADD_FAILURE() << "the transaction went on";
+  } catch (const ErroBanco &e) {
+    EXPECT_TRUE(e.conexaoPerdida()) << e.descricao().toStdString();
+  }
+  EXPECT_EQ(um("SELECT COUNT(*) FROM TB_VDA_CADEPN WHERE CodEpn IN (991, 992)").toInt(), 0);
+}
+
+TEST_F(BancoReal, AFailedConnectionSaysWhy) {
+  ConexaoBanco c;
+  const QString caminho = pasta_->path() + "/nao-existe.fdb";
+  try {
+    c.abre("Data Source=" + caminho + ";User=SYSDBA;Password=masterkey");
+    ADD_FAILURE();
+  } catch (const ErroBanco &e) {
+    EXPECT_TRUE(e.descricao().contains(caminho)) << e.descricao().toStdString();
+    EXPECT_TRUE(e.temCodigo(isc_io_error)) << e.descricao().toStdString();
+    EXPECT_EQ(c.ultimoErro(), e.descricao());
+  }
+  EXPECT_FALSE(c.aberta());
+  try {
+    c.abre("Data Source=127.0.0.1/1:" + caminho);  // no server on port 1
+    ADD_FAILURE();
+  } catch (const ErroBanco &e) {
+    EXPECT_TRUE(e.descricao().contains("127.0.0.1")) << e.descricao().toStdString();
+    EXPECT_TRUE(e.conexaoPerdida() || e.temCodigo(isc_net_connect_err)) << e.descricao().toStdString();
+  }
 }
 
 }  // namespace

@@ -16,6 +16,19 @@
 #include "sale/PForm.h"
 #include "support/TestSupport.h"
 
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <mutex>
+#include <thread>
+#include <vector>
+
 namespace {
 
 QString servidor() { return qEnvironmentVariable("PDV_TEST_FB_SERVER"); }
@@ -53,6 +66,103 @@ class Servidor : public ::testing::Test {
 
 QTemporaryDir *Servidor::pasta = nullptr;
 QString Servidor::banco;
+
+// A relay from a local port to the server's 3050: "stopping the server" cuts
+// every connection through it and refuses new ones; "starting" it again
+// listens on the same port.
+class Rele {
+ public:
+  Rele() : thread_([this] { roda(); }) {}
+  ~Rele() {
+    fim_ = true;
+    thread_.join();
+    desliga();
+  }
+  int porta() const { return porta_; }
+  void liga() {
+    std::lock_guard trava(mutex_);
+    escuta_ = socket(AF_INET, SOCK_STREAM, 0);
+    const int sim = 1;
+    setsockopt(escuta_, SOL_SOCKET, SO_REUSEADDR, &sim, sizeof sim);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    a.sin_port = htons(static_cast<uint16_t>(porta_));
+    // The old socket lingers until the relay thread's poll lets it go.
+    for (int i = 0; i < 200 && bind(escuta_, reinterpret_cast<sockaddr *>(&a), sizeof a) != 0; ++i)
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    listen(escuta_, 16);
+    fcntl(escuta_, F_SETFL, O_NONBLOCK);
+    socklen_t n = sizeof a;
+    getsockname(escuta_, reinterpret_cast<sockaddr *>(&a), &n);
+    porta_ = ntohs(a.sin_port);
+  }
+  void desliga() {
+    std::lock_guard trava(mutex_);
+    if (escuta_ >= 0) close(escuta_);
+    escuta_ = -1;
+    for (auto [a, b] : pares_) {
+      close(a);
+      close(b);
+    }
+    pares_.clear();
+  }
+
+ private:
+  void roda() {
+    while (!fim_) {
+      std::vector<pollfd> fds;
+      {
+        std::lock_guard trava(mutex_);
+        if (escuta_ >= 0) fds.push_back({escuta_, POLLIN, 0});
+        for (auto [a, b] : pares_) {
+          fds.push_back({a, POLLIN, 0});
+          fds.push_back({b, POLLIN, 0});
+        }
+      }
+      if (poll(fds.data(), fds.size(), 20) <= 0) continue;
+      std::lock_guard trava(mutex_);
+      for (const pollfd &f : fds) {
+        if (!(f.revents & (POLLIN | POLLHUP | POLLERR))) continue;
+        if (f.fd == escuta_) {
+          const int cliente = accept(escuta_, nullptr, nullptr);
+          if (cliente < 0) continue;
+          const int servidor = socket(AF_INET, SOCK_STREAM, 0);
+          sockaddr_in a{};
+          a.sin_family = AF_INET;
+          a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+          a.sin_port = htons(3050);
+          if (connect(servidor, reinterpret_cast<sockaddr *>(&a), sizeof a) == 0) {
+            pares_.push_back({cliente, servidor});
+          } else {
+            close(cliente);
+            close(servidor);
+          }
+          continue;
+        }
+        for (size_t i = 0; i < pares_.size(); ++i) {
+          auto [a, b] = pares_[i];
+          if (f.fd != a && f.fd != b) continue;
+          char buffer[65536];
+          const ssize_t n = read(f.fd, buffer, sizeof buffer);
+          if (n <= 0 || write(f.fd == a ? b : a, buffer, static_cast<size_t>(n)) != n) {
+            close(a);
+            close(b);
+            pares_.erase(pares_.begin() + static_cast<std::ptrdiff_t>(i));
+          }
+          break;
+        }
+      }
+    }
+  }
+
+  std::mutex mutex_;
+  int escuta_ = -1;
+  int porta_ = 0;
+  std::vector<std::pair<int, int>> pares_;
+  std::atomic<bool> fim_{false};
+  std::thread thread_;
+};
 
 }  // namespace
 
@@ -125,4 +235,41 @@ TEST_F(Servidor, DeskLogsInThroughTheServer) {
   ASSERT_NE(programa.telaVenda(), nullptr);
   EXPECT_EQ(programa.telaVenda()->campo("Caixa").texto(), "002");
   EXPECT_EQ(estado.NomUsuario, QStringLiteral("JOÃO CARLOS PEREIRA"));
+}
+
+TEST_F(Servidor, ADeskReconnectsWhenTheServerComesBack) {
+  Rele rele;
+  rele.liga();
+  ConexaoBanco c;
+  c.abre(caixa(QString("127.0.0.1/%1").arg(rele.porta())));
+  const QString consulta = "SELECT StaEpn FROM Tb_Vda_CadEpn WHERE CodEpn=101";
+  Recordset rs;
+  rs.abre(consulta, c);
+  ASSERT_EQ(rs.RecordCount(), 1);
+
+  // Cut while idle, up again at once: the next statement just goes on.
+  rele.desliga();
+  rele.liga();
+  rs.abre(consulta, c);
+  EXPECT_EQ(rs.RecordCount(), 1);
+  EXPECT_EQ(c.executa("UPDATE TB_VDA_CADEPN SET NitEpn = NitEpn WHERE CodEpn = 101"), 1);
+
+  // Down: a search says why and the connection waits to be reopened.
+  rele.desliga();
+  try {
+    rs.abre(consulta, c);
+    ADD_FAILURE() << "read from a stopped server";
+  } catch (const ErroBanco &e) {
+    EXPECT_TRUE(e.conexaoPerdida()) << e.descricao().toStdString();
+    EXPECT_TRUE(e.descricao().contains("perdida")) << e.descricao().toStdString();
+  }
+  EXPECT_EQ(rs.State(), 0);
+  EXPECT_TRUE(c.aberta());
+  EXPECT_THROW(c.executa("UPDATE TB_VDA_CADEPN SET NitEpn = NitEpn WHERE CodEpn = 101"), ErroBanco);
+
+  // Back: the next statement reconnects.
+  rele.liga();
+  EXPECT_EQ(c.executa("UPDATE TB_VDA_CADEPN SET NitEpn = NitEpn WHERE CodEpn = 101"), 1);
+  rs.abre(consulta, c);
+  EXPECT_EQ(rs.RecordCount(), 1);
 }
