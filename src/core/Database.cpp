@@ -1,5 +1,7 @@
 #include "core/Database.h"
 
+#include <utility>
+
 #include <ibase.h>
 
 #include <QDate>
@@ -574,6 +576,11 @@ int Recordset::leMais(int quantas) {
 }
 
 void Recordset::paraLeitura() { cursor_.reset(); }
+
+QList<QVariantList> Recordset::tomaLinhas() {
+  atual_ = 0;
+  return std::exchange(linhas_, {});
+}
 
 void Recordset::fecha() {
   cursor_.reset();

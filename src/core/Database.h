@@ -183,6 +183,9 @@ class Recordset {
   bool completo() const;
   // Stops reading: the rows read so far stay, the cursor ends.
   void paraLeitura();
+  // Hands over the rows read so far and holds none (a caller that keeps rows
+  // elsewhere, page by page, so they are never held twice).
+  QList<QVariantList> tomaLinhas();
   void fecha();
   int State() const { return aberto_ ? 1 : 0; }
   bool EOF_() const { return !aberto_ || atual_ >= linhas_.size(); }

@@ -168,6 +168,22 @@ void Grade::substituiLinhas(QList<QStringList> novas) {
   });
 }
 
+void Grade::acrescentaLinhas(QList<QStringList> novas) {
+  if (novas.isEmpty()) return;
+  const int primeira = Rows();
+  if (observador_) observador_->antesDeInserir(primeira, primeira + static_cast<int>(novas.size()) - 1);
+  linhas_.reserve(linhas_.size() + novas.size());
+  for (QStringList &celulas : novas) {
+    Linha l;
+    l.celulas = std::move(celulas);
+    ajustaLinha(l);
+    linhas_.append(std::move(l));
+  }
+  if (observador_) observador_->inseriu();
+  corrigePosicao();
+  avisa();
+}
+
 void Grade::FormatString(const QString &layout) {
   const QStringList colunas = layout.section(';', 0, 0).split('|');
   refaz([&] {

@@ -63,6 +63,9 @@ class Grade {
   void RemoveItem(int linha);
   // Removes every row but the header rows.
   void LimpaLinhas();
+  // Rows added at the end, told to the view as one insertion (a search
+  // filling its grid page by page).
+  void acrescentaLinhas(QList<QStringList> linhas);
   // Replaces every row after the headers at once (for large result sets).
   void substituiLinhas(QList<QStringList> linhas);
   // Blanks every cell below the headers (one change for the view).

@@ -278,6 +278,10 @@ class Aplicacao {
   // Lets the display repaint during a long step (the skin runs its events once).
   std::function<void()> redesenha;
   void deixaRedesenhar() const { if (redesenha) redesenha(); }
+  // Lets the operator act during a long step that allows it (keys and
+  // clicks reach the screens; the skin runs all its events once).
+  std::function<void()> atendeOperador;
+  void deixaOperadorAgir() const { if (atendeOperador) atendeOperador(); else deixaRedesenhar(); }
 
  private:
   TerminalState &estado_;

@@ -95,7 +95,13 @@ void FormPesq::teclaPergunta(int &tecla, int) {
 
 void FormPesq::teclaGrade(int &tecla, int) {
   comTratamento("Grade_KeyDown", [&] {
-    if (tecla == tecla::Esc) {
+    if (lendo_ && (tecla == tecla::Esc || tecla == tecla::Enter)) {
+      // While the rest is still arriving: Esc stops the reading and keeps
+      // the rows shown; Enter takes the current row once the reading stopped.
+      devolveAoFim_ = tecla == tecla::Enter;
+      interrompida_ = true;
+      tecla = 0;
+    } else if (tecla == tecla::Esc) {
       tecla = 0;
       limpaGrade();
       campo("Grade").tabStop = false;
@@ -111,27 +117,68 @@ void FormPesq::teclaGrade(int &tecla, int) {
 void FormPesq::limpaGrade() { grade("Grade").limpaCelulas(); }
 
 void FormPesq::pesquisa() {
-  if (!tipo_) return;
+  if (!tipo_ || lendo_) return;
   TerminalState &e = estado();
   campo("Result").setTexto("Aguarde pesquisando...");
-  const Ampulheta ampulheta(app());
-  app().deixaRedesenhar();
   const QString pergunta = campo("Pergunta").texto();
   primeiroPadrao_ = "%" + PegaCampo(pergunta, " ", 1) + "%";
   e.StrSql = MontaSqlPesquisa(*tipo_, pergunta, campo("Ativo").marcado());
   FechaRs(rsPesquisa_);
-  rsPesquisa_.abre(e.StrSql, e.conexao(), [this](int) { app().deixaRedesenhar(); });
-  if (rsPesquisa_.EOF_()) {
-    campo("Result").setTexto("SEM REGISTROS...");
-    return;
+  {
+    const Ampulheta ampulheta(app());
+    app().deixaRedesenhar();
+    rsPesquisa_.abrePaginado(e.StrSql, e.conexao(), primeiraPagina);
+    if (rsPesquisa_.RecordCount() == 0) {
+      FechaRs(rsPesquisa_);
+      campo("Result").setTexto("SEM REGISTROS...");
+      return;
+    }
+    transfereLinhas(true);
   }
-  campo("Result").setTexto("Concluido! " + QString::number(rsPesquisa_.RecordCount()) + " registros foram encontrados.");
-  preencheGrade();
-  FechaRs(rsPesquisa_);  // the rows now live in the grid only
   campo("Pergunta").tabStop = false;
   Campo &g = campo("Grade");
   g.tabStop = true;
   focaCampo(g, false);
+
+  // The rest arrives behind the first page while the grid already answers.
+  struct Leitura {
+    FormPesq &t;
+    explicit Leitura(FormPesq &tela) : t(tela) { t.lendo_ = true, t.interrompida_ = false, t.devolveAoFim_ = false; }
+    ~Leitura() { t.lendo_ = false; }
+  } leitura(*this);
+  int total = grade("Grade").Rows() - grade("Grade").FixedRows;
+  while (!rsPesquisa_.completo()) {
+    campo("Result").setTexto("Aguarde pesquisando... " + QString::number(total) + " registros (Esc interrompe)");
+    app().deixaOperadorAgir();
+    if (!carregada()) return;  // the dialog was closed meanwhile
+    if (interrompida_) break;
+    rsPesquisa_.leMais(linhasPorLeitura);
+    total += transfereLinhas(false);
+  }
+  FechaRs(rsPesquisa_);
+  campo("Result").setTexto(interrompida_ ? "Pesquisa interrompida! " + QString::number(total) +
+                                               " registros foram carregados."
+                                         : "Concluido! " + QString::number(total) + " registros foram encontrados.");
+  campo("Barra").setProgresso(1, 1);
+  if (devolveAoFim_) devolveLinha();
+}
+
+int FormPesq::transfereLinhas(bool primeiraPagina) {
+  QList<QStringList> celulas = CelulasPesquisa(*tipo_, rsPesquisa_.tomaLinhas());
+  const int n = static_cast<int>(celulas.size());
+  Grade &g = grade("Grade");
+  if (primeiraPagina) {
+    g.substituiLinhas(std::move(celulas));
+    g.setPosicao(g.FixedRows, 0);
+    g.setTopRow(g.FixedRows);
+  } else {
+    g.acrescentaLinhas(std::move(celulas));
+  }
+  // The bar moves while rows keep coming; how many there will be is known
+  // only at the end.
+  Campo &barra = campo("Barra");
+  barra.setProgresso(rsPesquisa_.completo() ? 1 : (barra.valor() + 1) % 10, rsPesquisa_.completo() ? 1 : 10);
+  return n;
 }
 
 QString TextoCelulaPesquisa(const QVariant &valor, TipoCelula tipo) {
@@ -150,31 +197,31 @@ QString TextoCelulaPesquisa(const QVariant &valor, TipoCelula tipo) {
   return valor.toString().trimmed();
 }
 
+QList<QStringList> CelulasPesquisa(const TipoPesquisa &tipo, const QList<QVariantList> &linhas) {
+  const int colunas = static_cast<int>(tipo.colunas.size());
+  QList<QStringList> celulas;
+  celulas.reserve(linhas.size());
+  for (const QVariantList &linha : linhas) {
+    QStringList textos;
+    textos.reserve(colunas);
+    for (int c = 0; c < colunas; ++c) textos << TextoCelulaPesquisa(linha.value(c), tipo.colunas[c].tipo);
+    celulas << std::move(textos);
+  }
+  return celulas;
+}
+
 void PreencheGradePesquisa(Grade &g, const TipoPesquisa &tipo, const QList<QVariantList> &linhas,
                            const std::function<void(int, int)> &progresso) {
   const int total = static_cast<int>(linhas.size());
-  const int colunas = static_cast<int>(tipo.colunas.size());
   QList<QStringList> celulas;
   celulas.reserve(total);
-  // The view is told once at the end; the progress moves between blocks.
-  for (int i = 0; i < total; ++i) {
-    QStringList linha;
-    linha.reserve(colunas);
-    for (int c = 0; c < colunas; ++c) linha << TextoCelulaPesquisa(linhas[i].value(c), tipo.colunas[c].tipo);
-    celulas << std::move(linha);
-    if (progresso && ((i + 1) % FormPesq::LinhasPorPasso == 0 || i + 1 == total)) progresso(i + 1, total);
+  for (int i = 0; i < total; i += FormPesq::LinhasPorPasso) {
+    celulas << CelulasPesquisa(tipo, linhas.mid(i, FormPesq::LinhasPorPasso));
+    if (progresso) progresso(static_cast<int>(celulas.size()), total);
   }
   g.substituiLinhas(std::move(celulas));
   g.setPosicao(g.FixedRows, 0);
   g.setTopRow(g.FixedRows);
-}
-
-void FormPesq::preencheGrade() {
-  Campo &barra = campo("Barra");
-  PreencheGradePesquisa(grade("Grade"), *tipo_, rsPesquisa_.linhas(), [&](int feitas, int total) {
-    barra.setProgresso(feitas, total);
-    app().deixaRedesenhar();
-  });
 }
 
 void FormPesq::devolveLinha() {

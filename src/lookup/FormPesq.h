@@ -20,14 +20,20 @@ class FormPesq : public Tela {
   void pesquisa();
   const TipoPesquisa *tipo() const { return tipo_; }
   ClGrade1 &ajudante() { return *ajudante_; }
-  // Rows are copied into the grid in blocks of this size between repaints.
+  // The first rows shown at once; the rest are read and added behind them
+  // in blocks, while the cashier can already move in the grid (Esc stops
+  // the reading, Enter takes the row at once).
+  static constexpr int PrimeiraPagina = 1000;
   static constexpr int LinhasPorPasso = 2000;
+  int primeiraPagina = PrimeiraPagina, linhasPorLeitura = LinhasPorPasso;
+  bool lendo() const { return lendo_; }
 
  private:
   void teclaPergunta(int &tecla, int shift);
   void teclaGrade(int &tecla, int shift);
   void preparaColunas();
-  void preencheGrade();
+  // Moves the rows read so far out of the result set into the grid.
+  int transfereLinhas(bool primeiraPagina);
   void devolveLinha();
   void limpaGrade();
   void comTratamento(const char *rotina, const std::function<void()> &passo);
@@ -37,8 +43,11 @@ class FormPesq : public Tela {
   Recordset rsPesquisa_;
   TelaRegistrada *formAnterior_ = nullptr;
   QString primeiroPadrao_;
+  bool lendo_ = false, interrompida_ = false, devolveAoFim_ = false;
 };
 
+// The cell texts of result rows in the kind's columns.
+QList<QStringList> CelulasPesquisa(const TipoPesquisa &tipo, const QList<QVariantList> &linhas);
 // Copies result rows into the grid as cell texts of the kind's columns,
 // telling the progress (rows copied, total) every LinhasPorPasso rows.
 void PreencheGradePesquisa(Grade &grade, const TipoPesquisa &tipo, const QList<QVariantList> &linhas,

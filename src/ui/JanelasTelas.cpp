@@ -59,6 +59,7 @@ JanelasTelas::JanelasTelas(Aplicacao &app) : app_(app) {
   // Unloaded modeless screens are deleted once the handler that closed them returned.
   app_.aoAguardarRecolha = [this] { QTimer::singleShot(0, [&app = app_] { app.recolhe(); }); };
   app_.redesenha = [] { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); };
+  app_.atendeOperador = [] { QCoreApplication::processEvents(QEventLoop::AllEvents); };
   app_.ocupado = [](bool sim) {
     if (sim) QApplication::setOverrideCursor(Qt::WaitCursor);
     else QApplication::restoreOverrideCursor();
@@ -72,6 +73,7 @@ JanelasTelas::~JanelasTelas() {
   app_.executaModal = nullptr;
   app_.aoAguardarRecolha = nullptr;
   app_.redesenha = nullptr;
+  app_.atendeOperador = nullptr;
   app_.ocupado = nullptr;
   for (auto &[tela, visao] : visoes_) {
     QWidget *w = visao->janela();

@@ -210,3 +210,51 @@ TEST_F(Pesquisa, QuoteAndSqlKeywordsFindOnlyRowsContainingThem) {
   EXPECT_TRUE(grade.isEmpty());
   EXPECT_TRUE(operador.mensagens().isEmpty());  // no SQL error either
 }
+
+// The first rows show before the rest is read; the rest arrives behind them
+// while the grid answers keys; Esc stops the reading, Enter takes a row.
+TEST_F(Pesquisa, RowsArriveBehindTheFirstPageAndEscOrEnterStopTheReading) {
+  QStringList todas;
+  pesquisa("Pro", "");  // read whole for comparison
+  todas = grade;
+  ASSERT_EQ(todas.size(), 300);
+  EXPECT_EQ(resultado, "Concluido! 300 registros foram encontrados.");
+
+  auto lePorPaginas = [&](std::function<void(FormPesq &, int)> aCadaPasso) {
+    grade.clear();
+    roteiro = [&](Tela &t) {
+      auto &p = static_cast<FormPesq &>(t);
+      p.primeiraPagina = 50;
+      p.linhasPorLeitura = 100;
+      int passos = 0;
+      app.atendeOperador = [&] { aCadaPasso(p, ++passos); };
+      t.teclaBaixo(tecla::Enter);
+      app.atendeOperador = nullptr;
+      if (t.carregada()) guardaGrade(t), t.teclaBaixo(tecla::Esc), t.teclaBaixo(tecla::Esc);
+    };
+    AbrePesquisa(app, "Pro");
+  };
+  QList<int> linhasVistas;
+  lePorPaginas([&](FormPesq &p, int) {
+    EXPECT_TRUE(p.lendo());
+    EXPECT_EQ(p.focado()->nome(), "Grade");  // the first page is already in the cashier's hands
+    linhasVistas << p.grade("Grade").Rows() - 1;
+  });
+  EXPECT_EQ(linhasVistas, (QList<int>{50, 150, 250}));
+  EXPECT_EQ(grade, todas);  // the same rows in the same order
+  EXPECT_EQ(resultado, "Concluido! 300 registros foram encontrados.");
+
+  lePorPaginas([&](FormPesq &p, int passo) {
+    if (passo == 2) p.teclaBaixo(tecla::Esc);
+  });
+  EXPECT_EQ(grade.size(), 150);
+  EXPECT_EQ(resultado, "Pesquisa interrompida! 150 registros foram carregados.");
+
+  estado.CodProPesq.clear();
+  lePorPaginas([&](FormPesq &p, int passo) {
+    if (passo != 1) return;
+    p.teclaBaixo(tecla::Abaixo);  // moving in the grid while rows keep coming
+    p.teclaBaixo(tecla::Enter);
+  });
+  EXPECT_EQ(estado.CodPesquisa.section(QStringLiteral("»"), 0, 0), todas[1].section('|', 0, 0));
+}
