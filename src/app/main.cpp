@@ -14,6 +14,7 @@
 #include "core/OperadorRoteiro.h"
 #include "core/Tela.h"
 #include "core/TerminalState.h"
+#include "fiscal/Ecf.h"
 #include "platform/Host.h"
 
 int executaJanelas(int argc, char **argv);
@@ -53,7 +54,15 @@ static int executaRoteiro(int argc, char **argv, const char *caminho, const char
   AreaTransferenciaMemoria area;
   Programa programa(estado, operador, area);
   Replay replay(programa, operador, saida);
-  return replay.executa(linhas);
+  const int status = replay.executa(linhas);
+  // However the script ended, the printer port and the database are left
+  // closed, as the program's own end leaves them.
+  if (estado.Conexao && estado.Conexao->aberta()) {
+    FechaRs(*estado.RsGeral);
+    FechaConexao(estado);
+  }
+  if (estado.PortaEcfAberta) EcfFechaPortaSerial(estado);
+  return status;
 }
 
 // SIGTERM / SIGINT: the printer port and the database close, then the run ends.

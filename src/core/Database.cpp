@@ -520,6 +520,12 @@ void Recordset::abrePaginado(const QString &sql, ConexaoBanco &conexao, int pagi
 
 void Recordset::abreLendo(const QString &sql, ConexaoBanco &conexao, int pagina,
                           const std::function<void(int)> &lidas) {
+  // Opened again while a loop is walking its rows, the loop would go on over
+  // other rows or stop early without a word.
+  if (aberto_ && andando_ && atual_ < linhas_.size())
+    throw std::logic_error("result set opened again while its rows were being read (row " +
+                           std::to_string(atual_ + 1) + " of " + std::to_string(linhas_.size()) +
+                           "): use a result set of its own for \"" + sql.left(80).toStdString() + "\"");
   fecha();
   conexao.exigeAberta();
   try {
@@ -579,6 +585,7 @@ void Recordset::paraLeitura() { cursor_.reset(); }
 
 QList<QVariantList> Recordset::tomaLinhas() {
   atual_ = 0;
+  andando_ = false;
   return std::exchange(linhas_, {});
 }
 
@@ -589,6 +596,7 @@ void Recordset::fecha() {
   colunas_.reset();
   linhas_.clear();
   atual_ = 0;
+  andando_ = false;
 }
 
 QString Recordset::tipoCampo(int i) const { return colunas_ ? colunas_->tipo(i) : QString(); }
@@ -672,16 +680,6 @@ QDate dataDiaPrimeiro(const QString &t) {
   return QDate(ano, p[1].toInt(), p[0].toInt());
 }
 
-bool ehNumeroNativo(const QVariant &v) {
-  switch (v.metaType().id()) {
-    case QMetaType::Int: case QMetaType::UInt: case QMetaType::LongLong:
-    case QMetaType::ULongLong: case QMetaType::Double: case QMetaType::Float:
-    case QMetaType::Short: case QMetaType::UShort:
-      return true;
-    default:
-      return v.metaType() == QMetaType::fromType<Moeda>();
-  }
-}
 
 // The value as the regional settings write it.
 QString textoDoValor(const QVariant &v) {
@@ -738,7 +736,7 @@ QString LiteralSql(const QVariant &valor) {
     if (data.isValid()) return "'" + data.toString("MM/dd/yyyy") + "'";
   }
   static const QRegularExpression virgulaDecimal(R"(\d,\d)");
-  const bool numerico = ehNumeroNativo(valor) || EhNumerico(texto);
+  const bool numerico = EhNumeroNativo(valor) || EhNumerico(texto);
   if (numerico && virgulaDecimal.match(texto).hasMatch()) return numeroComPonto(valor, texto);
   // A quote inside the text is doubled so it stays part of the literal.
   return "'" + QString(texto).replace('\'', "''") + "'";

@@ -191,12 +191,12 @@ class Recordset {
   bool EOF_() const { return !aberto_ || atual_ >= linhas_.size(); }
   bool BOF() const { return !aberto_ || atual_ < 0 || linhas_.isEmpty(); }
   int RecordCount() const { return aberto_ ? static_cast<int>(linhas_.size()) : 0; }
-  void MoveNext() { if (atual_ < linhas_.size()) ++atual_; }
-  void MovePrevious() { if (atual_ >= 0) --atual_; }
-  void MoveFirst() { atual_ = 0; }
-  void MoveLast() { atual_ = linhas_.isEmpty() ? 0 : linhas_.size() - 1; }
+  void MoveNext() { if (atual_ < linhas_.size()) ++atual_, andando_ = true; }
+  void MovePrevious() { if (atual_ >= 0) --atual_; andando_ = false; }
+  void MoveFirst() { atual_ = 0, andando_ = false; }
+  void MoveLast() { atual_ = linhas_.isEmpty() ? 0 : linhas_.size() - 1, andando_ = false; }
   int AbsolutePosition() const { return static_cast<int>(atual_) + 1; }
-  void setAbsolutePosition(int p) { atual_ = p - 1; }
+  void setAbsolutePosition(int p) { atual_ = p - 1, andando_ = false; }
   // The value of a field of the current row; Null for a Null column.
   // Throws std::out_of_range for an unknown name or when there is no row.
   QVariant campo(const QString &nome) const;
@@ -222,6 +222,7 @@ class Recordset {
   std::shared_ptr<const fb::Colunas> colunas_;  // their types, as the statement described them
   QList<QVariantList> linhas_;
   qsizetype atual_ = 0;
+  bool andando_ = false;  // walked forward row by row (a loop over the rows)
   std::unique_ptr<Cursor> cursor_;
 };
 

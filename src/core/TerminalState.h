@@ -56,6 +56,7 @@ struct TerminalState {
   QString FormasPgtoEcf;
   int16_t FlagsFiscais = 0;
   bool EcfOcupada = false;
+  bool PortaEcfAberta = false;  // opened by EcfAbrePortaSerial, not closed yet
   QString ValorCupomStr;
 
   // Scratch shared by the screens.

@@ -98,6 +98,7 @@ int16_t EcfAbrePortaSerial(TerminalState &e) {
     status = chamaEpson<ecf::TipoEPSON_Serial_Abrir_PortaEx>("EPSON_Serial_Abrir_PortaEx");
   else
     status = CHAMA(e, AbrePortaSerial);
+  e.PortaEcfAberta = status > 0;
   notifica("EcfAbrePortaSerial", {}, status);
   return status;
 }
@@ -108,6 +109,7 @@ int16_t EcfFechaPortaSerial(TerminalState &e) {
     status = chamaEpson<ecf::TipoEPSON_Serial_Fechar_Porta>("EPSON_Serial_Fechar_Porta");
   else
     status = CHAMA(e, FechaPortaSerial);
+  e.PortaEcfAberta = false;
   notifica("EcfFechaPortaSerial", {}, status);
   return status;
 }

@@ -105,6 +105,26 @@ TEST_F(BancoReal, ExecuteCountsTheRowsChanged) {
             3);
 }
 
+TEST_F(BancoReal, OpeningAResultSetAgainInsideALoopOverItIsRefused) {
+  for (int c = 710; c < 713; ++c) empenho(c);
+  Recordset rs;
+  rs.abre("SELECT CodEpn FROM TB_VDA_CADEPN WHERE CodEpn BETWEEN 710 AND 712 ORDER BY CodEpn", conexao_);
+  rs.MoveNext();
+  // Half-way through the rows: the loop would silently walk other rows.
+  EXPECT_THROW(rs.abre("SELECT CodEpn FROM TB_VDA_CADEPN WHERE CodEpn = 710", conexao_), std::logic_error);
+  EXPECT_EQ(rs["CodEpn"].toInt(), 711);  // the rows being read are untouched
+  // Walked to the end, or moved to a row (not walking), it opens again.
+  rs.MoveNext();
+  rs.MoveNext();
+  rs.abre("SELECT CodEpn FROM TB_VDA_CADEPN WHERE CodEpn BETWEEN 710 AND 712", conexao_);
+  EXPECT_EQ(rs.RecordCount(), 3);
+  rs.MoveNext();
+  rs.MoveLast();
+  rs.abre("SELECT CodEpn FROM TB_VDA_CADEPN WHERE CodEpn = 711", conexao_);
+  EXPECT_EQ(rs["CodEpn"].toInt(), 711);
+  conexao_.executa("DELETE FROM TB_VDA_CADEPN WHERE CodEpn BETWEEN 710 AND 712");
+}
+
 TEST_F(BancoReal, TwoConnectionsNeverDrawTheSameSaleNumber) {
   ConexaoBanco outra;
   outra.abre(stringConexao());
