@@ -60,7 +60,7 @@ QString PForm::erroComunicacao(int codigo, bool maiuscula) {
 
 void PForm::iniciaGrade() {
   Grade &g = grade("Grade");
-  g.FormatString(QStringLiteral("^Item|<Código       |<Descrição              |>Qtde     |>Vlr Unit |>Vlr Total "));
+  g.FormatString(QStringLiteral("^Item|<Código  |<Descrição             |>Qtde     |>Vlr Unit |>Vlr Total "));
   g.LimpaLinhas();
   g.AddItem(QString());
   g.setPosicao(1, 0);

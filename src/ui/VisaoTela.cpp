@@ -131,6 +131,7 @@ void VisaoTela::ligaGrade(Campo &campo, QTableView *v) {
   v->setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
   v->verticalHeader()->setDefaultSectionSize(20);
   v->verticalHeader()->hide();
+  v->horizontalHeader()->setStretchLastSection(true);  // no blank strip at the right
   // What the cashier does with the mouse is the grid's: current cell,
   // selected range, top row.
   connect(v->selectionModel(), &QItemSelectionModel::currentChanged, this, [this, &g](const QModelIndex &i) {
