@@ -219,3 +219,47 @@ TEST(Replay, F12AndRightAltDigitsStartTheSuiteProgramsLeftAltStartsNothing) {
   EXPECT_TRUE(linhas.filter(" calculadora.exe").size() == 1) << linhas.join("\n").toStdString();
   EXPECT_TRUE(linhas.filter(" estoque.exe 1 ").size() == 1) << linhas.join("\n").toStdString();
 }
+
+// Every product of the demo catalogue with a price and a usable taxation sells
+// on the demo drive's printer, in-state and to the interstate customer.
+TEST(Replay, EveryDemoProductSellsInStateAndInterstate) {
+  QStringList codigos;
+  {
+    testsupport::UsaDrive drive(testsupport::demoDrive());
+    TerminalState estado;
+    testsupport::conectaAoDemo(estado);
+    Recordset rs;
+    rs.abre("Select CodPro, TribPro, Deb512Cto, Deb612Cto From Tb_Est_CadPro Where ValPre1 > 0 Order By CodPro",
+            estado.conexao());
+    for (; !rs.EOF_(); rs.MoveNext()) {
+      const QString trib = SemNulo(rs["TribPro"]).toString().trimmed();
+      const bool zerada = trib.size() >= 2 && trib[1] == '0' &&
+                          (ParaMoeda(rs["Deb512Cto"]).ehZero() || ParaMoeda(rs["Deb612Cto"]).ehZero());
+      if (!trib.isEmpty() && !zerada) codigos << SemNulo(rs["CodPro"]).toString().trimmed();
+    }
+  }
+  ASSERT_GT(codigos.size(), 250);
+  const QString itens = "type " + codigos.join(".\nkey Enter\ntype ") + ".\nkey Enter\n";
+  const QString login = "type 1\nkey Enter\ntype 1234\nkey Enter\n";
+  const QString fim = "answer Yes\nkey F8\n";
+  // The interstate customer is chosen through F5's search before the coupon.
+  const QString cliente = "key F5\ntype RIO DAS PEDRAS\nkey Enter\nkey Enter\n";
+  for (const QString &antes : {QString(), cliente}) {
+    QTemporaryDir dir;
+    QString t;
+    ASSERT_EQ(replay(scriptFile(dir, login + antes + "key F2\n" + itens + fim), t), 0) << t.right(3000).toStdString();
+    const QStringList linhas = t.split('\n');
+    const QStringList vendidos = linhas.filter("ecf EcfVendeItem(");
+    EXPECT_EQ(vendidos.size(), codigos.size());
+    QStringList recusados;
+    for (const QString &v : vendidos)
+      if (!v.endsWith(") = 1")) recusados << v;
+    EXPECT_TRUE(recusados.isEmpty()) << recusados.join("\n").toStdString();
+    // No refusal between the opening and the cancellation's question.
+    EXPECT_EQ(linhas.filter("message [exclamation]").size(), 0) << linhas.filter("message").join("\n").toStdString();
+    if (!antes.isEmpty()) {
+      EXPECT_TRUE(t.contains("ecf EcfAbreCupom(\"67.890.123/0001-54\") = 1")) << t.left(3000).toStdString();
+      EXPECT_GT(vendidos.filter("\"12,00\"").size(), 0);  // the interstate rate
+    }
+  }
+}
