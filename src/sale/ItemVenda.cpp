@@ -206,7 +206,10 @@ bool PForm::EnviaItem(const QString &codigo, const QString &descricao, const Dad
 }
 
 void PForm::mudaEstoquePendente(const QString &codPro, Quantidade quantidade) {
-  TerminalState &e = estado();
+  AtualizaEstoquePendente(estado(), codPro, quantidade);
+}
+
+void AtualizaEstoquePendente(TerminalState &e, const QString &codPro, Quantidade quantidade) {
   // The quantity goes as a number ("1", "1.5"): quoted, Firebird refuses to
   // add it to a number.
   QString numero = QString::number(quantidade.milesimos() / Quantidade::kEscala);
@@ -222,7 +225,7 @@ void PForm::mudaEstoquePendente(const QString &codPro, Quantidade quantidade) {
       e.conexao().executa(e.StrSql);
       return;
     } catch (const ErroBanco &erro) {
-      if (!erro.ehDeadlock() || tentativa >= TentativasEstoque) throw;
+      if (!erro.ehDeadlock() || tentativa >= PForm::TentativasEstoque) throw;
       QThread::msleep(20 * tentativa);
     }
   }

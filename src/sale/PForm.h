@@ -119,3 +119,8 @@ class PForm : public Tela {
   Quantidade quantidadePendente_;
   Moeda totalVenda_;
 };
+
+// Raises (or, with a negative quantity, lowers) a product's pending-sale
+// stock; an update that conflicts with another desk is tried again until it
+// lands (PForm::TentativasEstoque times at most). Throws ErroBanco otherwise.
+void AtualizaEstoquePendente(TerminalState &estado, const QString &codPro, Quantidade quantidade);

@@ -13,6 +13,8 @@
 #include "core/Encerramento.h"
 #include "core/OperadorRoteiro.h"
 #include "core/Teclas.h"
+#include "core/TerminalState.h"
+#include "core/Utilidades.h"
 #include "sale/PForm.h"
 #include "support/TestSupport.h"
 
@@ -272,4 +274,37 @@ TEST_F(Servidor, ADeskReconnectsWhenTheServerComesBack) {
   EXPECT_EQ(c.executa("UPDATE TB_VDA_CADEPN SET NitEpn = NitEpn WHERE CodEpn = 101"), 1);
   rs.abre(consulta, c);
   EXPECT_EQ(rs.RecordCount(), 1);
+}
+
+// Eight desks selling the same product at random moments: every sale's stock
+// update lands (a conflicting one is tried again), none is lost.
+TEST_F(Servidor, EightDesksSellingOneProductLoseNoStockUpdate) {
+  auto pendente = [&] {
+    ConexaoBanco c;
+    c.abre(caixa(servidor()));
+    Recordset rs;
+    rs.abre("Select PenVEst From Tb_Est_CadPro Where CodPro=1", c);
+    return ParaQuantidade(rs["PenVEst"]);
+  };
+  const Quantidade antes = pendente();
+  constexpr int Caixas = 8, Vendas = 60;
+  std::atomic<int> falhas{0};
+  std::vector<std::thread> caixas;
+  for (int n = 0; n < Caixas; ++n)
+    caixas.emplace_back([&, n] {
+      TerminalState estado;
+      estado.Conexao->abre(caixa(servidor()));
+      std::srand(unsigned(n * 7919 + 1));
+      for (int v = 0; v < Vendas; ++v) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(std::rand() % 60));
+        try {
+          AtualizaEstoquePendente(estado, "1", Quantidade::deInteiro(1));
+        } catch (const ErroBanco &) {
+          ++falhas;
+        }
+      }
+    });
+  for (auto &t : caixas) t.join();
+  EXPECT_EQ(falhas.load(), 0);
+  EXPECT_EQ(pendente() - antes, Quantidade::deInteiro(Caixas * Vendas));
 }
