@@ -154,16 +154,20 @@ void Grade::LimpaLinhas() {
   avisa();
 }
 
+void Grade::anexaLinhas(QList<QStringList> novas) {
+  linhas_.reserve(linhas_.size() + novas.size());
+  for (QStringList &celulas : novas) {
+    Linha l;
+    l.celulas = std::move(celulas);
+    ajustaLinha(l);
+    linhas_.append(std::move(l));
+  }
+}
+
 void Grade::substituiLinhas(QList<QStringList> novas) {
   refaz([&] {
     linhas_.resize(std::min<int>(FixedRows, Rows()));
-    linhas_.reserve(linhas_.size() + novas.size());
-    for (QStringList &celulas : novas) {
-      Linha l;
-      l.celulas = std::move(celulas);
-      ajustaLinha(l);
-      linhas_.append(std::move(l));
-    }
+    anexaLinhas(std::move(novas));
     topRow_ = FixedRows;
   });
 }
@@ -172,13 +176,7 @@ void Grade::acrescentaLinhas(QList<QStringList> novas) {
   if (novas.isEmpty()) return;
   const int primeira = Rows();
   if (observador_) observador_->antesDeInserir(primeira, primeira + static_cast<int>(novas.size()) - 1);
-  linhas_.reserve(linhas_.size() + novas.size());
-  for (QStringList &celulas : novas) {
-    Linha l;
-    l.celulas = std::move(celulas);
-    ajustaLinha(l);
-    linhas_.append(std::move(l));
-  }
+  anexaLinhas(std::move(novas));
   if (observador_) observador_->inseriu();
   corrigePosicao();
   avisa();

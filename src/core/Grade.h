@@ -107,6 +107,8 @@ class Grade {
   void pintaCelula(int r, int c, QList<uint32_t> Linha::*lista, uint32_t padrao, uint32_t cor);
   Linha linhaVazia() const;
   void ajustaLinha(Linha &l) const;
+  // Appends the rows, fitted to the columns, without telling anyone.
+  void anexaLinhas(QList<QStringList> novas);
   void corrigePosicao();
   void avisa() { if (aoMudar) aoMudar(); }
   // Runs a change that the view can only follow by rebuilding its picture.

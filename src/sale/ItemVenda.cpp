@@ -19,7 +19,6 @@
 
 namespace {
 
-const QString MensagemPagamentosAtribuidos = QStringLiteral("FORMAS DE PGTO JÁ FORAM ATRIBUIDAS. ALTERAÇÃO NEGADA !");
 const QString Separador = QStringLiteral("»");
 
 bool SoDigitosTamanho(const QString &t, std::initializer_list<int> tamanhos) {
@@ -337,7 +336,7 @@ bool PForm::EstornaItem(int item, const DadosTributacao &dados, Quantidade quant
   const Tributacao t = ClassificaTributacao(dados);
   e.Retorno = EcfCancelaItemGenerico(e, QString::number(item).rightJustified(3, '0'));
   if (e.Retorno <= 0) {
-    e.Mensagem = QStringLiteral("Erro de Comunicação: ") + QString::number(e.Retorno);
+    e.Mensagem = erroComunicacao(e.Retorno);
     return false;
   }
   // Taken off only once the printer cancelled it, with the same groups and

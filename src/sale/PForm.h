@@ -40,6 +40,10 @@ class PForm : public Tela {
   // screen); zero until payments are assigned.
   std::function<Moeda()> valorAtribuido;
   bool pagamentosAtribuidos() const { return valorAtribuido && valorAtribuido() != Moeda(); }
+  // What item entry, quantities, item cancellation and customer change say
+  // once payments are assigned.
+  static inline const QString MensagemPagamentosAtribuidos =
+      QStringLiteral("FORMAS DE PGTO JÁ FORAM ATRIBUIDAS. ALTERAÇÃO NEGADA !");
   // Start-up printer check: a coupon left open is cancelled.
   void VerificaImpressora();
   // Cancels the coupon on the printer and withdraws a recorded sale of it;

@@ -24,18 +24,6 @@ namespace {
 constexpr int FlagCupomAberto = 1;
 constexpr int FlagPodeCancelar = 32;
 constexpr int FlagReducaoZFeita = 8;
-const QString MensagemPagamentosAtribuidos = QStringLiteral("FORMAS DE PGTO JÁ FORAM ATRIBUIDAS. ALTERAÇÃO NEGADA !");
-
-// Puts the characters into the "#" positions of the mask, in order.
-QString FormataMascara(const QString &texto, const QString &mascara) {
-  QString r;
-  int i = 0;
-  for (const QChar m : mascara) {
-    if (i >= texto.size()) break;
-    r += m == '#' ? texto[i++] : m;
-  }
-  return r;
-}
 
 QString SoDigitos(const QString &texto) {
   QString r;
@@ -47,8 +35,9 @@ QString SoDigitos(const QString &texto) {
 // The document digits shown with their mask: 11 digits a CPF, else a CNPJ.
 QString DocumentoComMascara(const QString &digitos) {
   if (digitos.isEmpty()) return {};
-  return FormataMascara(digitos, digitos.size() == 11 ? QStringLiteral("###.###.###-##")
-                                                      : QStringLiteral("##.###.###/####-##"));
+  return Imprimep(digitos, digitos.size() == 11 ? QStringLiteral("###.###.###-##")
+                                                : QStringLiteral("##.###.###/####-##"))
+      .trimmed();
 }
 
 }  // namespace
