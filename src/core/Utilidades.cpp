@@ -1,4 +1,5 @@
 #include "core/Utilidades.h"
+#include <algorithm>
 
 #include <QRegularExpression>
 #include <cmath>
@@ -40,7 +41,7 @@ bool EhNumerico(const QString &texto) {
   static const QRegularExpression re(
       R"(^\s*[-+]?\s*(\d{1,3}(\.\d{3})+|\d+)?(,\d*)?([eE][-+]?\d+)?\s*$)");
   const QString t = texto.trimmed();
-  if (t.isEmpty() || !t.contains(QRegularExpression("\\d"))) return false;
+  if (t.isEmpty() || std::none_of(t.begin(), t.end(), [](QChar c) { return c.isDigit(); })) return false;
   return re.match(t).hasMatch();
 }
 

@@ -119,6 +119,20 @@ QString FlagsBinario(int16_t valor) {
   return bits;
 }
 
+QString ErroComunicacao(int codigo, bool maiuscula) {
+  return (maiuscula ? QStringLiteral("Erro de Comunicação: ") : QStringLiteral("Erro de comunicação: ")) +
+         QString::number(codigo);
+}
+
+void AcionaGavetaDoCaixa(TerminalState &estado) {
+  int16_t estadoGaveta = 0;
+  const int16_t r = EcfVerificaEstadoGaveta(estado, estadoGaveta);
+  if (r == 0) estado.Mensagem = QStringLiteral("Gaveta já esta ABERTA !") + QString::number(r);
+  else if (r < 0) estado.Mensagem = ErroComunicacao(r, false);
+  const int16_t acionou = EcfAcionaGaveta(estado);
+  if (acionou < 1) estado.Mensagem = ErroComunicacao(acionou, false);
+}
+
 int16_t FechaPorta(TerminalState &estado) {
   estado.Retorno = EcfFechaPortaSerial(estado);
   return estado.Retorno;

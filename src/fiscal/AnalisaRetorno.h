@@ -22,6 +22,15 @@ QString TextoBitStatus(int byteStatus, int bit);
 // The low byte as eight "0"/"1" characters, most significant first.
 QString FlagsBinario(int16_t valor);
 
+// "Erro de Comunicação: " (or "Erro de comunicação: ") followed by the code.
+QString ErroComunicacao(int codigo, bool maiuscula = true);
+
+// The cash drawer: asks its state, then pulses it in every case. An open
+// drawer ("Gaveta já esta ABERTA !0") or a failed call ("Erro de
+// comunicação: " + code) goes to Mensagem; Mensagem is left alone otherwise,
+// so an earlier failure of the caller's operation stays to be shown.
+void AcionaGavetaDoCaixa(TerminalState &estado);
+
 // Retorno = EcfFechaPortaSerial(); returns it.
 int16_t FechaPorta(TerminalState &estado);
 

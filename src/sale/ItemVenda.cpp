@@ -336,7 +336,7 @@ bool PForm::EstornaItem(int item, const DadosTributacao &dados, Quantidade quant
   const Tributacao t = ClassificaTributacao(dados);
   e.Retorno = EcfCancelaItemGenerico(e, QString::number(item).rightJustified(3, '0'));
   if (e.Retorno <= 0) {
-    e.Mensagem = erroComunicacao(e.Retorno);
+    e.Mensagem = ErroComunicacao(e.Retorno);
     return false;
   }
   // Taken off only once the printer cancelled it, with the same groups and

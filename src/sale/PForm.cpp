@@ -140,8 +140,10 @@ void PForm::criaMenus() {
     menu(nome, legenda, &pai).aoClicar = std::move(acao);
   };
   Campo &impressora = menu("P01", QStringLiteral("&1 - Impressora Fiscal"), nullptr);
+  entrada("P0101", QStringLiteral("&1 - Inícia dia Fiscal"), impressora, [this] { iniciaDia(); });
   Campo &leituraX = menu("P0102", QStringLiteral("&2 - Leitura X"), &impressora);
   entrada("P010202", QStringLiteral("&2 - Impressão"), leituraX, [this] { leituraXImpressa(); });
+  entrada("P0103", QStringLiteral("&3 - Redução Z"), impressora, [this] { reducaoZ(); });
 
   Campo &gerencia = menu("P02", QStringLiteral("&2 - Gerência"), nullptr);
   entrada("P0201", QStringLiteral("&1 - Altera preço do produto"), gerencia, [] {});

@@ -96,6 +96,8 @@ class PForm : public Tela {
   void abreCupom();
   void cancelaCupom();
   void abreGaveta();
+  void iniciaDia();
+  void reducaoZ();
   void autentica();
   void formasPagamento();
   void alteraCliente();
@@ -108,7 +110,6 @@ class PForm : public Tela {
   void leGrupoCliente(const QString &codigo);
   void mostraMensagem();
   // "Erro de Comunicação: " + code (or the other spelling, as each caller uses).
-  static QString erroComunicacao(int codigo, bool maiuscula = true);
   void iniciaGrade();
   void habilitaMenus(bool sim);
 

@@ -14,6 +14,8 @@
 #include "core/Utilidades.h"
 #include "fiscal/AnalisaRetorno.h"
 #include "fiscal/Ecf.h"
+#include "fiscalday/AbreDia.h"
+#include "fiscalday/Reducao_Z.h"
 #include "lookup/FormPesq.h"
 #include "platform/Host.h"
 #include "platform/Paths.h"
@@ -41,11 +43,6 @@ QString DocumentoComMascara(const QString &digitos) {
 }
 
 }  // namespace
-
-QString PForm::erroComunicacao(int codigo, bool maiuscula) {
-  return (maiuscula ? QStringLiteral("Erro de Comunicação: ") : QStringLiteral("Erro de comunicação: ")) +
-         QString::number(codigo);
-}
 
 void PForm::iniciaGrade() {
   Grade &g = grade("Grade");
@@ -112,11 +109,28 @@ void PForm::mostraMensagem() {
 
 void PForm::VerificaImpressora() {
   TerminalState &e = estado();
-  EcfFlagsFiscais(e);
-  EcfDataMovimento(e);
-  if (e.DataMovimento == QLatin1String("000000") && (e.FlagsFiscais & FlagReducaoZFeita)) {
-    app().operador().avisa(QStringLiteral("Impressora está BLOQUEADA !"));
-    FinalizaPdv(e, "impressora bloqueada");
+  // No movement open: the day is opened here, or the run ends.
+  for (;;) {
+    EcfFlagsFiscais(e);
+    EcfDataMovimento(e);
+    if (e.DataMovimento != QLatin1String("000000")) break;
+    if (e.FlagsFiscais & FlagReducaoZFeita) {
+      app().operador().avisa(QStringLiteral("Impressora está BLOQUEADA !"));
+      FinalizaPdv(e, "impressora bloqueada");
+    }
+    AbreDia abertura(app());
+    app().mostra(abertura, true);
+    // Left with Esc the day stays closed: without a day there is no sale,
+    // and asking again forever would leave the cashier no way out.
+    if (!abertura.enviada()) FinalizaPdv(e, "abertura do dia não feita");
+    if (e.Retorno < 0) FinalizaPdv(e, "abertura do dia recusada");
+  }
+  // A movement of another day than the system's: its Z reduction is due.
+  // A date the printer did not give (no answer) is no reason for one.
+  const QDate movimento = QDate::fromString(e.DataMovimento.left(6), QStringLiteral("ddMMyy")).addYears(100);
+  if (movimento.isValid() && movimento != e.DataSistema) {
+    Reducao_Z reducao(app());
+    app().mostra(reducao, true);
   }
   EcfFlagsFiscais(e);
   if (!(e.FlagsFiscais & FlagCupomAberto)) {
@@ -129,6 +143,19 @@ void PForm::VerificaImpressora() {
   CancelaCupom();
   mostraMensagem();
   LimpaVenda();
+}
+
+void PForm::iniciaDia() {
+  AbreDia abertura(app());
+  app().mostra(abertura, true);
+}
+
+void PForm::reducaoZ() {
+  TerminalState &e = estado();
+  e.EcfOcupada = true;
+  Reducao_Z reducao(app());
+  app().mostra(reducao, true);
+  e.EcfOcupada = false;
 }
 
 void PForm::teclaForm(int &tecla, int shift) {
@@ -221,7 +248,7 @@ void PForm::abreCupom() {
   const QString documento = PegaCampo(campo("Cliente").texto(), "|", 2);
   e.Retorno = EcfAbreCupom(e, DocumentoComMascara(documento));
   if (e.Retorno <= 0) {
-    app().operador().avisa(erroComunicacao(e.Retorno));
+    app().operador().avisa(ErroComunicacao(e.Retorno));
     campo("CmdAbreCP").setEnabled(true);
     return;
   }
@@ -266,7 +293,7 @@ void PForm::CancelaCupom() {
   campo("NoCupom").setTexto(QString::number(numero));
   e.Retorno = EcfCancelaCupom(e);
   if (e.Retorno <= 0) {
-    e.Mensagem = erroComunicacao(e.Retorno);
+    e.Mensagem = ErroComunicacao(e.Retorno);
     return;
   }
   campo("Cancelado").setVisible(true);
@@ -310,12 +337,7 @@ void PForm::CancelaCupom() {
 void PForm::abreGaveta() {
   TerminalState &e = estado();
   e.Mensagem.clear();
-  int16_t estadoGaveta = 0;
-  const int16_t r = EcfVerificaEstadoGaveta(e, estadoGaveta);
-  if (r == 0) e.Mensagem = QStringLiteral("Gaveta já esta ABERTA !") + QString::number(r);
-  else if (r < 0) e.Mensagem = erroComunicacao(r, false);
-  const int16_t acionou = EcfAcionaGaveta(e);
-  if (acionou < 1) e.Mensagem = erroComunicacao(acionou, false);
+  AcionaGavetaDoCaixa(e);
   mostraMensagem();
 }
 
@@ -323,7 +345,7 @@ void PForm::autentica() {
   TerminalState &e = estado();
   e.Mensagem.clear();
   const int16_t r = EcfAutenticacao(e);
-  if (r < 1) e.Mensagem = erroComunicacao(r, false);
+  if (r < 1) e.Mensagem = ErroComunicacao(r, false);
   mostraMensagem();
 }
 
@@ -408,7 +430,7 @@ void PForm::leituraXImpressa() {
   const Ampulheta ampulheta(app());
   e.Retorno = EcfLeituraX(e);
   e.EcfOcupada = false;
-  if (e.Retorno <= 0) app().operador().avisa(erroComunicacao(e.Retorno));
+  if (e.Retorno <= 0) app().operador().avisa(ErroComunicacao(e.Retorno));
 }
 
 void PForm::abreCalculadora() {

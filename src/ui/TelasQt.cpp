@@ -4,8 +4,11 @@
 #include <QMainWindow>
 
 #include "ui/JanelasTelas.h"
+#include "ui_AbreDia.h"
 #include "ui_FormPesq.h"
 #include "ui_PForm.h"
+#include "ui_ProgramaFormas.h"
+#include "ui_Reducao_Z.h"
 #include "ui_SenhaLib.h"
 #include "ui_SenhaPDV.h"
 
@@ -27,5 +30,8 @@ void registraTelasQt() {
   JanelasTelas::registra("SenhaPDV", [](Tela &) { return constroi<Ui::SenhaPDV, QDialog>(); });
   JanelasTelas::registra("FormPesq", [](Tela &) { return constroi<Ui::FormPesq, QDialog>(); });
   JanelasTelas::registra("SenhaLib", [](Tela &) { return constroi<Ui::SenhaLib, QDialog>(); });
+  JanelasTelas::registra("AbreDia", [](Tela &) { return constroi<Ui::AbreDia, QDialog>(); });
+  JanelasTelas::registra("ProgramaFormas", [](Tela &) { return constroi<Ui::ProgramaFormas, QDialog>(); });
+  JanelasTelas::registra("Reducao_Z", [](Tela &) { return constroi<Ui::Reducao_Z, QDialog>(); });
   JanelasTelas::registra("PForm", [](Tela &) { return constroi<Ui::PForm, QMainWindow>(); });
 }

@@ -4,6 +4,7 @@
 #include "fiscal/Ecf.h"
 
 Execucao::Execucao() {
+  testsupport::abreDiaNoDemo();
   estado.usaRelogio(relogio);
   programa = std::make_unique<Programa>(estado, operador, area);
   anterior = InstalaTratadorEncerramento([](int, const QString &motivo) { throw ProgramaEncerrado(motivo); });

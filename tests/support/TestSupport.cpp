@@ -38,6 +38,9 @@ int runBuilt(const QString &program, const QStringList &args, QString *out, cons
 }  // namespace testsupport
 
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
 
 #include "core/ConfigTerminal.h"
 #include "core/Database.h"
@@ -54,7 +57,34 @@ QString demoDrive() {
   QString saida;
   const int status = runBuilt("pdv-admin", {"init-drive", raiz, "--demo"}, &saida);
   if (status != 0) ADD_FAILURE() << "pdv-admin init-drive failed: " << saida.toStdString();
+  QFile::copy(raiz + "/kw-velt/ecf-sim/memoria.json", pasta->path() + "/memoria-inicial.json");
   return raiz;
+}
+
+void reiniciaImpressoraDoDemo() {
+  const QString raiz = demoDrive();
+  const QString memoria = raiz + "/kw-velt/ecf-sim/memoria.json";
+  QFile::remove(memoria);
+  if (!QFile::copy(QFileInfo(raiz).path() + "/memoria-inicial.json", memoria))
+    ADD_FAILURE() << "the demo printer's first memory could not be put back";
+}
+
+void abreDiaNoDemo() {
+  static bool aberto = false;
+  if (aberto) return;
+  aberto = true;
+  QTemporaryDir pasta;
+  QFile roteiro(pasta.path() + "/abre-dia.txt");
+  roteiro.open(QIODevice::WriteOnly);
+  // The demo operator logs in on the real clock and opens the day with an
+  // empty drawer, without programming the payment forms.
+  roteiro.write("type 1\nkey Enter\nanswer No\ntype 1234\nkey Enter\nkey Enter\nkey Enter\n");
+  roteiro.close();
+  QString saida;
+  const int status = runBuilt("pdv", {"--replay", roteiro.fileName()}, &saida,
+                              {"PDV_DRIVE=" + demoDrive(), "QT_QPA_PLATFORM=offscreen"});
+  if (status != 0 || !saida.contains("EcfAberturaDoDia(\"0,00\", \"Dinheiro\") = 1"))
+    ADD_FAILURE() << "the demo printer's day did not open: " << saida.toStdString();
 }
 
 UsaDrive::UsaDrive(const QString &raiz) {

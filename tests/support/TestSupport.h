@@ -42,6 +42,14 @@ namespace testsupport {
 // (database, configuration file, simulated printer). Returns its root.
 QString demoDrive();
 
+// Puts the demo printer back as init-drive made it: no movement, no coupon,
+// nothing printed.
+void reiniciaImpressoraDoDemo();
+
+// Opens the fiscal day on the demo drive's printer with the real clock (once
+// per process), so a run on the real clock goes straight to the sale screen.
+void abreDiaNoDemo();
+
 // Points PDV_DRIVE at a folder while the object lives.
 class UsaDrive {
  public:

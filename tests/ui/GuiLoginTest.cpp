@@ -42,6 +42,7 @@ QStringList fechaCaixasDeMensagem(QTimer &timer) {
 
 TEST(GuiLogin, KeystrokesOnTheRealWidgetsOpenTheSaleWindow) {
   testsupport::UsaDrive drive(testsupport::demoDrive());
+  testsupport::abreDiaNoDemo();
   TerminalState estado;
   platform::FakeClock relogio(QDateTime::currentDateTime());
   estado.usaRelogio(relogio);

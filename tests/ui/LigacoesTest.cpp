@@ -20,6 +20,9 @@
 #include "core/TerminalState.h"
 #include "platform/Host.h"
 #include "lookup/FormPesq.h"
+#include "fiscalday/AbreDia.h"
+#include "fiscalday/ProgramaFormas.h"
+#include "fiscalday/Reducao_Z.h"
 #include "sale/PForm.h"
 #include "ui/JanelasTelas.h"
 #include "ui/TelasQt.h"
@@ -53,7 +56,9 @@ QString legenda(const QObject *o) {
 TEST(Ligacoes, EveryWindowFileMatchesItsScreen) {
   const std::map<QString, Criador> telas = {
       {"SenhaPDV", cria<SenhaPDV>()}, {"SenhaLib", cria<SenhaLib>()},
-      {"FormPesq", cria<FormPesq>()}, {"PForm", cria<PForm>()}};
+      {"FormPesq", cria<FormPesq>()}, {"PForm", cria<PForm>()},
+      {"AbreDia", cria<AbreDia>()},   {"ProgramaFormas", cria<ProgramaFormas>()},
+      {"Reducao_Z", cria<Reducao_Z>()}};
   registraTelasQt();
   TerminalState estado;
   OperadorRoteiro operador;

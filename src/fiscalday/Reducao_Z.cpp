@@ -1,0 +1,34 @@
+#include "fiscalday/Reducao_Z.h"
+
+#include "core/Operator.h"
+#include "fiscal/AnalisaRetorno.h"
+#include "fiscal/Ecf.h"
+
+Reducao_Z::Reducao_Z(Aplicacao &app) : Tela(app, "Reducao_Z", QStringLiteral("Redução Z")) {
+  adiciona("Label1", TipoCampo::Rotulo)
+      .setTexto(QStringLiteral("                   Aguarde...               ...Executando Redução Z"));
+}
+
+void Reducao_Z::ativa() {
+  if (iniciada_) return;
+  iniciada_ = true;
+  TerminalState &e = estado();
+  e.Mensagem.clear();
+  EcfDataHoraImpressora(e);
+  const QString &d = e.DataImpressora, &h = e.HoraImpressora;
+  const QString data = d.mid(0, 2) + "/" + d.mid(2, 2) + "/" + d.mid(4, 2);
+  const QString hora = h.mid(0, 2) + ":" + h.mid(2, 2) + ":" + h.mid(4, 2);
+  const Resposta r = app().operador().mensagem(
+      {data + " " + hora + "\n" + QStringLiteral("Tem certeza ? "), Icone::Critico, Botoes::SimNao, Resposta::Nao, {}});
+  if (r == Resposta::Sim) {
+    {
+      const Ampulheta ampulheta(app());
+      e.Retorno = EcfReducaoZ(e, QString(), QString());
+    }
+    feita_ = e.Retorno >= 1;
+    if (!feita_) e.Mensagem = ErroComunicacao(e.Retorno);
+    // A refused reduction must not pass for a done one.
+    if (!e.Mensagem.isEmpty()) app().operador().avisa(e.Mensagem);
+  }
+  app().descarrega(*this, true);
+}
