@@ -243,28 +243,53 @@ Tempo vendeItens(PForm &venda, TerminalState &estado, OperadorRoteiro &operador,
   return tempo;
 }
 
-// The printer calls of the items sold, made again alone on coupons of the
-// same size; returns their time.
-Tempo impressoraSozinha(TerminalState &estado, const QList<ChamadaEcf> &itens) {
-  Tempo tempo;
+// The same items again without the screen, in the sale's order: the three
+// look-ups through the program's database layer, the item's printer calls
+// (the item and the status read after it) as they were made, the stock
+// update; on coupons of the same size. The printer calls sit between the
+// statements as in the sale, so they meet the caches the sale left them.
+struct SemTela {
+  Tempo banco, impressora;
+};
+
+SemTela semTela(TerminalState &estado, const Roteiro &r, const QList<ChamadaEcf> &itens) {
+  SemTela tempo;
   for (qsizetype i = 0; i < itens.size(); ++i) {
     if (i % kItensPorCupom == 0 && EcfAbreCupom(estado, QString()) != 1)
-      throw std::runtime_error("the printer did not open a coupon for the printer-only run");
+      throw std::runtime_error("the printer did not open a coupon for the run without the screen");
+    const QString &codPro = r.codigos[kAquecimento + i];
+    const auto textos = TextosDoItem(r.digitados[kAquecimento + i], codPro);
     const QStringList &a = itens[i].argumentos;
-    int16_t ack = 0, st1 = 0, st2 = 0;
-    const Cronometro t;
-    const int16_t status = EcfVendeItem(estado, a[0], a[1], a[2], a[3], a[4], a[5].toShort(), a[6], a[7], a[8]);
-    EcfRetornoImpressora(estado, ack, st1, st2);
-    tempo += t.decorrido();
+    int16_t ack = 0, st1 = 0, st2 = 0, status = 0;
+    {
+      const Cronometro t;
+      Recordset produto, desconto1, desconto2;
+      produto.abre(textos[0], estado.conexao());
+      desconto1.abre(textos[1], estado.conexao());
+      desconto2.abre(textos[2], estado.conexao());
+      tempo.banco += t.decorrido();
+    }
+    {
+      const Cronometro t;
+      status = EcfVendeItem(estado, a[0], a[1], a[2], a[3], a[4], a[5].toShort(), a[6], a[7], a[8]);
+      EcfRetornoImpressora(estado, ack, st1, st2);
+      tempo.impressora += t.decorrido();
+    }
+    {
+      const Cronometro t;
+      AtualizaEstoquePendente(estado, codPro, Quantidade::deInteiro(1));
+      tempo.banco += t.decorrido();
+    }
     if (status != 1 || st1 != 0 || st2 != 0)
-      throw std::runtime_error("the printer refused item " + a[0].toStdString() + " in the printer-only run");
+      throw std::runtime_error("the printer refused item " + a[0].toStdString() + " in the run without the screen");
     if ((i + 1) % kItensPorCupom == 0) EcfCancelaCupom(estado);
   }
   return tempo;
 }
 
-// Milliseconds per item: item entry on the screen, the printer's share of
-// it, and the one without the other; wall time, then CPU time.
+// Milliseconds per item, in wall time and then in CPU time: item entry on
+// the screen; the printer's calls; item entry without them; the item's
+// statements through the database layer; what is left, the screen's own.
 std::vector<double> vendaNaTela(const Roteiro &r) {
   int argc = 1;
   char nome[] = "venda_bench";
@@ -324,12 +349,17 @@ std::vector<double> vendaNaTela(const Roteiro &r) {
                                  .toStdString());
   const QList<ChamadaEcf> sequencia = chamadasItem;
   vendendo = true;  // the observer does the same work as during the sale
-  const Tempo impressora = impressoraSozinha(estado, sequencia);
+  const SemTela partes = semTela(estado, r, sequencia);
   InstalaObservadorEcf({});
   EcfFechaPortaSerial(estado);
   FechaConexao(estado);
-  return {msPorItem(tela.parede), msPorItem(impressora.parede), msPorItem(tela.parede - impressora.parede),
-          msPorItem(tela.cpu), msPorItem(impressora.cpu), msPorItem(tela.cpu - impressora.cpu)};
+  std::vector<double> ms;
+  for (const auto parte : {&Tempo::parede, &Tempo::cpu}) {
+    const qint64 total = tela.*parte, impressora = partes.impressora.*parte, banco = partes.banco.*parte;
+    for (const qint64 ns : {total, impressora, total - impressora, banco, total - impressora - banco})
+      ms.push_back(msPorItem(ns));
+  }
+  return ms;
 }
 
 // ---------------------------------------------------------------- bare client
@@ -420,20 +450,21 @@ int main(int argc, char **argv) {
     qputenv("PDV_DRIVE", alvo.caixa.toUtf8());
     const auto [tela, nu] = ComparaVarios([&] { return vendaNaTela(alvo.roteiro); },
                                           [&] { return vendaNu(alvo.banco, alvo.roteiro); });
-    if (tela.valores.size() < 6 || nu.valores.size() < 2 || tela.valores[0] < 0 || nu.valores[0] < 0) {
+    if (tela.valores.size() < 10 || nu.valores.size() < 2 || tela.valores[0] < 0 || nu.valores[0] < 0) {
       saida << "| item entry on the sale screen, " << alvo.nome << ": failed (see above) | - | - | - |\n";
       saida.flush();
       continue;
     }
-    const QString itens = QString(" (per item, 1,000 items in coupons of %1)").arg(kItensPorCupom);
     for (const int cpu : {0, 1}) {
-      const QString tempo = cpu ? "CPU time" : "wall time";
-      const double *t = tela.valores.data() + 3 * cpu;
+      const QString sufixo = ", " + alvo.nome + (cpu ? ", CPU time" : ", wall time");
+      const double *t = tela.valores.data() + 5 * cpu;
       const double bare = nu.valores[cpu];
-      LinhaTabela(saida, "item entry on the sale screen, " + alvo.nome + itens + ", " + tempo, t[0], bare, "ms");
-      LinhaTabela(saida, "the printer's 2 calls of it, timed alone, " + alvo.nome + ", " + tempo, t[1], 0, "ms");
-      LinhaTabela(saida, "item entry on the sale screen without the printer's share, " + alvo.nome + ", " + tempo,
-                  t[2], bare, "ms");
+      LinhaTabela(saida, QString("item entry on the sale screen (per item, 1,000 items in coupons of %1)")
+                             .arg(kItensPorCupom) + sufixo, t[0], bare, "ms");
+      LinhaTabela(saida, "its 2 printer calls" + sufixo, t[1], 0, "ms");
+      LinhaTabela(saida, "item entry without the printer calls" + sufixo, t[2], bare, "ms");
+      LinhaTabela(saida, "its 4 statements through the database layer" + sufixo, t[3], bare, "ms");
+      LinhaTabela(saida, "the screen's own work (what is left)" + sufixo, t[4], 0, "ms");
     }
   }
   return 0;
