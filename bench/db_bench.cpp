@@ -11,8 +11,6 @@
 // measurement runs in a process of its own (so each has its own peak memory),
 // the layer's and the bare client's alternating; the median of
 // PDV_BENCH_REPETICOES (default 3) runs is shown.
-#include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <QDir>
@@ -23,9 +21,9 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
-#include <functional>
 
 #include "ClienteNu.h"
+#include "Medicao.h"
 
 #include <ibase.h>
 #include "admin/BancoAdmin.h"
@@ -39,70 +37,6 @@ namespace {
 QString banco;
 const char *const kUsuario = "SYSDBA";
 const char *const kSenha = "masterkey";
-
-struct Medida {
-  double ms = 0;
-  long memoriaKb = 0;
-};
-
-// Runs `trabalho` (which returns milliseconds) in a child process.
-Medida emFilho(const std::function<double()> &trabalho) {
-  int tubo[2];
-  if (pipe(tubo) != 0) return {};
-  const pid_t filho = fork();
-  if (filho == 0) {
-    close(tubo[0]);
-    double ms = -1;
-    try {
-      ms = trabalho();
-    } catch (const ErroBanco &e) {
-      QTextStream(stderr) << "erro: " << e.descricao() << '\n';
-    } catch (const Firebird::FbException &e) {
-      char texto[512];
-      Firebird::fb_get_master_interface()->getUtilInterface()->formatStatus(texto, sizeof texto, e.getStatus());
-      QTextStream(stderr) << "erro: " << texto << '\n';
-    }
-    [[maybe_unused]] const ssize_t n = write(tubo[1], &ms, sizeof ms);
-    _exit(0);
-  }
-  close(tubo[1]);
-  Medida m;
-  [[maybe_unused]] const ssize_t n = read(tubo[0], &m.ms, sizeof m.ms);
-  close(tubo[0]);
-  int status = 0;
-  rusage uso{};
-  wait4(filho, &status, 0, &uso);
-  m.memoriaKb = uso.ru_maxrss;
-  return m;
-}
-
-double mediana(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  return v.empty() ? 0 : v[v.size() / 2];
-}
-
-int repeticoes() { return std::max(1, qEnvironmentVariableIntValue("PDV_BENCH_REPETICOES") ? qEnvironmentVariableIntValue("PDV_BENCH_REPETICOES") : 3); }
-
-// The layer's run and the bare client's, alternating; medians of both.
-std::pair<Medida, Medida> compara(const std::function<double()> &camada, const std::function<double()> &nu) {
-  std::vector<double> a, b, ma, mb;
-  for (int i = 0; i < repeticoes(); ++i) {
-    // Each goes first every other time: neither always meets the other's leftovers.
-    Medida x, y;
-    if (i % 2 == 0) {
-      x = emFilho(camada);
-      y = emFilho(nu);
-    } else {
-      y = emFilho(nu);
-      x = emFilho(camada);
-    }
-    a.push_back(x.ms);
-    ma.push_back(x.memoriaKb);
-    b.push_back(y.ms);
-    mb.push_back(y.memoriaKb);
-  }
-  return {{mediana(a), static_cast<long>(mediana(ma))}, {mediana(b), static_cast<long>(mediana(mb))}};
-}
 
 QString stringConexao(const QString &arquivo) {
   return "Data Source=" + arquivo + ";User=" + kUsuario + ";Password=" + kSenha;
@@ -235,7 +169,7 @@ double vendaCamada() {
     transacao.confirma();
     tempos.push_back(desde(t));
   }
-  return mediana(tempos);
+  return Mediana(tempos);
 }
 
 double vendaNu() {
@@ -255,7 +189,7 @@ double vendaNu() {
     c.confirma();
     tempos.push_back(desde(t));
   }
-  return mediana(tempos);
+  return Mediana(tempos);
 }
 
 // ---------------------------------------------------------------- catalogue
@@ -369,10 +303,7 @@ double catalogoNu() {
 QTextStream saida(stdout);
 
 void linha(const QString &trabalho, double camada, double nu, const QString &unidade) {
-  saida << "| " << trabalho << " | " << QString::number(camada, 'f', unidade == "MB" ? 0 : 2) << ' ' << unidade
-        << " | " << QString::number(nu, 'f', unidade == "MB" ? 0 : 2) << ' ' << unidade << " | "
-        << QString::number(nu > 0 ? camada / nu : 0, 'f', 2) << "x |\n";
-  saida.flush();
+  LinhaTabela(saida, trabalho, camada, nu, unidade);
 }
 
 }  // namespace
@@ -391,27 +322,27 @@ int main(int argc, char **argv) {
                                       : QStringList{"itens", "busca", "venda", "catalogo"};
   saida << "| work | this program | bare client | ratio |\n|---|---|---|---|\n";
   if (partes.contains("itens")) {
-    const auto [a, b] = compara([] { return itensCamada(true); }, [] { return itensNu(true); });
+    const auto [a, b] = Compara([] { return itensCamada(true); }, [] { return itensNu(true); });
     linha("item entry: look-up, 2 discount look-ups, stock update (per item, 1,000 items)", a.ms, b.ms, "ms");
-    const auto [c, d] = compara([] { return itensCamada(false); }, [] { return itensNu(false); });
+    const auto [c, d] = Compara([] { return itensCamada(false); }, [] { return itensNu(false); });
     linha("item entry, the 3 look-ups only (per item, 1,000 items)", c.ms, d.ms, "ms");
   }
   const TipoPesquisa &produtos = *TipoPesquisaDe("Pro");
   for (const QString palavra : {"SHAMPOO", "ML", "SHAMPOO CACHOS"}) {
     if (!partes.contains("busca")) break;
     const QString sql = MontaSqlPesquisa(produtos, palavra);
-    const auto [p1, p2] = compara([&] { return buscaCamada(sql, false); }, [&] { return buscaNu(sql, false); });
+    const auto [p1, p2] = Compara([&] { return buscaCamada(sql, false); }, [&] { return buscaNu(sql, false); });
     linha("search \"" + palavra + "\": first page of 1,000 rows", p1.ms, p2.ms, "ms");
-    const auto [t1, t2] = compara([&] { return buscaCamada(sql, true); }, [&] { return buscaNu(sql, true); });
+    const auto [t1, t2] = Compara([&] { return buscaCamada(sql, true); }, [&] { return buscaNu(sql, true); });
     linha("search \"" + palavra + "\": all rows", t1.ms, t2.ms, "ms");
     linha("search \"" + palavra + "\": peak memory (all rows)", t1.memoriaKb / 1024.0, t2.memoriaKb / 1024.0, "MB");
   }
   if (partes.contains("venda")) {
-    const auto [a, b] = compara(vendaCamada, vendaNu);
+    const auto [a, b] = Compara(vendaCamada, vendaNu);
     linha("100-item sale recorded in one transaction (103 statements)", a.ms, b.ms, "ms");
   }
   if (partes.contains("catalogo")) {
-    const auto [a, b] = compara(catalogoCamada, catalogoNu);
+    const auto [a, b] = Compara(catalogoCamada, catalogoNu);
     linha("catalogue generation, 100,000 products", a.ms, b.ms, "ms");
   }
   return 0;
