@@ -9,7 +9,7 @@
 #include <QHash>
 #include <QRegularExpression>
 #include <QSet>
-#include <atomic>
+#include <mutex>
 
 #include "core/Encerramento.h"
 #include "core/FirebirdCliente.h"
@@ -77,7 +77,14 @@ QString semConexao() { return QStringLiteral("Sem conexão com o banco de dados.
 struct ConexaoBanco::Sessao {
   QString stringConexao;
   IAttachment *att = nullptr;
-  std::atomic<IAttachment *> attCancelavel{nullptr};
+  // The attachment another thread may cancel on; it goes under the lock
+  // before it is detached, so a cancel never reaches a released one.
+  std::mutex travaCancela;
+  IAttachment *attCancelavel = nullptr;
+  void defineCancelavel(IAttachment *a) {
+    const std::lock_guard trava(travaCancela);
+    attCancelavel = a;
+  }
   ITransaction *explicita = nullptr;
   bool perdida = false;  // lost: the next statement reopens it
   int geracao = 0;       // one per attach; statements of an older one are dead
@@ -160,7 +167,7 @@ void ConexaoBanco::Sessao::conecta() {
   }
   dpb->dispose();
   provedor->release();
-  attCancelavel = att;
+  defineCancelavel(att);
   perdida = false;
   ++geracao;
   // The embedded engine puts its own SIGTERM/SIGINT handlers in on attach.
@@ -178,7 +185,7 @@ void ConexaoBanco::Sessao::desconecta() {
   esqueceInstrucoes();
   fb::desfaz(explicita);
   if (!att) return;
-  attCancelavel = nullptr;
+  defineCancelavel(nullptr);
   fb::Status st;
   try {
     att->detach(&st);
@@ -283,11 +290,11 @@ bool ConexaoBanco::emTransacao() const { return s_->explicita != nullptr; }
 int ConexaoBanco::instrucoesGuardadas() const { return static_cast<int>(s_->guardadas.size()); }
 
 void ConexaoBanco::cancelaOperacao() {
-  IAttachment *att = s_->attCancelavel.load();
-  if (!att) return;
+  const std::lock_guard trava(s_->travaCancela);
+  if (!s_->attCancelavel) return;
   fb::Status st;
   try {
-    att->cancelOperation(&st, fb_cancel_raise);
+    s_->attCancelavel->cancelOperation(&st, fb_cancel_raise);
   } catch (const FbException &) {
     // nothing was running
   }

@@ -95,8 +95,11 @@ class ConexaoBanco {
   QString ultimoErro() const { return ultimoErro_; }
   // True while a TransacaoBanco of this connection is open.
   bool emTransacao() const;
-  // Stops the statement running on this connection (from another thread or
-  // a signal handler); that statement fails with ErroBanco::cancelado().
+  // Stops the statement running on this connection; that statement fails
+  // with ErroBanco::cancelado() and the connection goes on. The one call that
+  // may come from another thread while a statement runs (not from a signal
+  // handler). With nothing running it does nothing: the next statement is
+  // not affected.
   void cancelaOperacao();
   // Prepared statements kept for reuse (by text).
   int instrucoesGuardadas() const;

@@ -1,5 +1,7 @@
 #include "lookup/FormPesq.h"
 
+#include <chrono>
+
 #include "core/Logs.h"
 #include "core/Operator.h"
 #include "core/Teclas.h"
@@ -33,7 +35,7 @@ FormPesq::FormPesq(Aplicacao &app) : Tela(app, "FormPesq", "Formulario de Pesqui
   };
 }
 
-FormPesq::~FormPesq() = default;
+FormPesq::~FormPesq() { aguardaLeitura(true); }
 
 void FormPesq::comTratamento(const char *rotina, const std::function<void()> &passo) {
   ExecutaComTratamento(estado(), rotina, passo);
@@ -72,6 +74,10 @@ void FormPesq::ativa() {
 
 void FormPesq::descarrega() {
   comTratamento("Form_Unload", [this] {
+    // Closed while a read runs (the window's close box): the read stops
+    // before its result set goes.
+    interrompida_ = true;
+    aguardaLeitura(false);
     FechaRs(rsPesquisa_);
     TerminalState &e = estado();
     e.FormAtual = formAnterior_;
@@ -82,6 +88,12 @@ void FormPesq::descarrega() {
 
 void FormPesq::teclaPergunta(int &tecla, int) {
   comTratamento("Pergunta_KeyDown", [&] {
+    if (buscando_ || lendo_) {
+      // A search runs: Esc stops it (the dialog stays), Enter waits for it.
+      if (tecla == tecla::Esc) interrompe(false);
+      if (tecla == tecla::Esc || tecla == tecla::Enter) tecla = 0;
+      return;
+    }
     campo("Result").setTexto("Digitando pesquisa...");
     if (tecla == tecla::Esc) {
       tecla = 0;
@@ -95,11 +107,14 @@ void FormPesq::teclaPergunta(int &tecla, int) {
 
 void FormPesq::teclaGrade(int &tecla, int) {
   comTratamento("Grade_KeyDown", [&] {
-    if (lendo_ && (tecla == tecla::Esc || tecla == tecla::Enter)) {
+    if (buscando_ && (tecla == tecla::Esc || tecla == tecla::Enter)) {
+      // The rows there are not this search's: Esc stops it, Enter waits.
+      if (tecla == tecla::Esc) interrompe(false);
+      tecla = 0;
+    } else if (lendo_ && (tecla == tecla::Esc || tecla == tecla::Enter)) {
       // While the rest is still arriving: Esc stops the reading and keeps
       // the rows shown; Enter takes the current row once the reading stopped.
-      devolveAoFim_ = tecla == tecla::Enter;
-      interrompida_ = true;
+      interrompe(tecla == tecla::Enter);
       tecla = 0;
     } else if (tecla == tecla::Esc) {
       tecla = 0;
@@ -116,18 +131,92 @@ void FormPesq::teclaGrade(int &tecla, int) {
 
 void FormPesq::limpaGrade() { grade("Grade").limpaCelulas(); }
 
+void FormPesq::interrompe(bool devolver) {
+  devolveAoFim_ = devolver;
+  interrompida_ = true;
+  if (leitura_.valid()) estado().conexao().cancelaOperacao();
+}
+
+void FormPesq::le(const std::function<void()> &leitura) {
+  if (!app().atendeOperador) {
+    app().deixaRedesenhar();
+    leitura();
+    return;
+  }
+  leitura_ = std::async(std::launch::async, leitura);
+  // However this ends (an event handler may throw), the worker is done
+  // before the result set is touched again.
+  struct Fim {
+    FormPesq &t;
+    ~Fim() { t.aguardaLeitura(true); }
+  } fim{*this};
+  // The window answers while the worker waits for the server. A cancel that
+  // came between two calls of the worker finds nothing running: it is sent
+  // again until the worker ends.
+  int voltas = 0;
+  do {
+    app().deixaOperadorAgir();
+    if (interrompida_ && ++voltas % 10 == 0) estado().conexao().cancelaOperacao();
+  } while (leitura_.wait_for(std::chrono::milliseconds(10)) != std::future_status::ready);
+  std::exchange(leitura_, {}).get();
+}
+
+void FormPesq::aguardaLeitura(bool descarta) {
+  if (!leitura_.valid()) return;
+  while (leitura_.wait_for(std::chrono::milliseconds(10)) != std::future_status::ready)
+    estado().conexao().cancelaOperacao();
+  if (descarta) leitura_ = {};
+}
+
+namespace {
+
+QString carregados(const QString &inicio, int total) {
+  return inicio + QString::number(total) + " registros foram carregados.";
+}
+
+// Sets a flag while it lives.
+struct Enquanto {
+  bool &flag;
+  explicit Enquanto(bool &f) : flag(f) { flag = true; }
+  ~Enquanto() { flag = false; }
+};
+
+}  // namespace
+
 void FormPesq::pesquisa() {
-  if (!tipo_ || lendo_) return;
+  if (!tipo_ || buscando_ || lendo_) return;
   TerminalState &e = estado();
   campo("Result").setTexto("Aguarde pesquisando...");
   const QString pergunta = campo("Pergunta").texto();
   primeiroPadrao_ = "%" + PegaCampo(pergunta, " ", 1) + "%";
   e.StrSql = MontaSqlPesquisa(*tipo_, pergunta, campo("Ativo").marcado());
   FechaRs(rsPesquisa_);
+  interrompida_ = devolveAoFim_ = false;
+  const QString sql = e.StrSql;
+  ConexaoBanco &conexao = e.conexao();
+  // A read that fails: the rows shown stay, the status line says the search
+  // did not end, the error goes to the handler (log and message).
+  auto falhou = [&](int total) {
+    FechaRs(rsPesquisa_);
+    campo("Result").setTexto(carregados("Pesquisa não concluída! ", total));
+    throw;
+  };
   {
     const Ampulheta ampulheta(app());
-    app().deixaRedesenhar();
-    rsPesquisa_.abrePaginado(e.StrSql, e.conexao(), primeiraPagina);
+    const Enquanto buscando(buscando_);
+    try {
+      le([&] { rsPesquisa_.abrePaginado(sql, conexao, primeiraPagina); });
+    } catch (const ErroBanco &erro) {
+      if (!erro.cancelado()) falhou(0);
+      interrompida_ = true;
+    }
+    if (!carregada()) return;  // the dialog was closed meanwhile
+    if (interrompida_) {
+      // Stopped before the first page: nothing of it is shown.
+      FechaRs(rsPesquisa_);
+      campo("Result").setTexto(carregados("Pesquisa interrompida! ", 0));
+      return;
+    }
     if (rsPesquisa_.RecordCount() == 0) {
       FechaRs(rsPesquisa_);
       campo("Result").setTexto("SEM REGISTROS...");
@@ -141,23 +230,23 @@ void FormPesq::pesquisa() {
   focaCampo(g, false);
 
   // The rest arrives behind the first page while the grid already answers.
-  struct Leitura {
-    FormPesq &t;
-    explicit Leitura(FormPesq &tela) : t(tela) { t.lendo_ = true, t.interrompida_ = false, t.devolveAoFim_ = false; }
-    ~Leitura() { t.lendo_ = false; }
-  } leitura(*this);
+  const Enquanto lendo(lendo_);
   int total = grade("Grade").Rows() - grade("Grade").FixedRows;
   while (!rsPesquisa_.completo()) {
     campo("Result").setTexto("Aguarde pesquisando... " + QString::number(total) + " registros (Esc interrompe)");
-    app().deixaOperadorAgir();
-    if (!carregada()) return;  // the dialog was closed meanwhile
+    try {
+      le([&] { rsPesquisa_.leMais(linhasPorLeitura); });
+    } catch (const ErroBanco &erro) {
+      if (!erro.cancelado()) falhou(total);
+      interrompida_ = true;
+    }
+    if (!carregada()) return;
+    // Stopped: the block read meanwhile is left out, the rows shown stay.
     if (interrompida_) break;
-    rsPesquisa_.leMais(linhasPorLeitura);
     total += transfereLinhas(false);
   }
   FechaRs(rsPesquisa_);
-  campo("Result").setTexto(interrompida_ ? "Pesquisa interrompida! " + QString::number(total) +
-                                               " registros foram carregados."
+  campo("Result").setTexto(interrompida_ ? carregados("Pesquisa interrompida! ", total)
                                          : "Concluido! " + QString::number(total) + " registros foram encontrados.");
   campo("Barra").setProgresso(1, 1);
   if (devolveAoFim_) devolveLinha();

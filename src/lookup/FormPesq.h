@@ -1,6 +1,8 @@
 #pragma once
 // The search dialog: the kind comes in TipoPesq; the typed words become one
 // statement; Enter in the grid hands the chosen row back through the state.
+#include <functional>
+#include <future>
 #include <memory>
 
 #include "core/Database.h"
@@ -23,9 +25,17 @@ class FormPesq : public Tela {
   // The first rows shown at once; the rest are read and added behind them
   // in blocks, while the cashier can already move in the grid (Esc stops
   // the reading, Enter takes the row at once).
+  //
+  // With a cashier at the window (the skin lets the operator act), every
+  // read runs on a worker thread while the window keeps answering: Esc
+  // cancels the statement on the server, even while the server is still
+  // sorting for the first page. Without one (replay) the reads run in line.
   static constexpr int PrimeiraPagina = 1000;
   static constexpr int LinhasPorPasso = 2000;
   int primeiraPagina = PrimeiraPagina, linhasPorLeitura = LinhasPorPasso;
+  // Waiting for the first page.
+  bool buscando() const { return buscando_; }
+  // The first page is shown and the rest is being read.
   bool lendo() const { return lendo_; }
 
  private:
@@ -37,13 +47,22 @@ class FormPesq : public Tela {
   void devolveLinha();
   void limpaGrade();
   void comTratamento(const char *rotina, const std::function<void()> &passo);
+  // Runs one read of the search's result set (see above); rethrows its error.
+  void le(const std::function<void()> &leitura);
+  // Esc (or Enter in the grid) while a search runs: the running statement is
+  // cancelled; `devolver` takes the current row once the reading stopped.
+  void interrompe(bool devolver);
+  // Cancels a read still running on the worker and waits for its end (the
+  // result set is then free); `descarta` forgets its outcome.
+  void aguardaLeitura(bool descarta);
 
   const TipoPesquisa *tipo_ = nullptr;
   std::unique_ptr<ClGrade1> ajudante_;
   Recordset rsPesquisa_;
   TelaRegistrada *formAnterior_ = nullptr;
   QString primeiroPadrao_;
-  bool lendo_ = false, interrompida_ = false, devolveAoFim_ = false;
+  bool buscando_ = false, lendo_ = false, interrompida_ = false, devolveAoFim_ = false;
+  std::future<void> leitura_;  // the read running on the worker
 };
 
 // The cell texts of result rows in the kind's columns.

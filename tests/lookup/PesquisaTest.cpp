@@ -2,10 +2,12 @@
 
 #include "core/ConfigTerminal.h"
 #include "core/Database.h"
+#include "core/Logs.h"
 #include "core/OperadorRoteiro.h"
 #include "core/Teclas.h"
 #include "lookup/FormPesq.h"
 #include "lookup/TiposPesquisa.h"
+#include "lookup/DriveProprio.h"
 #include "support/TestSupport.h"
 
 TEST(SqlPesquisa, OneWordTwoWordsAndTheKindAdditions) {
@@ -213,6 +215,7 @@ TEST_F(Pesquisa, QuoteAndSqlKeywordsFindOnlyRowsContainingThem) {
 
 // The first rows show before the rest is read; the rest arrives behind them
 // while the grid answers keys; Esc stops the reading, Enter takes a row.
+// (The operator acts while each read runs on the worker.)
 TEST_F(Pesquisa, RowsArriveBehindTheFirstPageAndEscOrEnterStopTheReading) {
   QStringList todas;
   pesquisa("Pro", "");  // read whole for comparison
@@ -220,14 +223,16 @@ TEST_F(Pesquisa, RowsArriveBehindTheFirstPageAndEscOrEnterStopTheReading) {
   ASSERT_EQ(todas.size(), 300);
   EXPECT_EQ(resultado, "Concluido! 300 registros foram encontrados.");
 
-  auto lePorPaginas = [&](std::function<void(FormPesq &, int)> aCadaPasso) {
+  // `aCadaLeitura(dialog, rows shown)` runs while each block after the first page is read.
+  auto lePorPaginas = [&](std::function<void(FormPesq &, int)> aCadaLeitura) {
     grade.clear();
     roteiro = [&](Tela &t) {
       auto &p = static_cast<FormPesq &>(t);
       p.primeiraPagina = 50;
       p.linhasPorLeitura = 100;
-      int passos = 0;
-      app.atendeOperador = [&] { aCadaPasso(p, ++passos); };
+      app.atendeOperador = [&] {
+        if (p.lendo()) aCadaLeitura(p, p.grade("Grade").Rows() - 1);
+      };
       t.teclaBaixo(tecla::Enter);
       app.atendeOperador = nullptr;
       if (t.carregada()) guardaGrade(t), t.teclaBaixo(tecla::Esc), t.teclaBaixo(tecla::Esc);
@@ -235,26 +240,125 @@ TEST_F(Pesquisa, RowsArriveBehindTheFirstPageAndEscOrEnterStopTheReading) {
     AbrePesquisa(app, "Pro");
   };
   QList<int> linhasVistas;
-  lePorPaginas([&](FormPesq &p, int) {
-    EXPECT_TRUE(p.lendo());
+  lePorPaginas([&](FormPesq &p, int linhas) {
     EXPECT_EQ(p.focado()->nome(), "Grade");  // the first page is already in the cashier's hands
-    linhasVistas << p.grade("Grade").Rows() - 1;
+    if (linhasVistas.isEmpty() || linhasVistas.last() != linhas) linhasVistas << linhas;
   });
   EXPECT_EQ(linhasVistas, (QList<int>{50, 150, 250}));
   EXPECT_EQ(grade, todas);  // the same rows in the same order
   EXPECT_EQ(resultado, "Concluido! 300 registros foram encontrados.");
 
-  lePorPaginas([&](FormPesq &p, int passo) {
-    if (passo == 2) p.teclaBaixo(tecla::Esc);
+  // Esc while the third block is read: the rows shown stay, that block does not come.
+  lePorPaginas([&](FormPesq &p, int linhas) {
+    if (linhas == 150) p.teclaBaixo(tecla::Esc);
   });
-  EXPECT_EQ(grade.size(), 150);
+  EXPECT_EQ(grade, todas.mid(0, 150));
   EXPECT_EQ(resultado, "Pesquisa interrompida! 150 registros foram carregados.");
 
   estado.CodProPesq.clear();
-  lePorPaginas([&](FormPesq &p, int passo) {
-    if (passo != 1) return;
+  lePorPaginas([&](FormPesq &p, int linhas) {
+    if (linhas != 50 || p.grade("Grade").Row() != 1) return;
     p.teclaBaixo(tecla::Abaixo);  // moving in the grid while rows keep coming
     p.teclaBaixo(tecla::Enter);
   });
   EXPECT_EQ(estado.CodPesquisa.section(QStringLiteral("»"), 0, 0), todas[1].section('|', 0, 0));
+}
+
+// Esc while the server still works on the first page stops that search only:
+// the dialog stays, with the words typed, ready for the next search; Enter
+// meanwhile starts no second one. Closing the window meanwhile waits for the
+// read to stop. Either way the connection goes on.
+TEST_F(Pesquisa, EscBeforeTheFirstPageStopsTheSearchAndTheDialogSearchesAgain) {
+  int dentro = 0, maisFundo = 0;  // how deep searches ran inside one another
+  roteiro = [&](Tela &t) {
+    auto &p = static_cast<FormPesq &>(t);
+    t.digita("ARROZ");
+    app.atendeOperador = [&] {
+      if (!p.buscando()) return;
+      maisFundo = std::max(maisFundo, ++dentro);
+      if (dentro == 1) p.teclaBaixo(tecla::Enter);
+      p.teclaBaixo(tecla::Esc);
+      --dentro;
+    };
+    t.teclaBaixo(tecla::Enter);
+    EXPECT_EQ(maisFundo, 1);  // the Enter pressed meanwhile ran no search of its own
+    EXPECT_TRUE(t.carregada());
+    EXPECT_FALSE(p.buscando());
+    EXPECT_EQ(t.campo("Result").texto(), "Pesquisa interrompida! 0 registros foram carregados.");
+    EXPECT_EQ(t.campo("Pergunta").texto(), "ARROZ");
+    EXPECT_EQ(t.focado()->nome(), "Pergunta");
+    EXPECT_TRUE(p.grade("Grade").TextMatrix(1, 0).isEmpty());
+
+    app.atendeOperador = [] {};
+    t.teclaBaixo(tecla::Enter);
+    guardaGrade(t);
+    EXPECT_EQ(t.focado()->nome(), "Grade");
+    t.teclaBaixo(tecla::Enter);
+  };
+  AbrePesquisa(app, "Pro");
+  ASSERT_FALSE(grade.isEmpty());
+  EXPECT_TRUE(resultado.startsWith("Concluido! "));
+  EXPECT_EQ(estado.CodPesquisa.section(QStringLiteral("»"), 0, 0), grade[0].section('|', 0, 0));
+
+  roteiro = [&](Tela &t) {
+    app.atendeOperador = [&] {
+      if (static_cast<FormPesq &>(t).buscando()) app.descarrega(t);
+    };
+    t.teclaBaixo(tecla::Enter);
+  };
+  AbrePesquisa(app, "Cli");
+  app.atendeOperador = nullptr;
+  EXPECT_TRUE(estado.CodPesquisa.isEmpty());
+  EXPECT_EQ(estado.FormAtual, &anterior);
+
+  Recordset rs;
+  rs.abre("SELECT COUNT(*) AS N FROM TB_VDA_CADVEN", estado.conexao());
+  EXPECT_EQ(rs["N"].toInt(), 3);
+  EXPECT_TRUE(operador.mensagens().isEmpty()) << operador.mensagens().join(" / ").toStdString();
+}
+
+// The database goes away under an open dialog: the search says so, the typed
+// words stay, Esc closes the dialog; once the database is back the same
+// words search again on the same connection.
+TEST(PesquisaSemBanco, TheDialogSaysSoKeepsTheWordsAndClosesWithEsc) {
+  testsupport::DriveProprio drive;
+  TerminalState estado;
+  drive.conecta(estado);
+  OperadorRoteiro operador;
+  estado.usaOperador(operador);
+  AreaTransferenciaMemoria area;
+  Aplicacao app{estado, operador, area};
+  app.atendeOperador = [] {};  // a cashier at the window: the reads run on the worker
+  const QString guardado = drive.banco() + ".fora";
+
+  std::function<void(Tela &)> roteiro;
+  app.executaModal = [&](Tela &t) { roteiro(t); };
+  roteiro = [&](Tela &t) {
+    t.digita("SILVA");
+    drive.derruba(estado.conexao());
+    ASSERT_TRUE(QFile::rename(drive.banco(), guardado));
+    t.teclaBaixo(tecla::Enter);
+    EXPECT_TRUE(t.carregada());
+    EXPECT_EQ(t.campo("Pergunta").texto(), "SILVA");
+    EXPECT_EQ(t.campo("Result").texto(), "Pesquisa não concluída! 0 registros foram carregados.");
+    EXPECT_EQ(t.focado()->nome(), "Pergunta");
+    t.teclaBaixo(tecla::Esc);
+  };
+  AbrePesquisa(app, "Cli");
+  const QString mensagens = operador.mensagens().join(" / ");
+  EXPECT_TRUE(mensagens.contains(MensagemErroSistema)) << mensagens.toStdString();
+  EXPECT_TRUE(mensagens.contains("conexão com o banco de dados foi perdida")) << mensagens.toStdString();
+  EXPECT_TRUE(estado.CodPesquisa.isEmpty());
+
+  ASSERT_TRUE(QFile::rename(guardado, drive.banco()));
+  QString resultado;
+  roteiro = [&](Tela &t) {
+    t.digita("SILVA");
+    t.teclaBaixo(tecla::Enter);
+    resultado = t.campo("Result").texto();
+    t.teclaBaixo(tecla::Enter);
+  };
+  AbrePesquisa(app, "Cli");
+  EXPECT_EQ(resultado, "Concluido! 1 registros foram encontrados.");
+  EXPECT_EQ(estado.CodPesquisa, "2");
 }
