@@ -74,6 +74,9 @@ static void encerraPorSinal(int) {
   } catch (...) {
     // a printer library that fails changes nothing: the run ends either way
   }
+  // A search still reading on its worker thread is stopped on the server
+  // before the connection goes.
+  if (estado->Conexao) estado->Conexao->cancelaOperacao();
   FechaConexao(*estado);
 }
 

@@ -22,6 +22,8 @@ void Reducao_Z::ativa() {
       {data + " " + hora + "\n" + QStringLiteral("Tem certeza ? "), Icone::Critico, Botoes::SimNao, Resposta::Nao, {}});
   if (r == Resposta::Sim) {
     {
+      // "Aguarde..." stays up while the printer reduces.
+      app().deixaRedesenhar();
       const Ampulheta ampulheta(app());
       e.Retorno = EcfReducaoZ(e, QString(), QString());
     }

@@ -28,6 +28,17 @@ QMessageBox::StandardButton botaoQt(Resposta r) {
   return QMessageBox::Ok;
 }
 
+// The cashier reads Portuguese whatever language the machine's Qt speaks.
+QString textoBotao(Resposta r) {
+  switch (r) {
+    case Resposta::Ok: return QStringLiteral("OK");
+    case Resposta::Sim: return QStringLiteral("&Sim");
+    case Resposta::Nao: return QStringLiteral("&Não");
+    case Resposta::Cancelar: return QStringLiteral("Cancelar");
+  }
+  return {};
+}
+
 }  // namespace
 
 Resposta QtOperador::mensagem(const PedidoMensagem &pedido) {
@@ -42,6 +53,7 @@ Resposta QtOperador::mensagem(const PedidoMensagem &pedido) {
   }
   for (Resposta r : respostas) {
     QPushButton *b = caixa.addButton(botaoQt(r));
+    b->setText(textoBotao(r));
     if (r == pedido.padrao) caixa.setDefaultButton(b);
   }
   if (respostas.contains(Resposta::Cancelar)) caixa.setEscapeButton(QMessageBox::Cancel);

@@ -287,7 +287,7 @@ TEST_F(Servidor, EightDesksSellingOneProductLoseNoStockUpdate) {
     return ParaQuantidade(rs["PenVEst"]);
   };
   const Quantidade antes = pendente();
-  constexpr int Caixas = 8, Vendas = 60;
+  constexpr int Caixas = 8, Vendas = 150;
   std::atomic<int> falhas{0};
   std::vector<std::thread> caixas;
   for (int n = 0; n < Caixas; ++n)
@@ -296,7 +296,7 @@ TEST_F(Servidor, EightDesksSellingOneProductLoseNoStockUpdate) {
       estado.Conexao->abre(caixa(servidor()));
       std::srand(unsigned(n * 7919 + 1));
       for (int v = 0; v < Vendas; ++v) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(std::rand() % 60));
+        std::this_thread::sleep_for(std::chrono::milliseconds(std::rand() % 1001));
         try {
           AtualizaEstoquePendente(estado, "1", Quantidade::deInteiro(1));
         } catch (const ErroBanco &) {
