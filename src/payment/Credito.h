@@ -1,0 +1,28 @@
+#pragma once
+// Whether a customer may buy on credit: the open receivables, the limit and
+// the credit status of the customer's row (CreCli: 1 limit, 2 overdue, 3
+// both, 4 blocked), and for agreement conditions the month's purchases. A
+// supervisor's release row (TB_GER_LIBERA) for the operator and the customer
+// accepts at once. The verdict goes to TerminalState::Mensagem: empty is
+// accepted, any text is the refusal shown to the cashier.
+#include <QString>
+#include <cstdint>
+
+#include "core/Moeda.h"
+#include "core/TerminalState.h"
+
+struct CreditoCliente {
+  int64_t cliente = 0;    // CodCli
+  Moeda limite;           // LimCli
+  int status = 0;         // CreCli
+  QString totalVenda;     // the payment screen's sale total, as shown ("1.234,56")
+};
+
+// Credit sales with terms and cheques: overdue receivables (due before the
+// working date + 5 days) for status 2 and 3, the limit for 1 and 3, blocked
+// for 4.
+void VerificaCredito(TerminalState &e, const CreditoCliente &c);
+
+// Agreement conditions with a monthly limit: what the customer bought with
+// that condition in the current month of the current year, against the limit.
+void VerificaDebitoMensal(TerminalState &e, const CreditoCliente &c, int64_t condicao);
