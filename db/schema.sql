@@ -438,9 +438,12 @@ CREATE VIEW FORMAPGTO1 (EpnPag, CpgPag, NomCpg, ValPag, ChqPag, BcoPag, AgcPag, 
     LEFT JOIN TB_VDA_FORMPGT f ON f.CodFpg = c.FormCpg;
 
 -- Payments with their empenho, for the monthly limit of agreements.
--- Deleted (2) and cancelled (4) empenhos do not count.
-CREATE VIEW EPNCPG (EpnPag, ValPag, CliEpn, CpgPag, MesEpn, StaEpn) AS
-  SELECT p.EPNPAG, p.VALPAG, e.CliEpn, p.CPGPAG, e.MesEpn, e.StaEpn
+-- Deleted (2) and cancelled (4) empenhos do not count. MesEpn alone is the
+-- same month of every year: AnoEpn, the year of the empenho's date (MesEpn
+-- is that date's month), tells this year's month from the earlier ones.
+CREATE VIEW EPNCPG (EpnPag, ValPag, CliEpn, CpgPag, MesEpn, StaEpn, AnoEpn) AS
+  SELECT p.EPNPAG, p.VALPAG, e.CliEpn, p.CPGPAG, e.MesEpn, e.StaEpn,
+         EXTRACT(YEAR FROM e.DtcEpn)
     FROM TB_VDA_EPNPAG p
     JOIN TB_VDA_CADEPN e ON e.CodEpn = p.EPNPAG
    WHERE e.StaEpn NOT IN (2, 4);

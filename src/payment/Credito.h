@@ -4,7 +4,8 @@
 // both, 4 blocked), and for agreement conditions the month's purchases. A
 // supervisor's release row (TB_GER_LIBERA) for the operator and the customer
 // accepts at once. The verdict goes to TerminalState::Mensagem: empty is
-// accepted, any text is the refusal shown to the cashier.
+// accepted, any text is the refusal shown to the cashier. A database error
+// propagates (ErroBanco) with a refusal left in Mensagem, never an acceptance.
 #include <QString>
 #include <cstdint>
 

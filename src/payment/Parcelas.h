@@ -23,7 +23,10 @@ struct PrazosDigitados {
 };
 
 // Reads what the cashier typed; `hoje` is the computer's current date (the
-// "Dia-QtPar" form counts its days from it).
+// "Dia-QtPar" form counts its days from it). Every day count and instalment
+// count is a whole number (blanks around it allowed): "30x/60" or "-30/60"
+// is refused, as is an empty text (the screen ends before asking for one),
+// more than 999 instalments or a term beyond 9999 days.
 PrazosDigitados InterpretaPrazos(const QString &digitado, const QDate &hoje);
 
 // The sale total over n instalments: the cents that do not divide go to the
