@@ -140,6 +140,9 @@ int Replay::executa(const QStringList &linhas) {
   InstalaTratadorEncerramento(anterior);
   InstalaObservadorEcf({});
   app_.estado().programas().observador = {};
+  // The end line is the transcript's last: screens taken down as the
+  // program object goes are not part of the run.
+  app_.aoMostrar = app_.aoEsconder = app_.aoDescarregar = {};
   return status;
 }
 

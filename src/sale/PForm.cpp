@@ -9,6 +9,7 @@
 #include "core/Operator.h"
 #include "core/Utilidades.h"
 #include "lookup/FormPesq.h"
+#include "payment/CondPgto.h"
 #include "core/Teclas.h"
 #include "platform/Host.h"
 
@@ -18,6 +19,19 @@ PForm::PForm(Aplicacao &app) : Tela(app, "PForm", TituloTelaVenda) {
   handleJanela = static_cast<quint64>(QCoreApplication::applicationPid());
   keyPreview = true;
   aoTeclarForm = [this](int &t, int shift) { teclaForm(t, shift); };
+}
+
+PForm::~PForm() {
+  // The application must not keep a screen that goes with this one.
+  if (condPgto_ && condPgto_->carregada()) app().descarrega(*condPgto_, true);
+}
+
+void PForm::carregaPagamentos() {
+  condPgto_ = std::make_unique<CondPgto>(app());
+  app().carrega(*condPgto_);
+  CondPgto *pagamentos = condPgto_.get();
+  limpaGradePagamentos = [pagamentos] { pagamentos->LimpaPagamentos(); };
+  valorAtribuido = [pagamentos] { return pagamentos->totalFormas(); };
 }
 
 void PForm::criaControles() {
@@ -246,6 +260,7 @@ void PForm::carrega() {
   mostraLegendas();
   try {
     VerificaImpressora();
+    carregaPagamentos();
     LimpaVenda();
   } catch (const ErroBanco &erro) {
     app().operador().avisa(QStringLiteral("Erro ao preparar a tela de venda: ") + erro.descricao());
@@ -277,7 +292,9 @@ void PForm::ativa() {
 bool PForm::podeFechar() { return campo("P01").enabled(); }
 
 void PForm::descarrega() {
-  // Closing the sale screen ends the run: the connection first, then the port.
+  // Closing the sale screen ends the run: the payment screen and the
+  // connection first, then the port.
+  if (condPgto_) app().descarrega(*condPgto_, true);
   FechaConexao(estado());
   FinalizaPdv(estado(), "tela de venda fechada");
 }

@@ -7,6 +7,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <memory>
 
 #include "core/Moeda.h"
 #include "core/Quantidade.h"
@@ -14,9 +15,12 @@
 #include "core/Tributacao.h"
 #include "core/Tributacao.h"
 
+class CondPgto;
+
 class PForm : public Tela {
  public:
   explicit PForm(Aplicacao &app);
+  ~PForm() override;
   void carrega() override;
   void ativa() override;
   bool podeFechar() override;
@@ -83,6 +87,9 @@ class PForm : public Tela {
   static constexpr const char *ProgramaCalculadora = "c:\\kw-velt\\Calculadora.exe";
 
  private:
+  // The payment screen, loaded hidden for the whole run (F4 shows it).
+  std::unique_ptr<CondPgto> condPgto_;
+  void carregaPagamentos();
   void criaControles();
   void criaMenus();
   void preencheProgramasSuite();

@@ -17,6 +17,7 @@
 #include "fiscalday/AbreDia.h"
 #include "fiscalday/Reducao_Z.h"
 #include "lookup/FormPesq.h"
+#include "payment/CondPgto.h"
 #include "platform/Host.h"
 #include "platform/Paths.h"
 #include "sale/PForm.h"
@@ -356,7 +357,12 @@ void PForm::formasPagamento() {
   if (!temItens) {
     app().operador().avisa(QStringLiteral("Não Existem Itens a Serem Totalizados !"));
     focaCampo("Produto", false);
+    return;
   }
+  if (!condPgto_) return;
+  condPgto_->campo("FisEpn").setTexto(campo("FisEpn").texto());
+  campo("TxtMens").setTexto(QStringLiteral("Formas de Pagamentos..."));
+  app().mostra(*condPgto_, true);
 }
 
 void PForm::mostraQuadroCliente() {

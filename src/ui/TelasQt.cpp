@@ -5,6 +5,7 @@
 
 #include "ui/JanelasTelas.h"
 #include "ui_AbreDia.h"
+#include "ui_CondPgto.h"
 #include "ui_FormPesq.h"
 #include "ui_PForm.h"
 #include "ui_ProgramaFormas.h"
@@ -33,5 +34,6 @@ void registraTelasQt() {
   JanelasTelas::registra("AbreDia", [](Tela &) { return constroi<Ui::AbreDia, QDialog>(); });
   JanelasTelas::registra("ProgramaFormas", [](Tela &) { return constroi<Ui::ProgramaFormas, QDialog>(); });
   JanelasTelas::registra("Reducao_Z", [](Tela &) { return constroi<Ui::Reducao_Z, QDialog>(); });
+  JanelasTelas::registra("CondPgto", [](Tela &) { return constroi<Ui::CondPgto, QDialog>(); });
   JanelasTelas::registra("PForm", [](Tela &) { return constroi<Ui::PForm, QMainWindow>(); });
 }

@@ -21,6 +21,7 @@
 #include "platform/Host.h"
 #include "lookup/FormPesq.h"
 #include "fiscalday/AbreDia.h"
+#include "payment/CondPgto.h"
 #include "fiscalday/ProgramaFormas.h"
 #include "fiscalday/Reducao_Z.h"
 #include "sale/PForm.h"
@@ -58,7 +59,7 @@ TEST(Ligacoes, EveryWindowFileMatchesItsScreen) {
       {"SenhaPDV", cria<SenhaPDV>()}, {"SenhaLib", cria<SenhaLib>()},
       {"FormPesq", cria<FormPesq>()}, {"PForm", cria<PForm>()},
       {"AbreDia", cria<AbreDia>()},   {"ProgramaFormas", cria<ProgramaFormas>()},
-      {"Reducao_Z", cria<Reducao_Z>()}};
+      {"Reducao_Z", cria<Reducao_Z>()}, {"CondPgto", cria<CondPgto>()}};
   registraTelasQt();
   TerminalState estado;
   OperadorRoteiro operador;

@@ -1,0 +1,577 @@
+#include "payment/CondPgto.h"
+
+#include "core/Grade.h"
+#include "core/Operator.h"
+#include "core/Programas.h"
+#include "core/Teclas.h"
+#include "core/Utilidades.h"
+#include "lookup/FormPesq.h"
+#include "payment/Credito.h"
+#include "payment/LinhaPagamento.h"
+#include "payment/Parcelas.h"
+#include "platform/Host.h"
+
+namespace {
+
+constexpr const char *Calculadora = "c:\\kw-velt\\Calculadora.exe";
+const QString TituloPrazo = QStringLiteral("Prazo/Parcelas (dd1/...) ou digite Venc e volte");
+const QString TituloEmitente = QStringLiteral("Digite o nome do Emitente (Cheque) ");
+const QString TituloColuna6 = QStringLiteral("Emitente (Cheque) ou Prazo (Duplicata)");
+
+QString textoData(const QDate &d) { return d.toString(QStringLiteral("dd/MM/yyyy")); }
+
+// The sale screen's field (the payment screen reads the sale it pays).
+QString daVenda(TerminalState &e, const char *nome) {
+  auto *venda = dynamic_cast<Tela *>(e.FormVenda);
+  Campo *c = venda ? venda->procura(nome) : nullptr;
+  return c ? c->texto() : QString();
+}
+
+}  // namespace
+
+CondPgto::CondPgto(Aplicacao &app) : Tela(app, "CondPgto", QStringLiteral("Formas de Pagamento")) {
+  criaControles();
+  keyPreview = true;
+  aoTeclarForm = [this](int &t, int shift) { teclaTela(t, shift); };
+  LimpaPagamentos();
+}
+
+void CondPgto::criaControles() {
+  adiciona("Titulo", TipoCampo::Rotulo).setTexto(QStringLiteral("FORMA E CONDIÇÃO DE PAGAMENTOS"));
+  Campo &grade = adiciona("Grade", TipoCampo::Grade);
+  grade.aoTeclarBaixo = [this](int &t, int shift) { teclaGrade(t, shift); };
+  for (const auto &[nome, legenda] : {std::pair{"LabTotVen", "| Total da Venda:"},
+                                      std::pair{"LabTotFor", " | Total das Formas:"},
+                                      std::pair{"LabTotDin", " | Total em Dinheiro:"}}) {
+    adiciona(nome, TipoCampo::Rotulo).setTexto(legenda);
+    adiciona(QString(nome).mid(3), TipoCampo::Rotulo).setTexto("0,00");
+  }
+  adiciona("FisEpn", TipoCampo::Rotulo);
+  adiciona("Label4", TipoCampo::Rotulo)
+      .setTexto(QStringLiteral("<Enter> nova forma   <Insert> nova linha   <Delete> apaga a linha   "
+                               "<F2> pesquisa condição   <F8> prazos dos cheques   <F6> copia o cheque"));
+  Campo &saida = adiciona("CmdSai", TipoCampo::Botao);
+  saida.setTexto(QStringLiteral("Clique Aqui ou Digite <F4> ou <Esc> para Sair"));
+  saida.tabStop = false;
+  saida.aoClicar = [this] { sai(); };
+
+  Campo &quadro = adiciona("FrmIt", TipoCampo::Painel);
+  auto doQuadro = [&](const char *nome, TipoCampo tipo) -> Campo & {
+    Campo &c = adiciona(nome, tipo);
+    c.painel = &quadro;
+    return c;
+  };
+  Campo &codigo = doQuadro("CpgPag", TipoCampo::Texto);
+  codigo.maxLength = 6;
+  codigo.toolTip = QStringLiteral("Código da condição de pagamento; F2 pesquisa.");
+  codigo.navega = false;
+  codigo.aoTeclarCaractere = [](int &c) {
+    if (c != tecla::Back && (c < '0' || c > '9')) c = 0;
+  };
+  codigo.aoTeclarBaixo = [this, &codigo](int &t, int) {
+    if (t == tecla::F2) {
+      t = 0;
+      AbrePesquisa(app(), "Cpg");
+    } else if (t == tecla::Enter || t == tecla::Abaixo) {
+      // Only a typed code moves on.
+      const bool vazio = codigo.texto().trimmed().isEmpty();
+      t = 0;
+      if (!vazio) EnviaTab();
+    } else if (t == tecla::Acima) {
+      t = 0;
+    }
+  };
+  codigo.aoGanharFoco = [this, &codigo] {
+    TerminalState &e = estado();
+    if (!e.CodCpgPesq.isEmpty()) {
+      codigo.setTexto(e.CodCpgPesq);
+      e.CodCpgPesq.clear();
+    }
+  };
+  codigo.aoValidar = [this] { return validaCodigo(); };
+  Campo &nome = doQuadro("NomPag", TipoCampo::Texto);
+  nome.tabStop = false;
+  nome.locked = true;
+  Campo &valorPag = doQuadro("ValPag", TipoCampo::Moeda);
+  valorPag.tag = "N";
+  valorPag.aoGanharFoco = [this, &valorPag] {
+    // The first cheque of a series takes its instalment.
+    if (!PrazoCheque.isEmpty() && !ValorPrimeira.ehZero() && dupCpg_ == CondCheque)
+      valorPag.setTexto(FormataValor(UsaValorDemais ? ValorDemais : ValorPrimeira));
+  };
+  valorPag.aoValidar = [this] { return validaValor(); };
+  for (const char *n : {"ChqPag", "BcoPag", "AgcPag"}) doQuadro(n, TipoCampo::Texto).maxLength = 10;
+  doQuadro("EmiPag", TipoCampo::Texto).maxLength = 60;
+  Campo &vencimento = doQuadro("DtvPag", TipoCampo::Data);
+  vencimento.aoValidar = [this] { return validaVencimento(); };
+  Campo &botaoGrava = doQuadro("CmdGrava", TipoCampo::Botao);
+  botaoGrava.setTexto("&Grava");
+  botaoGrava.aoClicar = [this] { grava(); };
+  quadro.setVisible(false);
+}
+
+void CondPgto::carrega() {
+  TerminalState &e = estado();
+  CodCliente = static_cast<int64_t>(ParaNumero(daVenda(e, "Cliente")));
+  e.Mensagem.clear();
+  abreCliente();
+}
+
+void CondPgto::abreCliente() {
+  TerminalState &e = estado();
+  FechaRs(RsCliente);
+  e.StrSql = MontaSql("Select * from Tb_Rec_CadCli Where CodCli=?", {static_cast<qlonglong>(CodCliente)});
+  RsCliente.abre(e.StrSql, e.conexao());
+}
+
+void CondPgto::ativa() {
+  TerminalState &e = estado();
+  Grade &g = grade("Grade");
+  campo("TotVen").setTexto(FormataValor(ParaMoeda(daVenda(e, "TxtTotVen"))));
+  // The customer may have changed since the last time (F5 on the sale).
+  CodCliente = static_cast<int64_t>(ParaNumero(daVenda(e, "Cliente")));
+  try {
+    abreCliente();
+  } catch (const ErroBanco &erro) {
+    app().operador().avisa(QStringLiteral("Erro ao ler o cliente: ") + erro.descricao());
+  }
+  if (g.Rows() <= g.FixedRows + 1 && campo("TotFor").texto() == QLatin1String("0,00")) LinhaDaForma.fill(0);
+  if (g.Rows() == g.FixedRows) g.AddItem(QString());
+  if (!campo("FrmIt").visible()) marcaLinha(std::max(g.Row(), g.FixedRows));
+}
+
+void CondPgto::LimpaPagamentos() {
+  IniciaGradePagamentos(grade("Grade"));
+  for (const char *n : {"TotVen", "TotFor", "TotDin"}) campo(n).setTexto("0,00");
+  LinhaDaForma.fill(0);
+  PrazoCheque.clear();
+  Prazos.clear();
+  QtdParcelas = 0;
+  ValorPrimeira = ValorDemais = Moeda();
+  UsaValorDemais = false;
+  if (campo("FrmIt").visible()) {
+    LimpaCampos();
+    FechaQuadro();
+  }
+}
+
+Moeda CondPgto::totalFormas() { return valor("TotFor"); }
+
+Moeda CondPgto::ParaMoedaTexto(const char *nome) { return ParaMoeda(campo(nome).texto()); }
+
+void CondPgto::mostraTotal(const char *nome, const Moeda &v) { campo(nome).setTexto(FormataValor(v)); }
+
+void CondPgto::marcaLinha(int linha) {
+  Grade &g = grade("Grade");
+  g.setPosicao(linha, 0);
+  g.setRowSel(linha);
+  g.setColSel(PagVencimento);
+  focaCampo("Grade", false);
+}
+
+void CondPgto::teclaTela(int &tecla, int) {
+  switch (tecla) {
+    case tecla::F12:
+      tecla = 0;
+      if (!platform::activateWindow(QStringLiteral("Calculadora"), platform::WindowStyle::Normal))
+        estado().programas().inicia(Calculadora, platform::WindowStyle::Normal);
+      return;
+    case tecla::F4:
+    case tecla::Esc:
+      if (campo("CmdSai").enabled()) {
+        tecla = 0;
+        sai();
+      } else if (tecla == tecla::Esc && campo("FrmIt").visible()) {
+        tecla = 0;
+        abandonaLinha();
+      }
+      return;
+    case tecla::F8:
+      tecla = 0;
+      digitaPrazos();
+      return;
+    default:
+      return;
+  }
+}
+
+void CondPgto::teclaGrade(int &tecla, int) {
+  Grade &g = grade("Grade");
+  LinhaAtual = g.Row();
+  switch (tecla) {
+    case tecla::Delete:
+      tecla = 0;
+      apagaLinha();
+      return;
+    case tecla::Insert:
+      tecla = 0;
+      insereLinha();
+      return;
+    case tecla::F6:
+      tecla = 0;
+      if (g.TextMatrix(LinhaAtual, PagTipo) == QLatin1String("3")) copiaCheques();
+      return;
+    case tecla::Enter:
+      tecla = 0;
+      if (campo("TotVen").texto() == campo("TotFor").texto()) {
+        app().operador().avisa(MensagemConcluido);
+      } else if (!g.TextMatrix(LinhaAtual, PagCodigo).isEmpty()) {
+        app().operador().avisa(QStringLiteral("Esta Forma já esta Cadastrada !"));
+      } else {
+        campo("FrmIt").setVisible(true);
+        focaCampo("CpgPag", false);
+        AbreQuadro();
+      }
+      return;
+    default:
+      return;
+  }
+}
+
+void CondPgto::apagaLinha() {
+  Grade &g = grade("Grade");
+  const int r = LinhaAtual;
+  LinhaDaForma.fill(0);
+  const Moeda v = ParaMoeda(g.TextMatrix(r, PagValor));
+  mostraTotal("TotFor", valor("TotFor") - v);
+  if (static_cast<int>(ParaNumero(g.TextMatrix(r, PagTipo))) == CondDinheiro) mostraTotal("TotDin", valor("TotDin") - v);
+  if (g.Rows() - g.FixedRows == 1 && r == g.FixedRows) {
+    for (int c = PagCodigo; c <= PagVencimento; ++c) g.setTextMatrix(r, c, QString());
+  } else {
+    const bool ultima = r == g.Rows() - 1;
+    g.RemoveItem(r);
+    LinhaAtual = ultima ? r - 1 : r;
+    refazLinhaDaForma();
+  }
+  marcaLinha(std::max(LinhaAtual, g.FixedRows));
+}
+
+void CondPgto::refazLinhaDaForma() {
+  const Grade &g = grade("Grade");
+  LinhaDaForma.fill(0);
+  for (int r = g.FixedRows; r < g.Rows(); ++r) {
+    const QString codigo = g.TextMatrix(r, PagCodigo).trimmed();
+    const int n = static_cast<int>(ParaNumero(codigo));
+    if (!codigo.isEmpty() && n >= 0 && n <= MaiorCodigo) LinhaDaForma[static_cast<size_t>(n)] = r;
+  }
+}
+
+void CondPgto::insereLinha() {
+  Grade &g = grade("Grade");
+  g.AddItem(QString());
+  marcaLinha(std::min(g.Row() + 1, g.Rows() - 1));
+}
+
+void CondPgto::AbreQuadro() {
+  Grade &g = grade("Grade");
+  const int r = g.Row();
+  Campo &quadro = campo("FrmIt");
+  quadro.ancoraNaLinha(campo("Grade"), r);
+  campo("CpgPag").setTexto(g.TextMatrix(r, PagCodigo));
+  validaCodigo();
+  campo("NomPag").setTexto(g.TextMatrix(r, PagDescricao));
+  campo("ValPag").setTexto(FormataValor(emAberto()));
+  const char *campos[] = {"ChqPag", "BcoPag", "AgcPag", "EmiPag", "DtvPag"};
+  for (int c = PagCheque; c <= PagVencimento; ++c) campo(campos[c - PagCheque]).setTexto(g.TextMatrix(r, c));
+  Convenio = static_cast<int64_t>(ParaNumero(g.TextMatrix(r, PagConvenio)));
+  campo("CmdSai").setEnabled(false);
+  campo("Grade").setEnabled(false);
+  focaCampo("CpgPag", false);
+}
+
+void CondPgto::FechaQuadro() {
+  campo("CmdSai").setEnabled(true);
+  campo("FrmIt").setVisible(false);
+  campo("FrmIt").desancora();
+  campo("Grade").setEnabled(true);
+  grade("Grade").setTextMatrix(0, PagEmitente, TituloColuna6);
+  marcaLinha(std::max(grade("Grade").Row(), grade("Grade").FixedRows));
+}
+
+void CondPgto::LimpaCampos() {
+  for (const char *n : {"CpgPag", "NomPag", "ValPag", "ChqPag", "BcoPag", "AgcPag", "EmiPag", "DtvPag"})
+    campo(n).setTexto(QString());
+  Convenio = 0;
+  dupCpg_ = -1;
+}
+
+void CondPgto::abandonaLinha() {
+  LimpaCampos();
+  FechaQuadro();
+  // A code accepted but never written leaves no claim on its row.
+  refazLinhaDaForma();
+}
+
+void CondPgto::HabilitaCheque() {
+  for (const char *n : {"ChqPag", "BcoPag", "AgcPag", "DtvPag"}) campo(n).setEnabled(true);
+}
+
+void CondPgto::DesabilitaCheque() {
+  for (const char *n : {"ChqPag", "BcoPag", "AgcPag", "DtvPag"}) campo(n).setEnabled(false);
+}
+
+bool CondPgto::validaCodigo() {
+  CodigoValido = false;
+  if (!campo("FrmIt").visible()) return true;
+  TerminalState &e = estado();
+  const QString codigo = campo("CpgPag").texto().trimmed();
+  if (codigo.isEmpty()) return true;
+  auto recusa = [&](const QString &mensagem) {
+    app().operador().avisa(mensagem);
+    campo("CpgPag").selecionaTudo();  // the next code typed replaces it
+    return false;
+  };
+  const int64_t numero = static_cast<int64_t>(ParaNumero(codigo));
+  FechaRs(RsCondicao);
+  e.StrSql = MontaSql("Select * From Tb_Vda_CondPgt Inner Join Tb_Vda_FormPgt on (FormCpg=CodFpg) Where CodCpg=? ",
+                      {static_cast<qlonglong>(numero)});
+  RsCondicao.abre(e.StrSql, e.conexao());
+  if (RsCondicao.EOF_()) return recusa(QStringLiteral("Forma de Pagamento Invalida !"));
+  // The grid keeps one row per code in a table of 1000.
+  if (numero > MaiorCodigo)
+    return recusa(QStringLiteral("Código de condição acima de %1 não pode ser usado no caixa !").arg(MaiorCodigo));
+  const QString fixada = daVenda(e, "FormaPgto").trimmed();
+  if (!fixada.isEmpty() && static_cast<int64_t>(ParaNumero(fixada)) != numero)
+    return recusa(QStringLiteral("Houve uma pré-determinaçao de Forma de Pgto, para fixação de Preço !") + "\n" +
+                  QStringLiteral("Forma de Pagamento Incompatível !"));
+  const QString entSai = SemNulo(RsCondicao["EntSai"]).toString().trimmed();
+  if (entSai != QLatin1String("1")) return recusa(QStringLiteral("Forma de Pgto Invalida p/ Venda !"));
+  const QString fiscal = campo("FisEpn").texto().trimmed();
+  const QChar operacao = fiscal.isEmpty() ? QChar() : fiscal.at(0);
+  const bool entrada = QStringLiteral("135").contains(entSai), saida = QStringLiteral("246").contains(entSai);
+  if ((entrada && !QStringLiteral("567").contains(operacao)) || (saida && !QStringLiteral("123").contains(operacao)) ||
+      operacao.isNull())
+    return recusa(QStringLiteral("Forma de Pgto Incompatível com a Operação Fiscal !"));
+  const QString aceitas = RsCliente.EOF_() ? QString() : SemNulo(RsCliente["CpgCli"]).toString();
+  if (!aceitas.contains("/" + codigo + "/"))
+    return recusa(QStringLiteral("O cliente não admite esta condição de pagamento !"));
+  const int dup = static_cast<int>(ParaNumero(RsCondicao["DupCpg"]));
+  const int linha = grade("Grade").Row();
+  const int jaNaLinha = LinhaDaForma[static_cast<size_t>(numero)];
+  if (dup != CondCheque && jaNaLinha != 0 && jaNaLinha != linha)
+    return recusa(QStringLiteral("Forma de Pgto já cadastrada na linha ") + QString::number(jaNaLinha));
+  if (dup == CondPrazo || dup == CondCheque || dup == CondConvenio) {
+    e.Mensagem.clear();
+    CreditoCliente c;
+    c.cliente = CodCliente;
+    if (!RsCliente.EOF_()) {
+      c.limite = ParaMoeda(RsCliente["LimCli"]);
+      c.status = static_cast<int>(ParaNumero(RsCliente["CreCli"]));
+    }
+    c.totalVenda = campo("TotVen").texto();
+    if (dup == CondConvenio) {
+      if (SemNulo(RsCondicao["FlgCpg"]).toString().trimmed() == QLatin1String("1"))
+        VerificaDebitoMensal(e, c, numero);
+    } else {
+      VerificaCredito(e, c);
+    }
+    if (!e.Mensagem.isEmpty()) return recusa(e.Mensagem);
+  }
+  // Accepted.
+  if (jaNaLinha == 0) LinhaDaForma[static_cast<size_t>(numero)] = linha;
+  Campo &emitente = campo("EmiPag");
+  emitente.setTexto(SemNulo(RsCondicao["PrzCpg"]).toString().trimmed());
+  Grade &g = grade("Grade");
+  if (dup == CondPrazo) {
+    g.setTextMatrix(0, PagEmitente, TituloPrazo);
+    // The cashier types the terms or a due date.
+    for (const char *n : {"ChqPag", "BcoPag", "AgcPag"}) campo(n).setEnabled(false);
+    campo("DtvPag").setEnabled(true);
+  } else if (dup == CondCheque) {
+    HabilitaCheque();
+    g.setTextMatrix(0, PagEmitente, TituloEmitente);
+    emitente.setTexto(RsCliente.EOF_() ? QString() : SemNulo(RsCliente["NomCli"]).toString().trimmed());
+  } else {
+    if (!PrazoCheque.isEmpty()) {
+      emitente.setTexto(PrazoCheque);
+      PrazoCheque.clear();
+    }
+    campo("DtvPag").setTexto(textoData(e.DataSistema));
+    DesabilitaCheque();
+  }
+  campo("NomPag").setTexto(SemNulo(RsCondicao["NomCpg"]).toString().trimmed());
+  TipoCpg = dup;
+  dupCpg_ = dup;
+  Convenio = static_cast<int64_t>(ParaNumero(RsCondicao["CvnCpg"]));
+  NomeForma = SemNulo(RsCondicao["NomFpg"]).toString().trimmed();
+  CodigoValido = true;
+  return true;
+}
+
+bool CondPgto::validaValor() {
+  if (!campo("FrmIt").visible()) return true;
+  const Moeda v = valor("ValPag");
+  const QString recusa = v <= Moeda()   ? QStringLiteral("Valor Invalido !")
+                         : v > emAberto() ? QStringLiteral("Forma não pode ser maior que a venda !")
+                                          : QString();
+  if (recusa.isEmpty()) return true;
+  app().operador().avisa(recusa);
+  campo("ValPag").selecionaTudo();
+  return false;
+}
+
+bool CondPgto::validaVencimento() {
+  if (!campo("FrmIt").visible()) return true;
+  TerminalState &e = estado();
+  Campo &c = campo("DtvPag");
+  if (c.textoSemMascara().isEmpty()) {
+    if (PrazoCheque.isEmpty()) {
+      c.setTexto(textoData(e.DataSistema));
+      return true;
+    }
+    if (dupCpg_ == CondCheque) {
+      c.setTexto(textoData(e.DataSistema.addDays(static_cast<int>(ParaNumero(PegaCampo(PrazoCheque, "/", 1))))));
+      UsaValorDemais = true;
+      return true;
+    }
+  }
+  const QDate data = QDate::fromString(c.texto(), QStringLiteral("dd/MM/yyyy"));
+  if (!data.isValid()) {
+    app().operador().avisa(QStringLiteral("Data de vencimento inválida !"));
+    return false;
+  }
+  if (data < e.DataSistema) {
+    app().operador().avisa(QStringLiteral("Vencimento menor que Faturamento !"));
+    c.selecionaTudo();
+    return false;
+  }
+  return true;
+}
+
+void CondPgto::grava() {
+  if (campo("CpgPag").texto().trimmed().isEmpty()) {
+    LimpaCampos();
+    FechaQuadro();
+    return;
+  }
+  // The fields' own checks, in case the cashier clicked past them.
+  for (const char *n : {"CpgPag", "ValPag", "DtvPag"}) {
+    Campo &c = campo(n);
+    if (c.enabled() && c.aoValidar && !c.aoValidar()) {
+      focaCampo(c, false);
+      return;
+    }
+  }
+  if (!CodigoValido) {
+    focaCampo("CpgPag", false);
+    return;
+  }
+  auto texto = [this](const char *n) { return campo(n).texto().trimmed(); };
+  if (TipoCpg == CondCheque) {
+    const bool falta = texto("ChqPag").isEmpty() || texto("BcoPag").isEmpty() || texto("AgcPag").isEmpty() ||
+                       texto("EmiPag").isEmpty() || campo("DtvPag").textoSemMascara().isEmpty();
+    if (falta) {
+      app().operador().avisa(
+          QStringLiteral("Esta forma de pgto exige os campos Cheque, Banco, Agencia, Emitente e Dt Venc !"));
+      focaCampo("ChqPag", false);
+      return;
+    }
+  } else {
+    for (const char *n : {"ChqPag", "BcoPag", "AgcPag"}) campo(n).setTexto(QString());
+    if (TipoCpg != CondPrazo && (texto("EmiPag").isEmpty() || ParaNumero(texto("EmiPag")) == 0))
+      campo("EmiPag").setTexto("1");
+  }
+  const Grade &g = grade("Grade");
+  for (int r = g.FixedRows; r < g.Rows(); ++r) {
+    if (r == g.Row() || g.TextMatrix(r, PagCheque).isEmpty()) continue;
+    if (g.TextMatrix(r, PagCheque) == texto("ChqPag") && g.TextMatrix(r, PagBanco) == texto("BcoPag") &&
+        g.TextMatrix(r, PagAgencia) == texto("AgcPag")) {
+      app().operador().avisa(QStringLiteral("Cheque Repetido !"));
+      focaCampo("ChqPag", false);
+      campo("ChqPag").selecionaTudo();
+      return;
+    }
+  }
+  GravaLinha();
+  LimpaCampos();
+  Grade &grade = this->grade("Grade");
+  if (grade.Row() < grade.Rows() - 1) grade.setPosicao(grade.Row() + 1, 0);
+  FechaQuadro();
+}
+
+void CondPgto::GravaLinha() {
+  Grade &g = grade("Grade");
+  const int r = g.Row();
+  const Moeda v = valor("ValPag");
+  auto texto = [this](const char *n) { return campo(n).texto().trimmed(); };
+  const QString vencimento = campo("DtvPag").textoSemMascara().isEmpty() ? QString() : campo("DtvPag").texto();
+  const QStringList celulas = {texto("CpgPag"), texto("NomPag"), FormataValor(v), texto("ChqPag"), texto("BcoPag"),
+                               texto("AgcPag"), texto("EmiPag"), vencimento, QString::number(TipoCpg),
+                               QString::number(Convenio), NomeForma};
+  for (int c = 0; c < ColunasPagamento; ++c) g.setTextMatrix(r, c, celulas[c]);
+  mostraTotal("TotFor", valor("TotFor") + v);
+  if (TipoCpg == CondDinheiro) mostraTotal("TotDin", valor("TotDin") + v);
+}
+
+void CondPgto::sai() {
+  Grade &g = grade("Grade");
+  if (g.Rows() - g.FixedRows >= 2)
+    for (int r = g.Rows() - 1; r >= g.FixedRows && g.Rows() - g.FixedRows > 1; --r)
+      if (g.TextMatrix(r, PagCodigo).trimmed().isEmpty()) g.RemoveItem(r);
+  if (g.Row() >= g.Rows()) g.setPosicao(g.Rows() - 1, 0);
+  refazLinhaDaForma();
+  if (auto *venda = dynamic_cast<Tela *>(estado().FormVenda))
+    if (Campo *dinheiro = venda->procura("Dinheiro")) dinheiro->setTexto(campo("TotDin").texto());
+  app().esconde(*this);
+}
+
+void CondPgto::digitaPrazos() {
+  TerminalState &e = estado();
+  if (campo("TotVen").texto() == campo("TotFor").texto()) {
+    app().operador().avisa(MensagemConcluido);
+    return;
+  }
+  QString resposta;
+  if (!app().operador().entrada({QStringLiteral("PRAZO PARA CHEQUE"),
+                                 QStringLiteral("DIGITE: DD/DD/.., DD+QtPar OU Dia-QtPar"), QString()},
+                                resposta) ||
+      resposta.trimmed().isEmpty())
+    return;
+  const PrazosDigitados p = InterpretaPrazos(resposta.trimmed(), e.relogio().now().date());
+  PrazoCheque = p.texto;
+  Prazos = p.prazos;
+  QtdParcelas = static_cast<int>(p.prazos.size());
+  if (!p.aceitos()) {
+    app().operador().avisa(p.recusa);
+    return;
+  }
+  // What is still open is split: rows already entered (cash first, say)
+  // plus the whole total in cheques would pay more than the sale.
+  const Parcelamento partes = DivideParcelas(emAberto(), QtdParcelas);
+  ValorPrimeira = partes.primeira;
+  ValorDemais = partes.demais;
+  UsaValorDemais = false;
+}
+
+void CondPgto::copiaCheques() {
+  TerminalState &e = estado();
+  Grade &g = grade("Grade");
+  int cheques = 0;
+  for (int r = g.FixedRows; r < g.Rows(); ++r)
+    if (static_cast<int>(ParaNumero(g.TextMatrix(r, PagTipo))) == CondCheque) ++cheques;
+  if (cheques >= 2) {
+    app().operador().avisa(QStringLiteral("Para recalcular cheques, Apague TODOS os itens da grade !"));
+    return;
+  }
+  if (PrazoCheque.isEmpty()) {
+    app().operador().avisa(QStringLiteral("Digite <F8> para inserir Prazo !"));
+    return;
+  }
+  Moeda total = valor("TotFor");
+  for (int k = 1; k < QtdParcelas; ++k) {
+    // The first copy from the cheque row, each next one from the copy before.
+    const int origem = k == 1 ? LinhaAtual : g.Rows() - 1;
+    QStringList celulas;
+    for (int c = 0; c < PagNomeForma; ++c) celulas << g.TextMatrix(origem, c);
+    celulas << QString();
+    celulas[PagValor] = FormataValor(ValorDemais);
+    celulas[PagCheque] = QString::number(static_cast<qlonglong>(ParaNumero(g.TextMatrix(origem, PagCheque))) + 1);
+    celulas[PagVencimento] = textoData(e.DataSistema.addDays(static_cast<int>(ParaNumero(Prazos.value(k)))));
+    g.AddItem(celulas.join('\t'));
+    marcaLinha(g.Rows() - 1);
+    total += ValorDemais;
+  }
+  mostraTotal("TotFor", total);
+  PrazoCheque.clear();
+  ValorPrimeira = ValorDemais = Moeda();
+}

@@ -1,0 +1,19 @@
+#include "payment/LinhaPagamento.h"
+
+#include "core/Grade.h"
+
+void IniciaGradePagamentos(Grade &g) {
+  g.FormatString(LayoutPagamentos);
+  g.setCols(ColunasPagamento);
+  g.setColWidth(PagNomeForma, 0);  // kept for the recording, not shown
+  g.LimpaLinhas();
+  g.AddItem(QString());
+  g.setPosicao(g.FixedRows, 0);
+}
+
+int LinhasComPagamento(const Grade &g) {
+  int n = 0;
+  for (int r = g.FixedRows; r < g.Rows(); ++r)
+    if (!g.TextMatrix(r, PagCodigo).trimmed().isEmpty()) ++n;
+  return n;
+}

@@ -1,0 +1,83 @@
+// Paying a sale on the payment grid, by replay on the demo drive.
+#include <gtest/gtest.h>
+
+#include "replay/Roteiro.h"
+#include "support/TestSupport.h"
+
+namespace {
+
+QString corre(const QString &roteiro) {
+  QString t;
+  EXPECT_EQ(replay(testsupport::sourceDir() + "/tests/replay/" + roteiro, t), 0) << t.toStdString();
+  return t;
+}
+
+// The lines of the n-th dump of a screen (1 = first).
+QStringList dump(const QString &t, const QString &tela, int n) {
+  const QStringList l = t.split('\n');
+  QStringList saida;
+  int vistos = 0;
+  for (const QString &linha : l) {
+    if (linha.startsWith("dump ")) {
+      if (!saida.isEmpty()) break;
+      if (linha.startsWith("dump " + tela + " ") && ++vistos == n) saida << linha;
+    } else if (!saida.isEmpty()) {
+      if (!linha.startsWith("  ")) break;
+      saida << linha;
+    }
+  }
+  return saida;
+}
+
+}  // namespace
+
+TEST(Pagamento, CashAndThreePostDatedChequesPayTheSaleToTheCent) {
+  const QString t = corre("pagamento.txt");
+  const QStringList grade = dump(t, "CondPgto", 1);
+  ASSERT_FALSE(grade.isEmpty()) << t.toStdString();
+  const QString g = grade.join('\n');
+  // 28,78 on the coupon: 20,00 in cash, 8,78 over three cheques, the odd
+  // cents on the first; numbers and due dates follow the terms.
+  EXPECT_TRUE(g.contains("    row 1: 1 | DINHEIRO | 20,00 |  |  |  | 1 | 07/12/2026 | 0 | 0 | Dinheiro")) << g.toStdString();
+  EXPECT_TRUE(g.contains(QStringLiteral("    row 2: 5 | CHEQUE PRÉ-DATADO | 2,94 | 1000 | 001 | 1234 | MERCEARIA BOA "
+                                        "ESPERANÇA LTDA | 06/01/2027 | 3 | 0 | Cheque")))
+      << g.toStdString();
+  EXPECT_TRUE(g.contains(QStringLiteral("    row 3: 5 | CHEQUE PRÉ-DATADO | 2,92 | 1001 |"))) << g.toStdString();
+  EXPECT_TRUE(g.contains(QStringLiteral("| 05/02/2027 | 3 | 0 | \n"))) << g.toStdString();
+  EXPECT_TRUE(g.contains(QStringLiteral("    row 4: 5 | CHEQUE PRÉ-DATADO | 2,92 | 1002 |"))) << g.toStdString();
+  EXPECT_TRUE(g.contains("  TotVen \"28,78\"") && g.contains("  TotFor \"28,78\"") && g.contains("  TotDin \"20,00\"")) << g.toStdString();
+  // Back on the sale: the cash shown, and no more items once paid.
+  const QString venda = dump(t, "PForm", 1).join('\n');
+  EXPECT_TRUE(venda.contains("  Dinheiro \"20,00\"")) << venda.toStdString();
+  EXPECT_TRUE(t.contains(QStringLiteral("\"FORMAS DE PGTO JÁ FORAM ATRIBUIDAS. ALTERAÇÃO NEGADA !\"")));
+  EXPECT_EQ(t.count("ecf EcfVendeItem("), 2);
+}
+
+TEST(Pagamento, RefusalsLeaveTheGridAndTheTotalsAsTheyWere) {
+  const QString t = corre("pagamento-recusas.txt");
+  // Every refusal of the script, in its order, and nothing else.
+  QStringList mensagens = t.split('\n').filter("message [exclamation]");
+  const QStringList esperadas = {QStringLiteral("Forma não pode ser maior que a venda !"),
+                                 QStringLiteral("Forma de Pgto já cadastrada na linha 1"),
+                                 QStringLiteral("Vencimento menor que Faturamento !"),
+                                 QStringLiteral("Cheque Repetido !"), QStringLiteral("Total da venda CONCLUIDO !")};
+  ASSERT_EQ(mensagens.size(), esperadas.size()) << mensagens.join('\n').toStdString();
+  for (int i = 0; i < esperadas.size(); ++i)
+    EXPECT_TRUE(mensagens[i].contains("\"" + esperadas[i] + "\"")) << mensagens[i].toStdString();
+  // Paid in full: 10,00 cash, 5,00 and 12,90 in cheques (the same cheque
+  // again was refused, the next number taken); the value equal to the open
+  // amount and the due date on the working day accepted.
+  const QString pago = dump(t, "CondPgto", 1).join('\n');
+  EXPECT_TRUE(pago.contains("| 12,90 | 501 | 001 | 0001 | CONSUMIDOR | 07/12/2026 | 3 |")) << pago.toStdString();
+  EXPECT_TRUE(pago.contains("  TotFor \"27,90\"") && pago.contains("  TotDin \"10,00\"")) << pago.toStdString();
+  // Delete takes the last row off and its amount out of the totals.
+  const QString apagada = dump(t, "CondPgto", 2).join('\n');
+  EXPECT_FALSE(apagada.contains("    row 3:")) << apagada.toStdString();
+  EXPECT_TRUE(apagada.contains("  TotFor \"15,00\"") && apagada.contains("  TotDin \"10,00\"")) << apagada.toStdString();
+  EXPECT_TRUE(dump(t, "PForm", 1).join('\n').contains("  Dinheiro \"10,00\""));
+  // The only row left is emptied, not removed; the totals go to zero.
+  const QString vazia = dump(t, "CondPgto", 3).join('\n');
+  EXPECT_TRUE(vazia.contains("    row 1:  |  |  |  |  |  |  |  |")) << vazia.toStdString();
+  EXPECT_FALSE(vazia.contains("    row 2:")) << vazia.toStdString();
+  EXPECT_TRUE(vazia.contains("  TotFor \"0,00\"") && vazia.contains("  TotDin \"0,00\"")) << vazia.toStdString();
+}
