@@ -123,6 +123,9 @@ TEST(ItemVenda, AnInStateCouponWithRefusalsDiscountsReleasedValuesAndEveryTaxGro
        })
     EXPECT_TRUE(t.contains(linha)) << linha.toStdString() << t.toStdString();
   EXPECT_FALSE(t.contains("    row 14:")) << t.toStdString();
+  // The quantity typed with F10 is the next item's only: once sold, the help
+  // line no longer shows it.
+  EXPECT_EQ(t.count(QStringLiteral("  TxtMens \"Digitação de Itens.\"\n")), 2) << t.toStdString();
   // F6 takes exactly the discounted item's value off the total.
   const qsizetype cheio = t.indexOf("  TxtTotVen \"360,44\"\n");
   ASSERT_GE(cheio, 0) << t.toStdString();
@@ -160,6 +163,74 @@ TEST(ItemVenda, AnInStateCouponWithRefusalsDiscountsReleasedValuesAndEveryTaxGro
                                        {22, q("0,777")}, {23, q("3,093")}, {24, q("1,235")}, {25, q("2,333")},
                                        {26, q("1,111")}, {28, q("0")},    {30, q("0")},    {31, q("0")},
                                        {32, q("0")}};
+  for (int c : produtos)
+    EXPECT_EQ(depois[c] - antes[c], vendidos[c]) << "product " << c << ": " << depois[c].formatada().toStdString()
+                                                 << " after " << antes[c].formatada().toStdString();
+}
+
+// The interstate customer (6102, group 2) and the out-of-state consumer
+// (6108, group 1) chosen with F5 on an open coupon: the printer is sent the
+// interstate rate, or the in-state one for 6108, with "FF" kept only in-state
+// and for 6108. An item the printer refuses adds no row and no stock.
+TEST(ItemVenda, InterstateAndOutOfStateConsumerSalesAndAnItemThePrinterRefuses) {
+  const QList<int> produtos{1, 3, 6, 7, 9, 22, 26};
+  const QMap<int, Quantidade> antes = pendentes(produtos);
+  const QString escolhe = "key F5\ntype %1\nkey Enter\nkey Enter\n";
+  const QString script = Login + "key F2\n" + escolhe.arg("RIO DAS PEDRAS") +
+                         "key Tab\ntype 1\nkey Enter\n"
+                         "type 1.\nkey Enter\nkey Backspace Backspace\n"
+                         "type 1.\nkey Enter\ntype 7.\nkey Enter\ntype 6.\nkey Enter\ntype 3.\nkey Enter\n"
+                         "type 26.\nkey Enter\n"
+                         // A quantity typed before F6 is dropped by it.
+                         "input 3\nkey F10\ninput 1\ninput 1\nkey F6\ndump\ntype 9.\nkey Enter\n"
+                         "answer Yes\nkey F8\n"
+                         "key F2\n" + escolhe.arg("FAGUNDES") +
+                         "type 1.\nkey Enter\ntype 6.\nkey Enter\ntype 3.\nkey Enter\ntype 26.\nkey Enter\n"
+                         "type 22.\nkey Enter\ndump\n";
+  QTemporaryDir dir;
+  QString t;
+  qputenv("PDV_ECF_SIM_FALHAS", "retorno VendeItem 0");
+  const int saida = replay(scriptFile(dir, "clock 2026-12-07T09:30:00\n" + script), t);
+  qunsetenv("PDV_ECF_SIM_FALHAS");
+  ASSERT_EQ(saida, 0) << t.toStdString();
+
+  const QString arroz = "ARROZ BRANCO TIPO 1 5KG", cola = "REFRIGERANTE COLA 2L";
+  const QString acucar = QStringLiteral("AÇÚCAR CRISTAL 5KG"), carne = QStringLiteral("CARNE MOÍDA PATINHO KG");
+  QString recusado = vendido("1", arroz, "12,00", "I", "0001", "25,98");
+  recusado.replace(") = 1", ") = 0");
+  const QStringList esperados{
+      // 6102 with condition 1 and group 2: 27,90 less 3% and then 4%.
+      recusado,
+      QStringLiteral("message [critical] \"Envia Item\" \"Erro de comunicação com a impressora.\" -> OK (default)"),
+      vendido("1", arroz, "12,00", "I", "0001", "25,98"),
+      vendido("7", "CERVEJA PILSEN LATA 350ML", "12,00", "I", "0001", "3,56"),
+      vendido("6", cola, "12,00", "I", "0001", "9,99"),
+      vendido("3", acucar, "4,67", "I", "0001", "22,90"),
+      vendido("26", carne, "8,00", "F", "0001000", "44,90"),
+      "ecf EcfCancelaItemGenerico(\"001\") = 1",
+      vendido("9", "LEITE UHT INTEGRAL 1L", "II", "I", "0001", "4,89"),
+      QStringLiteral("message [critical] \"PDV-VELT\" \"Confirma Cancelamento ?\" -> Yes"),
+      // 6108, no condition, group 1.
+      vendido("1", arroz, "18,00", "I", "0001", "27,90"),
+      vendido("6", cola, "FF", "I", "0001", "9,99"),
+      vendido("3", acucar, "7,00", "I", "0001", "22,90"),
+      vendido("26", carne, "12,00", "F", "0001000", "44,90"),
+      vendido("22", "QUEIJO MUSSARELA FATIADO KG", "18,00", "F", "0001000", "44,91"),
+  };
+  const QStringList vistos = eventos(t);
+  EXPECT_EQ(vistos, esperados) << vistos.join("\n").toStdString();
+  // The refused attempt took no row: the first sold item is item 1.
+  EXPECT_TRUE(t.contains("    row 1: -001 | 1 | ARROZ BRANCO TIPO 1 5KG | 1 | 25,98 | 25,98  colours")) << t.toStdString();
+  EXPECT_TRUE(t.contains("  TxtTotVen \"81,35\"\n")) << t.toStdString();
+  EXPECT_EQ(t.count(QStringLiteral("  TxtMens \"Digitação de Itens.\"\n")), 2) << t.toStdString();
+  EXPECT_TRUE(t.contains("  FisEpn \"6108\" hidden\n"));
+  EXPECT_TRUE(t.contains("  TxtTotVen \"150,60\"\n")) << t.toStdString();
+
+  // A cancelled coupon leaves the pending stock of its items; the refused
+  // and the cancelled item none.
+  const QMap<int, Quantidade> depois = pendentes(produtos);
+  const QMap<int, Quantidade> vendidos{{1, q("1")}, {3, q("2")}, {6, q("2")}, {7, q("1")},
+                                       {9, q("1")}, {22, q("1")}, {26, q("2")}};
   for (int c : produtos)
     EXPECT_EQ(depois[c] - antes[c], vendidos[c]) << "product " << c << ": " << depois[c].formatada().toStdString()
                                                  << " after " << antes[c].formatada().toStdString();
