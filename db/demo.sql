@@ -78,6 +78,9 @@ INSERT INTO TB_REC_CADCLI (CodCli, NomCli, FanCli, EndCli, CidCli, UfCli, FonCli
   VALUES (6, 'LUCIANA MENDES FERREIRA', 'CONVÊNIO PREFEITURA', 'RUA DR. QUIRINO, 1200', 'CAMPINAS', 'SP', '(19) 3236-6060', '(19) 98111-6060', '071.284.938-60', 1, '/1/2/8/', 1, 600.00, 5102);
 INSERT INTO TB_REC_CADCLI (CodCli, NomCli, FanCli, EndCli, CidCli, UfCli, FonCli, CelCli, CpfCli, GruCli, CpgCli, CreCli, LimCli, Opf1Cli)
   VALUES (7, 'DISTRIBUIDORA RIO DAS PEDRAS LTDA', 'RIO DAS PEDRAS', 'AV. BRASIL, 4500', 'POUSO ALEGRE', 'MG', '(35) 3421-7070', '', '67.890.123/0001-54', 2, '/1/2/4/5/6/7/', 0, 10000.00, 6102);
+-- 8: a consumer from another state (fiscal operation 6108, not a taxpayer).
+INSERT INTO TB_REC_CADCLI (CodCli, NomCli, FanCli, EndCli, CidCli, UfCli, FonCli, CelCli, CpfCli, GruCli, CpgCli, CreCli, LimCli, Opf1Cli)
+  VALUES (8, 'RENATO FAGUNDES BARBOSA', 'RENATO FAGUNDES', 'RUA ASSIS FIGUEIREDO, 210', 'POÇOS DE CALDAS', 'MG', '(35) 3722-8080', '(35) 99702-8080', '271.493.560-52', 1, '/1/2/3/4/', 0, 0, 6108);
 
 -- Receivables: open (DatPgt null), paid but not settled (DatPgt set, CondChq
 -- other than 4: still counted by the credit check) and settled (CondChq 4).

@@ -88,7 +88,17 @@ void CondPgto::criaControles() {
       e.CodCpgPesq.clear();
     }
   };
-  codigo.aoValidar = [this] { return validaCodigo(); };
+  codigo.aoValidar = [this] {
+    try {
+      return validaCodigo();
+    } catch (const ErroBanco &erro) {
+      // A failed read is a refusal: the cashier may try again or choose another.
+      const QString antes = estado().Mensagem;
+      app().operador().avisa((antes.isEmpty() ? QString() : antes + "\n") +
+                             QStringLiteral("Erro ao validar a condição de pagamento: ") + erro.descricao());
+      return false;
+    }
+  };
   Campo &nome = doQuadro("NomPag", TipoCampo::Texto);
   nome.tabStop = false;
   nome.locked = true;
@@ -268,7 +278,7 @@ void CondPgto::AbreQuadro() {
   Campo &quadro = campo("FrmIt");
   quadro.ancoraNaLinha(campo("Grade"), r);
   campo("CpgPag").setTexto(g.TextMatrix(r, PagCodigo));
-  validaCodigo();
+  campo("CpgPag").aoValidar();
   campo("NomPag").setTexto(g.TextMatrix(r, PagDescricao));
   campo("ValPag").setTexto(FormataValor(emAberto()));
   const char *campos[] = {"ChqPag", "BcoPag", "AgcPag", "EmiPag", "DtvPag"};

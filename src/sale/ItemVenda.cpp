@@ -174,6 +174,8 @@ void PForm::vendeItem() {
   campo("NitEpn").setTexto(QString::number(item));
   produto.setTexto(QString());
   quantidadePendente_ = Quantidade();
+  // The quantity shown was this item's: the next one is 1 again.
+  campo("TxtMens").setTexto(QStringLiteral("Digitação de Itens."));
   e.UltProduto = codPro;
   mudaEstoquePendente(codPro, quantidade);
 }
@@ -314,6 +316,7 @@ void PForm::cancelaItem() {
   const DadosTributacao tributacao{SemNulo(rs["TribPro"]).toString().trimmed(), ParaMoeda(rs["Deb512Cto"]),
                                    ParaMoeda(rs["Deb612Cto"]), ParaMoeda(rs["RedCto"]), campo("FisEpn").texto()};
   quantidadePendente_ = Quantidade();
+  campo("TxtMens").setTexto(QStringLiteral("Digitação de Itens."));
   if (!EstornaItem(item, tributacao, *quantidade, *unitario)) {
     app().operador().avisa(e.Mensagem);
     return;

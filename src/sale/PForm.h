@@ -81,6 +81,9 @@ class PForm : public Tela {
   std::array<Moeda, QuantidadeTotaisCupom> totais{};
   // The customer group of the sale (discounts by group).
   QString grupoCliente;
+  // The anonymous consumer's fiscal operation (his Opf1Cli), the sale's
+  // again when a cancelled coupon gives the desk back to him.
+  QString operacaoConsumidor_ = QStringLiteral("5102");
   // The cancellation request file and program of the installation.
   static constexpr const char *ArquivoPedidoCancelamento = "c:\\kw-velt\\cancela.txt";
   static constexpr const char *ProgramaCancelamento = "c:\\kw-velt\\CancelaPreVenda.exe";

@@ -101,6 +101,10 @@ void PForm::leGrupoCliente(const QString &codigo) {
   Recordset rs;
   rs.abre(MontaSql("Select * From Tb_Rec_CadCli Where CodCli=?", {codigo.toLongLong()}), e.conexao());
   grupoCliente = rs.EOF_() ? QString() : SemNulo(rs["GruCli"]).toString();
+  if (codigo == QLatin1String("0") && !rs.EOF_()) {
+    const QString operacao = SemNulo(rs["Opf1Cli"]).toString().trimmed();
+    if (!operacao.isEmpty() && operacao != QLatin1String("0")) operacaoConsumidor_ = operacao;
+  }
 }
 
 void PForm::mostraMensagem() {
@@ -283,7 +287,10 @@ void PForm::cancelaCupom() {
     mostraMensagem();
     return;
   }
+  // Back to the consumer, with the consumer's fiscal operation: an
+  // interstate customer's operation must not price the next coupon.
   campo("Cliente").setTexto("0-CONSUMIDOR");
+  campo("FisEpn").setTexto(operacaoConsumidor_);
   LimpaVenda();
 }
 
