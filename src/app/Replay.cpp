@@ -262,4 +262,5 @@ void Replay::despeja() {
         escreve(QString("    row %1: ").arg(r) + g->linha(r).join(" | ") + coresDaLinha(*g, r));
     }
   }
+  for (const QString &linha : t->estadoInterno()) escreve("  = " + linha);
 }

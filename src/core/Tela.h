@@ -190,6 +190,9 @@ class Tela : public TelaRegistrada {
   // Returns false to refuse closing.
   virtual bool podeFechar() { return true; }
   virtual void descarrega() {}
+  // What the screen keeps outside its controls and a transcript should show
+  // (one line each, "name value").
+  virtual QStringList estadoInterno() const { return {}; }
 
   bool visivel() const { return visivel_; }
   bool modal() const { return modal_; }

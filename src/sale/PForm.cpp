@@ -34,6 +34,16 @@ void PForm::carregaPagamentos() {
   valorAtribuido = [pagamentos] { return pagamentos->totalFormas(); };
 }
 
+QStringList PForm::estadoInterno() const {
+  static const char *nomes[QuantidadeTotaisCupom] = {"BaseTributada", "ValorIcms", "BaseSubstituicao",
+                                                      "ValorSubstituicao", "IsentoNaoTributado", "BaseReduzida",
+                                                      "Diferido"};
+  QStringList totaisCupom;
+  for (int i = 0; i < QuantidadeTotaisCupom; ++i)
+    totaisCupom << QString("%1=%2").arg(nomes[i], totais[static_cast<size_t>(i)].formatada());
+  return {"totais " + totaisCupom.join(' ')};
+}
+
 void PForm::criaControles() {
   auto botao = [this](const char *nome, const QString &legenda, std::function<void()> acao) {
     Campo &b = adiciona(nome, TipoCampo::Botao);

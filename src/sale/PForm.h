@@ -25,6 +25,8 @@ class PForm : public Tela {
   void ativa() override;
   bool podeFechar() override;
   void descarrega() override;
+  // The coupon's seven totals, for the transcript.
+  QStringList estadoInterno() const override;
 
   // The window handle recorded with the access (the skin sets the real one).
   quint64 handleJanela = 0;

@@ -49,7 +49,9 @@ TEST(Pagamento, CashAndThreePostDatedChequesPayTheSaleToTheCent) {
   // Back on the sale: the cash shown, and no more items once paid.
   const QString venda = dump(t, "PForm", 1).join('\n');
   EXPECT_TRUE(venda.contains("  Dinheiro \"20,00\"")) << venda.toStdString();
-  EXPECT_TRUE(t.contains(QStringLiteral("\"FORMAS DE PGTO JÁ FORAM ATRIBUIDAS. ALTERAÇÃO NEGADA !\"")));
+  EXPECT_EQ(t.count(QStringLiteral("\"FORMAS DE PGTO JÁ FORAM ATRIBUIDAS. ALTERAÇÃO NEGADA !\"")), 4) << t.toStdString();
+  EXPECT_EQ(t.count("input "), 1);  // only the terms were asked: F10 and F6 asked nothing
+  EXPECT_EQ(t.count("open FormPesq"), 1);
   EXPECT_EQ(t.count("ecf EcfVendeItem("), 2);
 }
 
@@ -80,4 +82,29 @@ TEST(Pagamento, RefusalsLeaveTheGridAndTheTotalsAsTheyWere) {
   EXPECT_TRUE(vazia.contains("    row 1:  |  |  |  |  |  |  |  |")) << vazia.toStdString();
   EXPECT_FALSE(vazia.contains("    row 2:")) << vazia.toStdString();
   EXPECT_TRUE(vazia.contains("  TotFor \"0,00\"") && vazia.contains("  TotDin \"0,00\"")) << vazia.toStdString();
+}
+
+TEST(Pagamento, TheCreditCheckAndTheGridsCodeRangeRefuseOnTheScreen) {
+  // A condition numbered past what the grid keeps (its row table has 1000
+  // entries), admitted by the customer.
+  testsupport::executaNoDemo(
+      "INSERT INTO TB_VDA_CONDPGT (CodCpg, NomCpg, PrzCpg, FormCpg, DupCpg, FlgCpg, CvnCpg, EntSai) "
+      "VALUES (1000, 'DINHEIRO MIL', '', 1, 0, '0', 0, 1)");
+  testsupport::executaNoDemo("UPDATE TB_REC_CADCLI SET CpgCli = CpgCli || '1000/' WHERE CodCli = 4");
+  QTemporaryDir dir;
+  QString t;
+  const QString roteiro = Login + "key F5\ntype SABOR CAIPIRA\nkey Enter\nkey Enter\nkey F2\ntype 1.\nkey Enter\n"
+                                  "key F4\nkey Enter\ntype 6\nkey Enter\ntype 1000\nkey Enter\nkey Esc\nkey Esc\ndump\n";
+  const int saida = replay(scriptFile(dir, "clock 2026-12-07T10:00:00\n" + roteiro), t);
+  testsupport::executaNoDemo("DELETE FROM TB_VDA_CONDPGT WHERE CodCpg = 1000");
+  testsupport::executaNoDemo("UPDATE TB_REC_CADCLI SET CpgCli = REPLACE(CpgCli, '1000/', '') WHERE CodCli = 4");
+  ASSERT_EQ(saida, 0) << t.toStdString();
+  const QStringList mensagens = t.split('\n').filter("message [exclamation]");
+  ASSERT_EQ(mensagens.size(), 2) << t.toStdString();
+  // The blocked customer: credit on terms refused with the check's verdict.
+  EXPECT_TRUE(mensagens[0].contains(QStringLiteral("Crédito Bloqueado !"))) << mensagens[0].toStdString();
+  EXPECT_TRUE(mensagens[1].contains(QStringLiteral("Código de condição acima de 999"))) << mensagens[1].toStdString();
+  // Nothing was written: the sale screen's cash is still zero.
+  EXPECT_TRUE(t.contains("  Dinheiro \"0,00\"")) << t.toStdString();
+  EXPECT_TRUE(t.contains("  TotFor \"0,00\"") || !t.contains("  TotFor ")) << t.toStdString();
 }

@@ -15,6 +15,7 @@
 #include "core/Teclas.h"
 #include "core/TerminalState.h"
 #include "core/Utilidades.h"
+#include "lookup/FormPesq.h"
 #include "sale/PForm.h"
 #include "support/TestSupport.h"
 
@@ -274,6 +275,46 @@ TEST_F(Servidor, ADeskReconnectsWhenTheServerComesBack) {
   EXPECT_EQ(c.executa("UPDATE TB_VDA_CADEPN SET NitEpn = NitEpn WHERE CodEpn = 101"), 1);
   rs.abre(consulta, c);
   EXPECT_EQ(rs.RecordCount(), 1);
+}
+
+// The search dialog of a desk whose server went away: the cashier reads why,
+// the words stay, the program goes on; back, the same search finds the customer.
+TEST_F(Servidor, ASearchWhileTheServerIsDownSaysWhyAndWorksWhenItIsBack) {
+  Rele rele;
+  rele.liga();
+  TerminalState estado;
+  estado.Conexao->abre(caixa(QString("127.0.0.1/%1").arg(rele.porta())));
+  OperadorRoteiro operador;
+  estado.usaOperador(operador);
+  AreaTransferenciaMemoria area;
+  Aplicacao app{estado, operador, area};
+  app.atendeOperador = [] {};  // a cashier at the window: the reads run on the worker
+  std::function<void(Tela &)> roteiro;
+  app.executaModal = [&](Tela &t) { roteiro(t); };
+  roteiro = [&](Tela &t) {
+    t.digita("SILVA");
+    rele.desliga();
+    t.teclaBaixo(tecla::Enter);
+    EXPECT_TRUE(t.carregada());
+    EXPECT_EQ(t.campo("Pergunta").texto(), "SILVA");
+    EXPECT_EQ(t.campo("Result").texto(), "Pesquisa não concluída! 0 registros foram carregados.");
+    t.teclaBaixo(tecla::Esc);
+  };
+  AbrePesquisa(app, "Cli");
+  const QString mensagens = operador.mensagens().join(" / ");
+  EXPECT_TRUE(mensagens.contains("perdida")) << mensagens.toStdString();
+
+  rele.liga();
+  QString resultado;
+  roteiro = [&](Tela &t) {
+    t.digita("SILVA");
+    t.teclaBaixo(tecla::Enter);
+    resultado = t.campo("Result").texto();
+    t.teclaBaixo(tecla::Enter);
+  };
+  AbrePesquisa(app, "Cli");
+  EXPECT_EQ(resultado, "Concluido! 1 registros foram encontrados.");
+  EXPECT_EQ(estado.CodPesquisa, "2");
 }
 
 // Eight desks selling the same product at random moments: every sale's stock
