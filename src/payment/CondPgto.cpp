@@ -377,9 +377,14 @@ bool CondPgto::validaCodigo() {
     }
     if (!e.Mensagem.isEmpty()) return recusa(e.Mensagem);
   }
+  // A term list from F8 becomes this row's terms; it must fit the field
+  // the sale records it in.
+  Campo &emitente = campo("EmiPag");
+  if (dup != CondPrazo && dup != CondCheque && PrazoCheque.size() > emitente.maxLength)
+    return recusa(QStringLiteral("Prazos longos demais para esta condição (no máximo %1 caracteres) !")
+                      .arg(emitente.maxLength));
   // Accepted.
   if (jaNaLinha == 0) LinhaDaForma[static_cast<size_t>(numero)] = linha;
-  Campo &emitente = campo("EmiPag");
   emitente.setTexto(SemNulo(RsCondicao["PrzCpg"]).toString().trimmed());
   Grade &g = grade("Grade");
   if (dup == CondPrazo) {

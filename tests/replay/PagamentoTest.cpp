@@ -108,3 +108,24 @@ TEST(Pagamento, TheCreditCheckAndTheGridsCodeRangeRefuseOnTheScreen) {
   EXPECT_TRUE(t.contains("  Dinheiro \"0,00\"")) << t.toStdString();
   EXPECT_TRUE(t.contains("  TotFor \"0,00\"") || !t.contains("  TotFor ")) << t.toStdString();
 }
+
+TEST(Pagamento, ACodeFailingSeveralChecksShowsTheFirstInTheirOrder) {
+  // Code 9 is a return condition the consumer does not admit either; code 5
+  // is a sale condition he does not admit; with condition 1 fixed on the
+  // sale, code 9 meets the fixed condition first.
+  const QString entra = "key F2\ntype 1.\nkey Enter\nkey F4\nkey Enter\ntype 9\nkey Enter\ntype 5\nkey Enter\n";
+  QTemporaryDir dir;
+  QString livre, fixada;
+  ASSERT_EQ(replay(scriptFile(dir, "clock 2026-12-07T10:00:00\n" + Login + entra), livre), 0) << livre.toStdString();
+  ASSERT_EQ(replay(scriptFile(dir, "clock 2026-12-07T10:00:00\n" + Login + "type 1\nkey Enter\n" + entra), fixada), 0)
+      << fixada.toStdString();
+  const QStringList l = livre.split('\n').filter("message [exclamation]");
+  ASSERT_EQ(l.size(), 2) << livre.toStdString();
+  EXPECT_TRUE(l[0].contains("\"Forma de Pgto Invalida p/ Venda !\"")) << l[0].toStdString();
+  EXPECT_TRUE(l[1].contains(QStringLiteral("\"O cliente não admite esta condição de pagamento !\"")))
+      << l[1].toStdString();
+  const QStringList f = fixada.split('\n').filter("message [exclamation]");
+  ASSERT_EQ(f.size(), 2) << fixada.toStdString();
+  for (const QString &m : f)
+    EXPECT_TRUE(m.contains(QStringLiteral("Houve uma pré-determinaçao de Forma de Pgto"))) << m.toStdString();
+}
