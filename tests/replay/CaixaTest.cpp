@@ -189,12 +189,36 @@ TEST(Caixa, RefusedMovementsAreToldTheDrawerStillOpensAndEscSendsNothing) {
   EXPECT_EQ(t.count("message [exclamation]"), 4) << t.toStdString();
 }
 
-TEST(Caixa, ThePrinterIsBusyWhileAReceiptScreenIsOpenAndFreeAfterwards) {
-  const QString t = corre(Dia + "click P010401\nfront PForm\nkey F2\nfront RecValores\nkey Esc\nkey F2\n");
-  const int ocupada = linhaCom(t, Aviso + QStringLiteral("\"Aguarde Impresora Ocupada !\""));
-  ASSERT_GE(ocupada, 0) << t.toStdString();
-  EXPECT_LT(ocupada, linhaCom(t, "close RecValores")) << t.toStdString();
-  EXPECT_EQ(t.count("Aguarde Impresora Ocupada"), 1) << t.toStdString();
-  EXPECT_GT(linhaCom(t, "ecf EcfAbreCupom(\"\") = 1"), linhaCom(t, "close RecValores")) << t.toStdString();
-  EXPECT_LT(linhaCom(t, "EcfRecebimentoNaoFiscal"), 0) << t.toStdString();
+TEST(Caixa, ThePrinterIsBusyWhileAMenuScreenIsOpenAndFreeAfterwards) {
+  // F2 on the sale window while the screen is up only waits; after it the
+  // coupon opens.
+  const struct {
+    const char *menu, *tela;
+  } entradas[] = {{"P010201", "Leitura_X"},       {"P010401", "RecValores"},  {"P010501", "MemoriaFiscData"},
+                  {"P010502", "MemoriaFiscReduc"}, {"P010601", "SangriaF"},   {"P010602", "SuprimentoF"}};
+  for (const auto &e : entradas) {
+    SCOPED_TRACE(e.menu);
+    const QString tela = e.tela;
+    const QString t =
+        corre(Dia + "click " + e.menu + "\nfront PForm\nkey F2\nfront " + tela + "\nkey Esc\nkey F2\n");
+    const int fechou = linhaCom(t, "close " + tela);
+    const int ocupada = linhaCom(t, Aviso + QStringLiteral("\"Aguarde Impresora Ocupada !\""));
+    ASSERT_GE(ocupada, 0) << t.toStdString();
+    EXPECT_LT(ocupada, fechou) << t.toStdString();
+    EXPECT_EQ(t.count("Aguarde Impresora Ocupada"), 1) << t.toStdString();
+    EXPECT_GT(linhaCom(t, "ecf EcfAbreCupom(\"\") = 1"), fechou) << t.toStdString();
+  }
+}
+
+TEST(Caixa, EscLeavesEveryAmountAndMemoryScreenWithoutCallingThePrinter) {
+  const QString t = corre(Dia + "click P010401\ntype 1,00\nkey Esc\nclick P010402\ntype 1,00\nkey Esc\n"
+                                "click P010501\nkey Esc\nclick P010502\nkey Esc\n"
+                                "click P010601\ntype 1,00\nkey Esc\nclick P010602\ntype 1,00\nkey Esc\n");
+  for (const char *tela : {"RecValores", "PgtValores", "MemoriaFiscData", "MemoriaFiscReduc", "SangriaF", "SuprimentoF"})
+    EXPECT_GE(linhaCom(t, QStringLiteral("close ") + tela), 0) << tela << t.toStdString();
+  // Nothing reached the printer once the sale window was up.
+  const int venda = linhaCom(t, "open PForm");
+  ASSERT_GE(venda, 0) << t.toStdString();
+  EXPECT_LT(linhaCom(t, "ecf ", venda), 0) << t.toStdString();
+  EXPECT_LT(linhaCom(t, "message [exclamation]"), 0) << t.toStdString();
 }
