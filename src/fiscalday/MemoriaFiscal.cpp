@@ -46,7 +46,7 @@ QString MemoriaFiscData::paraImpressora(const Campo &campo) const {
 MemoriaFiscReduc::MemoriaFiscReduc(Aplicacao &app)
     : MemoriaFiscal(app, {"MemoriaFiscReduc", QStringLiteral("Memoria Fiscal por Redução"),
                           QStringLiteral("    Redução Incial                Redução Final                   "),
-                          "txtReducaoInicial", "txtReducaoFinal", TipoCampo::Texto,
-                          &EcfLeituraMemoriaFiscalReducao, QStringLiteral("Leitura da Memória Fiscal por Redução")}) {
+                          "txtReducaoInicial", "txtReducaoFinal", TipoCampo::Texto, &EcfLeituraMemoriaFiscalReducao,
+                          QStringLiteral("Leitura da Memória Fiscal por Redução")}) {
   for (const char *nome : {"txtReducaoInicial", "txtReducaoFinal"}) campo(nome).maxLength = DigitosReducao;
 }

@@ -214,7 +214,8 @@ TEST(Caixa, EscLeavesEveryAmountAndMemoryScreenWithoutCallingThePrinter) {
   const QString t = corre(Dia + "click P010401\ntype 1,00\nkey Esc\nclick P010402\ntype 1,00\nkey Esc\n"
                                 "click P010501\nkey Esc\nclick P010502\nkey Esc\n"
                                 "click P010601\ntype 1,00\nkey Esc\nclick P010602\ntype 1,00\nkey Esc\n");
-  for (const char *tela : {"RecValores", "PgtValores", "MemoriaFiscData", "MemoriaFiscReduc", "SangriaF", "SuprimentoF"})
+  for (const char *tela :
+       {"RecValores", "PgtValores", "MemoriaFiscData", "MemoriaFiscReduc", "SangriaF", "SuprimentoF"})
     EXPECT_GE(linhaCom(t, QStringLiteral("close ") + tela), 0) << tela << t.toStdString();
   // Nothing reached the printer once the sale window was up.
   const int venda = linhaCom(t, "open PForm");
