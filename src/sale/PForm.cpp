@@ -166,8 +166,18 @@ void PForm::criaMenus() {
   Campo &impressora = menu("P01", QStringLiteral("&1 - Impressora Fiscal"), nullptr);
   entrada("P0101", QStringLiteral("&1 - Inícia dia Fiscal"), impressora, [this] { iniciaDia(); });
   Campo &leituraX = menu("P0102", QStringLiteral("&2 - Leitura X"), &impressora);
+  entrada("P010201", QStringLiteral("&1 - Na tela"), leituraX, [this] { leituraXNaTela(); });
   entrada("P010202", QStringLiteral("&2 - Impressão"), leituraX, [this] { leituraXImpressa(); });
   entrada("P0103", QStringLiteral("&3 - Redução Z"), impressora, [this] { reducaoZ(); });
+  Campo &contas = menu("P0104", QStringLiteral("&4 - Recebimentos/Pagamentos"), &impressora);
+  entrada("P010401", QStringLiteral("&1 - Recebimento de Conta"), contas, [this] { recebimentoConta(); });
+  entrada("P010402", QStringLiteral("&1 - Pagamento de Conta"), contas, [this] { pagamentoConta(); });
+  Campo &memoria = menu("P0105", QStringLiteral("&5 - Leitura Mémoria"), &impressora);
+  entrada("P010501", QStringLiteral("&1 - Por Data"), memoria, [this] { memoriaFiscalPorData(); });
+  entrada("P010502", QStringLiteral("&2 - Por Faixa de Redução"), memoria, [this] { memoriaFiscalPorReducao(); });
+  Campo &caixa = menu("P0106", QStringLiteral("&6 - Sangria/Suprimento de Caixa"), &impressora);
+  entrada("P010601", QStringLiteral("&1 - Sangria"), caixa, [this] { sangria(); });
+  entrada("P010602", QStringLiteral("&2 - Suprimento"), caixa, [this] { suprimento(); });
 
   Campo &gerencia = menu("P02", QStringLiteral("&2 - Gerência"), nullptr);
   entrada("P0201", QStringLiteral("&1 - Altera preço do produto"), gerencia, [] {});

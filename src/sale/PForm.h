@@ -117,6 +117,18 @@ class PForm : public Tela {
   void gravaCliente();
   bool confereFormaPgto();
   void leituraXImpressa();
+  // The printer menu's readings and cash movements.
+  void leituraXNaTela();
+  void recebimentoConta();
+  void pagamentoConta();
+  void memoriaFiscalPorData();
+  void memoriaFiscalPorReducao();
+  void sangria();
+  void suprimento();
+  // Runs a step with the printer marked busy (a coupon cannot be opened
+  // meanwhile); the mark is cleared whatever the step's outcome.
+  void comImpressoraOcupada(const std::function<void()> &passo);
+  void mostraComImpressoraOcupada(Tela &tela);
   void abreCalculadora();
   void ativaModulo(int n);
   void leGrupoCliente(const QString &codigo);

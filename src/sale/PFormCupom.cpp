@@ -15,6 +15,9 @@
 #include "fiscal/AnalisaRetorno.h"
 #include "fiscal/Ecf.h"
 #include "fiscalday/AbreDia.h"
+#include "fiscalday/Leitura_X.h"
+#include "fiscalday/MemoriaFiscal.h"
+#include "fiscalday/MovimentoCaixa.h"
 #include "fiscalday/Reducao_Z.h"
 #include "lookup/FormPesq.h"
 #include "payment/CondPgto.h"
@@ -459,4 +462,74 @@ void PForm::ativaModulo(int n) {
   e.programas().inicia("C:\\KW-VELT\\" + programa + " " + QString::number(e.CodUsuario) + " " +
                            SenhapTexto(e.SenhaUsuario.toLatin1()),
                        platform::WindowStyle::Maximized);
+}
+
+void PForm::comImpressoraOcupada(const std::function<void()> &passo) {
+  TerminalState &e = estado();
+  e.EcfOcupada = true;
+  try {
+    passo();
+  } catch (...) {
+    e.EcfOcupada = false;
+    throw;
+  }
+  e.EcfOcupada = false;
+}
+
+void PForm::mostraComImpressoraOcupada(Tela &tela) {
+  comImpressoraOcupada([&] { app().mostra(tela, true); });
+}
+
+void PForm::leituraXNaTela() {
+  comImpressoraOcupada([this] {
+    TerminalState &e = estado();
+    {
+      const Ampulheta ampulheta(app());
+      e.Retorno = EcfLeituraXSerial(e);
+    }
+    // Without a fresh reading the file holds an earlier one (or none): it is
+    // not shown as today's.
+    if (e.Retorno < 1) {
+      app().operador().avisa(ErroComunicacao(e.Retorno));
+      return;
+    }
+    Leitura_X leitura(app());
+    leitura.setLegenda(QStringLiteral("Leitura X pela Serial"));
+    app().mostra(leitura, true);
+  });
+}
+
+void PForm::recebimentoConta() {
+  RecValores tela(app());
+  mostraComImpressoraOcupada(tela);
+}
+
+void PForm::pagamentoConta() {
+  PgtValores tela(app());
+  app().mostra(tela, true);
+}
+
+void PForm::memoriaFiscalPorData() {
+  MemoriaFiscData tela(app());
+  mostraComImpressoraOcupada(tela);
+}
+
+void PForm::memoriaFiscalPorReducao() {
+  MemoriaFiscReduc tela(app());
+  mostraComImpressoraOcupada(tela);
+}
+
+void PForm::sangria() {
+  // What is shown afterwards is this withdrawal's outcome, never an earlier one.
+  estado().Mensagem.clear();
+  SangriaF tela(app());
+  mostraComImpressoraOcupada(tela);
+  mostraMensagem();
+}
+
+void PForm::suprimento() {
+  estado().Mensagem.clear();
+  SuprimentoF tela(app());
+  mostraComImpressoraOcupada(tela);
+  mostraMensagem();
 }

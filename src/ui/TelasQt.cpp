@@ -7,6 +7,10 @@
 #include "ui_AbreDia.h"
 #include "ui_CondPgto.h"
 #include "ui_FormPesq.h"
+#include "ui_Leitura_X.h"
+#include "ui_MemoriaFiscData.h"
+#include "ui_MemoriaFiscReduc.h"
+#include "ui_MovimentoCaixa.h"
 #include "ui_PForm.h"
 #include "ui_ProgramaFormas.h"
 #include "ui_Reducao_Z.h"
@@ -34,6 +38,12 @@ void registraTelasQt() {
   JanelasTelas::registra("AbreDia", [](Tela &) { return constroi<Ui::AbreDia, QDialog>(); });
   JanelasTelas::registra("ProgramaFormas", [](Tela &) { return constroi<Ui::ProgramaFormas, QDialog>(); });
   JanelasTelas::registra("Reducao_Z", [](Tela &) { return constroi<Ui::Reducao_Z, QDialog>(); });
+  JanelasTelas::registra("Leitura_X", [](Tela &) { return constroi<Ui::Leitura_X, QDialog>(); });
+  JanelasTelas::registra("MemoriaFiscData", [](Tela &) { return constroi<Ui::MemoriaFiscData, QDialog>(); });
+  JanelasTelas::registra("MemoriaFiscReduc", [](Tela &) { return constroi<Ui::MemoriaFiscReduc, QDialog>(); });
+  // The four amount screens share one window; each takes its caption from its screen.
+  for (const char *nome : {"SangriaF", "SuprimentoF", "RecValores", "PgtValores"})
+    JanelasTelas::registra(nome, [](Tela &) { return constroi<Ui::MovimentoCaixa, QDialog>(); });
   JanelasTelas::registra("CondPgto", [](Tela &) { return constroi<Ui::CondPgto, QDialog>(); });
   JanelasTelas::registra("PForm", [](Tela &) { return constroi<Ui::PForm, QMainWindow>(); });
 }

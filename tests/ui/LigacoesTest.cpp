@@ -21,6 +21,9 @@
 #include "platform/Host.h"
 #include "lookup/FormPesq.h"
 #include "fiscalday/AbreDia.h"
+#include "fiscalday/Leitura_X.h"
+#include "fiscalday/MemoriaFiscal.h"
+#include "fiscalday/MovimentoCaixa.h"
 #include "payment/CondPgto.h"
 #include "fiscalday/ProgramaFormas.h"
 #include "fiscalday/Reducao_Z.h"
@@ -59,7 +62,11 @@ TEST(Ligacoes, EveryWindowFileMatchesItsScreen) {
       {"SenhaPDV", cria<SenhaPDV>()}, {"SenhaLib", cria<SenhaLib>()},
       {"FormPesq", cria<FormPesq>()}, {"PForm", cria<PForm>()},
       {"AbreDia", cria<AbreDia>()},   {"ProgramaFormas", cria<ProgramaFormas>()},
-      {"Reducao_Z", cria<Reducao_Z>()}, {"CondPgto", cria<CondPgto>()}};
+      {"Reducao_Z", cria<Reducao_Z>()}, {"CondPgto", cria<CondPgto>()},
+      {"Leitura_X", cria<Leitura_X>()}, {"MemoriaFiscData", cria<MemoriaFiscData>()},
+      {"MemoriaFiscReduc", cria<MemoriaFiscReduc>()}, {"SangriaF", cria<SangriaF>()},
+      {"SuprimentoF", cria<SuprimentoF>()}, {"RecValores", cria<RecValores>()},
+      {"PgtValores", cria<PgtValores>()}};
   registraTelasQt();
   TerminalState estado;
   OperadorRoteiro operador;
