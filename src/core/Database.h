@@ -39,7 +39,8 @@ class ErroBanco : public std::runtime_error {
   const QString &descricao() const { return descricao_; }
   const QList<long> &codigos() const { return codigos_; }
   bool temCodigo(long codigo) const { return numero_ == codigo || codigos_.contains(codigo); }
-  // Update conflict, deadlock, lock conflict or lock timeout: the statement
+  // Update conflict, deadlock, lock conflict, lock timeout (or a row changed
+  // under a running update, see the source): the statement
   // may succeed when run again. (An error made from text alone is recognised
   // by the word "deadlock", as older callers build it.)
   bool ehDeadlock() const;
