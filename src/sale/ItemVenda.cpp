@@ -244,8 +244,13 @@ void PForm::DigitaQuantidade() {
   resposta = resposta.trimmed();
   if (resposta.isEmpty()) return;
   const auto q = resposta.contains('.') ? std::nullopt : Quantidade::deTexto(resposta);
-  if (!q || *q < Quantidade()) {
+  // Zero sells nothing; the printer's quantity field has four whole digits.
+  if (!q || *q <= Quantidade()) {
     app().operador().avisa(QStringLiteral("QTDE INVALIDA. DIGITE VIRGULA PARA DECIMAL !"));
+    return;
+  }
+  if (*q > Quantidade::deInteiro(MaiorQuantidade)) {
+    app().operador().avisa(QStringLiteral("QTDE MAIOR QUE %1 NÃO CABE NA IMPRESSORA !").arg(MaiorQuantidade));
     return;
   }
   quantidadePendente_ = *q;

@@ -75,6 +75,8 @@ class PForm : public Tela {
   static QString quantidadeMostrada(Quantidade q, bool inteira);
   // Tries of the stock update that conflicts with another desk.
   static constexpr int TentativasEstoque = 50;
+  // The largest quantity F10 takes (the printer's field has four whole digits).
+  static constexpr int MaiorQuantidade = 9999;
   // The product's list price at entry, by item number (row).
   QList<Moeda> precosLista;
   Moeda totalVenda() const { return totalVenda_; }

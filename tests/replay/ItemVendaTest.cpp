@@ -247,3 +247,22 @@ TEST(ItemVenda, InterstateAndOutOfStateConsumerSalesAndAnItemThePrinterRefuses) 
     EXPECT_EQ(depois[c] - antes[c], vendidos[c]) << "product " << c << ": " << depois[c].formatada().toStdString()
                                                  << " after " << antes[c].formatada().toStdString();
 }
+
+TEST(ItemVenda, AQuantityOfZeroOrPastThePrintersFieldIsRefused) {
+  QTemporaryDir dir;
+  QString t;
+  ASSERT_EQ(replay(scriptFile(dir, "clock 2026-12-07T09:30:00\n" + Login +
+                                       "key F2\ninput 0\nkey F10\ninput 10000\nkey F10\ninput 9999\nkey F10\n"
+                                       "type 8.\nkey Enter\n"),
+                   t),
+            0)
+      << t.toStdString();
+  const QStringList mensagens = t.split('\n').filter("message [exclamation]");
+  ASSERT_EQ(mensagens.size(), 2) << t.toStdString();
+  EXPECT_TRUE(mensagens[0].contains("QTDE INVALIDA")) << mensagens[0].toStdString();
+  EXPECT_TRUE(mensagens[1].contains(QStringLiteral("QTDE MAIOR QUE 9999 NÃO CABE NA IMPRESSORA !")))
+      << mensagens[1].toStdString();
+  // The largest that fits is sold as typed.
+  EXPECT_EQ(t.count("ecf EcfVendeItem("), 1);
+  EXPECT_TRUE(t.contains("\"I\", \"9999\", \"2\", \"2,00\"")) << t.toStdString();
+}
