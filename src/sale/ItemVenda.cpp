@@ -138,6 +138,12 @@ void PForm::vendeItem() {
   }
   if (inteira) quantidade = quantidade.arredondada(0);
   if (quantidade.ehZero()) quantidade = Quantidade::deInteiro(1);
+  // A label's value at a very low price can weigh more than the printer's
+  // quantity field holds.
+  if (quantidade > Quantidade::deInteiro(MaiorQuantidade)) {
+    app().operador().avisa(MensagemQuantidadeGrande());
+    return;
+  }
 
   // A value released with F11 for this item.
   const int linha = linhaDoProximoItem();
@@ -250,7 +256,7 @@ void PForm::DigitaQuantidade() {
     return;
   }
   if (*q > Quantidade::deInteiro(MaiorQuantidade)) {
-    app().operador().avisa(QStringLiteral("QTDE MAIOR QUE %1 NÃO CABE NA IMPRESSORA !").arg(MaiorQuantidade));
+    app().operador().avisa(MensagemQuantidadeGrande());
     return;
   }
   quantidadePendente_ = *q;

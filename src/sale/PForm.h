@@ -77,6 +77,9 @@ class PForm : public Tela {
   static constexpr int TentativasEstoque = 50;
   // The largest quantity F10 takes (the printer's field has four whole digits).
   static constexpr int MaiorQuantidade = 9999;
+  static QString MensagemQuantidadeGrande() {
+    return QStringLiteral("QTDE MAIOR QUE %1 NÃO CABE NA IMPRESSORA !").arg(MaiorQuantidade);
+  }
   // The product's list price at entry, by item number (row).
   QList<Moeda> precosLista;
   Moeda totalVenda() const { return totalVenda_; }

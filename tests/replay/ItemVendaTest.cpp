@@ -265,4 +265,15 @@ TEST(ItemVenda, AQuantityOfZeroOrPastThePrintersFieldIsRefused) {
   // The largest that fits is sold as typed.
   EXPECT_EQ(t.count("ecf EcfVendeItem("), 1);
   EXPECT_TRUE(t.contains("\"I\", \"9999\", \"2\", \"2,00\"")) << t.toStdString();
+
+  // A weighed label of 999,99 at 0,05 a kilo would weigh 19.999,8 kg.
+  const QVariant preco = testsupport::consultaNoDemo("SELECT ValPre1 FROM TB_EST_CADPRO WHERE CodPro = 22");
+  testsupport::executaNoDemo("UPDATE TB_EST_CADPRO SET ValPre1 = 0.05 WHERE CodPro = 22");
+  QString etiqueta;
+  const int saida = replay(scriptFile(dir, "clock 2026-12-07T09:30:00\n" + Login + "key F2\ntype 2000100999998\nkey Enter\n"),
+                           etiqueta);
+  testsupport::executaNoDemo("UPDATE TB_EST_CADPRO SET ValPre1 = " + ParaMoeda(preco).textoPonto() + " WHERE CodPro = 22");
+  ASSERT_EQ(saida, 0) << etiqueta.toStdString();
+  EXPECT_TRUE(etiqueta.contains(QStringLiteral("\"QTDE MAIOR QUE 9999 NÃO CABE NA IMPRESSORA !\""))) << etiqueta.toStdString();
+  EXPECT_EQ(etiqueta.count("ecf EcfVendeItem("), 0);
 }
