@@ -14,3 +14,8 @@ bool ExecutorProgramas::inicia(const QString &linhaComando, platform::WindowStyl
   if (observador) observador({linhaComando, estilo, ok});
   return ok;
 }
+
+void AbreCalculadora(ExecutorProgramas &programas) {
+  if (platform::activateWindow(QStringLiteral("Calculadora"), platform::WindowStyle::Normal)) return;
+  programas.inicia(ProgramaCalculadora, platform::WindowStyle::Normal);
+}

@@ -28,3 +28,8 @@ class ExecutorProgramas {
     return platform::startProgram(linhaComando, estilo);
   }
 };
+
+// The calculator of the desk: brought to the front when it runs, started
+// otherwise.
+inline constexpr const char *ProgramaCalculadora = "c:\\kw-velt\\Calculadora.exe";
+void AbreCalculadora(ExecutorProgramas &programas);

@@ -13,7 +13,6 @@
 
 namespace {
 
-constexpr const char *Calculadora = "c:\\kw-velt\\Calculadora.exe";
 const QString TituloPrazo = QStringLiteral("Prazo/Parcelas (dd1/...) ou digite Venc e volte");
 const QString TituloEmitente = QStringLiteral("Digite o nome do Emitente (Cheque) ");
 const QString TituloColuna6 = QStringLiteral("Emitente (Cheque) ou Prazo (Duplicata)");
@@ -183,8 +182,7 @@ void CondPgto::teclaTela(int &tecla, int) {
   switch (tecla) {
     case tecla::F12:
       tecla = 0;
-      if (!platform::activateWindow(QStringLiteral("Calculadora"), platform::WindowStyle::Normal))
-        estado().programas().inicia(Calculadora, platform::WindowStyle::Normal);
+      AbreCalculadora(estado().programas());
       return;
     case tecla::F4:
     case tecla::Esc:

@@ -94,7 +94,6 @@ class PForm : public Tela {
   // The cancellation request file and program of the installation.
   static constexpr const char *ArquivoPedidoCancelamento = "c:\\kw-velt\\cancela.txt";
   static constexpr const char *ProgramaCancelamento = "c:\\kw-velt\\CancelaPreVenda.exe";
-  static constexpr const char *ProgramaCalculadora = "c:\\kw-velt\\Calculadora.exe";
 
  private:
   // The payment screen, loaded hidden for the whole run (F4 shows it).
@@ -134,7 +133,6 @@ class PForm : public Tela {
   // meanwhile); the mark is cleared whatever the step's outcome.
   void comImpressoraOcupada(const std::function<void()> &passo);
   void mostraComImpressoraOcupada(Tela &tela);
-  void abreCalculadora();
   void ativaModulo(int n);
   void leGrupoCliente(const QString &codigo);
   void mostraMensagem();

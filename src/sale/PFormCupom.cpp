@@ -159,11 +159,8 @@ void PForm::iniciaDia() {
 }
 
 void PForm::reducaoZ() {
-  TerminalState &e = estado();
-  e.EcfOcupada = true;
   Reducao_Z reducao(app());
-  app().mostra(reducao, true);
-  e.EcfOcupada = false;
+  mostraComImpressoraOcupada(reducao);
 }
 
 void PForm::teclaForm(int &tecla, int shift) {
@@ -208,7 +205,7 @@ void PForm::teclaForm(int &tecla, int shift) {
       return;
     case tecla::F12:
       tecla = 0;
-      abreCalculadora();
+      AbreCalculadora(estado().programas());
       return;
     case tecla::Pausa:
       tecla = 0;
@@ -442,16 +439,11 @@ bool PForm::confereFormaPgto() {
 
 void PForm::leituraXImpressa() {
   TerminalState &e = estado();
-  e.EcfOcupada = true;
-  const Ampulheta ampulheta(app());
-  e.Retorno = EcfLeituraX(e);
-  e.EcfOcupada = false;
+  comImpressoraOcupada([&] {
+    const Ampulheta ampulheta(app());
+    e.Retorno = EcfLeituraX(e);
+  });
   if (e.Retorno <= 0) app().operador().avisa(ErroComunicacao(e.Retorno));
-}
-
-void PForm::abreCalculadora() {
-  if (platform::activateWindow(QStringLiteral("Calculadora"), platform::WindowStyle::Normal)) return;
-  estado().programas().inicia(ProgramaCalculadora, platform::WindowStyle::Normal);
 }
 
 void PForm::ativaModulo(int n) {
