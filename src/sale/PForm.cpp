@@ -4,6 +4,7 @@
 #include <QDateTime>
 
 #include "access/Inicializacao.h"
+#include "closing/DiarioVendas.h"
 #include "core/Database.h"
 #include "core/Logs.h"
 #include "core/Operator.h"
@@ -144,6 +145,7 @@ void PForm::criaControles() {
   botao("CmdFormPG", "[F4] FORMA DE PGTO", [this] { formasPagamento(); });
   botao("CmdAlteraCLI", "[F5] ALTERA CLIENTE", [this] { alteraCliente(); });
   botao("CmdCancelaItem", "[F6] CANCELA ITENS", [this] { cancelaItem(); });
+  botao("CmdFinal", "[F7] FINALIZA", [this] { CmdFinal(); });
   botao("CmdCancelCP", "[F8] CANCELA CUPOM", [this] { cancelaCupom(); });
   botao("CmdAutentica", QStringLiteral("[F9] AUTENTICAÇÃO"), [this] { autentica(); });
   adiciona("StBar1", TipoCampo::Rotulo);
@@ -285,6 +287,14 @@ void PForm::carrega() {
   } catch (const ErroBanco &erro) {
     app().operador().avisa(QStringLiteral("Erro ao preparar a tela de venda: ") + erro.descricao());
   }
+  // Sales an earlier run kept: recorded now, then tried again on a timer
+  // while any is left (never under an open coupon or another screen).
+  diario().limpaGravadas(e.DataSistema);
+  GravaVendasGuardadas(true);
+  app().agendaPeriodica(IntervaloGuardadasMs, [this] {
+    if (estado().EcfOcupada || app().telaFrente() != this || diario().pendentes().isEmpty()) return;
+    GravaVendasGuardadas(false);
+  });
 }
 
 void PForm::ativa() {
