@@ -98,10 +98,7 @@ void FechaCupom::processa() {
   if (tipo_ == Tipo::Resumo) {
     formaUm_ = dados_.formaUmConhecida;
     try {
-      Recordset &rs = *e.RsGeral;
-      FechaRs(rs);
-      rs.abre("Select * From Tb_Vda_FormPgt Where CodFpg=1", e.conexao());
-      if (!rs.EOF_()) formaUm_ = SemNulo(rs["NomFpg"]).toString().trimmed();
+      formaUm_ = NomeFormaUm(e);
     } catch (const ErroBanco &) {
       // The database is away: the name known from before serves.
     }
@@ -145,4 +142,13 @@ void FechaCupom::fechaResumo(const QString &rodape) {
   e.Retorno = EcfFechaCupomResumido(e, formaUm_, rodape);
   AnalisaRetorno(e, QString(), QString(), QStringLiteral("Emissão de Cupom Fiscal"));
   if (e.Retorno < 1) e.Mensagem = ErroComunicacao(e.Retorno);
+}
+
+QString NomeFormaUm(TerminalState &e) {
+  Recordset &rs = *e.RsGeral;
+  FechaRs(rs);
+  rs.abre("Select * From Tb_Vda_FormPgt Where CodFpg=1", e.conexao());
+  const QString nome = rs.EOF_() ? QString() : SemNulo(rs["NomFpg"]).toString().trimmed();
+  FechaRs(rs);
+  return nome;
 }

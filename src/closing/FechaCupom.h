@@ -62,3 +62,6 @@ class FechaCupom : public Tela {
   bool enviado_ = false;
   QString pago_, troco_, dinheiro_, formaUm_;
 };
+
+// Payment form 1's name (trimmed), read from the database. Throws ErroBanco.
+QString NomeFormaUm(TerminalState &estado);

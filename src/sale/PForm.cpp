@@ -5,6 +5,7 @@
 
 #include "access/Inicializacao.h"
 #include "closing/DiarioVendas.h"
+#include "closing/FechaCupom.h"
 #include "core/Database.h"
 #include "core/Logs.h"
 #include "core/Operator.h"
@@ -284,6 +285,8 @@ void PForm::carrega() {
     VerificaImpressora();
     carregaPagamentos();
     LimpaVenda();
+    // Known before the database may go away: a summarised closing needs it.
+    formaUm_ = NomeFormaUm(e);
   } catch (const ErroBanco &erro) {
     app().operador().avisa(QStringLiteral("Erro ao preparar a tela de venda: ") + erro.descricao());
   }

@@ -11,6 +11,7 @@
 #include "closing/VendaFechada.h"
 #include "core/Database.h"
 #include "core/Operator.h"
+#include "core/PontoFalha.h"
 #include "core/Utilidades.h"
 #include "fiscal/AnalisaRetorno.h"
 #include "fiscal/Ecf.h"
@@ -118,7 +119,10 @@ void PForm::CmdFinal() {
   // On disk before the printer is told anything: a sale whose coupon the
   // printer closes is never only in memory.
   dados.antesDeEnviar = [this, &venda](QString &erro) {
-    if (diario().grava(venda, DiarioVendas::Situacao::Fechando, &erro)) return true;
+    if (diario().grava(venda, DiarioVendas::Situacao::Fechando, &erro)) {
+      PontoDeFalha("diario-fechando");
+      return true;
+    }
     erro = QStringLiteral("A venda não pôde ser guardada no disco deste caixa; o cupom não foi fechado.\n") + erro;
     return false;
   };
@@ -143,8 +147,9 @@ void PForm::CmdFinal() {
     if (!fechouMesmoAssim) return;
   }
 
-  QString erroDiario;
-  diario().grava(venda, DiarioVendas::Situacao::Fechada, &erroDiario);
+  PontoDeFalha("impressora-fechou");
+  diario().grava(venda, DiarioVendas::Situacao::Fechada);
+  PontoDeFalha("diario-fechada");
   campo("Pago").setTexto(fechamento.pago());
   campo("Troco").setTexto(fechamento.troco());
   e.Mensagem.clear();
@@ -183,6 +188,7 @@ bool PForm::registraVenda(const VendaFechada &venda, qlonglong &codigo, QString 
     return false;
   }
   codigo = g.codigo;
+  PontoDeFalha("banco-gravou");
   diario().marcaGravada(venda, g.codigo);
   if (!g.jaGravado) {
     LiberaEmpenho(e, venda.data, g.marcador, g.codigo);
