@@ -112,6 +112,16 @@ bool instalaSimulador(const QString &raiz, QString *erro, const QList<int> &aliq
 #endif
 }
 
+// Texts that end up inside a connection string ("...;UID=user;PWD=password")
+// cannot hold its separator: "x;DATA SOURCE=other.fdb" as a password would
+// point the desk at another database. "" when all are clean.
+QString semPontoEVirgula(const QList<std::pair<QString, QString>> &textos) {
+  for (const auto &[opcao, texto] : textos)
+    if (texto.contains(';'))
+      return opcao + " não pode conter \";\" (o separador da conexão com o banco de dados).";
+  return {};
+}
+
 // ------------------------------------------------------------------ init-drive
 
 int initDrive(const LinhaComando &linha, Contexto &c) {
@@ -119,6 +129,11 @@ int initDrive(const LinhaComando &linha, Contexto &c) {
   const auto produtos = quantidadeProdutos(linha, &erro);
   if (!produtos) return c.uso(erro);
   const QString raiz = QFileInfo(linha.posicionais[0]).absoluteFilePath();
+  if (const QString porque = semPontoEVirgula({{"DIR", raiz},
+                                               {"--user", linha.valor("user", "SYSDBA")},
+                                               {"--password", linha.valor("password", "masterkey")}});
+      !porque.isEmpty())
+    return c.uso("init-drive: " + porque);
   const QString pasta = raiz + "/" + PastaSistema;
   const QString banco = pasta + "/" + ArquivoBanco;
   if (QFileInfo::exists(banco)) return c.falha("o drive já tem um banco de dados: " + banco);
@@ -177,6 +192,9 @@ int writeConfig(const LinhaComando &linha, Contexto &c) {
   if (!marcaConhecida(config.marcaEcf))
     return c.uso("write-config: marca desconhecida \"" + config.marcaEcf +
                  "\" (use BEMATECH, SWEDA ou EPSON).");
+  if (const QString porque = semPontoEVirgula({{"--user", config.usuario}, {"--password", config.senha}});
+      !porque.isEmpty())
+    return c.uso("write-config: " + porque);
   const QString arquivo = QFileInfo(linha.posicionais[0]).absoluteFilePath();
   QString erro;
   if (!QDir().mkpath(QFileInfo(arquivo).absolutePath()))
@@ -203,8 +221,12 @@ int user(const LinhaComando &linha, Contexto &c) {
   op.nome = linha.valorOpcional("name");
   op.senha = linha.valorOpcional("password");
   op.direitoCaixa = !linha.tem("no-desk-right");
+  if (const QString porque = TextoNaoArmazenavel(op); !porque.isEmpty()) return c.falha("user: " + porque);
   AlvoBanco alvo{linha.posicionais[0], linha.valor("db-user", "SYSDBA"),
                  linha.valor("db-password", "masterkey")};
+  if (const QString porque = semPontoEVirgula({{"--db-user", alvo.usuario}, {"--db-password", alvo.senha}});
+      !porque.isEmpty())
+    return c.uso("user: " + porque);
   if (!EhBancoEmServidor(alvo.banco)) {
     if (!QFileInfo::exists(alvo.banco)) return c.falha("banco de dados não encontrado: " + alvo.banco);
     alvo.banco = QFileInfo(alvo.banco).absoluteFilePath();
@@ -232,6 +254,10 @@ int createDb(const LinhaComando &linha, Contexto &c) {
   PedidoBanco pedido;
   pedido.alvo = {linha.posicionais[0], linha.valor("user", "SYSDBA"),
                  linha.valor("password", "masterkey")};
+  if (const QString porque = semPontoEVirgula(
+          {{"TARGET", pedido.alvo.banco}, {"--user", pedido.alvo.usuario}, {"--password", pedido.alvo.senha}});
+      !porque.isEmpty())
+    return c.uso("create-db: " + porque);
   pedido.demo = linha.tem("demo");
   pedido.produtosExtras = *produtos;
   if (!MontaBanco(pedido, [&](const QString &l) { c.relata(l); }, &erro)) return c.falha(erro);

@@ -1,5 +1,6 @@
 #include "admin/Operadores.h"
 
+#include "core/Cp1252.h"
 #include "core/Database.h"
 #include "core/Senhap.h"
 
@@ -28,6 +29,14 @@ bool validaTextos(const Operador &op, bool novo, QString *erro) {
     *erro = "Operador novo precisa de --password.";
     return false;
   }
+  if (op.nome && op.nome->trimmed().isEmpty()) {
+    *erro = "Nome do operador vazio.";
+    return false;
+  }
+  if (const QString porque = TextoNaoArmazenavel(op); !porque.isEmpty()) {
+    *erro = porque;
+    return false;
+  }
   if (op.nome && op.nome->size() > 40) {
     *erro = "Nome do operador com mais de 40 caracteres.";
     return false;
@@ -49,6 +58,17 @@ void gravaDireito(ConexaoBanco &conexao, int codigo, bool temDireito) {
 }
 
 }  // namespace
+
+QString TextoNaoArmazenavel(const Operador &op) {
+  // The terminal reads names and passwords in its code page: a character
+  // without a CP1252 form would be stored as "?" and the password would not
+  // be the one given.
+  if (op.nome && !cp1252::ehArmazenavel(*op.nome))
+    return "Nome do operador com caracteres que o terminal não guarda (fora da página de código CP1252).";
+  if (op.senha && !cp1252::ehArmazenavel(*op.senha))
+    return "Senha com caracteres que o terminal não guarda (fora da página de código CP1252); nada foi gravado.";
+  return {};
+}
 
 bool GravaOperador(ConexaoBanco &conexao, const Operador &op, QString *erro) {
   const bool novo = !existe(conexao, op.codigo);

@@ -18,6 +18,9 @@ struct Operador {
   bool direitoCaixa = true;
 };
 
+// Why a name or password cannot be stored as given ("" when it can).
+QString TextoNaoArmazenavel(const Operador &op);
+
 // Adds the operator or changes the given fields of an existing one, and gives
 // or takes the cash-desk right. Returns false with a message for bad input;
 // database failures throw ErroBanco.

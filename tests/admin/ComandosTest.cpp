@@ -5,7 +5,10 @@
 #include <QTemporaryDir>
 
 #include "admin/Comandos.h"
+#include "admin/Operadores.h"
 #include "core/ConfigTerminal.h"
+#include "core/Cp1252.h"
+#include "core/Database.h"
 #include "support/TestSupport.h"
 
 namespace {
@@ -54,7 +57,7 @@ TEST(PdvAdmin, WriteConfigWritesTheSevenLines) {
   QTemporaryDir dir;
   const QString arquivo = dir.path() + "/caixa2/default.txt";
   const Resultado r = executa({"write-config", arquivo, "--connection", "TIPO=2;DBNAME=srv:/d/pdv.fdb",
-                               "--user", "caixa", "--password", "s;e'nha", "--desk", "002",
+                               "--user", "caixa", "--password", "s'e\"nha", "--desk", "002",
                                "--ecf-id", "BE0123", "--brand", "sweda"});
   ASSERT_EQ(r.codigo, SaidaOk) << r.erros.toStdString();
   QFile f(arquivo);
@@ -64,7 +67,7 @@ TEST(PdvAdmin, WriteConfigWritesTheSevenLines) {
   const LinhasConfig c = InterpretaConfig(texto);
   EXPECT_EQ(c.conexao, "TIPO=2;DBNAME=srv:/d/pdv.fdb");
   EXPECT_EQ(c.usuario, "caixa");
-  EXPECT_EQ(c.senha, "s;e'nha");
+  EXPECT_EQ(c.senha, "s'e\"nha");
   EXPECT_EQ(c.caixa, "002");
   EXPECT_EQ(c.identificacaoEcf, "BE0123");
   EXPECT_EQ(c.marcaEcf, "SWEDA");
@@ -99,6 +102,43 @@ TEST(PdvAdmin, CreateDbThenUserThenSecondInitDriveRefused) {
   EXPECT_EQ(r.codigo, SaidaOk) << r.erros.toStdString();
   r = executa({"user", banco, "--code", "8", "--password", "888"});
   EXPECT_EQ(r.codigo, SaidaUso);  // a new operator needs a name
+
+  // What the terminal could not read back is refused, nothing stored.
+  r = executa({"user", banco, "--code", "7", "--password", QString::fromUtf8("\xF0\x9F\x98\x80")});
+  EXPECT_EQ(r.codigo, SaidaFalha);
+  EXPECT_TRUE(r.erros.contains("CP1252")) << r.erros.toStdString();
+  r = executa({"user", banco, "--code", "7", "--name", "  "});
+  EXPECT_EQ(r.codigo, SaidaUso);
+  {
+    ConexaoBanco c;
+    c.abre("Data Source=" + banco + ";User=SYSDBA;Password=masterkey");
+    EXPECT_EQ(SenhaDoOperador(c, 7), QString("777"));
+  }
+  // Every printable CP1252 character survives, in passwords of 32.
+  QString todos;
+  for (int b = 0x20; b <= 0xFF; ++b) {
+    const QString ch = cp1252::decode(QByteArray(1, char(b)));
+    if (b != 0x7F && cp1252::ehArmazenavel(ch)) todos += ch;
+  }
+  for (int i = 0; i < todos.size(); i += 32) {
+    const QString senha = todos.mid(i, 32);
+    r = executa({"user", banco, "--code", "7", "--password", senha});
+    ASSERT_EQ(r.codigo, SaidaOk) << r.erros.toStdString();
+    ConexaoBanco c;
+    c.abre("Data Source=" + banco + ";User=SYSDBA;Password=masterkey");
+    EXPECT_EQ(SenhaDoOperador(c, 7), senha);
+  }
+  // A ";" would reach the connection text.
+  for (const QStringList &args : QList<QStringList>{
+           {"write-config", dir.path() + "/c.txt", "--connection", "TIPO=1", "--password", "x;DATA SOURCE=outro.fdb"},
+           {"init-drive", dir.path() + "/d;x"},
+           {"create-db", dir.path() + "/n.fdb", "--user", "a;b"},
+           {"user", banco, "--code", "7", "--db-password", "x;y"}}) {
+    r = executa(args);
+    EXPECT_EQ(r.codigo, SaidaUso) << args.join(' ').toStdString();
+    EXPECT_TRUE(r.erros.contains(";")) << r.erros.toStdString();
+  }
+  EXPECT_FALSE(QFile::exists(dir.path() + "/c.txt"));
 
   const QString drive = dir.path() + "/drive";
   ASSERT_EQ(executa({"init-drive", drive}).codigo, SaidaOk);
