@@ -1,8 +1,15 @@
 #include "admin/Comandos.h"
 
+#ifdef Q_OS_UNIX
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
+
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <csignal>
 #include <functional>
 #include <optional>
 
@@ -124,6 +131,63 @@ QString semPontoEVirgula(const QList<std::pair<QString, QString>> &textos) {
 
 // ------------------------------------------------------------------ init-drive
 
+// The drive is made in a hidden folder beside its place and moved there in
+// one step at the end: a run that fails or is interrupted leaves nothing the
+// next run would refuse (leftovers of killed runs are removed first).
+// Interrupted (Ctrl+C, kill), the half-made folder is removed before the
+// process ends: the handler may only fork and exec, so "rm -rf" does it.
+char pastaParaRemover[4096];
+
+extern "C" void removeObraEEncerra(int sinal) {
+#ifdef Q_OS_UNIX
+  const pid_t filho = fork();
+  if (filho == 0) {
+    execl("/bin/rm", "rm", "-rf", pastaParaRemover, static_cast<char *>(nullptr));
+    _exit(127);
+  }
+  if (filho > 0) waitpid(filho, nullptr, 0);
+  signal(sinal, SIG_DFL);
+  raise(sinal);
+#else
+  Q_UNUSED(sinal);
+#endif
+}
+
+class DriveEmConstrucao {
+ public:
+  explicit DriveEmConstrucao(const QString &raiz)
+      : raiz_(raiz), temporaria_(raiz + "/.init-drive-" + QString::number(QCoreApplication::applicationPid())) {
+    QDir dir(raiz_);
+    for (const QString &sobra : dir.entryList({".init-drive-*"}, QDir::Dirs | QDir::Hidden))
+      QDir(dir.filePath(sobra)).removeRecursively();
+    const QByteArray caminho = QFile::encodeName(temporaria_);
+    qstrncpy(pastaParaRemover, caminho.constData(), sizeof pastaParaRemover);
+#ifdef Q_OS_UNIX
+    for (int s : {SIGINT, SIGTERM, SIGHUP}) signal(s, removeObraEEncerra);
+#endif
+  }
+  ~DriveEmConstrucao() {
+#ifdef Q_OS_UNIX
+    for (int s : {SIGINT, SIGTERM, SIGHUP}) signal(s, SIG_DFL);
+#endif
+    QDir(temporaria_).removeRecursively();
+  }
+  const QString &raiz() const { return temporaria_; }
+  // Moves the finished system folder into place.
+  bool conclui(QString *erro) {
+    const QString destino = raiz_ + "/" + PastaSistema;
+    QDir().rmdir(destino);  // an empty folder made beforehand gives way
+    if (!QDir().rename(temporaria_ + "/" + PastaSistema, destino)) {
+      *erro = "não foi possível pôr o drive no lugar: " + destino;
+      return false;
+    }
+    return true;
+  }
+
+ private:
+  QString raiz_, temporaria_;
+};
+
 int initDrive(const LinhaComando &linha, Contexto &c) {
   QString erro;
   const auto produtos = quantidadeProdutos(linha, &erro);
@@ -134,21 +198,26 @@ int initDrive(const LinhaComando &linha, Contexto &c) {
                                                {"--password", linha.valor("password", "masterkey")}});
       !porque.isEmpty())
     return c.uso("init-drive: " + porque);
-  const QString pasta = raiz + "/" + PastaSistema;
+  const QString pastaFinal = raiz + "/" + PastaSistema;
+  const QString bancoFinal = pastaFinal + "/" + ArquivoBanco;
+  if (QFileInfo::exists(bancoFinal)) return c.falha("o drive já tem um banco de dados: " + bancoFinal);
+  if (QFileInfo::exists(pastaFinal) && !QDir(pastaFinal).isEmpty())
+    return c.falha("a pasta " + pastaFinal + " já existe e não está vazia; escolha outro drive ou esvazie-a");
+  if (!QDir().mkpath(raiz)) return c.falha("não foi possível criar a pasta " + raiz);
+  DriveEmConstrucao obra(raiz);
+  const QString pasta = obra.raiz() + "/" + PastaSistema;
   const QString banco = pasta + "/" + ArquivoBanco;
-  if (QFileInfo::exists(banco)) return c.falha("o drive já tem um banco de dados: " + banco);
   if (!QDir().mkpath(pasta)) return c.falha("não foi possível criar a pasta " + pasta);
 
   LinhasConfig config;
   config.linha1 = "PDV-VELT - drive criado pelo pdv-admin";
-  config.conexao = "TIPO=1;DATA SOURCE=" + banco;
+  config.conexao = "TIPO=1;DATA SOURCE=" + bancoFinal;
   config.usuario = linha.valor("user", "SYSDBA");
   config.senha = linha.valor("password", "masterkey");
   config.caixa = linha.valor("desk", "001");
   config.identificacaoEcf = SerieSimuladorPadrao;
   config.marcaEcf = "BEMATECH";
   if (!EscreveArquivoConfig(pasta + "/" + ArquivoConfig, config, &erro)) return c.falha(erro);
-  c.relata("Configuração gravada: " + pasta + "/" + ArquivoConfig);
 
   PedidoBanco pedido;
   pedido.alvo = {banco, config.usuario, config.senha};
@@ -162,17 +231,22 @@ int initDrive(const LinhaComando &linha, Contexto &c) {
   } catch (const ErroBanco &e) {
     return c.falha("não foi possível ler as alíquotas do catálogo: " + e.descricao());
   }
-  if (instalaSimulador(raiz, &erro, aliquotas)) {
+  QStringList avisos;
+  if (instalaSimulador(obra.raiz(), &erro, aliquotas)) {
     QStringList taxas;
     for (int a : aliquotas) taxas << Moeda::deCentavos(a).formatada();
-    c.relata("Simulador da impressora fiscal instalado" +
-             (taxas.isEmpty() ? QString(".") : ", alíquotas " + taxas.join(" ") + "."));
+    avisos << "Simulador da impressora fiscal instalado" +
+                  (taxas.isEmpty() ? QString(".") : ", alíquotas " + taxas.join(" ") + ".");
+  } else {
+    avisos << "Aviso: simulador não instalado: " + erro;
   }
-  else c.relata("Aviso: simulador não instalado: " + erro);
   if (pedido.demo) {
     if (!instalaSubstitutos(pasta, &erro)) return c.falha(erro);
-    c.relata("Programas substitutos gravados em " + pasta + " (registro: programas.log).");
+    avisos << "Programas substitutos gravados em " + pastaFinal + " (registro: programas.log).";
   }
+  if (!obra.conclui(&erro)) return c.falha(erro);
+  c.relata("Configuração gravada: " + pastaFinal + "/" + ArquivoConfig);
+  for (const QString &a : avisos) c.relata(a);
   c.relata("Drive pronto: " + raiz);
   return SaidaOk;
 }

@@ -1,7 +1,9 @@
 // The command line of pdv-admin: messages and exit codes.
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
 
 #include "admin/Comandos.h"
@@ -145,6 +147,29 @@ TEST(PdvAdmin, CreateDbThenUserThenSecondInitDriveRefused) {
   r = executa({"init-drive", drive});
   EXPECT_EQ(r.codigo, SaidaFalha);
   EXPECT_TRUE(r.erros.contains("dados.fdb"));
+}
+
+TEST(PdvAdmin, AnInterruptedInitDriveLeavesNothingAndTheNextRunSucceeds) {
+  QTemporaryDir dir;
+  const QString drive = dir.path() + "/drive";
+  QProcess p;
+  p.setProcessChannelMode(QProcess::MergedChannels);
+  p.start(testsupport::buildDir() + "/pdv-admin", {"init-drive", drive, "--products", "300000"});
+  // Interrupted while the catalogue is being loaded.
+  QString saida;
+  for (int i = 0; i < 600 && !saida.contains("Banco criado"); ++i) {
+    p.waitForReadyRead(100);
+    saida += QString::fromUtf8(p.readAll());
+  }
+  ASSERT_TRUE(saida.contains("Banco criado")) << saida.toStdString();
+  p.terminate();
+  ASSERT_TRUE(p.waitForFinished(30000));
+  EXPECT_TRUE(QDir(drive).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).isEmpty())
+      << QDir(drive).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).join(' ').toStdString();
+  const Resultado r = executa({"init-drive", drive});
+  EXPECT_EQ(r.codigo, SaidaOk) << r.erros.toStdString();
+  EXPECT_TRUE(QFile::exists(drive + "/kw-velt/dados.fdb"));
+  EXPECT_TRUE(QFile::exists(drive + "/kw-velt/default.txt"));
 }
 
 }  // namespace
