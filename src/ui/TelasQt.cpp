@@ -16,6 +16,8 @@
 #include "ui_Reducao_Z.h"
 #include "ui_SenhaLib.h"
 #include "ui_SenhaPDV.h"
+#include "ui_VendasDia.h"
+#include "ui_Vendedor.h"
 
 namespace {
 
@@ -45,5 +47,7 @@ void registraTelasQt() {
   for (const char *nome : {"SangriaF", "SuprimentoF", "RecValores", "PgtValores"})
     JanelasTelas::registra(nome, [](Tela &) { return constroi<Ui::MovimentoCaixa, QDialog>(); });
   JanelasTelas::registra("CondPgto", [](Tela &) { return constroi<Ui::CondPgto, QDialog>(); });
+  JanelasTelas::registra("VendasDia", [](Tela &) { return constroi<Ui::VendasDia, QDialog>(); });
+  JanelasTelas::registra("Vendedor", [](Tela &) { return constroi<Ui::Vendedor, QDialog>(); });
   JanelasTelas::registra("PForm", [](Tela &) { return constroi<Ui::PForm, QMainWindow>(); });
 }

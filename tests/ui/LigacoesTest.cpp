@@ -15,6 +15,8 @@
 
 #include "access/SenhaLib.h"
 #include "access/SenhaPDV.h"
+#include "closing/VendasDia.h"
+#include "closing/Vendedor.h"
 #include "core/OperadorRoteiro.h"
 #include "core/Tela.h"
 #include "core/TerminalState.h"
@@ -66,7 +68,8 @@ TEST(Ligacoes, EveryWindowFileMatchesItsScreen) {
       {"Leitura_X", cria<Leitura_X>()}, {"MemoriaFiscData", cria<MemoriaFiscData>()},
       {"MemoriaFiscReduc", cria<MemoriaFiscReduc>()}, {"SangriaF", cria<SangriaF>()},
       {"SuprimentoF", cria<SuprimentoF>()}, {"RecValores", cria<RecValores>()},
-      {"PgtValores", cria<PgtValores>()}};
+      {"PgtValores", cria<PgtValores>()}, {"VendasDia", cria<VendasDia>()},
+      {"Vendedor", [](Aplicacao &app) { return std::make_unique<Vendedor>(app, nullptr); }}};
   registraTelasQt();
   TerminalState estado;
   OperadorRoteiro operador;
