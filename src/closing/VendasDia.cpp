@@ -1,5 +1,7 @@
 #include "closing/VendasDia.h"
 
+#include <algorithm>
+
 #include "core/Database.h"
 #include "core/Operator.h"
 #include "core/Teclas.h"
@@ -292,8 +294,13 @@ void VendasDia::confereComBanco() {
     pintaDiferenca(r, diferenca);
     if (!diferenca || !diferenca->ehZero()) ++diferentes;
   }
-  // Forms the database recorded and the printer did not count, before the total.
-  for (const QString &chave : banco.ordem) {
+  // Forms the database recorded and the printer did not count, before the
+  // total, by name; payments of no known form last.
+  QStringList outras = banco.ordem;
+  std::sort(outras.begin(), outras.end(), [](const QString &a, const QString &b) {
+    return (a == SemForma) != (b == SemForma) ? b == SemForma : a < b;
+  });
+  for (const QString &chave : outras) {
     if (vistas.contains(chave)) continue;
     const Moeda gravado = banco.porForma.value(chave);
     if (gravado.ehZero()) continue;
