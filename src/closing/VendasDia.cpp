@@ -60,8 +60,7 @@ VendasDia::VendasDia(Aplicacao &app)
   Campo &grade = adiciona("Grade", TipoCampo::Grade);
   grade.toolTip = QStringLiteral("F5 imprime o relatório; Esc fecha.");
   Grade &g = *grade.grade();
-  g.FormatString(QStringLiteral("^Cód |<Forma de Pagamento                      |>Valor ECF     |>Banco         "
-                                "|>Diferença     "));
+  g.FormatString(QStringLiteral("^Cód |<Forma de Pagamento  |>Valor ECF     |>Banco         |>Diferença     "));
   g.setRows(1);
   for (const auto &[nome, legenda] : {std::pair{"Msupr", "Suprimentos"}, std::pair{"Msang", "Sangrias"},
                                       std::pair{"MSaldo", "Saldo em Dinheiro"}, std::pair{"MReceb", "Recebimentos"}}) {

@@ -13,7 +13,7 @@ const QString CodigoInvalido = QStringLiteral("Digite um código válido ou 'F2'
 
 Vendedor::Vendedor(Aplicacao &app, Escolha escolha)
     : Tela(app, "Vendedor", QStringLiteral("Vendedor")), escolha_(std::move(escolha)) {
-  adiciona("Label1", TipoCampo::Rotulo).setTexto(QStringLiteral("Código do Vendedor"));
+  adiciona("Label1", TipoCampo::Rotulo).setTexto(QStringLiteral("Código do Vendedor (F2 pesquisa, Esc sai)"));
   Campo &codigo = adiciona("CodVen", TipoCampo::Texto);
   codigo.maxLength = 10;
   codigo.toolTip = QStringLiteral("Código do vendedor da venda; F2 pesquisa.");

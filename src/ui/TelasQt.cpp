@@ -1,7 +1,10 @@
 #include "ui/TelasQt.h"
 
+#include <QApplication>
 #include <QDialog>
+#include <QEvent>
 #include <QMainWindow>
+#include <QTimer>
 
 #include "ui/JanelasTelas.h"
 #include "ui_AbreDia.h"
@@ -31,6 +34,33 @@ QWidget *constroi() {
   return janela;
 }
 
+// A window of its own beside the sale window (modeless): when it goes, the
+// window behind it takes the keyboard back, Alt and the function keys
+// included, even where no window manager hands the activation on.
+class DevolveAtivacao : public QObject {
+ public:
+  using QObject::QObject;
+  bool eventFilter(QObject *objeto, QEvent *evento) override {
+    if (evento->type() == QEvent::Hide && objeto == parent())
+      QTimer::singleShot(0, [] {
+        if (QApplication::activeWindow()) return;
+        for (QWidget *w : QApplication::topLevelWidgets())
+          if (qobject_cast<QMainWindow *>(w) && w->isVisible()) {
+            w->activateWindow();
+            return;
+          }
+      });
+    return false;
+  }
+};
+
+template <typename Ui>
+QWidget *constroiModeless() {
+  QWidget *janela = constroi<Ui, QDialog>();
+  janela->installEventFilter(new DevolveAtivacao(janela));
+  return janela;
+}
+
 }  // namespace
 
 void registraTelasQt() {
@@ -47,7 +77,7 @@ void registraTelasQt() {
   for (const char *nome : {"SangriaF", "SuprimentoF", "RecValores", "PgtValores"})
     JanelasTelas::registra(nome, [](Tela &) { return constroi<Ui::MovimentoCaixa, QDialog>(); });
   JanelasTelas::registra("CondPgto", [](Tela &) { return constroi<Ui::CondPgto, QDialog>(); });
-  JanelasTelas::registra("VendasDia", [](Tela &) { return constroi<Ui::VendasDia, QDialog>(); });
-  JanelasTelas::registra("Vendedor", [](Tela &) { return constroi<Ui::Vendedor, QDialog>(); });
+  JanelasTelas::registra("VendasDia", [](Tela &) { return constroiModeless<Ui::VendasDia>(); });
+  JanelasTelas::registra("Vendedor", [](Tela &) { return constroiModeless<Ui::Vendedor>(); });
   JanelasTelas::registra("PForm", [](Tela &) { return constroi<Ui::PForm, QMainWindow>(); });
 }

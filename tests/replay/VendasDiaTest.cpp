@@ -16,17 +16,22 @@
 
 namespace {
 
-QString corre(const QString &linhas, Impressora impressora = Impressora::Nova) {
+// Runs a script on a drive (the demo drive unless told), with faults of the
+// simulated printer when given; a new printer unless told otherwise.
+struct Execucao {
+  Impressora impressora = Impressora::Nova;
+  QString falhas;
+  QString drive;
+};
+QString corre(const QString &linhas, const Execucao &como = {}) {
+  const QString drive = como.drive.isEmpty() ? testsupport::demoDrive() : como.drive;
+  if (como.impressora == Impressora::Nova && como.drive.isEmpty()) testsupport::reiniciaImpressoraDoDemo();
   QTemporaryDir dir;
   QString t;
-  EXPECT_EQ(replay(scriptFile(dir, linhas), t, impressora), 0) << t.toStdString();
-  return t;
-}
-
-QString correComFalhas(const QByteArray &falhas, const QString &linhas) {
-  qputenv("PDV_ECF_SIM_FALHAS", falhas);
-  const QString t = corre(linhas);
-  qunsetenv("PDV_ECF_SIM_FALHAS");
+  const int status = testsupport::runBuilt("pdv", {"--replay", scriptFile(dir, linhas)}, &t,
+                                           {"PDV_DRIVE=" + drive, "QT_QPA_PLATFORM=offscreen",
+                                            "PDV_ECF_SIM_FALHAS=" + como.falhas});
+  EXPECT_EQ(status, 0) << t.toStdString();
   return t;
 }
 
@@ -199,7 +204,7 @@ TEST(VendasDia, TheDaysReportIsThePrintersAndTheDatabaseAgreesThenDiffers) {
   VendasGravadas::venda(990008, "001", dia, 1, "5.00", {{9999, "5.00"}});
   t = corre("clock 2026-11-20T12:00:00\ntype 1\nkey Enter\ntype 1234\nkey Enter\n"
             "click P0206\ndump\nkey Esc\n",
-            Impressora::ComoEstava);
+            {.impressora = Impressora::ComoEstava});
   const QList<QStringList> depois = dumps(t, "VendasDia");
   ASSERT_EQ(depois.size(), 1) << t.toStdString();
   EXPECT_EQ(linhasDaGrade(depois[0]),
@@ -234,7 +239,7 @@ TEST(VendasDia, AnEmptyDayHasOnlyTheTotalRowAndABusyPrinterIsNotRead) {
 
 TEST(VendasDia, PrinterFailuresAreToldAndFreeThePrinter) {
   // The totalisers refused: told, the four boxes stay at zero, the forms shown.
-  QString t = correComFalhas("retorno VerificaTotalizadoresParciais -1", Login500 + "click P0206\ndump\n");
+  QString t = corre(Login500 + "click P0206\ndump\n", {.falhas = "retorno VerificaTotalizadoresParciais -1"});
   EXPECT_TRUE(tem(t, Aviso + "\"Erro Totais Parciais\"")) << t.toStdString();
   QList<QStringList> telas = dumps(t, "VendasDia");
   ASSERT_EQ(telas.size(), 1) << t.toStdString();
@@ -243,14 +248,14 @@ TEST(VendasDia, PrinterFailuresAreToldAndFreeThePrinter) {
 
   // No table from the printer: nothing shown as if the day were empty, and a
   // coupon can be opened afterwards.
-  t = correComFalhas("retorno VerificaFormasPagamento 0", Login500 + "click P0206\nkey F2\n");
+  t = corre(Login500 + "click P0206\nkey F2\n", {.falhas = "retorno VerificaFormasPagamento 0"});
   EXPECT_TRUE(tem(t, Aviso + QStringLiteral("\"Erro de Comunicação: 0\""))) << t.toStdString();
   EXPECT_TRUE(tem(t, "close VendasDia")) << t.toStdString();
   EXPECT_TRUE(dumps(t, "VendasDia").isEmpty());
   EXPECT_TRUE(tem(t, "ecf EcfAbreCupom(")) << t.toStdString();
 
   // A report the printer refused is told; it is closed all the same.
-  t = correComFalhas("retorno RelatorioGerencial -2", Login500 + "click P0206\nkey F5\nkey Esc\nkey F2\n");
+  t = corre(Login500 + "click P0206\nkey F5\nkey Esc\nkey F2\n", {.falhas = "retorno RelatorioGerencial -2"});
   EXPECT_TRUE(tem(t, "ecf EcfRelatorioGerencial(\"FECHAMENTO DO CAIXA EM 21/11/2026")) << t.toStdString();
   EXPECT_TRUE(tem(t, "ecf EcfFechaRelatorioGerencial()")) << t.toStdString();
   EXPECT_TRUE(tem(t, Aviso + QStringLiteral("\"Erro de Comunicação: -2\""))) << t.toStdString();
@@ -263,12 +268,7 @@ TEST(VendasDia, WithoutTheDatabasesSalesThePrinterFiguresStay) {
   testsupport::DriveProprio drive;
   for (const char *sql : {"DROP VIEW FORMAPGTO", "DROP VIEW FORMAPGTO1", "DROP VIEW EPNCPG", "DROP TABLE TB_VDA_EPNPAG"})
     drive.executa(sql);
-  QTemporaryDir dir;
-  QString t;
-  ASSERT_EQ(testsupport::runBuilt("pdv", {"--replay", scriptFile(dir, Login500 + "click P0206\ndump\nkey Esc\n")}, &t,
-                                  {"PDV_DRIVE=" + drive.raiz(), "QT_QPA_PLATFORM=offscreen"}),
-            0)
-      << t.toStdString();
+  const QString t = corre(Login500 + "click P0206\ndump\nkey Esc\n", {.drive = drive.raiz()});
   const QList<QStringList> telas = dumps(t, "VendasDia");
   ASSERT_EQ(telas.size(), 1) << t.toStdString();
   EXPECT_EQ(linhasDaGrade(telas[0]), (QStringList{"row 1: 1 | " + nome40("Dinheiro") + " | 500,00 |  | ",
