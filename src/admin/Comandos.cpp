@@ -60,12 +60,12 @@ bool marcaConhecida(const QString &marca) {
 }
 
 // The suite's outside programs the terminal starts (calculator, the six
-// modules, the pre-sale cancellation program, the grid export's viewers) are
+// modules, the pre-sale release and cancellation programs, the grid export's viewers) are
 // not part of it: a demo drive gets stand-ins at their paths that append how
 // they were started to kw-velt/programas.log, so a tester sees what ran.
 const QStringList &programasSubstitutos() {
   static const QStringList nomes = {"calculadora.exe", "contabil.exe", "receber.exe", "pagar.exe",
-                                    "estoque.exe",     "vendas.exe",   "compras.exe", "cancelaprevenda.exe",
+                                    "estoque.exe",     "vendas.exe",   "compras.exe", "cancelaprevenda.exe", "liberaprevenda.exe",
                                     "excel.exe",       "theworld.exe"};
   return nomes;
 }

@@ -214,6 +214,8 @@ void Replay::aplica(const QString &acao, const QString &argumento) {
     operador_.respondeEntrada(argumento);
   } else if (acao == "input-cancel") {
     operador_.cancelaEntrada();
+  } else if (acao == "timers") {
+    app_.executaPeriodicas();
   } else if (acao == "dump") {
     despeja();
   } else if (acao == "front") {

@@ -586,3 +586,16 @@ void Aplicacao::descarta(Tela &tela) {
     return;
   }
 }
+
+void Aplicacao::agendaPeriodica(int intervaloMs, std::function<void()> tarefa) {
+  periodicas_.push_back({intervaloMs, std::move(tarefa)});
+  if (aoAgendar) aoAgendar(periodicas_.back());
+}
+
+void Aplicacao::executaPeriodicas() {
+  // By index: a task may schedule another.
+  for (size_t i = 0; i < periodicas_.size(); ++i) {
+    const auto tarefa = periodicas_[i].tarefa;
+    tarefa();
+  }
+}

@@ -272,6 +272,20 @@ class Aplicacao {
   Tela *telaFrente() const;
   const QList<Tela *> &telas() const { return abertas_; }
 
+  // Work repeated while the program runs (kept sales waiting for the
+  // database): the skin runs each on a timer of its interval, a replay when
+  // its script says "timers". A task must not assume any screen is in front.
+  struct TarefaPeriodica {
+    int intervaloMs;
+    std::function<void()> tarefa;
+  };
+  void agendaPeriodica(int intervaloMs, std::function<void()> tarefa);
+  // Runs every task once, in the order they were scheduled.
+  void executaPeriodicas();
+  const std::vector<TarefaPeriodica> &periodicas() const { return periodicas_; }
+  // Told of each task scheduled (the skin starts its timer).
+  std::function<void(const TarefaPeriodica &)> aoAgendar;
+
   // Told when a screen is shown, hidden or unloaded (skin, transcript).
   std::function<void(Tela &)> aoMostrar, aoEsconder, aoDescarregar;
   // Runs a modal screen until it hides; installed by the skin or the replay.
@@ -295,4 +309,5 @@ class Aplicacao {
   void descarta(Tela &tela);
   void limpaAjudaDe(const Tela &tela);
   std::vector<std::unique_ptr<Tela>> proprias_, descartadas_;
+  std::vector<TarefaPeriodica> periodicas_;
 };

@@ -166,6 +166,8 @@ void CondPgto::LimpaPagamentos() {
 
 Moeda CondPgto::totalFormas() { return valor("TotFor"); }
 
+QList<QStringList> CondPgto::linhasPreenchidas() { return LinhasPreenchidas(grade("Grade")); }
+
 Moeda CondPgto::ParaMoedaTexto(const char *nome) { return ParaMoeda(campo(nome).texto()); }
 
 void CondPgto::mostraTotal(const char *nome, const Moeda &v) { campo(nome).setTexto(FormataValor(v)); }

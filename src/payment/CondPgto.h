@@ -20,6 +20,10 @@ class CondPgto : public Tela {
   void LimpaPagamentos();
   // What the rows add up to (the sale screen refuses changes once not zero).
   Moeda totalFormas();
+  // The cash rows' sum (what the customer hands over in money).
+  Moeda totalDinheiro() { return valor("TotDin"); }
+  // The rows holding a payment, eleven cells each, in grid order.
+  QList<QStringList> linhasPreenchidas();
 
   // Payment-condition codes the grid can hold: 0 .. MaiorCodigo.
   static constexpr int MaiorCodigo = 999;

@@ -17,3 +17,14 @@ int LinhasComPagamento(const Grade &g) {
     if (!g.TextMatrix(r, PagCodigo).trimmed().isEmpty()) ++n;
   return n;
 }
+
+QList<QStringList> LinhasPreenchidas(const Grade &g) {
+  QList<QStringList> linhas;
+  for (int r = g.FixedRows; r < g.Rows(); ++r) {
+    if (g.TextMatrix(r, PagCodigo).trimmed().isEmpty()) continue;
+    QStringList celulas;
+    for (int c = 0; c < ColunasPagamento; ++c) celulas << g.TextMatrix(r, c);
+    linhas << celulas;
+  }
+  return linhas;
+}

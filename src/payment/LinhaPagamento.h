@@ -2,7 +2,9 @@
 // The payment row: one row of the payment grid, read by the payment screen,
 // the closing of the sale and the change of a recorded sale's payment. All
 // cells are text; column 10 has no title and holds the payment form's name.
+#include <QList>
 #include <QString>
+#include <QStringList>
 
 class Grade;
 
@@ -32,3 +34,5 @@ inline const QString LayoutPagamentos = QStringLiteral(
 void IniciaGradePagamentos(Grade &g);
 // The rows of the grid that hold a payment (column 0 not empty).
 int LinhasComPagamento(const Grade &g);
+// Those rows' cells (ColunasPagamento each), in grid order.
+QList<QStringList> LinhasPreenchidas(const Grade &g);

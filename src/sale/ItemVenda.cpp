@@ -171,8 +171,8 @@ void PForm::vendeItem() {
   g.setTextMatrix(item, 3, quantidadeMostrada(quantidade, inteira));
   g.setTextMatrix(item, 4, unitario.formatada());
   g.setTextMatrix(item, 5, valor.formatada());
-  if (precosLista.size() <= item) precosLista.resize(item + 1);
-  precosLista[item] = precoLista;
+  if (itensCupom.size() <= item) itensCupom.resize(item + 1);
+  itensCupom[item] = {precoLista, tributacao.tribPro, quantidade};
   g.setPosicao(item, 0);
   if (g.TopRow() > item) g.setTopRow(item);
   totalVenda_ += valor;

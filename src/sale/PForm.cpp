@@ -4,6 +4,8 @@
 #include <QDateTime>
 
 #include "access/Inicializacao.h"
+#include "closing/DiarioVendas.h"
+#include "closing/FechaCupom.h"
 #include "closing/VendasDia.h"
 #include "closing/Vendedor.h"
 #include "core/Database.h"
@@ -146,6 +148,7 @@ void PForm::criaControles() {
   botao("CmdFormPG", "[F4] FORMA DE PGTO", [this] { formasPagamento(); });
   botao("CmdAlteraCLI", "[F5] ALTERA CLIENTE", [this] { alteraCliente(); });
   botao("CmdCancelaItem", "[F6] CANCELA ITENS", [this] { cancelaItem(); });
+  botao("CmdFinal", "[F7] FINALIZA", [this] { CmdFinal(); });
   botao("CmdCancelCP", "[F8] CANCELA CUPOM", [this] { cancelaCupom(); });
   botao("CmdAutentica", QStringLiteral("[F9] AUTENTICAÇÃO"), [this] { autentica(); });
   adiciona("StBar1", TipoCampo::Rotulo);
@@ -306,9 +309,19 @@ void PForm::carrega() {
     VerificaImpressora();
     carregaPagamentos();
     LimpaVenda();
+    // Known before the database may go away: a summarised closing needs it.
+    formaUm_ = NomeFormaUm(e);
   } catch (const ErroBanco &erro) {
     app().operador().avisa(QStringLiteral("Erro ao preparar a tela de venda: ") + erro.descricao());
   }
+  // Sales an earlier run kept: recorded now, then tried again on a timer
+  // while any is left (never under an open coupon or another screen).
+  diario().limpaGravadas(e.DataSistema);
+  GravaVendasGuardadas(true);
+  app().agendaPeriodica(IntervaloGuardadasMs, [this] {
+    if (estado().EcfOcupada || app().telaFrente() != this || diario().pendentes().isEmpty()) return;
+    GravaVendasGuardadas(false);
+  });
 }
 
 void PForm::ativa() {

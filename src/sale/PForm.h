@@ -16,6 +16,8 @@
 #include "core/Tributacao.h"
 
 class CondPgto;
+class DiarioVendas;
+struct VendaFechada;
 
 class PForm : public Tela {
  public:
@@ -46,6 +48,20 @@ class PForm : public Tela {
   // screen); zero until payments are assigned.
   std::function<Moeda()> valorAtribuido;
   bool pagamentosAtribuidos() const { return valorAtribuido && valorAtribuido() != Moeda(); }
+  // F7: closes the coupon on the printer (one of the two closing dialogs),
+  // opens the drawer and records the sale.
+  void CmdFinal();
+  // The closed sales of this desk kept on its drive.
+  DiarioVendas &diario();
+  // Records the sales this desk kept while the database was away; returns
+  // how many are still kept. `avisa`: tell the operator what happened.
+  int GravaVendasGuardadas(bool avisa);
+  // How often kept sales are tried again while the program runs.
+  static constexpr int IntervaloGuardadasMs = 30000;
+  static inline const QString MensagemVendaGuardada = QStringLiteral(
+      "O banco de dados não gravou esta venda (%1).\n\nO cupom foi impresso e a venda está GUARDADA NESTE CAIXA: "
+      "ela será gravada sozinha assim que o banco de dados voltar. Pode continuar vendendo.");
+
   // What item entry, quantities, item cancellation and customer change say
   // once payments are assigned.
   static inline const QString MensagemPagamentosAtribuidos =
@@ -80,8 +96,14 @@ class PForm : public Tela {
   static QString MensagemQuantidadeGrande() {
     return QStringLiteral("QTDE MAIOR QUE %1 NÃO CABE NA IMPRESSORA !").arg(MaiorQuantidade);
   }
-  // The product's list price at entry, by item number (row).
-  QList<Moeda> precosLista;
+  // What an item's row does not show exactly, by item number (row): the
+  // product's list price and tax code at entry, the quantity sold.
+  struct DadosItemCupom {
+    Moeda precoLista;
+    QString tributacao;
+    Quantidade quantidade;
+  };
+  QList<DadosItemCupom> itensCupom;
   Moeda totalVenda() const { return totalVenda_; }
 
   // The coupon's totals (zeroed when a coupon opens and when the screen is reset).
@@ -146,7 +168,22 @@ class PForm : public Tela {
   void mudaEstoquePendente(const QString &codPro, Quantidade quantidade);
   // Zeroes what a coupon accumulates.
   void zeraCupom();
+  // The sale on the screen as the recording takes it.
+  VendaFechada montaVenda() const;
+  // The zero-total coupon: a 0,01 placeholder item, then cancelled.
+  void cancelaCupomZerado();
+  // Records one closed sale (its journal marks, the release program); false
+  // with the reason when the database did not take it (the sale stays kept).
+  bool registraVenda(const VendaFechada &venda, qlonglong &codigo, QString &porque);
+  // Start-up: kept sales whose coupon the printer closed are to be recorded,
+  // the one whose coupon was just cancelled (cancelado) is dropped.
+  void resolveDiario(qlonglong cancelado, bool impressoraRespondeu);
+  void mostraGuardadas(int quantas);
+  // Back to the anonymous consumer and his fiscal operation.
+  void voltaAoConsumidor();
 
+  std::unique_ptr<DiarioVendas> diario_;
+  QString formaUm_;  // payment form 1's name last read
   QString textoUsuario_;
   Quantidade quantidadePendente_;
   Moeda totalVenda_;

@@ -5,6 +5,8 @@
 #include <QTime>
 
 #include "access/Inicializacao.h"
+#include "closing/DiarioVendas.h"
+#include "closing/VendaFechada.h"
 #include "core/Database.h"
 #include "core/Logs.h"
 #include "core/Operator.h"
@@ -60,7 +62,7 @@ void PForm::zeraCupom() {
   totais.fill(Moeda());
   totalVenda_ = Moeda();
   quantidadePendente_ = Quantidade();
-  precosLista.clear();
+  itensCupom.clear();
 }
 
 void PForm::habilitaMenus(bool sim) {
@@ -140,8 +142,10 @@ void PForm::VerificaImpressora() {
     Reducao_Z reducao(app());
     app().mostra(reducao, true);
   }
-  EcfFlagsFiscais(e);
+  const int16_t flags = EcfFlagsFiscais(e);
   if (!(e.FlagsFiscais & FlagCupomAberto)) {
+    // Sales whose closing an earlier run left half-marked were closed.
+    resolveDiario(0, flags >= 1);
     campo("TxtMens").setTexto(QStringLiteral("Impressora pronta p/ iniciar Cupom..."));
     BloqueiaItens();
     return;
@@ -149,6 +153,7 @@ void PForm::VerificaImpressora() {
   // A coupon left open by an earlier run is cancelled.
   e.Mensagem.clear();
   CancelaCupom();
+  resolveDiario(campo("NoCupom").texto().toLongLong(), e.Mensagem.isEmpty());
   mostraMensagem();
   LimpaVenda();
 }
@@ -306,6 +311,15 @@ void PForm::CancelaCupom() {
   }
   campo("Cancelado").setVisible(true);
   if (numero == 0) return;
+  // A sale of this coupon kept on the desk and not recorded yet is gone
+  // with the coupon.
+  {
+    VendaFechada cancelada;
+    cancelada.caixa = e.NumCaixa;
+    cancelada.cupom = numero;
+    cancelada.data = e.DataSistema;
+    diario().descarta(cancelada);
+  }
   // A sale already recorded for this coupon is claimed (only while it is in
   // status 1) and handed to the cancellation program.
   Recordset rs;
@@ -316,8 +330,7 @@ void PForm::CancelaCupom() {
     e.Mensagem = QStringLiteral("CUPOM JÁ FOI CANCELADO !!");
     return;
   }
-  const QTime agora = e.relogio().now().time();
-  const qlonglong marcador = -(agora.toString("hhss").toLongLong() + e.CodUsuario);
+  const qlonglong marcador = MarcadorPosse(e.relogio().now().time(), e.CodUsuario);
   e.ValorCupomStr = QString::number(marcador);
   const long mudadas = e.conexao().executa(MontaSql(
       "Update Tb_Vda_CadEpn Set StaEpn=? Where NfsEpn=? And NfiEpn=? And StaEpn=1", {marcador, e.NumCaixa, numero}));

@@ -64,6 +64,21 @@ JanelasTelas::JanelasTelas(Aplicacao &app) : app_(app) {
     if (sim) QApplication::setOverrideCursor(Qt::WaitCursor);
     else QApplication::restoreOverrideCursor();
   };
+  app_.aoAgendar = [this](const Aplicacao::TarefaPeriodica &t) { iniciaTemporizador(t); };
+  for (const Aplicacao::TarefaPeriodica &t : app_.periodicas()) iniciaTemporizador(t);
+}
+
+void JanelasTelas::iniciaTemporizador(const Aplicacao::TarefaPeriodica &t) {
+  temporizadores_.push_back(std::make_unique<QTimer>());
+  QTimer *temporizador = temporizadores_.back().get();
+  temporizador->setInterval(t.intervaloMs);
+  QObject::connect(temporizador, &QTimer::timeout, temporizador, [tarefa = t.tarefa, temporizador] {
+    // A task that opens a message box must not run again under it.
+    temporizador->stop();
+    tarefa();
+    temporizador->start();
+  });
+  temporizador->start();
 }
 
 JanelasTelas::~JanelasTelas() {
@@ -75,6 +90,7 @@ JanelasTelas::~JanelasTelas() {
   app_.redesenha = nullptr;
   app_.atendeOperador = nullptr;
   app_.ocupado = nullptr;
+  app_.aoAgendar = nullptr;
   for (auto &[tela, visao] : visoes_) {
     QWidget *w = visao->janela();
     visao.reset();  // unbinds from the screen before its widgets go

@@ -2,14 +2,16 @@
 // Creates, shows and destroys the window of each screen as the application
 // opens and closes screens.
 #include <QPointer>
+#include <QTimer>
 #include <QStringList>
 #include <QWidget>
 #include <functional>
 #include <map>
 #include <memory>
+#include <vector>
 
-class Aplicacao;
-class Tela;
+#include "core/Tela.h"
+
 class VisaoTela;
 
 class JanelasTelas {
@@ -33,6 +35,8 @@ class JanelasTelas {
   void esconde(Tela &tela);
   void descarrega(Tela &tela);
   void executaModal(Tela &tela);
+  void iniciaTemporizador(const Aplicacao::TarefaPeriodica &t);
   Aplicacao &app_;
   std::map<const Tela *, std::unique_ptr<VisaoTela>> visoes_;
+  std::vector<std::unique_ptr<QTimer>> temporizadores_;
 };

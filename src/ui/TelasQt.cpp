@@ -9,6 +9,7 @@
 #include "ui/JanelasTelas.h"
 #include "ui_AbreDia.h"
 #include "ui_CondPgto.h"
+#include "ui_FechaCupom.h"
 #include "ui_FormPesq.h"
 #include "ui_Leitura_X.h"
 #include "ui_MemoriaFiscData.h"
@@ -76,6 +77,9 @@ void registraTelasQt() {
   // The four amount screens share one window; each takes its caption from its screen.
   for (const char *nome : {"SangriaF", "SuprimentoF", "RecValores", "PgtValores"})
     JanelasTelas::registra(nome, [](Tela &) { return constroi<Ui::MovimentoCaixa, QDialog>(); });
+  // The two closing dialogs share one window.
+  for (const char *nome : {"Fecha_Cupom_Completo", "Fecha_Cupom_Resumo"})
+    JanelasTelas::registra(nome, [](Tela &) { return constroi<Ui::FechaCupom, QDialog>(); });
   JanelasTelas::registra("CondPgto", [](Tela &) { return constroi<Ui::CondPgto, QDialog>(); });
   JanelasTelas::registra("VendasDia", [](Tela &) { return constroiModeless<Ui::VendasDia>(); });
   JanelasTelas::registra("Vendedor", [](Tela &) { return constroiModeless<Ui::Vendedor>(); });

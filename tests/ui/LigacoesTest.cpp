@@ -26,6 +26,7 @@
 #include "fiscalday/Leitura_X.h"
 #include "fiscalday/MemoriaFiscal.h"
 #include "fiscalday/MovimentoCaixa.h"
+#include "closing/FechaCupom.h"
 #include "payment/CondPgto.h"
 #include "fiscalday/ProgramaFormas.h"
 #include "fiscalday/Reducao_Z.h"
@@ -69,7 +70,11 @@ TEST(Ligacoes, EveryWindowFileMatchesItsScreen) {
       {"MemoriaFiscReduc", cria<MemoriaFiscReduc>()}, {"SangriaF", cria<SangriaF>()},
       {"SuprimentoF", cria<SuprimentoF>()}, {"RecValores", cria<RecValores>()},
       {"PgtValores", cria<PgtValores>()}, {"VendasDia", cria<VendasDia>()},
-      {"Vendedor", [](Aplicacao &app) { return std::make_unique<Vendedor>(app, nullptr); }}};
+      {"Vendedor", [](Aplicacao &app) { return std::make_unique<Vendedor>(app, nullptr); }},
+      {"Fecha_Cupom_Completo",
+       [](Aplicacao &app) { return std::make_unique<FechaCupom>(app, FechaCupom::Tipo::Completo, DadosFechamento{}); }},
+      {"Fecha_Cupom_Resumo",
+       [](Aplicacao &app) { return std::make_unique<FechaCupom>(app, FechaCupom::Tipo::Resumo, DadosFechamento{}); }}};
   registraTelasQt();
   TerminalState estado;
   OperadorRoteiro operador;

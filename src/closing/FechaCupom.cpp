@@ -1,0 +1,154 @@
+#include "closing/FechaCupom.h"
+
+#include "closing/VendaFechada.h"
+#include "core/Database.h"
+#include "core/Logs.h"
+#include "core/Operator.h"
+#include "core/Teclas.h"
+#include "core/Utilidades.h"
+#include "fiscal/AnalisaRetorno.h"
+#include "fiscal/Ecf.h"
+
+namespace {
+
+const QString Zero = QStringLiteral("0,00");
+
+}  // namespace
+
+FechaCupom::FechaCupom(Aplicacao &app, Tipo tipo, DadosFechamento dados)
+    : Tela(app, tipo == Tipo::Completo ? "Fecha_Cupom_Completo" : "Fecha_Cupom_Resumo",
+           QStringLiteral("Fechamento do Cupom")),
+      tipo_(tipo), dados_(std::move(dados)) {
+  adiciona("Label1", TipoCampo::Rotulo)
+      .setTexto(tipo == Tipo::Completo ? QStringLiteral("FECHAMENTO COMPLETO") : QStringLiteral("FECHAMENTO RESUMIDO"));
+  adiciona("LabTotDin", TipoCampo::Rotulo).setTexto(QStringLiteral("Total em Dinheiro"));
+  adiciona("TotDin", TipoCampo::Rotulo).setTexto(Zero);
+  adiciona("LabTxtValor", TipoCampo::Rotulo).setTexto(QStringLiteral("Valor Pago"));
+  Campo &valor = adiciona("TxtValor", TipoCampo::Moeda);
+  valor.tag = "N";
+  valor.toolTip = QStringLiteral("Valor entregue pelo cliente; F7 fecha o cupom, Esc desiste.");
+  valor.aoGanharFoco = [this] { campo("Troco").setTexto(Zero); };
+  valor.aoValidar = [this] { return confereValor(); };
+  adiciona("LabTroco", TipoCampo::Rotulo).setTexto(QStringLiteral("Troco"));
+  adiciona("Troco", TipoCampo::Rotulo).setTexto(Zero);
+  Campo &ok = adiciona("cmdOK", TipoCampo::Botao);
+  ok.setTexto(QStringLiteral("[F7] - Processa"));
+  ok.aoClicar = [this] { processa(); };
+  keyPreview = true;
+  aoTeclarForm = [this](int &t, int) {
+    if (t == tecla::F7) {
+      t = 0;
+      processa();
+    } else if (t == tecla::Esc) {
+      t = 0;
+      desiste();
+    }
+  };
+}
+
+void FechaCupom::carrega() {
+  TerminalState &e = estado();
+  e.Mensagem.clear();
+  const QString devido = dados_.totalDinheiro.formatada();
+  campo("TotDin").setTexto(devido);
+  campo("TxtValor").setTexto(devido);
+  dinheiro_ = devido;
+}
+
+void FechaCupom::ativa() {
+  if (!focado()) focaCampo("TxtValor", false);
+}
+
+Moeda FechaCupom::valorPago() { return ParaMoeda(campo("TxtValor").texto()); }
+
+bool FechaCupom::confereValor() {
+  if (dados_.totalDinheiro > valorPago()) {
+    app().operador().avisa(tipo_ == Tipo::Completo ? QStringLiteral("Valor Pago menor que o valor em dinheiro !")
+                                                    : QStringLiteral("Valor Pago menor que a Venda !"));
+    return false;
+  }
+  campo("Troco").setTexto(FormataValor(valorPago() - dados_.totalDinheiro));
+  return true;
+}
+
+void FechaCupom::desiste() {
+  estado().Mensagem = MensagemDesistencia;
+  dinheiro_ = Zero;
+  app().descarrega(*this, true);
+}
+
+QString FechaCupom::ValorParaImpressora(const QString &celula) { return ParaMoeda(celula).textoVirgula(2); }
+
+QString FechaCupom::DescricaoVencimento(const QString &vencimento) {
+  return vencimento.trimmed().isEmpty() ? QString() : QStringLiteral("Vencimento em ") + vencimento.trimmed();
+}
+
+void FechaCupom::processa() {
+  if (enviado_) return;
+  TerminalState &e = estado();
+  // F7 straight from the field is checked as leaving it would be: a change
+  // below zero is never printed.
+  if (!confereValor()) {
+    focaCampo("TxtValor", false);
+    return;
+  }
+  pago_ = campo("TxtValor").texto();
+  troco_ = FormataValor(valorPago() - dados_.totalDinheiro);
+  campo("Troco").setTexto(troco_);
+  if (tipo_ == Tipo::Resumo) {
+    formaUm_ = dados_.formaUmConhecida;
+    try {
+      formaUm_ = NomeFormaUm(e);
+    } catch (const ErroBanco &) {
+      // The database is away: the name known from before serves.
+    }
+  }
+  e.Mensagem.clear();
+  QString erro;
+  if (dados_.antesDeEnviar && !dados_.antesDeEnviar(erro)) {
+    e.Mensagem = erro;
+    app().descarrega(*this, true);
+    return;
+  }
+  enviado_ = true;
+  const QString rodape = RodapeCupom(troco_, dados_.cliente, dados_.operacao, dados_.caixa);
+  {
+    const Ampulheta ampulheta(app());
+    if (tipo_ == Tipo::Completo) fechaCompleto(rodape);
+    else fechaResumo(rodape);
+  }
+  app().descarrega(*this, true);
+}
+
+void FechaCupom::fechaCompleto(const QString &rodape) {
+  TerminalState &e = estado();
+  // Every call is made even after a failure; the last failure is told.
+  auto confere = [&e] {
+    if (e.Retorno < 1) e.Mensagem = ErroComunicacao(e.Retorno);
+  };
+  e.Retorno = EcfIniciaFechamentoCupom(e, "D", "%", "0000");
+  confere();
+  for (const QStringList &p : dados_.pagamentos) {
+    e.Retorno = EcfEfetuaFormaPagamentoDescricaoForma(e, p.value(10).left(15), ValorParaImpressora(p.value(2)),
+                                                      DescricaoVencimento(p.value(7)));
+    confere();
+  }
+  e.Retorno = EcfTerminaFechamentoCupom(e, rodape);
+  confere();
+}
+
+void FechaCupom::fechaResumo(const QString &rodape) {
+  TerminalState &e = estado();
+  e.Retorno = EcfFechaCupomResumido(e, formaUm_, rodape);
+  AnalisaRetorno(e, QString(), QString(), QStringLiteral("Emissão de Cupom Fiscal"));
+  if (e.Retorno < 1) e.Mensagem = ErroComunicacao(e.Retorno);
+}
+
+QString NomeFormaUm(TerminalState &e) {
+  Recordset &rs = *e.RsGeral;
+  FechaRs(rs);
+  rs.abre("Select * From Tb_Vda_FormPgt Where CodFpg=1", e.conexao());
+  const QString nome = rs.EOF_() ? QString() : SemNulo(rs["NomFpg"]).toString().trimmed();
+  FechaRs(rs);
+  return nome;
+}

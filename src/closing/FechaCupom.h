@@ -1,0 +1,67 @@
+#pragma once
+// Closing the coupon on the printer. Two dialogs, one implementation:
+// "FECHAMENTO COMPLETO" sends each payment row as a payment form,
+// "FECHAMENTO RESUMIDO" pays the whole sale with payment form 1. Both take
+// the amount handed over, show the change and print the footer.
+//
+// The result: `enviado()` once the closing sequence went to the printer;
+// Mensagem empty when the printer took all of it, otherwise the failure
+// ("Desistencia de Fechamento !" after Esc, nothing sent).
+#include <QList>
+#include <QStringList>
+#include <functional>
+
+#include "core/Moeda.h"
+#include "core/Tela.h"
+
+struct DadosFechamento {
+  Moeda totalDinheiro;            // the cash due (TotDin)
+  QList<QStringList> pagamentos;  // complete closing: the payment rows
+  QString cliente;                // "code-name|document"
+  QString operacao;               // the sale's fiscal operation
+  QString caixa;                  // the desk's identifier
+  // Payment form 1's name when the database cannot tell it.
+  QString formaUmConhecida;
+  // Run just before the first printer call; false (with the reason) stops
+  // the closing with nothing sent.
+  std::function<bool(QString &erro)> antesDeEnviar;
+};
+
+class FechaCupom : public Tela {
+ public:
+  enum class Tipo { Completo, Resumo };
+  FechaCupom(Aplicacao &app, Tipo tipo, DadosFechamento dados);
+  void carrega() override;
+  void ativa() override;
+
+  bool enviado() const { return enviado_; }
+  // What the sale screen shows afterwards.
+  QString pago() const { return pago_; }
+  QString troco() const { return troco_; }
+  QString dinheiro() const { return dinheiro_; }
+  // The payment form 1 name used by the summarised closing.
+  QString formaUm() const { return formaUm_; }
+
+  static inline const QString MensagemDesistencia = QStringLiteral("Desistencia de Fechamento !");
+
+  // The value a payment row sends to the printer ("1234,50").
+  static QString ValorParaImpressora(const QString &celula);
+  // "Vencimento em dd/mm/yyyy", or empty without a due date.
+  static QString DescricaoVencimento(const QString &vencimento);
+
+ private:
+  bool confereValor();
+  void processa();
+  void fechaCompleto(const QString &rodape);
+  void fechaResumo(const QString &rodape);
+  void desiste();
+  Moeda valorPago();
+
+  Tipo tipo_;
+  DadosFechamento dados_;
+  bool enviado_ = false;
+  QString pago_, troco_, dinheiro_, formaUm_;
+};
+
+// Payment form 1's name (trimmed), read from the database. Throws ErroBanco.
+QString NomeFormaUm(TerminalState &estado);

@@ -1,0 +1,139 @@
+#include "closing/VendaFechada.h"
+
+#include <QJsonArray>
+#include <QTime>
+
+#include "core/Utilidades.h"
+
+namespace {
+
+// Amounts travel as exact decimal text ("12.3400"), never as JSON numbers.
+QJsonValue valor(const Moeda &m) { return m.textoPonto(4); }
+
+bool leMoeda(const QJsonObject &o, const char *nome, Moeda &m, QString *erro) {
+  const auto v = Moeda::deTextoPonto(o.value(nome).toString());
+  if (!v) {
+    if (erro) *erro = QStringLiteral("valor inválido em \"%1\"").arg(nome);
+    return false;
+  }
+  m = *v;
+  return true;
+}
+
+}  // namespace
+
+qlonglong VendaFechada::codigoCliente() const { return PegaCampo(cliente, "-", 1).trimmed().toLongLong(); }
+
+QString VendaFechada::chave() const {
+  QString desk = caixa.trimmed();
+  for (QChar &c : desk)
+    if (!c.isLetterOrNumber()) c = '_';
+  return QStringLiteral("%1-%2-%3").arg(desk, QString::number(cupom).rightJustified(6, '0'), data.toString("yyyyMMdd"));
+}
+
+QList<QStringList> VendaFechada::pagamentosPreenchidos() const {
+  QList<QStringList> r;
+  for (const QStringList &p : pagamentos)
+    if (!p.value(0).trimmed().isEmpty()) r << p;
+  return r;
+}
+
+QJsonObject VendaFechada::paraJson() const {
+  QJsonArray its;
+  for (const ItemVendido &i : itens)
+    its.append(QJsonObject{{"item", i.item},
+                           {"produto", QString::number(i.produto)},
+                           {"quantidade", QString::number(i.quantidade.milesimos())},
+                           {"unitario", valor(i.unitario)},
+                           {"precoLista", valor(i.precoLista)},
+                           {"valor", valor(i.valor)},
+                           {"tributacao", i.tributacao}});
+  QJsonArray pags;
+  for (const QStringList &p : pagamentos) pags.append(QJsonArray::fromStringList(p));
+  QJsonArray tots;
+  for (const Moeda &t : totais) tots.append(valor(t));
+  return {{"caixa", caixa},
+          {"cupom", QString::number(cupom)},
+          {"data", data.toString(Qt::ISODate)},
+          {"usuario", usuario},
+          {"cliente", cliente},
+          {"vendedor", QString::number(vendedor)},
+          {"operacao", operacao},
+          {"total", valor(total)},
+          {"local", local},
+          {"faturamento", faturamento},
+          {"itens", its},
+          {"pagamentos", pags},
+          {"totais", tots},
+          {"fechadaEm", fechadaEm.toString(Qt::ISODate)}};
+}
+
+std::optional<VendaFechada> VendaFechada::deJson(const QJsonObject &o, QString *erro) {
+  auto falha = [erro](const QString &porque) -> std::optional<VendaFechada> {
+    if (erro) *erro = porque;
+    return std::nullopt;
+  };
+  for (const char *c : {"caixa", "cupom", "data", "usuario", "cliente", "operacao", "total", "itens", "pagamentos",
+                        "totais"})
+    if (!o.contains(c)) return falha(QStringLiteral("falta \"%1\"").arg(c));
+  VendaFechada v;
+  bool ok = false;
+  v.caixa = o.value("caixa").toString();
+  v.cupom = o.value("cupom").toString().toLongLong(&ok);
+  if (!ok || v.cupom <= 0) return falha(QStringLiteral("número de cupom inválido"));
+  v.data = QDate::fromString(o.value("data").toString(), Qt::ISODate);
+  if (!v.data.isValid()) return falha(QStringLiteral("data inválida"));
+  v.usuario = static_cast<int16_t>(o.value("usuario").toInt());
+  v.cliente = o.value("cliente").toString();
+  v.vendedor = o.value("vendedor").toString().toLongLong();
+  v.operacao = o.value("operacao").toInt();
+  v.local = o.value("local").toInt();
+  v.faturamento = o.value("faturamento").toString();
+  v.fechadaEm = QDateTime::fromString(o.value("fechadaEm").toString(), Qt::ISODate);
+  if (!leMoeda(o, "total", v.total, erro)) return std::nullopt;
+  for (const QJsonValue &x : o.value("itens").toArray()) {
+    const QJsonObject i = x.toObject();
+    ItemVendido it;
+    it.item = i.value("item").toInt();
+    it.produto = i.value("produto").toString().toLongLong();
+    it.quantidade = Quantidade::deMilesimos(i.value("quantidade").toString().toLongLong(&ok));
+    if (!ok || it.item <= 0) return falha(QStringLiteral("item inválido"));
+    it.tributacao = i.value("tributacao").toString();
+    if (!leMoeda(i, "unitario", it.unitario, erro) || !leMoeda(i, "precoLista", it.precoLista, erro) ||
+        !leMoeda(i, "valor", it.valor, erro))
+      return std::nullopt;
+    v.itens << it;
+  }
+  for (const QJsonValue &x : o.value("pagamentos").toArray()) {
+    QStringList p;
+    for (const QJsonValue &c : x.toArray()) p << c.toString();
+    v.pagamentos << p;
+  }
+  const QJsonArray tots = o.value("totais").toArray();
+  if (tots.size() != QuantidadeTotaisCupom) return falha(QStringLiteral("totais do cupom incompletos"));
+  for (int i = 0; i < QuantidadeTotaisCupom; ++i) {
+    const auto t = Moeda::deTextoPonto(tots[i].toString());
+    if (!t) return falha(QStringLiteral("total do cupom inválido"));
+    v.totais[static_cast<size_t>(i)] = *t;
+  }
+  return v;
+}
+
+QString TextoFaturamento(int16_t usuario, const QString &maquina, const QTime &hora) {
+  return QString::number(usuario) + maquina.left(20) + hora.toString("hh:mm:ss");
+}
+
+qlonglong MarcadorPosse(const QTime &hora, int16_t usuario) {
+  return -(hora.toString("hhss").toLongLong() + usuario);
+}
+
+QString RodapeCupom(const QString &troco, const QString &cliente, const QString &operacao, const QString &caixa) {
+  const QString nome = PegaCampo(PegaCampo(cliente, "-", 2), "|", 1).left(30);
+  return "TROCO  : " + QString(troco).replace(',', '-') + "\n" + "CLIENTE: " + nome + "\n" + "OPERAC : " + operacao +
+         " - SR: " + caixa + "\n" + "OBRIGADO PELA PREFERENCIA !";
+}
+
+Moeda VariacaoPreco(Moeda unitario, Moeda precoLista) {
+  const auto p = Moeda::percentualDe(unitario, precoLista);
+  return p ? Moeda::deInteiro(100) - *p : Moeda();
+}

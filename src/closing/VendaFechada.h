@@ -1,0 +1,74 @@
+#pragma once
+// A sale as it leaves the sale screen when its coupon is closed: everything
+// the recording needs, independent of the screens, so it can be kept on the
+// drive and recorded later. Also the coupon's footer and the claim marker.
+#include <QDate>
+#include <QDateTime>
+#include <QJsonObject>
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <array>
+#include <cstdint>
+#include <optional>
+
+#include "core/Moeda.h"
+#include "core/Quantidade.h"
+#include "core/Tributacao.h"
+
+// One item of the coupon that was not cancelled.
+struct ItemVendido {
+  int item = 0;             // its number on the coupon
+  qlonglong produto = 0;    // system code
+  Quantidade quantidade;
+  Moeda unitario;           // unit value charged
+  Moeda precoLista;         // the product's list price when it was entered
+  Moeda valor;              // the line as the printer charged it
+  QString tributacao;       // the product's tax code when it was entered ("060", "17"...)
+  bool operator==(const ItemVendido &) const = default;
+};
+
+struct VendaFechada {
+  QString caixa;        // the cash-desk identifier (NfsEpn)
+  qlonglong cupom = 0;  // the coupon number (NfiEpn)
+  QDate data;           // the working date of the sale
+  int16_t usuario = 0;
+  QString cliente;      // the sale screen's caption: "code-name|document"
+  qlonglong vendedor = 0;
+  int operacao = 0;     // the sale's fiscal operation (5102, 6102...)
+  Moeda total;
+  int32_t local = 0;    // the desk's stock place
+  QString faturamento;  // FatEpn: operator, host name, time of closing
+  QList<ItemVendido> itens;
+  QList<QStringList> pagamentos;  // payment rows as the grid holds them (11 cells)
+  std::array<Moeda, QuantidadeTotaisCupom> totais{};
+  QDateTime fechadaEm;  // when the coupon was closed (local clock)
+  bool operator==(const VendaFechada &) const = default;
+
+  qlonglong codigoCliente() const;
+  // The key that names a sale for good: desk, coupon, date.
+  QString chave() const;
+  // Payment rows actually filled (the code cell not empty).
+  QList<QStringList> pagamentosPreenchidos() const;
+
+  QJsonObject paraJson() const;
+  // nullopt (and why) for a text that is not a complete sale.
+  static std::optional<VendaFechada> deJson(const QJsonObject &json, QString *erro);
+};
+
+// FatEpn: the operator, the first 20 characters of the host name, the time.
+QString TextoFaturamento(int16_t usuario, const QString &maquina, const QTime &hora);
+
+// The claim marker written into StaEpn while this desk holds an empenho and
+// handed to the suite's release and cancellation programs:
+// -(hhss of the time + operator).
+qlonglong MarcadorPosse(const QTime &hora, int16_t usuario);
+
+// The coupon's footer: change (its commas as "-"), customer name (from the
+// "code-name|document" caption, 30 characters at most), fiscal operation and
+// desk, thanks; lines joined with LF.
+QString RodapeCupom(const QString &troco, const QString &cliente, const QString &operacao, const QString &caixa);
+
+// The price variation recorded for an item: 100 - unit / list x 100 (four
+// decimals); 0 without a list price.
+Moeda VariacaoPreco(Moeda unitario, Moeda precoLista);

@@ -1,0 +1,252 @@
+// The end of a sale: F7 closes the coupon on the printer and records it.
+// A closed sale is written to the desk's journal before the printer closes
+// its coupon; the database recording then runs in one transaction. When the
+// database does not take it, the sale stays kept on the desk and is recorded
+// later (after the next sale recorded, on a timer, at start-up).
+#include <QTime>
+
+#include "closing/DiarioVendas.h"
+#include "closing/FechaCupom.h"
+#include "closing/GravacaoVenda.h"
+#include "closing/VendaFechada.h"
+#include "core/Database.h"
+#include "core/Operator.h"
+#include "core/PontoFalha.h"
+#include "core/Utilidades.h"
+#include "fiscal/AnalisaRetorno.h"
+#include "fiscal/Ecf.h"
+#include "payment/CondPgto.h"
+#include "payment/LinhaPagamento.h"
+#include "platform/Host.h"
+#include "platform/Paths.h"
+#include "sale/PForm.h"
+
+namespace {
+
+constexpr int FlagCupomAberto = 1;
+
+}  // namespace
+
+DiarioVendas &PForm::diario() {
+  if (!diario_) diario_ = std::make_unique<DiarioVendas>(platform::hostPath(DiarioVendas::PastaPadrao));
+  return *diario_;
+}
+
+void PForm::voltaAoConsumidor() {
+  campo("Cliente").setTexto("0-CONSUMIDOR");
+  campo("FisEpn").setTexto(operacaoConsumidor_);
+}
+
+VendaFechada PForm::montaVenda() const {
+  TerminalState &e = estado();
+  auto &tela = const_cast<PForm &>(*this);
+  VendaFechada v;
+  v.caixa = e.NumCaixa;
+  v.cupom = tela.campo("NoCupom").texto().toLongLong();
+  v.data = e.DataSistema;
+  v.usuario = e.CodUsuario;
+  v.cliente = tela.campo("Cliente").texto();
+  v.vendedor = tela.campo("VenEpn").texto().trimmed().toLongLong();
+  v.operacao = tela.campo("FisEpn").texto().trimmed().toInt();
+  v.total = totalVenda_;
+  v.local = e.LocCxaMat;
+  v.fechadaEm = e.relogio().now();
+  v.faturamento = TextoFaturamento(e.CodUsuario, e.NomeMaquina, v.fechadaEm.time());
+  const Grade &g = tela.grade("Grade");
+  for (int r = g.FixedRows; r < g.Rows(); ++r) {
+    const QString numero = g.TextMatrix(r, 0);
+    // Cancelled items ("-003") and the empty row are not part of the sale.
+    if (!numero.startsWith('+')) continue;
+    const int item = numero.mid(1).toInt();
+    if (item <= 0) continue;
+    ItemVendido i;
+    i.item = item;
+    i.produto = g.TextMatrix(r, 1).trimmed().toLongLong();
+    i.unitario = ParaMoeda(g.TextMatrix(r, 4));
+    i.valor = ParaMoeda(g.TextMatrix(r, 5));
+    const DadosItemCupom dados = itensCupom.value(item);
+    i.precoLista = dados.precoLista;
+    i.tributacao = dados.tributacao;
+    i.quantidade = dados.quantidade.ehZero() ? ParaQuantidade(g.TextMatrix(r, 3)) : dados.quantidade;
+    v.itens << i;
+  }
+  if (condPgto_) v.pagamentos = condPgto_->linhasPreenchidas();
+  v.totais = totais;
+  return v;
+}
+
+void PForm::cancelaCupomZerado() {
+  TerminalState &e = estado();
+  const Resposta r = app().operador().mensagem({QStringLiteral("O Total de Vendas é ZERO! Cancela o Cupom ?"),
+                                                Icone::Critico, Botoes::SimNao, Resposta::Nao, QString()});
+  if (r != Resposta::Sim) return;
+  e.Mensagem.clear();
+  const DadosTributacao marcador{QStringLiteral("040"), Moeda(), Moeda(), Moeda(), campo("FisEpn").texto()};
+  if (EnviaItem(QStringLiteral("0"), QStringLiteral("Produto"), marcador, true, Quantidade::deInteiro(1),
+                Moeda::deCentavos(1))) {
+    e.Mensagem.clear();
+    CancelaCupom();
+    if (e.Mensagem.isEmpty()) {
+      voltaAoConsumidor();
+      LimpaVenda();
+    }
+  }
+  mostraMensagem();
+}
+
+void PForm::CmdFinal() {
+  TerminalState &e = estado();
+  desmarcaCampo();
+  if (totalVenda_.ehZero()) {
+    cancelaCupomZerado();
+    return;
+  }
+  const bool completo = pagamentosAtribuidos();
+  if (completo && valorAtribuido() != totalVenda_) {
+    app().operador().avisa(QStringLiteral("Total das formas diferente do total das vendas !"));
+    formasPagamento();
+    return;
+  }
+
+  const VendaFechada venda = montaVenda();
+  DadosFechamento dados;
+  dados.totalDinheiro = completo && condPgto_ ? condPgto_->totalDinheiro() : totalVenda_;
+  if (completo) dados.pagamentos = venda.pagamentos;
+  dados.cliente = venda.cliente;
+  dados.operacao = campo("FisEpn").texto();
+  dados.caixa = campo("Caixa").texto();
+  dados.formaUmConhecida = formaUm_;
+  // On disk before the printer is told anything: a sale whose coupon the
+  // printer closes is never only in memory.
+  dados.antesDeEnviar = [this, &venda](QString &erro) {
+    if (diario().grava(venda, DiarioVendas::Situacao::Fechando, &erro)) {
+      PontoDeFalha("diario-fechando");
+      return true;
+    }
+    erro = QStringLiteral("A venda não pôde ser guardada no disco deste caixa; o cupom não foi fechado.\n") + erro;
+    return false;
+  };
+  FechaCupom fechamento(app(), completo ? FechaCupom::Tipo::Completo : FechaCupom::Tipo::Resumo, dados);
+  if (!completo) campo("Dinheiro").setTexto(totalVenda_.formatada());
+  app().mostra(fechamento, true);
+  if (!fechamento.formaUm().isEmpty()) formaUm_ = fechamento.formaUm();
+  campo("Dinheiro").setTexto(fechamento.dinheiro());
+
+  if (!e.Mensagem.isEmpty()) {
+    const QString falha = e.Mensagem;
+    bool fechouMesmoAssim = false;
+    if (fechamento.enviado()) {
+      // The printer said no somewhere in the sequence: what counts is
+      // whether the coupon is still open.
+      const int16_t r = EcfFlagsFiscais(e);
+      if (r >= 1 && !(e.FlagsFiscais & FlagCupomAberto)) fechouMesmoAssim = true;
+      else if (r >= 1) diario().descarta(venda);
+      // No answer: the entry stays "closing" and the start-up check decides.
+    }
+    app().operador().avisa(falha);
+    if (!fechouMesmoAssim) return;
+  }
+
+  PontoDeFalha("impressora-fechou");
+  diario().grava(venda, DiarioVendas::Situacao::Fechada);
+  PontoDeFalha("diario-fechada");
+  campo("Pago").setTexto(fechamento.pago());
+  campo("Troco").setTexto(fechamento.troco());
+  e.Mensagem.clear();
+  AcionaGavetaDoCaixa(e);
+  mostraMensagem();
+
+  qlonglong codigo = 0;
+  QString porque;
+  const bool gravada = registraVenda(venda, codigo, porque);
+  voltaAoConsumidor();
+  LimpaVenda();
+  if (gravada) {
+    campo("CodEpn").setTexto(QString::number(codigo));
+    campo("TxtMens").setTexto("Cliente: " + venda.cliente + " | Empenho: " + QString::number(codigo) +
+                              " | Cupom: " + QString::number(venda.cupom));
+    // The database answers: what was kept goes now.
+    GravaVendasGuardadas(false);
+  } else {
+    mostraGuardadas(static_cast<int>(diario().pendentes().size()));
+    app().operador().avisa(MensagemVendaGuardada.arg(porque));
+  }
+}
+
+bool PForm::registraVenda(const VendaFechada &venda, qlonglong &codigo, QString &porque) {
+  TerminalState &e = estado();
+  EmpenhoGravado g;
+  try {
+    g = GravaVendaNoBanco(e, venda);
+  } catch (const ErroBanco &erro) {
+    porque = erro.descricao();
+  } catch (const std::exception &erro) {
+    porque = QString::fromLocal8Bit(erro.what());
+  }
+  if (!porque.isEmpty()) {
+    diario().anotaErro(venda, QStringLiteral("etapa %1: %2").arg(e.EtapaVenda).arg(porque));
+    return false;
+  }
+  codigo = g.codigo;
+  PontoDeFalha("banco-gravou");
+  diario().marcaGravada(venda, g.codigo);
+  if (!g.jaGravado) {
+    LiberaEmpenho(e, venda.data, g.marcador, g.codigo);
+    LimpaPagamentos();
+    campo("VenEpn").setTexto("0");
+  }
+  return true;
+}
+
+int PForm::GravaVendasGuardadas(bool avisa) {
+  QStringList ilegiveis;
+  QList<DiarioVendas::Entrada> pendentes = diario().pendentes(&ilegiveis);
+  int gravadas = 0, restam = 0;
+  QString ultimoErro;
+  for (const DiarioVendas::Entrada &p : pendentes) {
+    // A coupon the printer may still be closing is not a sale yet.
+    if (p.situacao != DiarioVendas::Situacao::Fechada) {
+      ++restam;
+      continue;
+    }
+    qlonglong codigo = 0;
+    QString porque;
+    if (registraVenda(p.venda, codigo, porque)) {
+      ++gravadas;
+    } else {
+      ++restam;
+      ultimoErro = porque;
+      break;  // the database is away: the others wait for the next try
+    }
+  }
+  restam = static_cast<int>(diario().pendentes().size());
+  mostraGuardadas(restam);
+  if (avisa && gravadas > 0)
+    app().operador().avisa(QStringLiteral("%1 venda(s) guardada(s) neste caixa foram gravadas no banco de dados.")
+                               .arg(gravadas),
+                           Icone::Informacao);
+  if (avisa && restam > 0 && !ultimoErro.isEmpty())
+    app().operador().avisa(QStringLiteral("%1 venda(s) continuam guardadas neste caixa: o banco de dados não as "
+                                          "aceitou (%2). Serão gravadas assim que ele responder.")
+                               .arg(restam)
+                               .arg(ultimoErro));
+  if (avisa && !ilegiveis.isEmpty())
+    app().operador().avisa(QStringLiteral("Há vendas guardadas que não puderam ser lidas; chame o suporte. "
+                                          "Os arquivos ficam onde estão:\n") +
+                           ilegiveis.join('\n'));
+  return restam;
+}
+
+void PForm::mostraGuardadas(int quantas) {
+  campo("StBar1").setTexto(quantas > 0 ? QStringLiteral("Vendas guardadas: %1 (a gravar)").arg(quantas) : QString());
+}
+
+void PForm::resolveDiario(qlonglong cancelado, bool impressoraRespondeu) {
+  for (const DiarioVendas::Entrada &p : diario().pendentes()) {
+    if (p.situacao != DiarioVendas::Situacao::Fechando || !impressoraRespondeu) continue;
+    // The coupon left open was cancelled: that sale never happened. Any
+    // other coupon being closed is closed now: the printer finished it.
+    if (p.venda.cupom == cancelado) diario().descarta(p.venda);
+    else diario().grava(p.venda, DiarioVendas::Situacao::Fechada);
+  }
+}
