@@ -304,3 +304,45 @@ TEST(Vendedor, OnlyAKnownCodeReachesTheSale) {
   // The search was opened for salespeople.
   EXPECT_TRUE(tem(t, "open FormPesq \"PESQUISA VENDEDORES\" modal")) << t.toStdString();
 }
+
+// A whole day through the menus and the sale keys (tests/replay/dia-completo.txt):
+// two sales closed with F7 and recorded, the cash movements, the X reading,
+// the cash position printed, the Z reduction. The recorded sales agree with
+// the printer form by form: the first (no payment rows) in cash, the second
+// split between cash and the debit card.
+TEST(VendasDia, ADayOfTwoRecordedSalesAgreesWithThePrinter) {
+  const QString doDia = "(SELECT CodEpn FROM TB_VDA_CADEPN WHERE NfsEpn = '001' AND DtcEpn = '11/23/2026')";
+  for (const QString &tabela : {"TB_VDA_EPNPAG WHERE EPNPAG", "TB_VDA_CADEPNIT WHERE CodEpnIt",
+                                "TB_VDA_CADNOT WHERE EpnNot", "TB_VDA_CADEPN WHERE CodEpn"})
+    testsupport::executaNoDemo("DELETE FROM " + tabela + " IN " + doDia);
+  QString t;
+  ASSERT_EQ(replay(testsupport::sourceDir() + "/tests/replay/dia-completo.txt", t), 0) << t.toStdString();
+  EXPECT_TRUE(tem(t, "ecf EcfFechaCupomResumido(\"Dinheiro\"")) << t.toStdString();
+  EXPECT_TRUE(tem(t, "ecf EcfEfetuaFormaPagamentoDescricaoForma(\"Cartao Debito\", \"21,80\"")) << t.toStdString();
+  EXPECT_EQ(testsupport::consultaNoDemo("SELECT COUNT(*) FROM TB_VDA_CADEPN WHERE CodEpn IN " + doDia).toInt(), 2);
+  // The salesperson chosen went with the first sale only.
+  EXPECT_EQ(testsupport::consultaNoDemo("SELECT LIST(VenEpn) FROM (SELECT VenEpn FROM TB_VDA_CADEPN WHERE CodEpn IN " +
+                                        doDia + " ORDER BY CodEpn)")
+                .toString(),
+            "2,0");
+  EXPECT_TRUE(tem(t, "open Leitura_X")) << t.toStdString();
+
+  const QList<QStringList> telas = dumps(t, "VendasDia");
+  ASSERT_EQ(telas.size(), 1) << t.toStdString();
+  // Cash: 27,90 and 20,00 of sales, 300,00 opening, 50,00 supply, 12,34 receipt.
+  EXPECT_EQ(linhasDaGrade(telas[0]),
+            (QStringList{"row 1: 1 | " + nome40("Dinheiro") + " | 410,24 | 47,90 | confere",
+                         "row 2: 4 | " + nome40("Cartao Debito") + " | 21,80 | 21,80 | confere",
+                         "row 3: 999 | TOTAL DAS FORMAS | 432,04 | 69,70 | confere"}))
+      << telas[0].join('\n').toStdString();
+  EXPECT_EQ(controle(telas[0], "LabConfere"), "\"Impressora e banco de dados conferem.\"");
+  EXPECT_EQ(controle(telas[0], "Msupr"), "\"350,00\"");
+  EXPECT_EQ(controle(telas[0], "Msang"), "\"100,00\"");
+  EXPECT_EQ(controle(telas[0], "MSaldo"), "\"310,24\"");
+  EXPECT_EQ(controle(telas[0], "MReceb"), "\"12,34\"");
+  const int relatorio = t.indexOf("ecf EcfRelatorioGerencial(\"FECHAMENTO DO CAIXA EM 23/11/2026\\r\\n\\r\\n"
+                                  "  1 - Dinheiro            :      410,24\\r\\n");
+  ASSERT_GE(relatorio, 0) << t.toStdString();
+  EXPECT_GT(t.indexOf("ecf EcfReducaoZ(\"\", \"\") = 1"), relatorio) << t.toStdString();
+  EXPECT_FALSE(tem(t, "message [exclamation]")) << t.toStdString();
+}
