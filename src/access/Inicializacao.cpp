@@ -7,6 +7,7 @@
 #include "core/Encerramento.h"
 #include "core/Operator.h"
 #include "core/TerminalState.h"
+#include "fiscal/AnalisaRetorno.h"
 #include "fiscal/Ecf.h"
 #include "platform/Host.h"
 
@@ -25,7 +26,8 @@ QString LeIdentificacaoEcf(TerminalState &estado) {
   } catch (const std::exception &) {
     estado.Retorno = 0;
   }
-  if (estado.Retorno > 0) return estado.NumSerieEcf.trimmed();
+  // -27 answered, with a status to tell (little paper): the serial is good.
+  if (estado.Retorno > 0 || estado.Retorno == -27) return estado.NumSerieEcf.trimmed();
   return "Erro-Leitura:" + QString::number(estado.Retorno);
 }
 
@@ -52,6 +54,13 @@ void abrePortaImpressora(TerminalState &estado) {
     estado.Retorno = EcfAbrePortaSerial(estado);
   } catch (const std::exception &) {
     estado.Retorno = 0;  // a library that cannot be loaded leaves the port status 0
+  }
+  // -27: the port is open and the printer reports a status worth telling
+  // (little paper...): examined like an accepted call, the start goes on.
+  if (estado.Retorno == -27) {
+    AnalisaRetorno(estado, QString(), QString(), QStringLiteral("Impressora Fiscal"));
+    estado.Retorno = 1;
+    return;
   }
   if (estado.Retorno < 0)
     recusa(estado, QStringLiteral("ERRO NA PORTA DE COMUNICAÇÃO OU CONFIGURAÇÂO DE DLL !"), "porta");

@@ -92,7 +92,9 @@ void FechaCupom::processa() {
     focaCampo("TxtValor", false);
     return;
   }
-  pago_ = campo("TxtValor").texto();
+  // As the field shows it once left ("50" is "50,00").
+  pago_ = FormataValor(valorPago());
+  campo("TxtValor").setTexto(pago_);
   troco_ = FormataValor(valorPago() - dados_.totalDinheiro);
   campo("Troco").setTexto(troco_);
   if (tipo_ == Tipo::Resumo) {

@@ -41,4 +41,16 @@ QByteArray encode(const QString &text) {
   return out;
 }
 
+QString armazenavel(const QString &text) {
+  QString r = decode(encode(text));
+  for (QChar &c : r) {
+    const char16_t u = c.unicode();
+    const bool controle = (u < 0x20 && u != '\t' && u != '\r' && u != '\n') || (u >= 0x7F && u <= 0x9F);
+    if (controle) c = u'?';
+  }
+  return r;
+}
+
+bool ehArmazenavel(const QString &text) { return armazenavel(text) == text; }
+
 }  // namespace cp1252

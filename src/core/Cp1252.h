@@ -11,5 +11,11 @@ namespace cp1252 {
 QString decode(const QByteArray &bytes);
 // Characters that CP1252 cannot hold become '?'.
 QByteArray encode(const QString &text);
+// The text as a CP1252 column stores it: characters the code page cannot
+// hold and control characters (NUL, other C0 and C1 codes; tab, CR and LF
+// stay) become '?'.
+QString armazenavel(const QString &text);
+// True when every character survives armazenavel unchanged.
+bool ehArmazenavel(const QString &text);
 
 }  // namespace cp1252

@@ -2,6 +2,7 @@
 
 #include <QLocale>
 
+#include "core/Cp1252.h"
 #include "core/Database.h"
 #include "core/Encerramento.h"
 #include "core/Operator.h"
@@ -51,7 +52,9 @@ void GravaErro(TerminalState &estado, const QString &rotina, const ErroCapturado
       "REFERENCIA_DLL)  Values (GEN_ID(NUMERRO,1),?,?,?,?,?,?,?,?,?,?,?)";
   // This statement's own literal rules: numbers bare, texts quoted (any
   // quote left in a name is doubled), never read as a date.
-  auto texto = [](const QString &t) { return "'" + QString(t).replace('\'', "''") + "'"; };
+  // Whatever the database's character set cannot store (emoji, a NUL...)
+  // becomes "?": the row is written whatever the failing text held.
+  auto texto = [](const QString &t) { return "'" + cp1252::armazenavel(t).replace('\'', "''") + "'"; };
   const QStringList literais = {
       texto(DataHoraAtual(estado)),
       texto(maquina(estado)),

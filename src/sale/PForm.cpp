@@ -340,7 +340,12 @@ void PForm::ativa() {
     FechaRs(*e.RsGeral);
     app().operador().avisa("Processamento Bloqueado por " + usuario + " - " + maquina);
   } catch (const ErroBanco &erro) {
-    app().operador().avisa(QStringLiteral("Erro ao consultar o bloqueio de vendas: ") + erro.descricao());
+    // A database that does not answer for a moment does not end the run (a
+    // coupon may be open): the block is checked again at the next activation.
+    app().operador().avisa(QStringLiteral("Não foi possível consultar o bloqueio de vendas: ") + erro.descricao() +
+                           QStringLiteral("\nO caixa continua; o bloqueio será consultado de novo."));
+    if (descarregaLogin) descarregaLogin();
+    return;
   }
   app().descarrega(*this, true);
 }

@@ -67,6 +67,14 @@ TEST(Startup, PortErrorIsRefused) {
   EXPECT_EQ(unicaMensagem(x), QStringLiteral("ERRO NA PORTA DE COMUNICAÇÃO OU CONFIGURAÇÂO DE DLL !"));
 }
 
+TEST(Startup, LowPaperOnOpeningThePortIsShownAndTheStartGoesOn) {
+  Falha f("papel pouco");
+  Execucao x;
+  EXPECT_TRUE(x.inicia()) << x.operador.mensagens().join(" / ").toStdString();
+  EXPECT_TRUE(x.operador.mensagens().join("|").contains(QStringLiteral("Pouco papel"), Qt::CaseInsensitive))
+      << x.operador.mensagens().join(" / ").toStdString();
+}
+
 TEST(Startup, WrongPrinterShowsBothIdentifications) {
   Identificacao outra("OUTRA123");
   Execucao x;

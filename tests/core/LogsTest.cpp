@@ -99,6 +99,31 @@ TEST_F(Logs, ErrorRowHoldsCleanedAndCutTexts) {
   EXPECT_EQ(operador_.mensagens[0].icone, Icone::Exclamacao);
 }
 
+TEST_F(Logs, TextTheDatabaseCannotStoreStillLeavesOneRowPerError) {
+  // Emoji, CJK, NUL and a lone surrogate, in the statement and in the
+  // provider's text: each error is logged, what cannot be stored as "?".
+  const QList<QString> estranhos = {QString::fromUtf8("\xF0\x9F\x98\x80"), QString::fromUtf8("\xE4\xB8\xAD\xE6\x96\x87"),
+                                    QString(QChar(0)) + "x", QString(QChar(0xD800)) + "y"};
+  Recordset antes;
+  antes.abre("SELECT COUNT(*) AS N FROM TB_GER_ERRVELT", estado_.conexao());
+  const int inicio = antes["N"].toInt();
+  int n = 0;
+  for (const QString &t : estranhos)
+    for (int onde = 0; onde < 3; ++onde) {
+      estado_.StrSql = onde == 1 ? QString("Select 1") : "Select * From T Where N='" + t + "'";
+      ErroCapturado erro;
+      erro.numero = 100 + n++;
+      erro.descricao = onde == 0 ? QString("falhou") : "falhou com " + t;
+      GravaErro(estado_, onde == 2 ? "Rotina" + t : QString("Rotina"), erro);
+    }
+  Recordset depois;
+  depois.abre("SELECT COUNT(*) AS N FROM TB_GER_ERRVELT", estado_.conexao());
+  EXPECT_EQ(depois["N"].toInt() - inicio, 12);
+  const Recordset rs = ultimoErro();
+  EXPECT_EQ(rs["PROCEDIMENTO"].toString(), "Rotina?y");
+  EXPECT_EQ(rs["DESCRICAO_DO_ERRO"].toString(), "111-falhou com ?y");
+}
+
 TEST_F(Logs, ErrorRowNamesTheCurrentScreenAndCutsLongNames) {
   TelaFalsa tela;
   tela.legenda = QString(60, 'L');

@@ -183,7 +183,10 @@ int executa(const char *funcao, bool imprime, Porta porta, Corpo &&corpo) {
   AcrescentaBobina(pasta + '/' + ArquivoBobina, bobina.linhas());
   esperaLinhaSerial(controle.baud, int(bobina.linhas().size()));
 
-  const bool mantemAberta = (jaAberta && porta != Porta::Fecha) || (porta == Porta::Abre && r == retorno::Aceito);
+  // An abnormal status (-27) on opening still leaves the port open, as the
+  // vendors' libraries do: the printer answered.
+  const bool abriu = r == retorno::Aceito || r == retorno::StatusAnormal;
+  const bool mantemAberta = (jaAberta && porta != Porta::Fecha) || (porta == Porta::Abre && abriu);
   if (mantemAberta) {
     s.pastaAberta = pasta;
   } else {
