@@ -1,6 +1,7 @@
 #include "access/SenhaPDV.h"
 
 #include "access/Inicializacao.h"
+#include "core/Cp1252.h"
 #include "core/Database.h"
 #include "core/Encerramento.h"
 #include "core/Operator.h"
@@ -45,6 +46,10 @@ bool SenhaPDV::confereOperador() {
   TerminalState &e = estado();
   const QString digitado = campo("Xcodigo").texto();
   operadorAceito_ = false;
+  if (!cp1252::ehArmazenavel(digitado)) {
+    app().operador().avisa(cp1252::MensagemNaoArmazenavel);
+    return false;
+  }
   const double codigo = ParaNumero(digitado);
   try {
     e.StrSql = MontaSql("Select * From TB_GER_USUARIOS Where COdUsu = ? ", {codigo});
@@ -81,6 +86,11 @@ bool SenhaPDV::confereOperador() {
 }
 
 bool SenhaPDV::confereSenha() {
+  if (!cp1252::ehArmazenavel(campo("Xsenha").texto())) {
+    app().operador().avisa(cp1252::MensagemNaoArmazenavel);
+    campo("Xsenha").setTexto(QString());
+    return false;
+  }
   if (!operadorAceito_ || campo("Xsenha").texto() != senhaGuardada_) {
     app().operador().avisa(QStringLiteral("Senha Incorreta !!"));
     falhou();

@@ -17,5 +17,9 @@ QByteArray encode(const QString &text);
 QString armazenavel(const QString &text);
 // True when every character survives armazenavel unchanged.
 bool ehArmazenavel(const QString &text);
+// What a field says of typed text that fails ehArmazenavel.
+inline const QString MensagemNaoArmazenavel = QStringLiteral(
+    "O texto digitado tem caracteres que o banco de dados não guarda (emoji, letras de outros alfabetos ou "
+    "caracteres de controle). Digite só letras, números e sinais comuns.");
 
 }  // namespace cp1252

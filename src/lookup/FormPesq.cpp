@@ -5,11 +5,13 @@
 #include "core/Logs.h"
 #include "core/Operator.h"
 #include "core/Teclas.h"
+#include "core/Cp1252.h"
 #include "core/Utilidades.h"
 
 FormPesq::FormPesq(Aplicacao &app) : Tela(app, "FormPesq", "Formulario de Pesquisa") {
   Campo &pergunta = adiciona("Pergunta", TipoCampo::Texto);
   pergunta.toolTip = QStringLiteral(" Digite a razão social da empresa (40 caracteres max). OBRIGATÓRIO.");
+  pergunta.maxLength = 40;
   Campo &grade = adiciona("Grade", TipoCampo::Grade);
   grade.tabStop = false;
   adiciona("Result", TipoCampo::Rotulo);
@@ -186,8 +188,14 @@ struct Enquanto {
 void FormPesq::pesquisa() {
   if (!tipo_ || buscando_ || lendo_) return;
   TerminalState &e = estado();
-  campo("Result").setTexto("Aguarde pesquisando...");
   const QString pergunta = campo("Pergunta").texto();
+  // Words the database could not compare are refused here, before any search.
+  if (!cp1252::ehArmazenavel(pergunta)) {
+    app().operador().avisa(cp1252::MensagemNaoArmazenavel);
+    focaCampo("Pergunta", false);
+    return;
+  }
+  campo("Result").setTexto("Aguarde pesquisando...");
   primeiroPadrao_ = "%" + PegaCampo(pergunta, " ", 1) + "%";
   e.StrSql = MontaSqlPesquisa(*tipo_, pergunta, campo("Ativo").marcado());
   FechaRs(rsPesquisa_);

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "core/Cp1252.h"
+
 #include "access/Execucao.h"
 #include "access/SenhaPDV.h"
 #include "core/ConfigTerminal.h"
@@ -48,6 +50,19 @@ TEST(Login, FourFailuresThenSuccessLogsIn) {
                          QStringLiteral("Senha Incorreta !!"), QStringLiteral("Senha Incorreta !!")}));
   EXPECT_EQ(x.frente().focado()->nome(), "Xcodigo");
   ASSERT_TRUE(x.entra("1", "1234"));
+  EXPECT_TRUE(telaVendaAberta(x));
+}
+
+TEST(Login, TextTheDatabaseCannotHoldIsRefusedWithItsReason) {
+  Execucao x;
+  ASSERT_TRUE(x.inicia());
+  ASSERT_TRUE(x.preenche(QString::fromUtf8("1\xF0\x9F\x98\x80")));
+  ASSERT_TRUE(x.entra("1", QString::fromUtf8("12\xE4\xB8\xAD")));
+  EXPECT_EQ(x.operador.mensagens(), QStringList(2, cp1252::MensagemNaoArmazenavel));
+  EXPECT_FALSE(x.operador.mensagens().join('|').contains("Erro de Sistema"));
+  // The password field is emptied and keeps the focus for the right one.
+  EXPECT_EQ(x.frente().focado()->nome(), "Xsenha");
+  ASSERT_TRUE(x.preenche("1234"));
   EXPECT_TRUE(telaVendaAberta(x));
 }
 

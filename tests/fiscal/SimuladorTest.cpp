@@ -434,6 +434,46 @@ TEST_F(Simulador, MemoriaIlegivelEErroSemSobrescrever) {
   EXPECT_EQ(memoria.readAll(), QByteArray("{ isto não é json"));
 }
 
+TEST_F(Simulador, MemoriaComTiposErradosEIlegivelENaoERegravada) {
+  abreDia();
+  EXPECT_EQ(EcfFechaPortaSerial(e), 1);
+  QFile memoria(pasta() + "/memoria.json");
+  ASSERT_TRUE(memoria.open(QIODevice::ReadOnly));
+  const QByteArray boa = memoria.readAll();
+  memoria.close();
+  const auto estraga = [&](const QByteArray &de, const QByteArray &para) {
+    QByteArray ruim = boa;
+    ruim.replace(de, para);
+    EXPECT_NE(ruim, boa) << de.constData();
+    ASSERT_TRUE(memoria.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    memoria.write(ruim);
+    memoria.close();
+    EXPECT_EQ(EcfAbrePortaSerial(e), -1) << para.constData();
+    ASSERT_TRUE(memoria.open(QIODevice::ReadOnly));
+    EXPECT_EQ(memoria.readAll(), ruim) << para.constData();
+    memoria.close();
+  };
+  estraga("\"grandeTotal\": \"", "\"grandeTotal\": 12345678, \"x\": \"");
+  estraga("\"coo\": ", "\"coo\": -");
+  estraga("\"aliquotas\": [", "\"aliquotas\": [[1], ");
+  // The good memory is read again as it was.
+  ASSERT_TRUE(memoria.open(QIODevice::WriteOnly | QIODevice::Truncate));
+  memoria.write(boa);
+  memoria.close();
+  EXPECT_EQ(EcfAbrePortaSerial(e), 1);
+}
+
+TEST_F(Simulador, LinhaDeFalhaNaoEntendidaERelatadaUmaVez) {
+  controle("retorno Sangria\npapel muito\nst1 64\n");
+  EXPECT_EQ(EcfAbrePortaSerial(e), -27);  // the line understood still counts
+  EcfNumeroCupom(e);
+  QFile relato(pasta() + "/falhas-nao-entendidas.txt");
+  ASSERT_TRUE(relato.open(QIODevice::ReadOnly));
+  const QString texto = QString::fromUtf8(relato.readAll());
+  EXPECT_EQ(texto.count('\n'), 2) << texto.toStdString();
+  EXPECT_TRUE(texto.contains("\"retorno Sangria\"") && texto.contains("\"papel muito\"")) << texto.toStdString();
+}
+
 TEST_F(Simulador, PastaDefinidaPeloAmbiente) {
   QTemporaryDir outra;
   qputenv("PDV_ECF_SIM_DIR", outra.path().toUtf8());

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "core/Cp1252.h"
+
 #include "core/ConfigTerminal.h"
 #include "core/Database.h"
 #include "core/Logs.h"
@@ -104,6 +106,18 @@ TEST_F(Pesquisa, CustomersByNameOrDocumentAndTheHandOver) {
   grade.clear();
   pesquisa("Cli", "529.982");  // one word also searches the document
   EXPECT_EQ(grade.size(), 1);
+}
+
+TEST_F(Pesquisa, WordsTheDatabaseCannotHoldAreRefusedAtTheFieldAndLongOnesCut) {
+  for (const QString &palavra : {QString::fromUtf8("SILVA \xF0\x9F\x98\x80"), QString::fromUtf8("\xE4\xB8\xAD")}) {
+    pesquisa("Cli", palavra, [](Tela &t) { EXPECT_EQ(t.focado()->nome(), "Pergunta"); });
+    EXPECT_TRUE(grade.isEmpty());
+    EXPECT_FALSE(resultado.contains("Aguarde")) << resultado.toStdString();
+  }
+  EXPECT_EQ(operador.mensagens(), QStringList(2, cp1252::MensagemNaoArmazenavel));
+  QString tamanho;
+  pesquisa("Cli", QString(50, 'A'), [&](Tela &t) { tamanho = QString::number(t.campo("Pergunta").texto().size()); });
+  EXPECT_EQ(tamanho, "40");
 }
 
 TEST_F(Pesquisa, TheHourglassShowsOnlyWhileSearching) {

@@ -3,9 +3,13 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QSet>
 #include <chrono>
 #include <cstring>
 #include <thread>
+
+#include <QSet>
+#include <cstdio>
 
 #include "core/Cp1252.h"
 #include "fiscal/InstalaSimulador.h"
@@ -140,10 +144,25 @@ void aplicaFalhasDeStatus(const Controle &c, StatusImpressora &s, int &r) {
   if (r == retorno::Aceito) r = retorno::StatusAnormal;
 }
 
+// Fault lines the simulator does not understand are told once per run, on
+// standard error and in a file beside the tape, never dropped in silence.
+void relataNaoEntendidas(const QString &pasta, const QStringList &linhas) {
+  static QSet<QString> relatadas;
+  for (const QString &linha : linhas) {
+    if (relatadas.contains(linha)) continue;
+    relatadas.insert(linha);
+    const QString texto = QStringLiteral("simulador: linha de falha não entendida (ignorada): \"%1\"").arg(linha);
+    std::fprintf(stderr, "%s\n", texto.toLocal8Bit().constData());
+    QFile f(pasta + '/' + ArquivoFalhasNaoEntendidas);
+    if (f.open(QIODevice::Append | QIODevice::Text)) f.write((texto + '\n').toUtf8());
+  }
+}
+
 template <class Corpo>
 int executa(const char *funcao, bool imprime, Porta porta, Corpo &&corpo) {
   const QString pasta = PastaSimulador();
   Controle controle = LeControle(pasta);
+  if (!controle.naoEntendidas.isEmpty()) relataNaoEntendidas(pasta, controle.naoEntendidas);
   if (controle.desligada) return 0;
   if (!QDir().mkpath(pasta)) return -5;
 

@@ -21,6 +21,8 @@ ECF_FUNCOES_EPSON(ECFSIM_DECLARA)
 QString PastaSimulador();
 inline constexpr const char *ArquivoMemoria = "memoria.json";
 inline constexpr const char *ArquivoBobina = "bobina.txt";
+// Fault lines the simulator did not understand, one per line.
+inline constexpr const char *ArquivoFalhasNaoEntendidas = "falhas-nao-entendidas.txt";
 inline constexpr const char *ArquivoTrava = "porta.lock";
 
 // Creates a fresh printer memory with the serial in the folder (an existing

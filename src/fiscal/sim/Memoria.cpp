@@ -271,7 +271,18 @@ bool LeMemoria(const QString &arquivo, MemoriaFiscal &m, QString *erro) {
     if (erro) *erro = QStringLiteral("memória do simulador ilegível em %1: %2").arg(arquivo, problema.errorString());
     return false;
   }
-  m = DeJson(doc.object());
+  // A memory that parses but holds what this printer never writes (a number
+  // where digits in a string belong, a list of the wrong shape, a negative
+  // counter) is as unreadable as broken JSON: read back and written again it
+  // would not be the same, and the grand total would be lost in silence.
+  MemoriaFiscal lida = DeJson(doc.object());
+  const bool negativo = lida.coo < 0 || lida.crz < 0 || lida.cro < 0 || lida.gnf < 0 || lida.grandeTotal < 0 ||
+                        lida.autenticacoesRestantes < 0;
+  if (negativo || ParaJson(lida) != doc.object()) {
+    if (erro) *erro = QStringLiteral("memória do simulador com valores fora do formato em %1").arg(arquivo);
+    return false;
+  }
+  m = std::move(lida);
   return true;
 }
 
