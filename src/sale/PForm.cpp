@@ -6,6 +6,8 @@
 #include "access/Inicializacao.h"
 #include "closing/DiarioVendas.h"
 #include "closing/FechaCupom.h"
+#include "closing/VendasDia.h"
+#include "closing/Vendedor.h"
 #include "core/Database.h"
 #include "core/Logs.h"
 #include "core/Operator.h"
@@ -192,6 +194,28 @@ void PForm::criaMenus() {
   };
   pesquisa("P0203", QStringLiteral("&3 - Pesquisa Produtos (Descrição,Cod Resumo, Barras)"), "Pro", &TerminalState::CodProPesq);
   pesquisa("P0204", QStringLiteral("&4 - Consulta Clientes (Razão, Fantazia)"), "Cli", &TerminalState::CodCliPesq);
+  entrada("P0206", QStringLiteral("&6 - Posição do Caixa"), gerencia,
+          [this] { app().abreModeless(std::make_unique<VendasDia>(app())); });
+  // The salesperson set shows beside "Vendedor:" for as long as the sale
+  // keeps that code (the sale's reset clears it).
+  auto escolhido = std::make_shared<std::pair<QString, QString>>();  // code, name
+  Campo &venEpn = campo("VenEpn");
+  venEpn.aoMudar = [this, escolhido, &venEpn] {
+    const QString codigo = venEpn.texto().trimmed();
+    QString legenda = QStringLiteral("Vendedor:");
+    if (!codigo.isEmpty() && codigo != QLatin1String("0")) {
+      legenda += " " + codigo;
+      if (escolhido->first == codigo && !escolhido->second.isEmpty()) legenda += " - " + escolhido->second;
+    }
+    campo("LabVend").setTexto(legenda);
+  };
+  entrada("P0207", QStringLiteral("&7 - Altera Vendedor"), gerencia, [this, escolhido, &venEpn] {
+    app().abreModeless(std::make_unique<Vendedor>(app(), [escolhido, &venEpn](const QString &codigo, const QString &nome) {
+      *escolhido = {codigo, nome};
+      venEpn.setTexto(codigo);
+      if (venEpn.aoMudar) venEpn.aoMudar();  // the same code again: the name may be new
+    }));
+  });
 
   Campo &sistema = menu("P03", QStringLiteral("&3 - Sistema"), nullptr);
   entrada("P0301", QStringLiteral("&1 - Sair"), sistema, [this] { FinalizaPdv(estado(), "Sair"); });

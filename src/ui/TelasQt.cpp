@@ -1,7 +1,10 @@
 #include "ui/TelasQt.h"
 
+#include <QApplication>
 #include <QDialog>
+#include <QEvent>
 #include <QMainWindow>
+#include <QTimer>
 
 #include "ui/JanelasTelas.h"
 #include "ui_AbreDia.h"
@@ -17,6 +20,8 @@
 #include "ui_Reducao_Z.h"
 #include "ui_SenhaLib.h"
 #include "ui_SenhaPDV.h"
+#include "ui_VendasDia.h"
+#include "ui_Vendedor.h"
 
 namespace {
 
@@ -27,6 +32,33 @@ QWidget *constroi() {
   ui->setupUi(janela);
   // The generated class only wires the widgets; the window owns them.
   QObject::connect(janela, &QObject::destroyed, [ui] { delete ui; });
+  return janela;
+}
+
+// A window of its own beside the sale window (modeless): when it goes, the
+// window behind it takes the keyboard back, Alt and the function keys
+// included, even where no window manager hands the activation on.
+class DevolveAtivacao : public QObject {
+ public:
+  using QObject::QObject;
+  bool eventFilter(QObject *objeto, QEvent *evento) override {
+    if (evento->type() == QEvent::Hide && objeto == parent())
+      QTimer::singleShot(0, [] {
+        if (QApplication::activeWindow()) return;
+        for (QWidget *w : QApplication::topLevelWidgets())
+          if (qobject_cast<QMainWindow *>(w) && w->isVisible()) {
+            w->activateWindow();
+            return;
+          }
+      });
+    return false;
+  }
+};
+
+template <typename Ui>
+QWidget *constroiModeless() {
+  QWidget *janela = constroi<Ui, QDialog>();
+  janela->installEventFilter(new DevolveAtivacao(janela));
   return janela;
 }
 
@@ -49,5 +81,7 @@ void registraTelasQt() {
   for (const char *nome : {"Fecha_Cupom_Completo", "Fecha_Cupom_Resumo"})
     JanelasTelas::registra(nome, [](Tela &) { return constroi<Ui::FechaCupom, QDialog>(); });
   JanelasTelas::registra("CondPgto", [](Tela &) { return constroi<Ui::CondPgto, QDialog>(); });
+  JanelasTelas::registra("VendasDia", [](Tela &) { return constroiModeless<Ui::VendasDia>(); });
+  JanelasTelas::registra("Vendedor", [](Tela &) { return constroiModeless<Ui::Vendedor>(); });
   JanelasTelas::registra("PForm", [](Tela &) { return constroi<Ui::PForm, QMainWindow>(); });
 }

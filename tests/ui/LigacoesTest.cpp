@@ -15,6 +15,8 @@
 
 #include "access/SenhaLib.h"
 #include "access/SenhaPDV.h"
+#include "closing/VendasDia.h"
+#include "closing/Vendedor.h"
 #include "core/OperadorRoteiro.h"
 #include "core/Tela.h"
 #include "core/TerminalState.h"
@@ -67,7 +69,8 @@ TEST(Ligacoes, EveryWindowFileMatchesItsScreen) {
       {"Leitura_X", cria<Leitura_X>()}, {"MemoriaFiscData", cria<MemoriaFiscData>()},
       {"MemoriaFiscReduc", cria<MemoriaFiscReduc>()}, {"SangriaF", cria<SangriaF>()},
       {"SuprimentoF", cria<SuprimentoF>()}, {"RecValores", cria<RecValores>()},
-      {"PgtValores", cria<PgtValores>()},
+      {"PgtValores", cria<PgtValores>()}, {"VendasDia", cria<VendasDia>()},
+      {"Vendedor", [](Aplicacao &app) { return std::make_unique<Vendedor>(app, nullptr); }},
       {"Fecha_Cupom_Completo",
        [](Aplicacao &app) { return std::make_unique<FechaCupom>(app, FechaCupom::Tipo::Completo, DadosFechamento{}); }},
       {"Fecha_Cupom_Resumo",
