@@ -18,8 +18,20 @@ struct FalhaRoteiro {
 };
 
 QString aspas(const QString &t) {
-  QString e = t;
-  e.replace('\\', "\\\\").replace('"', "\\\"").replace('\r', "\\r").replace('\n', "\\n");
+  QString e;
+  e.reserve(t.size() + 2);
+  for (const QChar ch : t) {
+    const char16_t u = ch.unicode();
+    if (ch == '\\') e += QLatin1String("\\\\");
+    else if (ch == '"') e += QLatin1String("\\\"");
+    else if (ch == '\r') e += QLatin1String("\\r");
+    else if (ch == '\n') e += QLatin1String("\\n");
+    else if (ch == '\t') e += QLatin1String("\\t");
+    // Other control characters (an escape sequence, a NUL) never reach the
+    // terminal that reads the transcript as they are.
+    else if (u < 0x20 || (u >= 0x7F && u <= 0x9F)) e += QStringLiteral("\\x%1").arg(int(u), 2, 16, QChar('0'));
+    else e += ch;
+  }
   return '"' + e + '"';
 }
 
@@ -195,7 +207,13 @@ void Replay::aplica(const QString &acao, const QString &argumento) {
     for (const QString &nome : argumento.split(' ', Qt::SkipEmptyParts)) {
       int codigo = 0, shift = 0;
       if (!interpretaTecla(nome, codigo, shift)) throw FalhaRoteiro{"unknown key " + nome};
-      exigeTela()->teclaBaixo(codigo, shift);
+      Tela *tela = exigeTela();
+      // The space bar in an edit field types a blank, as the keyboard does
+      // (the key's own event comes with the character).
+      if (codigo == tecla::Espaco && shift == 0 && tela->focado() && tela->focado()->ehEditavel())
+        tela->digita(QStringLiteral(" "));
+      else
+        tela->teclaBaixo(codigo, shift);
       frente = app_.telaFrente();
     }
   } else if (acao == "click") {

@@ -397,11 +397,18 @@ void Tela::escreveCaractere(Campo &c, QChar ch) {
   const int inicio = std::clamp(c.selStart, 0, static_cast<int>(t.size()));
   const int comprimento = std::clamp(c.selLength, 0, static_cast<int>(t.size()) - inicio);
   if (c.maxLength > 0 && t.size() - comprimento >= c.maxLength) return;
-  t.replace(inicio, comprimento, ch);
-  if (c.tipo() == TipoCampo::Moeda && !CabeEmValor(t, c.casasDecimais)) return;
-  c.setTexto(t);
+  if (c.tipo() == TipoCampo::Moeda) {
+    t.replace(inicio, comprimento, ch);
+    if (!CabeEmValor(t, c.casasDecimais)) return;
+  }
+  // In place: a long text typed at the end costs each character a constant
+  // time, not a copy of all that came before.
+  t = QString();
+  c.texto_.replace(inicio, comprimento, ch);
   c.selStart = inicio + 1;
   c.selLength = 0;
+  mudou(c);
+  if (c.aoMudar) c.aoMudar();
 }
 
 void Tela::apagaCaractere(Campo &c, bool paraTras) {

@@ -50,6 +50,15 @@ TEST(Replay, MessagesWithNothingQueuedTakeTheDefaultButton) {
   EXPECT_TRUE(t.contains("end: program ended (")) << t.toStdString();
 }
 
+TEST(Replay, SpaceTypesABlankLongTextsAreTypedAndControlCharactersAreEscaped) {
+  QTemporaryDir dir;
+  QString t;
+  const QString longo(300000, 'a');
+  ASSERT_EQ(replay(scriptFile(dir, "type " + longo + "\nkey Space\ntype b\x1b[2Jc\tú\ndump\n"), t), 0);
+  EXPECT_TRUE(t.contains("  Xcodigo \"" + longo + " b\\x1b[2Jc\\tú\"")) << t.right(400).toStdString();
+  EXPECT_FALSE(t.contains(QChar(0x1b)));
+}
+
 TEST(Replay, AScriptErrorInsideTheSearchDialogStillClosesIt) {
   QTemporaryDir dir;
   QString t;
