@@ -25,11 +25,16 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTextStream>
+#include <fcntl.h>
 #include <ibase.h>
+#include <time.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstring>
+#include <functional>
 #include <stdexcept>
 
 #include "ClienteNu.h"
@@ -57,6 +62,13 @@ QString stringConexao(const QString &banco) {
 }
 
 double ms(qint64 ns) { return ns / 1e6; }
+
+// The CPU time of the whole process (the embedded engine's threads included).
+qint64 cpuAgora() {
+  timespec ts{};
+  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
+  return qint64(ts.tv_sec) * 1000000000 + ts.tv_nsec;
+}
 
 double percentil95(std::vector<double> v) {
   std::sort(v.begin(), v.end());
@@ -123,39 +135,52 @@ bool substituicao(const QString &tributacao) {
 
 // ---------------------------------------------------------------- the program
 
-// Per sale (ms): whole, journal "closing", journal "closed", recording,
-// journal "recorded". Returned: for each, the median and the 95th percentile.
-std::vector<double> gravaPrograma(const QString &banco, const QString &pastaDiario) {
+// The steps of a recorded sale, in the order they are timed.
+enum Passo { Inteira, Fechando, Fechada, Banco, Gravada, Passos };
+
+// Per sale (ms), for each step: the median and the 95th percentile in wall
+// time, then the same in CPU time. Without `comDiario` only the recording
+// runs (the journal's steps are zero).
+std::vector<double> gravaPrograma(const QString &banco, const QString &pastaDiario, bool comDiario) {
   TerminalState estado;
   estado.conexao().abre(stringConexao(banco));
   DiarioVendas diario(pastaDiario);
   VendaFechada venda = vendaModelo(estado.conexao());
   const qlonglong base = numeroBase(estado.conexao());
-  std::vector<std::vector<double>> passos(5);
+  std::vector<std::vector<double>> parede(Passos), cpu(Passos);
+  const auto diarioOk = [](bool ok, const QString &erro) {
+    if (!ok) throw std::runtime_error(erro.toStdString());
+  };
   for (int i = 0; i < kAquecimento + kVendas; ++i) {
     venda.cupom = base + i;
     QString erro;
-    QElapsedTimer t;
-    t.start();
-    if (!diario.grava(venda, DiarioVendas::Situacao::Fechando, &erro)) throw std::runtime_error(erro.toStdString());
-    const qint64 fechando = t.nsecsElapsed();
-    if (!diario.grava(venda, DiarioVendas::Situacao::Fechada, &erro)) throw std::runtime_error(erro.toStdString());
-    const qint64 fechada = t.nsecsElapsed();
-    const EmpenhoGravado g = GravaVendaNoBanco(estado, venda);
-    const qint64 gravada = t.nsecsElapsed();
-    if (!diario.marcaGravada(venda, g.codigo, &erro)) throw std::runtime_error(erro.toStdString());
-    const qint64 fim = t.nsecsElapsed();
+    EmpenhoGravado g;
+    std::array<qint64, Passos> ns{}, cpuNs{};
+    const auto passo = [&](Passo p, const std::function<void()> &trabalho) {
+      QElapsedTimer t;
+      t.start();
+      const qint64 c = cpuAgora();
+      trabalho();
+      ns[p] = t.nsecsElapsed();
+      cpuNs[p] = cpuAgora() - c;
+      ns[Inteira] += ns[p];
+      cpuNs[Inteira] += cpuNs[p];
+    };
+    if (comDiario) passo(Fechando, [&] { diarioOk(diario.grava(venda, DiarioVendas::Situacao::Fechando, &erro), erro); });
+    if (comDiario) passo(Fechada, [&] { diarioOk(diario.grava(venda, DiarioVendas::Situacao::Fechada, &erro), erro); });
+    passo(Banco, [&] { g = GravaVendaNoBanco(estado, venda); });
+    if (comDiario) passo(Gravada, [&] { diarioOk(diario.marcaGravada(venda, g.codigo, &erro), erro); });
     if (g.jaGravado) throw std::runtime_error("coupon " + std::to_string(venda.cupom) + " was recorded already");
     if (i < kAquecimento) continue;
-    passos[0].push_back(ms(fim));
-    passos[1].push_back(ms(fechando));
-    passos[2].push_back(ms(fechada - fechando));
-    passos[3].push_back(ms(gravada - fechada));
-    passos[4].push_back(ms(fim - gravada));
+    for (int p = 0; p < Passos; ++p) {
+      parede[p].push_back(ms(ns[p]));
+      cpu[p].push_back(ms(cpuNs[p]));
+    }
   }
   FechaConexao(estado);
   std::vector<double> r;
-  for (const auto &p : passos) r.insert(r.end(), {Mediana(p), percentil95(p)});
+  for (const auto *v : {&parede, &cpu})
+    for (const auto &p : *v) r.insert(r.end(), {Mediana(p), percentil95(p)});
   return r;
 }
 
@@ -253,7 +278,8 @@ class Preparada {
 
 Moeda valorPagamento(const QStringList &p) { return ParaMoeda(p.value(2)); }
 
-// Per sale (ms): the whole recording; median and 95th percentile.
+// Per sale (ms): the whole recording, median and 95th percentile; then the
+// same in CPU time.
 std::vector<double> gravaNu(const QString &banco) {
   VendaFechada venda;
   qlonglong base = 0;
@@ -289,11 +315,12 @@ std::vector<double> gravaNu(const QString &banco) {
   Preparada libera(c, preparo, "DELETE FROM TB_GER_LIBERA WHERE USUARIO=? AND INFO=?");
   preparo->commit(&c.status());
 
-  std::vector<double> tempos;
+  std::vector<double> tempos, cpus;
   for (int i = 0; i < kAquecimento + kVendas; ++i) {
     venda.cupom = base + i;
     QElapsedTimer t;
     t.start();
+    const qint64 cpu = cpuAgora();
     existe.texto(0, venda.caixa).numero(1, venda.cupom).data(2, venda.data);
     if (existe.consulta()) throw std::runtime_error("coupon " + std::to_string(venda.cupom) + " was recorded already");
     numero.consulta();
@@ -331,8 +358,31 @@ std::vector<double> gravaNu(const QString &banco) {
     resumo.executa(tra);
     libera.numero(0, venda.usuario).numero(1, 0).executa(tra);
     c.confirma();
+    if (i >= kAquecimento) {
+      tempos.push_back(ms(t.nsecsElapsed()));
+      cpus.push_back(ms(cpuAgora() - cpu));
+    }
+  }
+  return {Mediana(tempos), percentil95(tempos), Mediana(cpus), percentil95(cpus)};
+}
+
+// The disk's own price: a 4 KB file written and flushed (fsync), kVendas
+// times in the journal's folder; median and 95th percentile.
+std::vector<double> fsyncs(const QString &pasta) {
+  QDir().mkpath(pasta);
+  const QByteArray arquivo = QFile::encodeName(pasta + "/fsync.tmp");
+  const std::vector<char> bloco(4096, 'x');
+  std::vector<double> tempos;
+  for (int i = 0; i < kAquecimento + kVendas; ++i) {
+    QElapsedTimer t;
+    t.start();
+    const int fd = ::open(arquivo.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (fd < 0 || ::write(fd, bloco.data(), bloco.size()) != static_cast<ssize_t>(bloco.size()) || ::fsync(fd) != 0)
+      throw std::runtime_error("cannot write " + arquivo.toStdString());
+    ::close(fd);
     if (i >= kAquecimento) tempos.push_back(ms(t.nsecsElapsed()));
   }
+  ::unlink(arquivo.constData());
   return {Mediana(tempos), percentil95(tempos)};
 }
 
@@ -383,23 +433,40 @@ int main(int argc, char **argv) {
     return 1;
   }
   // The journal on the same disk as the database.
-  const auto [p, nu] = ComparaVarios([&] { return gravaPrograma(banco, pasta.path() + "/vendas"); },
-      [&] { return gravaNu(banco); });
-  if (p.valores.size() < 10 || nu.valores.size() < 2 || p.valores[0] < 0 || nu.valores[0] < 0) {
+  const QString diario = pasta.path() + "/vendas";
+  const auto [p, nu] = ComparaVarios([&] { return gravaPrograma(banco, diario, true); }, [&] { return gravaNu(banco); });
+  const Medidas so = ComparaVarios([&] { return gravaPrograma(banco, diario, false); },
+                                   [] { return std::vector<double>{0, 0}; })
+                         .first;
+  const Medidas disco =
+      ComparaVarios([&] { return fsyncs(diario); }, [] { return std::vector<double>{0, 0}; }).first;
+  if (p.valores.size() < 4 * Passos || so.valores.size() < 4 * Passos || nu.valores.size() < 4 ||
+      p.valores[0] < 0 || so.valores[0] < 0 || nu.valores[0] < 0) {
     saida << "| recording a 100-item sale: failed (see above) | - | - | - |\n";
     return 1;
   }
   saida << "| work (per sale, " << kVendas << " sales of " << kItensVenda
-        << " items and 3 payment rows; median / 95th percentile) | this program | bare client | ratio |\n"
+        << " items and 3 payment rows) | this program | bare client | ratio |\n"
            "|---|---|---|---|\n";
-  const auto linha = [&](const QString &trabalho, int k, bool comNu) {
-    LinhaTabela(saida, trabalho + ", median", p.valores[2 * k], comNu ? nu.valores[0] : 0, "ms");
-    LinhaTabela(saida, trabalho + ", 95th percentile", p.valores[2 * k + 1], comNu ? nu.valores[1] : 0, "ms");
+  // The program's figure of step k (CPU time: `cpu`) against the bare
+  // client's whole recording, or alone.
+  const auto linha = [&](const QString &trabalho, const std::vector<double> &v, int k, bool cpu, bool comNu) {
+    const size_t a = (cpu ? 2 * Passos : 0) + 2 * static_cast<size_t>(k), b = cpu ? 2 : 0;
+    const QString tempo = cpu ? ", CPU time" : ", wall time";
+    LinhaTabela(saida, trabalho + tempo + ", median", v[a], comNu ? nu.valores[b] : 0, "ms");
+    LinhaTabela(saida, trabalho + tempo + ", 95th percentile", v[a + 1], comNu ? nu.valores[b + 1] : 0, "ms");
   };
-  linha("**closed sale recorded: journal and database**", 0, true);
-  linha("the recording in the database (GravaVendaNoBanco)", 3, true);
-  linha("journal: entry written \"closing\"", 1, false);
-  linha("journal: entry written \"closed\"", 2, false);
-  linha("journal: entry moved to \"recorded\"", 4, false);
+  for (const bool cpu : {false, true}) {
+    linha("**closed sale recorded: journal and database**", p.valores, Inteira, cpu, true);
+    linha("its recording in the database (GravaVendaNoBanco)", p.valores, Banco, cpu, true);
+    linha("the recording alone, no journal around it", so.valores, Banco, cpu, true);
+    linha("journal: entry written \"closing\"", p.valores, Fechando, cpu, false);
+    linha("journal: entry written \"closed\"", p.valores, Fechada, cpu, false);
+    linha("journal: entry moved to \"recorded\"", p.valores, Gravada, cpu, false);
+  }
+  if (disco.valores.size() >= 2 && disco.valores[0] >= 0) {
+    LinhaTabela(saida, "the disk: a 4 KB file written and flushed (fsync), median", disco.valores[0], 0, "ms");
+    LinhaTabela(saida, "the disk: a 4 KB file written and flushed (fsync), 95th percentile", disco.valores[1], 0, "ms");
+  }
   return 0;
 }
