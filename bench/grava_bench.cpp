@@ -166,8 +166,11 @@ std::vector<double> gravaPrograma(const QString &banco, const QString &pastaDiar
       ns[Inteira] += ns[p];
       cpuNs[Inteira] += cpuNs[p];
     };
-    if (comDiario) passo(Fechando, [&] { diarioOk(diario.grava(venda, DiarioVendas::Situacao::Fechando, &erro), erro); });
-    if (comDiario) passo(Fechada, [&] { diarioOk(diario.grava(venda, DiarioVendas::Situacao::Fechada, &erro), erro); });
+    const auto entrada = [&](DiarioVendas::Situacao situacao) {
+      diarioOk(diario.grava(venda, situacao, &erro), erro);
+    };
+    if (comDiario) passo(Fechando, [&] { entrada(DiarioVendas::Situacao::Fechando); });
+    if (comDiario) passo(Fechada, [&] { entrada(DiarioVendas::Situacao::Fechada); });
     passo(Banco, [&] { g = GravaVendaNoBanco(estado, venda); });
     if (comDiario) passo(Gravada, [&] { diarioOk(diario.marcaGravada(venda, g.codigo, &erro), erro); });
     if (g.jaGravado) throw std::runtime_error("coupon " + std::to_string(venda.cupom) + " was recorded already");
@@ -234,7 +237,8 @@ class Preparada {
   // A date, or a timestamp at midnight.
   Preparada &data(unsigned i, const QDate &d) {
     const ISC_DATE dia =
-        c_.util()->encodeDate(static_cast<unsigned>(d.year()), static_cast<unsigned>(d.month()), static_cast<unsigned>(d.day()));
+        c_.util()->encodeDate(static_cast<unsigned>(d.year()), static_cast<unsigned>(d.month()),
+                              static_cast<unsigned>(d.day()));
     char *p = campo(i);
     if ((entrada_->getType(&c_.status(), i) & ~1u) == SQL_TIMESTAMP) {
       const ISC_TIMESTAMP ts{dia, 0};
@@ -301,7 +305,8 @@ std::vector<double> gravaNu(const QString &banco) {
   Preparada cabecalho(c, preparo,
                       "Insert Into Tb_Vda_CadEpn (CodEpn,CliEpn,VenEpn,TpvEpn,TabEpn,DtcEpn,DtlEpn,StaEpn,NfsEpn,"
                       "NfiEpn,NffEpn,LocEpn,TotEpn,DscEpn,AcrEpn,NitEpn,PrzEpn,TraEpn,VeiEpn,ReqEpn,FrtEpn,ComEpn,"
-                      "PesoEpn,FisEpn,UsuEpn,FatEpn,MesEpn) Values (?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)");
+                      "PesoEpn,FisEpn,UsuEpn,FatEpn,MesEpn) "
+                      "Values (?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)");
   Preparada pagamento(c, preparo,
                       "INSERT INTO TB_VDA_EPNPAG (EPNPAG,CPGPAG,CVNPAG,VALPAG,CHQPAG,BCOPAG,AGCPAG,EMIPAG,DTVPAG) "
                       "VALUES (?,?,?,?,?,?,?,?,?)");
@@ -327,7 +332,8 @@ std::vector<double> gravaNu(const QString &banco) {
     const ISC_TIMESTAMP datHor = numero.coluna<ISC_TIMESTAMP>(0);
     const int64_t codigo = numero.coluna<ISC_INT64>(1);
     int64_t operacaoSubstituta = 0;
-    if (temSubstituicao && fisSub.numero(0, venda.operacao).consulta()) operacaoSubstituta = fisSub.coluna<ISC_SHORT>(0);
+    if (temSubstituicao && fisSub.numero(0, venda.operacao).consulta())
+      operacaoSubstituta = fisSub.coluna<ISC_SHORT>(0);
     c.inicia();
     Firebird::ITransaction *tra = c.transacao();
     cabecalho.numero(0, codigo).numero(1, 0).numero(2, venda.vendedor).numero(3, 1).numero(4, 1);
@@ -434,10 +440,12 @@ int main(int argc, char **argv) {
   }
   // The journal on the same disk as the database.
   const QString diario = pasta.path() + "/vendas";
-  const auto [p, nu] = ComparaVarios([&] { return gravaPrograma(banco, diario, true); }, [&] { return gravaNu(banco); });
+  const auto [p, nu] =
+      ComparaVarios([&] { return gravaPrograma(banco, diario, true); }, [&] { return gravaNu(banco); });
   // The recording without the journal, alternating with the bare client
   // again: the disk's mood changes within a minute.
-  const auto [so, nu2] = ComparaVarios([&] { return gravaPrograma(banco, diario, false); }, [&] { return gravaNu(banco); });
+  const auto [so, nu2] =
+      ComparaVarios([&] { return gravaPrograma(banco, diario, false); }, [&] { return gravaNu(banco); });
   const Medidas disco =
       ComparaVarios([&] { return fsyncs(diario); }, [] { return std::vector<double>{0, 0}; }).first;
   if (p.valores.size() < 4 * Passos || so.valores.size() < 4 * Passos || nu.valores.size() < 4 ||

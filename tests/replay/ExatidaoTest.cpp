@@ -69,7 +69,8 @@ QString roteiroDoDia(const QList<Produto> &produtos, QList<VendaRoteiro> &vendas
   std::mt19937 gerador(Semente);
   const auto sorteia = [&](int n) { return static_cast<int>(gerador() % static_cast<unsigned>(n)); };
   // The day opens with the payment forms programmed: the card's too.
-  QString s = "clock " + Dia + "T08:00:00\ntype 1\nkey Enter\nanswer Yes\ntype 1234\nkey Enter\nkey Enter\nkey Enter\nkey Enter\n";
+  QString s = "clock " + Dia +
+              "T08:00:00\ntype 1\nkey Enter\nanswer Yes\ntype 1234\nkey Enter\nkey Enter\nkey Enter\nkey Enter\n";
   for (int v = 0; v < Vendas; ++v) {
     VendaRoteiro venda;
     // A third of the sales paid on the payment grid; the others closed
