@@ -22,6 +22,9 @@
 #include "replay/Roteiro.h"
 #include "support/TestSupport.h"
 
+// Amounts in failure messages as the coupon shows them.
+static void PrintTo(const Moeda &m, std::ostream *os) { *os << m.formatada().toStdString(); }
+
 namespace {
 
 // A day of its own, so no other test's sale shares its keys.
