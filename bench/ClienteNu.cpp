@@ -33,8 +33,10 @@ ClienteNu::~ClienteNu() {
   st_.dispose();
 }
 
+ITransaction *ClienteNu::transacaoLeitura() { return att_->startTransaction(&st_, sizeof kLeitura, kLeitura); }
+
 size_t ClienteNu::consulta(const std::string &sql, size_t maximo) {
-  ITransaction *tra = att_->startTransaction(&st_, sizeof kLeitura, kLeitura);
+  ITransaction *tra = transacaoLeitura();
   IStatement *stmt = att_->prepare(&st_, tra, 0, sql.c_str(), SQL_DIALECT_V6, IStatement::PREPARE_PREFETCH_METADATA);
   IMessageMetadata *meta = stmt->getOutputMetadata(&st_);
   const unsigned tamanho = meta->getMessageLength(&st_);

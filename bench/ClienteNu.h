@@ -23,6 +23,10 @@ class ClienteNu {
   void inicia();
   void executaNaTransacao(const std::string &sql);
   void confirma();
+  // A read-only read-committed transaction of the caller's, to commit.
+  Firebird::ITransaction *transacaoLeitura();
+
+  Firebird::IUtil *util() { return master_->getUtilInterface(); }
 
   Firebird::IAttachment *conexao() { return att_; }
   Firebird::ITransaction *transacao() { return tra_; }

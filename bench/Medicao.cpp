@@ -1,5 +1,6 @@
 #include "Medicao.h"
 
+#include <QProcess>
 #include <firebird/Interface.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -134,4 +135,13 @@ void LinhaTabela(QTextStream &saida, const QString &trabalho, double programa, d
   else
     saida << "- | - |\n";
   saida.flush();
+}
+
+bool CriaDriveDemo(const QString &admin, const QString &raiz, QString *erro) {
+  QProcess p;
+  p.setProcessChannelMode(QProcess::MergedChannels);
+  p.start(admin, {"init-drive", raiz, "--demo"});
+  if (p.waitForFinished(300000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0) return true;
+  if (erro) *erro = QString::fromLocal8Bit(p.readAll());
+  return false;
 }

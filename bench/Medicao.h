@@ -37,6 +37,10 @@ struct Medida {
 };
 std::pair<Medida, Medida> Compara(const std::function<double()> &programa, const std::function<double()> &nu);
 
+// Makes a demo drive at `raiz` with `admin init-drive raiz --demo`; false,
+// with what the tool printed in `erro`, when it fails.
+bool CriaDriveDemo(const QString &admin, const QString &raiz, QString *erro);
+
 // "| work | 1.23 ms | 1.00 ms | 1.23x |"; `nu` of zero or less leaves the
 // bare client's cell and the ratio empty ("-").
 void LinhaTabela(QTextStream &saida, const QString &trabalho, double programa, double nu, const QString &unidade);

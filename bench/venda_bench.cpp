@@ -411,11 +411,9 @@ bool preparaBanco(const QString &drive, QTemporaryDir &pasta, Alvo &alvo) {
   if (drive == QLatin1String("demo")) {
     alvo.nome = "demo drive";
     const QString raiz = pasta.path() + "/demo";
-    QProcess admin;
-    admin.setProcessChannelMode(QProcess::MergedChannels);
-    admin.start(QStringLiteral(PDV_BENCH_ADMIN), {"init-drive", raiz, "--demo"});
-    if (!admin.waitForFinished(300000) || admin.exitStatus() != QProcess::NormalExit || admin.exitCode() != 0) {
-      saida << "pdv-admin init-drive " << raiz << " --demo failed:\n" << admin.readAll() << '\n';
+    QString erro;
+    if (!CriaDriveDemo(QStringLiteral(PDV_BENCH_ADMIN), raiz, &erro)) {
+      saida << "pdv-admin init-drive " << raiz << " --demo failed:\n" << erro << '\n';
       return false;
     }
     alvo.banco = raiz + "/kw-velt/dados.fdb";
