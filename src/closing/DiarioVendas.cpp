@@ -53,7 +53,7 @@ bool DiarioVendas::escreve(const QString &destino, const Entrada &entrada, QStri
   QJsonObject o{{"situacao", nomeSituacao(entrada.situacao)}, {"venda", entrada.venda.paraJson()}};
   if (entrada.codigoEmpenho) o["empenho"] = QString::number(entrada.codigoEmpenho);
   if (!entrada.ultimoErro.isEmpty()) o["ultimoErro"] = entrada.ultimoErro;
-  const QByteArray conteudo = QJsonDocument(o).toJson(QJsonDocument::Indented);
+  const QByteArray conteudo = QJsonDocument(o).toJson(QJsonDocument::Compact);
   const QString temporario = destino + ".tmp";
   QFile f(temporario);
   bool ok = f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(conteudo) == conteudo.size() && f.flush();

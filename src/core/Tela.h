@@ -290,6 +290,9 @@ class Aplicacao {
   std::function<void(Tela &)> aoMostrar, aoEsconder, aoDescarregar;
   // Runs a modal screen until it hides; installed by the skin or the replay.
   std::function<void(Tela &)> executaModal;
+  // The window system's handle of a screen's window (made now if it is not
+  // yet); installed by the skin. Without one a screen has no window.
+  std::function<quint64(Tela &)> identificadorJanela;
   // The hourglass pointer on (true) and off during a long step.
   std::function<void(bool)> ocupado;
   // Lets the display repaint during a long step (the skin runs its events once).

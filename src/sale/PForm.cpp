@@ -267,6 +267,9 @@ void PForm::confereEmpresaEExercicio() {
 
 void PForm::registraAcesso(const QString &entrada) {
   TerminalState &e = estado();
+  // The sale window's own handle where there is a window (the process id
+  // stands for it in a run without a display).
+  if (app().identificadorJanela) handleJanela = app().identificadorJanela(*this);
   e.StrSql = "Select GEN_ID(NUMACESSO,1) AS NUMACESSO FROM TB_GER_PARAMETROS";
   e.RsGeral->abre(e.StrSql, e.conexao());
   const QVariant numero = (*e.RsGeral)["NumAcesso"];

@@ -56,6 +56,7 @@ JanelasTelas::JanelasTelas(Aplicacao &app) : app_(app) {
   app_.aoEsconder = [this](Tela &t) { esconde(t); };
   app_.aoDescarregar = [this](Tela &t) { descarrega(t); };
   app_.executaModal = [this](Tela &t) { executaModal(t); };
+  app_.identificadorJanela = [this](Tela &t) { return static_cast<quint64>(garanteJanela(t)->winId()); };
   // Unloaded modeless screens are deleted once the handler that closed them returned.
   app_.aoAguardarRecolha = [this] { QTimer::singleShot(0, [&app = app_] { app.recolhe(); }); };
   app_.redesenha = [] { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); };
@@ -86,6 +87,7 @@ JanelasTelas::~JanelasTelas() {
   app_.aoEsconder = nullptr;
   app_.aoDescarregar = nullptr;
   app_.executaModal = nullptr;
+  app_.identificadorJanela = nullptr;
   app_.aoAguardarRecolha = nullptr;
   app_.redesenha = nullptr;
   app_.atendeOperador = nullptr;
@@ -114,6 +116,15 @@ QWidget *JanelasTelas::janelaFrente() const {
 }
 
 void JanelasTelas::mostra(Tela &tela) {
+  garanteJanela(tela);
+  QWidget *w = janela(tela);
+  if (!tela.modal()) w->show();
+  w->raise();
+  w->activateWindow();
+  visao(tela)->sincroniza();
+}
+
+QWidget *JanelasTelas::garanteJanela(Tela &tela) {
   if (!visoes_.count(&tela)) {
     QWidget *w = constroi(tela);
     // A screen shown on a display needs its window: a missing one is a fault
@@ -124,11 +135,7 @@ void JanelasTelas::mostra(Tela &tela) {
     if (QScreen *s = QGuiApplication::primaryScreen())
       w->move(CentraTela(w->size(), s->availableGeometry().size()));
   }
-  QWidget *w = janela(tela);
-  if (!tela.modal()) w->show();
-  w->raise();
-  w->activateWindow();
-  visao(tela)->sincroniza();
+  return janela(tela);
 }
 
 void JanelasTelas::executaModal(Tela &tela) {

@@ -35,6 +35,8 @@ class JanelasTelas {
   void esconde(Tela &tela);
   void descarrega(Tela &tela);
   void executaModal(Tela &tela);
+  // The screen's window, made (not shown) when it has none yet.
+  QWidget *garanteJanela(Tela &tela);
   void iniciaTemporizador(const Aplicacao::TarefaPeriodica &t);
   Aplicacao &app_;
   std::map<const Tela *, std::unique_ptr<VisaoTela>> visoes_;

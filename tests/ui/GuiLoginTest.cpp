@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "core/Database.h"
+
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
@@ -79,6 +81,14 @@ TEST(GuiLogin, KeystrokesOnTheRealWidgetsOpenTheSaleWindow) {
   EXPECT_TRUE(venda->isVisible());
   EXPECT_EQ(venda->windowTitle(), "PDV-VELT.EXE");
   EXPECT_TRUE(qobject_cast<QMainWindow *>(venda));
+  // The access row holds the sale window's handle, not the process id.
+  {
+    Recordset acesso;
+    acesso.abre("SELECT FIRST 1 NUMJAN FROM TB_GER_ACESSOS ORDER BY NUMACESSO DESC", estado.conexao());
+    ASSERT_FALSE(acesso.EOF_());
+    EXPECT_EQ(acesso["NUMJAN"].toULongLong(), static_cast<qulonglong>(venda->winId()));
+    EXPECT_NE(acesso["NUMJAN"].toLongLong(), QCoreApplication::applicationPid());
+  }
   // The status bar holds its panels; Alt and the menu's underlined digit
   // open the menu from the keyboard (the screen does not swallow it).
   auto *principal = qobject_cast<QMainWindow *>(venda);
