@@ -196,7 +196,7 @@ TEST(Fechamento, CompleteClosingSendsEachPaymentRowAndRecordsThemWithTheSale) {
   // A credit condition with terms of its own on a payment form whose name
   // is longer than the printer keeps; releases of this operator for this
   // customer (to be used up) and for others (to stay).
-  testsupport::executaNoDemo("INSERT INTO TB_VDA_FORMPGT (CodFpg, NomFpg) VALUES (7, 'Crediario Proprio Loja')");
+  testsupport::executaNoDemo("INSERT INTO TB_VDA_FORMPGT (CodFpg, NomFpg) VALUES (7, 'Crediario Proprio')");
   testsupport::executaNoDemo(
       "INSERT INTO TB_VDA_CONDPGT (CodCpg, NomCpg, PrzCpg, FormCpg, DupCpg, FlgCpg, CvnCpg, EntSai) "
       "VALUES (11, 'CREDIARIO 10/12/15', '10/12/15', 7, 1, '0', 0, 1)");
@@ -339,4 +339,18 @@ TEST(Fechamento, RefusalsAndPrinterFailuresKeepTheSaleUntilF7ClosesIt) {
                                                  codigos[0] + " | 2 | 0 | 19.90 |  |  |  | 1 | 2026-12-07"}));
   EXPECT_TRUE(pagamentos(codigos[1]).isEmpty());
   EXPECT_EQ(t.count("run \"c:\\\\kw-velt\\\\LiberaPreVenda.exe "), 2) << t.toStdString();
+}
+
+// A term list typed over the condition's own on a credit row is lost when
+// the row is written: the payment screen validates the code again and puts
+// the condition's terms back. Enable once the payment screen keeps it.
+TEST(Fechamento, DISABLED_TermsTypedOnACreditRowAreTheOnesRecorded) {
+  QTemporaryDir dir;
+  QString t;
+  const QString roteiro = "clock 2026-12-07T10:00:00\n" + Login +
+                          "key F5\ntype MERCEARIA\nkey Enter\nkey Enter\nkey F2\ntype 1.\nkey Enter\n"
+                          "key F4\nkey Enter\ntype 7\nkey Enter\nkey Enter\ntype 10/12/15\nkey Enter\nkey Enter\n"
+                          "key Enter\ndump\n";
+  ASSERT_EQ(replay(scriptFile(dir, roteiro), t), 0) << t.toStdString();
+  EXPECT_TRUE(t.contains(QStringLiteral("    row 1: 7 | CREDIÁRIO 30/60/90 | 26,78 |  |  |  | 10/12/15 |"))) << t.toStdString();
 }
