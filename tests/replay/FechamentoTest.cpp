@@ -195,7 +195,9 @@ TEST(Fechamento, CompleteClosingSendsEachPaymentRowAndRecordsThemWithTheSale) {
   apagaVendasDoDia();
   // A credit condition with terms of its own on a payment form whose name
   // is longer than the printer keeps; releases of this operator for this
-  // customer (to be used up) and for others (to stay).
+  // customer (to be used up) and for others (to stay); the customer's name
+  // with a quote, for the footer and the cheques' issuer.
+  testsupport::executaNoDemo("UPDATE TB_REC_CADCLI SET NomCli = 'MERCEARIA D''OESTE LTDA' WHERE CodCli = 1");
   testsupport::executaNoDemo("INSERT INTO TB_VDA_FORMPGT (CodFpg, NomFpg) VALUES (7, 'Crediario Proprio')");
   testsupport::executaNoDemo(
       "INSERT INTO TB_VDA_CONDPGT (CodCpg, NomCpg, PrzCpg, FormCpg, DupCpg, FlgCpg, CvnCpg, EntSai) "
@@ -208,7 +210,8 @@ TEST(Fechamento, CompleteClosingSendsEachPaymentRowAndRecordsThemWithTheSale) {
   const QString t = corre("fechamento-completo.txt");
   const QStringList liberacoes = linhas("USUARIO, INFO", "FROM TB_GER_LIBERA ORDER BY USUARIO, INFO");
   testsupport::executaNoDemo("DELETE FROM TB_GER_LIBERA");
-  testsupport::executaNoDemo("UPDATE TB_REC_CADCLI SET CpgCli = REPLACE(CpgCli, '11/', '') WHERE CodCli = 1");
+  testsupport::executaNoDemo("UPDATE TB_REC_CADCLI SET CpgCli = REPLACE(CpgCli, '11/', ''), "
+                             "NomCli = 'MERCEARIA BOA ESPERANÇA LTDA' WHERE CodCli = 1");
   testsupport::executaNoDemo("DELETE FROM TB_VDA_CONDPGT WHERE CodCpg = 11");
   testsupport::executaNoDemo("DELETE FROM TB_VDA_FORMPGT WHERE CodFpg = 7");
 
@@ -225,13 +228,13 @@ TEST(Fechamento, CompleteClosingSendsEachPaymentRowAndRecordsThemWithTheSale) {
       "ecf EcfEfetuaFormaPagamentoDescricaoForma(\"Crediario Propr\", \"8,78\", \"Vencimento em 17/12/2026\") = 1",
       "ecf EcfEfetuaFormaPagamentoDescricaoForma(\"Cheque\", \"5,00\", \"Vencimento em 06/01/2027\") = 1",
       "ecf EcfEfetuaFormaPagamentoDescricaoForma(\"Cheque\", \"5,00\", \"Vencimento em 05/02/2027\") = 1",
-      QStringLiteral("ecf EcfTerminaFechamentoCupom(\"TROCO  : 10-00\\nCLIENTE: MERCEARIA BOA ESPERANÇA LTDA\\n"
+      QStringLiteral("ecf EcfTerminaFechamentoCupom(\"TROCO  : 10-00\\nCLIENTE: MERCEARIA D'OESTE LTDA\\n"
                      "OPERAC : 5102 - SR: 001\\nOBRIGADO PELA PREFERENCIA !\") = 1")};
   EXPECT_EQ(fechamento, esperado) << t.toStdString();
   EXPECT_FALSE(t.contains("message [exclamation]")) << t.toStdString();
   const QString fita = leArquivo(pastaImpressora() + "/bobina.txt");
   EXPECT_TRUE(fita.contains(QRegularExpression("\nCrediario Propr +8,78\n  Vencimento em 17/12/2026\n"))) << fita.toStdString();
-  EXPECT_TRUE(fita.contains(QStringLiteral("\nTROCO  : 10-00\nCLIENTE: MERCEARIA BOA ESPERANÇA LTDA\n"))) << fita.toStdString();
+  EXPECT_TRUE(fita.contains(QStringLiteral("\nTROCO  : 10-00\nCLIENTE: MERCEARIA D'OESTE LTDA\n"))) << fita.toStdString();
 
   const QStringList codigos = codigosGravados(t);
   ASSERT_EQ(codigos.size(), 1) << t.toStdString();
@@ -245,8 +248,8 @@ TEST(Fechamento, CompleteClosingSendsEachPaymentRowAndRecordsThemWithTheSale) {
   EXPECT_EQ(pagamentos(cod),
             (QStringList{cod + " | 1 | 0 | 10.00 |  |  |  | 1 | 2026-12-07",
                          cod + " | 11 | 0 | 8.78 |  |  |  | 10/12/15 | 2026-12-17",
-                         cod + QStringLiteral(" | 5 | 0 | 5.00 | 1000 | 001 | 1234 | MERCEARIA BOA ESPERANÇA LTDA | 2027-01-06"),
-                         cod + QStringLiteral(" | 5 | 0 | 5.00 | 1001 | 001 | 1234 | MERCEARIA BOA ESPERANÇA LTDA | 2027-02-05")}));
+                         cod + QStringLiteral(" | 5 | 0 | 5.00 | 1000 | 001 | 1234 | MERCEARIA D'OESTE LTDA | 2027-01-06"),
+                         cod + QStringLiteral(" | 5 | 0 | 5.00 | 1001 | 001 | 1234 | MERCEARIA D'OESTE LTDA | 2027-02-05")}));
   EXPECT_EQ(resumos(cod), QStringList{"2 | 001 | " + cod +
                                       " | 2026-12-07 | 28.78 | 26.78 | 4.82 | 2.00 | 0.00 | 0.00 | 0.00 | 0.00 | 1 | 1"});
   // The release of this operator for this customer is used up, no other.
