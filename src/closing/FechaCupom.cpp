@@ -13,6 +13,33 @@ namespace {
 
 const QString Zero = QStringLiteral("0,00");
 
+// The printer's fiscal flag for a coupon whose payments are being taken.
+constexpr int FlagFechamentoIniciado = 2;
+
+// A complete closing the printer did not finish: what it took of it. The
+// same payment rows sent again while the printer still holds that closing
+// go on from where it stopped, so no payment is registered twice.
+struct FechamentoInterrompido {
+  QList<QStringList> pagamentos;
+  QList<bool> aceitas;  // per payment row
+};
+
+FechamentoInterrompido &interrompido() {
+  static FechamentoInterrompido f;
+  return f;
+}
+
+// The payment-form name of a row; a row copied from a cheque may lack it,
+// and then the row of the same condition that has it tells.
+QString NomeDaForma(const QList<QStringList> &pagamentos, int linha) {
+  const QStringList &p = pagamentos[linha];
+  if (!p.value(10).trimmed().isEmpty()) return p.value(10);
+  for (const QStringList &outra : pagamentos)
+    if (outra.value(0).trimmed() == p.value(0).trimmed() && !outra.value(10).trimmed().isEmpty())
+      return outra.value(10);
+  return p.value(10);
+}
+
 }  // namespace
 
 FechaCupom::FechaCupom(Aplicacao &app, Tipo tipo, DadosFechamento dados)
@@ -128,15 +155,30 @@ void FechaCupom::fechaCompleto(const QString &rodape) {
   auto confere = [&e] {
     if (e.Retorno < 1) e.Mensagem = ErroComunicacao(e.Retorno);
   };
-  e.Retorno = EcfIniciaFechamentoCupom(e, "D", "%", "0000");
-  confere();
-  for (const QStringList &p : dados_.pagamentos) {
-    e.Retorno = EcfEfetuaFormaPagamentoDescricaoForma(e, p.value(10).left(15), ValorParaImpressora(p.value(2)),
-                                                      DescricaoVencimento(p.value(7)));
+  const QList<QStringList> &pagamentos = dados_.pagamentos;
+  FechamentoInterrompido &anterior = interrompido();
+  bool retoma = false;
+  if (!anterior.pagamentos.isEmpty() && anterior.pagamentos == pagamentos) {
+    const int16_t r = EcfFlagsFiscais(e);
+    retoma = r >= 1 && (e.FlagsFiscais & FlagFechamentoIniciado);
+  }
+  if (!retoma) {
+    anterior.pagamentos = pagamentos;
+    anterior.aceitas = QList<bool>(pagamentos.size(), false);
+    e.Retorno = EcfIniciaFechamentoCupom(e, "D", "%", "0000");
     confere();
+  }
+  for (int i = 0; i < pagamentos.size(); ++i) {
+    if (anterior.aceitas[i]) continue;
+    const QStringList &p = pagamentos[i];
+    e.Retorno = EcfEfetuaFormaPagamentoDescricaoForma(e, NomeDaForma(pagamentos, i).left(15),
+                                                      ValorParaImpressora(p.value(2)), DescricaoVencimento(p.value(7)));
+    confere();
+    anterior.aceitas[i] = e.Retorno >= 1;
   }
   e.Retorno = EcfTerminaFechamentoCupom(e, rodape);
   confere();
+  if (e.Retorno >= 1) anterior = {};
 }
 
 void FechaCupom::fechaResumo(const QString &rodape) {

@@ -6,7 +6,9 @@
 //
 // The result: `enviado()` once the closing sequence went to the printer;
 // Mensagem empty when the printer took all of it, otherwise the failure
-// ("Desistencia de Fechamento !" after Esc, nothing sent).
+// ("Desistencia de Fechamento !" after Esc, nothing sent). A complete
+// closing the printer left unfinished goes on, at the next F7 with the same
+// payment rows, from where the printer stopped: no payment is sent twice.
 #include <QList>
 #include <QStringList>
 #include <functional>
