@@ -459,7 +459,10 @@ void CondPgto::grava() {
     FechaQuadro();
     return;
   }
-  // The fields' own checks, in case the cashier clicked past them.
+  // The fields' own checks, in case the cashier clicked past them. Checking
+  // the code again puts the condition's own terms (or the customer's name)
+  // in EmiPag: what the cashier typed there stays.
+  const QString emitenteDigitado = campo("EmiPag").texto();
   for (const char *n : {"CpgPag", "ValPag", "DtvPag"}) {
     Campo &c = campo(n);
     if (c.enabled() && c.aoValidar && !c.aoValidar()) {
@@ -467,6 +470,7 @@ void CondPgto::grava() {
       return;
     }
   }
+  if (!emitenteDigitado.trimmed().isEmpty()) campo("EmiPag").setTexto(emitenteDigitado);
   if (!CodigoValido) {
     focaCampo("CpgPag", false);
     return;

@@ -347,7 +347,7 @@ TEST(Fechamento, RefusalsAndPrinterFailuresKeepTheSaleUntilF7ClosesIt) {
 // A term list typed over the condition's own on a credit row is lost when
 // the row is written: the payment screen validates the code again and puts
 // the condition's terms back. Enable once the payment screen keeps it.
-TEST(Fechamento, DISABLED_TermsTypedOnACreditRowAreTheOnesRecorded) {
+TEST(Fechamento, TermsTypedOnACreditRowAreTheOnesRecorded) {
   QTemporaryDir dir;
   QString t;
   const QString roteiro = "clock 2026-12-07T10:00:00\n" + Login +
