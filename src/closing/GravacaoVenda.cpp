@@ -52,8 +52,11 @@ bool substituiOperacao(const QString &tributacao) {
 
 qlonglong EmpenhoDoCupom(TerminalState &e, const VendaFechada &v) {
   Recordset rs;
-  rs.abre(MontaSql("Select CodEpn From Tb_Vda_CadEpn Where NfsEpn=? And NfiEpn=? And DtcEpn=?",
-                   {v.caixa, v.cupom, v.data}),
+  // The desk and coupon of that date, closed at that moment by that operator
+  // on that machine (FatEpn): a printer replaced during the day starts its
+  // coupon numbers again, and its sales are other sales.
+  rs.abre(MontaSql("Select CodEpn From Tb_Vda_CadEpn Where NfsEpn=? And NfiEpn=? And DtcEpn=? And FatEpn=?",
+                   {v.caixa, v.cupom, v.data, corta(v.faturamento, 60)}),
           e.conexao());
   return rs.EOF_() ? 0 : SemNulo(rs["CodEpn"]).toLongLong();
 }

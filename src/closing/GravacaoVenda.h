@@ -2,8 +2,9 @@
 // Recording a closed sale in the database: the empenho header, its payment
 // rows, its items and its fiscal-note summary, with the operator's credit
 // release for the customer used up, all in one transaction: they commit
-// together or not at all. A sale already recorded (the same desk, coupon and
-// date) is never inserted again.
+// together or not at all. A sale already recorded (the same desk, coupon,
+// date and closing mark FatEpn: operator, machine, time) is never inserted
+// again.
 #include <QDateTime>
 #include <QString>
 
