@@ -145,6 +145,21 @@ TEST(Startup, SalesBlockEndsTheProgram) {
   EXPECT_EQ(x.operador.mensagens().value(0), QStringLiteral("Processamento Bloqueado por GERENTE - ESCRITORIO"));
 }
 
+TEST(Startup, AFailedReadOfTheSalesBlockKeepsTheSaleWindow) {
+  // The read fails (here: the table is gone for a moment, as a server that
+  // restarts makes it fail): the window stays, the block is read next time.
+  testsupport::executaNoDemo("DROP TABLE Bloqueia_Venda");
+  Restaura volta{"CREATE TABLE BLOQUEIA_VENDA (Usuario VARCHAR(40), MAQUINA VARCHAR(64))"};
+  Execucao x;
+  ASSERT_TRUE(x.inicia());
+  EXPECT_TRUE(x.entra("1", "1234"));
+  EXPECT_TRUE(x.fim.isEmpty()) << x.fim.toStdString();
+  EXPECT_TRUE(x.operador.mensagens().join("|").contains(QStringLiteral("Não foi possível consultar o bloqueio")))
+      << x.operador.mensagens().join(" / ").toStdString();
+  ASSERT_NE(x.programa->telaVenda(), nullptr);
+  EXPECT_TRUE(x.programa->telaVenda()->visivel());
+}
+
 TEST(Startup, DeadDatabaseIsReportedAtLoginInsteadOfCrashing) {
   testsupport::TempDrive vazio;
   QDir().mkpath(vazio.path("kw-velt"));
