@@ -25,6 +25,15 @@ namespace {
 
 constexpr int FlagCupomAberto = 1;
 
+// The claim marker a recorded header still holds; 0 when the release
+// program has already taken it (or the header is gone).
+qlonglong MarcadorAindaPosto(TerminalState &e, qlonglong codigo) {
+  Recordset rs;
+  rs.abre(MontaSql("Select StaEpn From Tb_Vda_CadEpn Where CodEpn=?", {codigo}), e.conexao());
+  const qlonglong situacao = rs.EOF_() ? 0 : SemNulo(rs["StaEpn"]).toLongLong();
+  return situacao < 0 ? situacao : 0;
+}
+
 }  // namespace
 
 DiarioVendas &PForm::diario() {
@@ -183,6 +192,16 @@ bool PForm::registraVenda(const VendaFechada &venda, qlonglong &codigo, QString 
   } catch (const std::exception &erro) {
     porque = QString::fromLocal8Bit(erro.what());
   }
+  // Found recorded by an earlier try: that run stopped between the commit
+  // and the journal's mark, before it started the release program. A header
+  // still holding its claim marker was never released: it is released now.
+  if (porque.isEmpty() && g.jaGravado) {
+    try {
+      g.marcador = MarcadorAindaPosto(e, g.codigo);
+    } catch (const ErroBanco &erro) {
+      porque = erro.descricao();
+    }
+  }
   if (!porque.isEmpty()) {
     diario().anotaErro(venda, QStringLiteral("etapa %1: %2").arg(e.EtapaVenda).arg(porque));
     return false;
@@ -190,8 +209,8 @@ bool PForm::registraVenda(const VendaFechada &venda, qlonglong &codigo, QString 
   codigo = g.codigo;
   PontoDeFalha("banco-gravou");
   diario().marcaGravada(venda, g.codigo);
+  if (!g.jaGravado || g.marcador < 0) LiberaEmpenho(e, venda.data, g.marcador, g.codigo);
   if (!g.jaGravado) {
-    LiberaEmpenho(e, venda.data, g.marcador, g.codigo);
     LimpaPagamentos();
     campo("VenEpn").setTexto("0");
   }

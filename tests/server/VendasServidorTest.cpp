@@ -118,8 +118,9 @@ struct CaixaAqui {
     });
   }
   PForm &venda() { return *programa->telaVenda(); }
-  // Opens a coupon, sells the product and closes with F7: the coupon number.
-  qlonglong vende(const QString &produto) {
+  // Opens a coupon, sells the product and closes with F7 (`antesDoF7` runs
+  // just before): the coupon number.
+  qlonglong vende(const QString &produto, const std::function<void()> &antesDoF7 = {}) {
     PForm &t = venda();
     qlonglong cupom = 0;
     passo([&] {
@@ -127,6 +128,7 @@ struct CaixaAqui {
       t.digita(produto + ".");
       t.teclaBaixo(tecla::Enter);
       cupom = t.campo("NoCupom").texto().toLongLong();
+      if (antesDoF7) antesDoF7();
       t.teclaBaixo(tecla::F7);
     });
     return cupom;
@@ -171,8 +173,8 @@ TEST_F(VendasServidor, ASaleTheServerDidNotTakeIsRecordedOnceWhenItIsBack) {
   ASSERT_NE(pdv->programa->telaVenda(), nullptr);
 
   // 1. Recorded after the next sale.
-  rele.desliga();
-  const qlonglong primeiro = pdv->vende("1");
+  const auto corta = [&rele] { rele.desliga(); };
+  const qlonglong primeiro = pdv->vende("1", corta);
   ASSERT_GT(primeiro, 0);
   EXPECT_TRUE(pdv->operador.mensagens().join('\n').contains(guardada)) << pdv->operador.mensagens().join('\n').toStdString();
   EXPECT_EQ(pdv->guardadas(), "Vendas guardadas: 1 (a gravar)");
@@ -188,8 +190,7 @@ TEST_F(VendasServidor, ASaleTheServerDidNotTakeIsRecordedOnceWhenItIsBack) {
 
   // 2. Recorded by the timer, without another sale.
   pdv->operador.limpa();
-  rele.desliga();
-  const qlonglong terceiro = pdv->vende("1");
+  const qlonglong terceiro = pdv->vende("1", corta);
   EXPECT_TRUE(pdv->operador.mensagens().join('\n').contains(guardada));
   EXPECT_EQ(pdv->guardadas(), "Vendas guardadas: 1 (a gravar)");
   pdv->programa->app().executaPeriodicas();  // still away: nothing changes
@@ -201,8 +202,7 @@ TEST_F(VendasServidor, ASaleTheServerDidNotTakeIsRecordedOnceWhenItIsBack) {
   EXPECT_TRUE(pendentes(raiz).isEmpty());
 
   // 3. Recorded at the next start.
-  rele.desliga();
-  const qlonglong quarto = pdv->vende("8");
+  const qlonglong quarto = pdv->vende("8", corta);
   EXPECT_EQ(pdv->guardadas(), "Vendas guardadas: 1 (a gravar)");
   pdv.reset();
   rele.liga();
