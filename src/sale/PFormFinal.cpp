@@ -169,7 +169,18 @@ void PForm::CmdFinal() {
   QString porque;
   const bool gravada = registraVenda(venda, codigo, porque);
   voltaAoConsumidor();
-  LimpaVenda();
+  try {
+    LimpaVenda();
+  } catch (const ErroBanco &) {
+    // The database is away (the sale is kept): the reset could not read the
+    // consumer's customer group, which stays as it was until the next reset.
+    // The rest of the reset is done here, so the desk goes on with the
+    // printer free.
+    campo("TxtMens").setTexto(QStringLiteral("Impressora pronta p/ iniciar Cupom..."));
+    campo("FormaPgto").setTexto(QString());
+    campo("VenEpn").setTexto(QString());
+    e.EcfOcupada = false;
+  }
   if (gravada) {
     campo("CodEpn").setTexto(QString::number(codigo));
     campo("TxtMens").setTexto("Cliente: " + venda.cliente + " | Empenho: " + QString::number(codigo) +
