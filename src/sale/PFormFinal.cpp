@@ -219,8 +219,11 @@ bool PForm::registraVenda(const VendaFechada &venda, qlonglong &codigo, QString 
   }
   codigo = g.codigo;
   PontoDeFalha("banco-gravou");
-  diario().marcaGravada(venda, g.codigo);
-  if (!g.jaGravado || g.marcador < 0) LiberaEmpenho(e, venda.data, g.marcador, g.codigo);
+  // Released only once the journal knows the sale is recorded: a mark that
+  // did not reach the disk leaves the entry pending, its next try finds the
+  // sale recorded and still claimed, and releases it then (once).
+  const bool marcada = diario().marcaGravada(venda, g.codigo);
+  if (marcada && (!g.jaGravado || g.marcador < 0)) LiberaEmpenho(e, venda.data, g.marcador, g.codigo);
   if (!g.jaGravado) {
     LimpaPagamentos();
     campo("VenEpn").setTexto("0");
