@@ -25,6 +25,15 @@ namespace {
 
 constexpr int FlagCupomAberto = 1;
 
+// The claim marker a recorded header still holds; 0 when the release
+// program has already taken it (or the header is gone).
+qlonglong MarcadorAindaPosto(TerminalState &e, qlonglong codigo) {
+  Recordset rs;
+  rs.abre(MontaSql("Select StaEpn From Tb_Vda_CadEpn Where CodEpn=?", {codigo}), e.conexao());
+  const qlonglong situacao = rs.EOF_() ? 0 : SemNulo(rs["StaEpn"]).toLongLong();
+  return situacao < 0 ? situacao : 0;
+}
+
 }  // namespace
 
 DiarioVendas &PForm::diario() {
@@ -160,7 +169,18 @@ void PForm::CmdFinal() {
   QString porque;
   const bool gravada = registraVenda(venda, codigo, porque);
   voltaAoConsumidor();
-  LimpaVenda();
+  try {
+    LimpaVenda();
+  } catch (const ErroBanco &) {
+    // The database is away (the sale is kept): the reset could not read the
+    // consumer's customer group, which stays as it was until the next reset.
+    // The rest of the reset is done here, so the desk goes on with the
+    // printer free.
+    campo("TxtMens").setTexto(QStringLiteral("Impressora pronta p/ iniciar Cupom..."));
+    campo("FormaPgto").setTexto(QString());
+    campo("VenEpn").setTexto(QString());
+    e.EcfOcupada = false;
+  }
   if (gravada) {
     campo("CodEpn").setTexto(QString::number(codigo));
     campo("TxtMens").setTexto("Cliente: " + venda.cliente + " | Empenho: " + QString::number(codigo) +
@@ -183,15 +203,28 @@ bool PForm::registraVenda(const VendaFechada &venda, qlonglong &codigo, QString 
   } catch (const std::exception &erro) {
     porque = QString::fromLocal8Bit(erro.what());
   }
+  // Found recorded by an earlier try: that run stopped between the commit
+  // and the journal's mark, before it started the release program. A header
+  // still holding its claim marker was never released: it is released now.
+  if (porque.isEmpty() && g.jaGravado) {
+    try {
+      g.marcador = MarcadorAindaPosto(e, g.codigo);
+    } catch (const ErroBanco &erro) {
+      porque = erro.descricao();
+    }
+  }
   if (!porque.isEmpty()) {
     diario().anotaErro(venda, QStringLiteral("etapa %1: %2").arg(e.EtapaVenda).arg(porque));
     return false;
   }
   codigo = g.codigo;
   PontoDeFalha("banco-gravou");
-  diario().marcaGravada(venda, g.codigo);
+  // Released only once the journal knows the sale is recorded: a mark that
+  // did not reach the disk leaves the entry pending, its next try finds the
+  // sale recorded and still claimed, and releases it then (once).
+  const bool marcada = diario().marcaGravada(venda, g.codigo);
+  if (marcada && (!g.jaGravado || g.marcador < 0)) LiberaEmpenho(e, venda.data, g.marcador, g.codigo);
   if (!g.jaGravado) {
-    LiberaEmpenho(e, venda.data, g.marcador, g.codigo);
     LimpaPagamentos();
     campo("VenEpn").setTexto("0");
   }
