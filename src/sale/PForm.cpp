@@ -185,7 +185,12 @@ void PForm::criaMenus() {
   entrada("P010602", QStringLiteral("&2 - Suprimento"), caixa, [this] { suprimento(); });
 
   Campo &gerencia = menu("P02", QStringLiteral("&2 - Gerência"), nullptr);
-  entrada("P0201", QStringLiteral("&1 - Altera preço do produto"), gerencia, [] {});
+  // Prices are kept by the suite's stock program, not at the desk: the entry
+  // says where, rather than doing nothing.
+  entrada("P0201", QStringLiteral("&1 - Altera preço do produto"), gerencia, [this] {
+    app().operador().avisa(QStringLiteral("O preço do produto é alterado no módulo de Estoque (AltGr+4)."),
+                           Icone::Informacao);
+  });
   auto pesquisa = [&](const char *nome, const QString &legenda, const char *tipo, QString TerminalState::*limpa) {
     entrada(nome, legenda, gerencia, [this, tipo, limpa] {
       AbrePesquisa(app(), tipo);
