@@ -157,9 +157,9 @@ TEST(Concordancia, ReplayAndRealWidgetsAgreeOnFocusTextsAndHandlers) {
     estado.usaOperador(operador);
     AreaTransferenciaMemoria area;
     Aplicacao app(estado, operador, area);
-    JanelasTelas janelas(app);
     QStringList registro;
-    TelaProva prova(app, registro);
+    TelaProva prova(app, registro);  // outlives its window
+    JanelasTelas janelas(app);
     app.mostra(prova);
     QApplication::setActiveWindow(janelas.janela(prova));
     QEventLoop fim;

@@ -59,8 +59,10 @@ struct GuiGrade : ::testing::Test {
 }  // namespace
 
 TEST_F(GuiGrade, TenThousandRowsChangeByChangeAndTheViewFollowsTheGrid) {
-  JanelasTelas janelas(app);
+  // The screen outlives its window (declared first, destroyed last), as in
+  // the program: a window deleted after its screen would read a freed grid.
   TelaGrade tela(app, "Grades");
+  JanelasTelas janelas(app);
   Grade &g = tela.grade("Grade");
   g.FormatString(">Código|<Descrição                  |>Valor");
   app.mostra(tela);
@@ -123,8 +125,8 @@ TEST_F(GuiGrade, TenThousandRowsChangeByChangeAndTheViewFollowsTheGrid) {
 }
 
 TEST_F(GuiGrade, TheWindowTheCashierActivatesBecomesTheFrontScreen) {
-  JanelasTelas janelas(app);
   TelaGrade primeira(app, "Grades"), segunda(app, "Outra");
+  JanelasTelas janelas(app);
   app.mostra(primeira);
   app.mostra(segunda);
   ASSERT_EQ(app.telaFrente(), &segunda);

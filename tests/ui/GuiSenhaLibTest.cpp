@@ -23,8 +23,8 @@ TEST(GuiSenhaLib, ValueAndReleasePasswordTypedOnTheRealDialog) {
   Aplicacao app(estado, operador, area);
   estado.usaOperador(operador);
   registraTelasQt();
+  SenhaLib tela(app);  // outlives its window
   JanelasTelas janelas(app);
-  SenhaLib tela(app);
   QTimer::singleShot(0, [&] {
     auto *dialogo = qobject_cast<QDialog *>(janelas.janela(tela));
     ASSERT_NE(dialogo, nullptr);
