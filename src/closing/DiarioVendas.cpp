@@ -50,10 +50,18 @@ bool DiarioVendas::escreve(const QString &destino, const Entrada &entrada, QStri
     if (erro) *erro = QStringLiteral("não foi possível criar a pasta ") + dir;
     return false;
   }
-  QJsonObject o{{"situacao", nomeSituacao(entrada.situacao)}, {"venda", entrada.venda.paraJson()}};
+  QJsonObject o{{"situacao", nomeSituacao(entrada.situacao)}};
   if (entrada.codigoEmpenho) o["empenho"] = QString::number(entrada.codigoEmpenho);
   if (!entrada.ultimoErro.isEmpty()) o["ultimoErro"] = entrada.ultimoErro;
-  const QByteArray conteudo = QJsonDocument(o).toJson(QJsonDocument::Compact);
+  // A sale is written three times (closing, closed, recorded): its own text
+  // is made once and the small state around it each time.
+  if (!(vendaEmCache_ == entrada.venda) || jsonEmCache_.isEmpty()) {
+    vendaEmCache_ = entrada.venda;
+    jsonEmCache_ = QJsonDocument(entrada.venda.paraJson()).toJson(QJsonDocument::Compact);
+  }
+  QByteArray conteudo = QJsonDocument(o).toJson(QJsonDocument::Compact);
+  conteudo.chop(1);  // the closing brace
+  conteudo += ",\"venda\":" + jsonEmCache_ + "}";
   const QString temporario = destino + ".tmp";
   QFile f(temporario);
   bool ok = f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(conteudo) == conteudo.size() && f.flush();

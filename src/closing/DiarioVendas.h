@@ -61,4 +61,7 @@ class DiarioVendas {
   QString caminho(const QString &chave, bool gravada) const;
   bool escreve(const QString &caminho, const Entrada &entrada, QString *erro) const;
   QString pasta_;
+  // The text of the sale last written.
+  mutable VendaFechada vendaEmCache_;
+  mutable QByteArray jsonEmCache_;
 };
