@@ -396,8 +396,13 @@ bool CondPgto::validaCodigo() {
   if (dup == CondPrazo || dup == CondCheque || dup == CondConvenio) {
     e.Mensagem.clear();
     CreditoCliente c;
-    // The opener's customer as it is now.
-    CodCliente = clienteDaAbertura();
+    // The opener's customer as it is now; its limit and status are read
+    // again with it, never another customer's.
+    const int64_t atual = clienteDaAbertura();
+    if (atual != CodCliente) {
+      CodCliente = atual;
+      abreCliente();
+    }
     c.cliente = CodCliente;
     if (!RsCliente.EOF_()) {
       c.limite = ParaMoeda(RsCliente["LimCli"]);

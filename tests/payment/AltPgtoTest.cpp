@@ -197,15 +197,22 @@ TEST_F(TelaAltPgto, TheCreditChecksRunForTheOpenersCustomer) {
       << operador.mensagens()[0].toStdString();
 
   // Another customer with credit: the terms condition is taken, its column
-  // titled for this screen.
+  // titled for this screen. Then the opener's customer changes while the
+  // screen is open: the check is the new customer's, status included.
   operador.limpa();
   cliente = "5";
   abre(alt, ParaMoeda(QStringLiteral("50,00")), {}, [&](Tela &t) {
     digitaCodigo(t, "6");
     titulo = t.campo("Grade").grade()->TextMatrix(0, PagEmitente);
     t.teclaBaixo(tecla::Esc);
+    EXPECT_TRUE(operador.mensagens().isEmpty()) << operador.mensagens().join('\n').toStdString();
+    cliente = "4";
+    digitaCodigo(t, "6");
+    t.teclaBaixo(tecla::Esc);
     app.esconde(t);
   });
-  EXPECT_TRUE(operador.mensagens().isEmpty()) << operador.mensagens().join('\n').toStdString();
   EXPECT_EQ(titulo, "Prazo (dd1/dd2/...) ou digite Venc e volte...");
+  ASSERT_EQ(operador.mensagens().size(), 1);
+  EXPECT_TRUE(operador.mensagens()[0].contains(QStringLiteral("Crédito Bloqueado !")))
+      << operador.mensagens()[0].toStdString();
 }
