@@ -186,7 +186,9 @@ void CondPgto::carregaLinhas(const Moeda &totalVenda, const QList<QStringList> &
       r = g.Rows() - 1;
     }
     for (int c = 0; c < ColunasPagamento; ++c) g.setTextMatrix(r, c, celulas.value(c));
+    // The amount shown is the one counted in the totals.
     const Moeda v = ParaMoeda(celulas.value(PagValor));
+    g.setTextMatrix(r, PagValor, FormataValor(v));
     formas += v;
     if (static_cast<int>(ParaNumero(celulas.value(PagTipo))) == CondDinheiro) dinheiro += v;
   }

@@ -151,8 +151,9 @@ TEST_F(TelaAltPgto, TheOpenersRowsAreShownCountedAndTheCashHandedBack) {
   EXPECT_EQ(dinheiroDevolvido, "10,00");
   EXPECT_EQ(devolucoes, 1);
 
-  // Refilled for the next pre-sale: the old rows are gone.
-  abre(alt, ParaMoeda(QStringLiteral("8,00")), {linhaDinheiro("8,00")}, [](Tela &t) { t.teclaBaixo(tecla::Esc); });
+  // Refilled for the next pre-sale: the old rows are gone; an amount the
+  // opener gave unformatted is shown as it is counted.
+  abre(alt, ParaMoeda(QStringLiteral("8,00")), {linhaDinheiro("8")}, [](Tela &t) { t.teclaBaixo(tecla::Esc); });
   EXPECT_EQ(linhas(alt), QStringList{"1|DINHEIRO|8,00||||1|07/12/2026|0|0|Dinheiro"});
   EXPECT_EQ(alt.campo("TotFor").texto(), "8,00");
   EXPECT_EQ(dinheiroDevolvido, "8,00");
