@@ -13,22 +13,24 @@
 
 namespace {
 
-const QString TituloPrazo = QStringLiteral("Prazo/Parcelas (dd1/...) ou digite Venc e volte");
 const QString TituloEmitente = QStringLiteral("Digite o nome do Emitente (Cheque) ");
 const QString TituloColuna6 = QStringLiteral("Emitente (Cheque) ou Prazo (Duplicata)");
 
 QString textoData(const QDate &d) { return d.toString(QStringLiteral("dd/MM/yyyy")); }
 
-// The sale screen's field (the payment screen reads the sale it pays).
-QString daVenda(TerminalState &e, const char *nome) {
-  auto *venda = dynamic_cast<Tela *>(e.FormVenda);
-  Campo *c = venda ? venda->procura(nome) : nullptr;
-  return c ? c->texto() : QString();
-}
-
 }  // namespace
 
-CondPgto::CondPgto(Aplicacao &app) : Tela(app, "CondPgto", QStringLiteral("Formas de Pagamento")) {
+CondPgto::CondPgto(Aplicacao &app)
+    : CondPgto(app, {"CondPgto", QStringLiteral("Clique Aqui ou Digite <F4> ou <Esc> para Sair"), true, true, true,
+                     true, QStringLiteral("Prazo/Parcelas (dd1/...) ou digite Venc e volte")}) {}
+
+AltPgto::AltPgto(Aplicacao &app)
+    : CondPgto(app, {"AltPgto",
+                     QStringLiteral("Digite <Esc> ou <F4> p/ sair, <F8> para prazo cheque ou <F6> para copia de cheque "),
+                     false, false, false, false, QStringLiteral("Prazo (dd1/dd2/...) ou digite Venc e volte...")}) {}
+
+CondPgto::CondPgto(Aplicacao &app, const Variante &variante)
+    : Tela(app, variante.nome, QStringLiteral("Formas de Pagamento")), variante_(variante) {
   criaControles();
   keyPreview = true;
   aoTeclarForm = [this](int &t, int shift) { teclaTela(t, shift); };
@@ -46,11 +48,12 @@ void CondPgto::criaControles() {
     adiciona(QString(nome).mid(3), TipoCampo::Rotulo).setTexto("0,00");
   }
   adiciona("FisEpn", TipoCampo::Rotulo);
-  adiciona("Label4", TipoCampo::Rotulo)
-      .setTexto(QStringLiteral("<Enter> nova forma   <Insert> nova linha   <Delete> apaga a linha   "
-                               "<F2> pesquisa condição   <F8> prazos dos cheques   <F6> copia o cheque"));
+  if (variante_.ajudaTeclas)
+    adiciona("Label4", TipoCampo::Rotulo)
+        .setTexto(QStringLiteral("<Enter> nova forma   <Insert> nova linha   <Delete> apaga a linha   "
+                                 "<F2> pesquisa condição   <F8> prazos dos cheques   <F6> copia o cheque"));
   Campo &saida = adiciona("CmdSai", TipoCampo::Botao);
-  saida.setTexto(QStringLiteral("Clique Aqui ou Digite <F4> ou <Esc> para Sair"));
+  saida.setTexto(variante_.legendaSaida);
   saida.tabStop = false;
   saida.aoClicar = [this] { sai(); };
 
@@ -119,9 +122,13 @@ void CondPgto::criaControles() {
   quadro.setVisible(false);
 }
 
+int64_t CondPgto::clienteDaAbertura() const {
+  return static_cast<int64_t>(ParaNumero(daAbertura(abertura_.cliente)));
+}
+
 void CondPgto::carrega() {
   TerminalState &e = estado();
-  CodCliente = static_cast<int64_t>(ParaNumero(daVenda(e, "Cliente")));
+  CodCliente = clienteDaAbertura();
   e.Mensagem.clear();
   abreCliente();
 }
@@ -134,11 +141,12 @@ void CondPgto::abreCliente() {
 }
 
 void CondPgto::ativa() {
-  TerminalState &e = estado();
   Grade &g = grade("Grade");
-  campo("TotVen").setTexto(FormataValor(ParaMoeda(daVenda(e, "TxtTotVen"))));
+  if (variante_.totalDaAbertura)
+    campo("TotVen").setTexto(FormataValor(ParaMoeda(daAbertura(abertura_.totalVenda))));
+  if (abertura_.operacaoFiscal) campo("FisEpn").setTexto(abertura_.operacaoFiscal());
   // The customer may have changed since the last time (F5 on the sale).
-  CodCliente = static_cast<int64_t>(ParaNumero(daVenda(e, "Cliente")));
+  CodCliente = clienteDaAbertura();
   try {
     abreCliente();
   } catch (const ErroBanco &erro) {
@@ -162,6 +170,32 @@ void CondPgto::LimpaPagamentos() {
     LimpaCampos();
     FechaQuadro();
   }
+}
+
+void CondPgto::carregaLinhas(const Moeda &totalVenda, const QList<QStringList> &linhas) {
+  LimpaPagamentos();
+  Grade &g = grade("Grade");
+  mostraTotal("TotVen", totalVenda);
+  Moeda formas, dinheiro;
+  for (const QStringList &celulas : linhas) {
+    if (celulas.value(PagCodigo).trimmed().isEmpty()) continue;
+    // The free row the reset left is the first one filled.
+    int r = g.Rows() - 1;
+    if (!g.TextMatrix(r, PagCodigo).isEmpty() || r < g.FixedRows) {
+      g.AddItem(QString());
+      r = g.Rows() - 1;
+    }
+    for (int c = 0; c < ColunasPagamento; ++c) g.setTextMatrix(r, c, celulas.value(c));
+    // The amount shown is the one counted in the totals.
+    const Moeda v = ParaMoeda(celulas.value(PagValor));
+    g.setTextMatrix(r, PagValor, FormataValor(v));
+    formas += v;
+    if (static_cast<int>(ParaNumero(celulas.value(PagTipo))) == CondDinheiro) dinheiro += v;
+  }
+  mostraTotal("TotFor", formas);
+  mostraTotal("TotDin", dinheiro);
+  refazLinhaDaForma();
+  marcaLinha(g.FixedRows);
 }
 
 Moeda CondPgto::totalFormas() { return valor("TotFor"); }
@@ -190,7 +224,8 @@ void CondPgto::teclaTela(int &tecla, int) {
     case tecla::Esc:
       if (campo("CmdSai").enabled()) {
         tecla = 0;
-        sai();
+        // Where a recorded payment is changed, something must be paid first.
+        if (variante_.saiSemPagamento || valor("TotFor") > Moeda()) sai();
       } else if (tecla == tecla::Esc && campo("FrmIt").visible()) {
         tecla = 0;
         abandonaLinha();
@@ -340,7 +375,7 @@ bool CondPgto::validaCodigo() {
   // The grid keeps one row per code in a table of 1000.
   if (numero > MaiorCodigo)
     return recusa(QStringLiteral("Código de condição acima de %1 não pode ser usado no caixa !").arg(MaiorCodigo));
-  const QString fixada = daVenda(e, "FormaPgto").trimmed();
+  const QString fixada = variante_.conferePrefixada ? daAbertura(abertura_.condicaoFixada).trimmed() : QString();
   if (!fixada.isEmpty() && static_cast<int64_t>(ParaNumero(fixada)) != numero)
     return recusa(QStringLiteral("Houve uma pré-determinaçao de Forma de Pgto, para fixação de Preço !") + "\n" +
                   QStringLiteral("Forma de Pagamento Incompatível !"));
@@ -363,6 +398,13 @@ bool CondPgto::validaCodigo() {
   if (dup == CondPrazo || dup == CondCheque || dup == CondConvenio) {
     e.Mensagem.clear();
     CreditoCliente c;
+    // The opener's customer as it is now; its limit and status are read
+    // again with it, never another customer's.
+    const int64_t atual = clienteDaAbertura();
+    if (atual != CodCliente) {
+      CodCliente = atual;
+      abreCliente();
+    }
     c.cliente = CodCliente;
     if (!RsCliente.EOF_()) {
       c.limite = ParaMoeda(RsCliente["LimCli"]);
@@ -388,7 +430,7 @@ bool CondPgto::validaCodigo() {
   emitente.setTexto(SemNulo(RsCondicao["PrzCpg"]).toString().trimmed());
   Grade &g = grade("Grade");
   if (dup == CondPrazo) {
-    g.setTextMatrix(0, PagEmitente, TituloPrazo);
+    g.setTextMatrix(0, PagEmitente, variante_.tituloPrazo);
     // The cashier types the terms or a due date.
     for (const char *n : {"ChqPag", "BcoPag", "AgcPag"}) campo(n).setEnabled(false);
     campo("DtvPag").setEnabled(true);
@@ -529,8 +571,7 @@ void CondPgto::sai() {
       if (g.TextMatrix(r, PagCodigo).trimmed().isEmpty()) g.RemoveItem(r);
   if (g.Row() >= g.Rows()) g.setPosicao(g.Rows() - 1, 0);
   refazLinhaDaForma();
-  if (auto *venda = dynamic_cast<Tela *>(estado().FormVenda))
-    if (Campo *dinheiro = venda->procura("Dinheiro")) dinheiro->setTexto(campo("TotDin").texto());
+  if (abertura_.recebeDinheiro) abertura_.recebeDinheiro(campo("TotDin").texto());
   app().esconde(*this);
 }
 

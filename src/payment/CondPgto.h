@@ -2,13 +2,32 @@
 // The payment screen: the sale total split into payment rows (cash, terms,
 // agreements, cheques). Loaded hidden with the sale screen, shown by F4, reset
 // for each coupon; its grid and totals are read when the sale is closed.
+// AltPgto is the same screen for re-entering the payment of a recorded
+// pre-sale: its opener fills the grid and the total before showing it.
 #include <QStringList>
 #include <array>
 #include <cstdint>
+#include <functional>
 
 #include "core/Database.h"
 #include "core/Moeda.h"
 #include "core/Tela.h"
+
+// What the screen that opens the payment grid gives it and takes back.
+// A function left unset gives an empty text (or takes nothing).
+struct AberturaPagamento {
+  // The total to pay, copied into TotVen on every activation when the
+  // screen's kind takes it from its opener.
+  std::function<QString()> totalVenda;
+  // The customer's field, its leading number the customer code.
+  std::function<QString()> cliente;
+  // The fiscal operation of the sale (FisEpn); unset: as the opener wrote it.
+  std::function<QString()> operacaoFiscal;
+  // The condition the sale's prices were fixed for ("" when none).
+  std::function<QString()> condicaoFixada;
+  // Receives TotDin when the screen is left.
+  std::function<void(const QString &)> recebeDinheiro;
+};
 
 class CondPgto : public Tela {
  public:
@@ -16,8 +35,15 @@ class CondPgto : public Tela {
   void carrega() override;
   void ativa() override;
 
+  // Set by the opener before loading.
+  void defineAbertura(AberturaPagamento abertura) { abertura_ = std::move(abertura); }
+
   // Back to the header and one free row, totals "0,00" (each new coupon).
   void LimpaPagamentos();
+  // The opener's rows (eleven cells each, as linhasPreenchidas gives them)
+  // after the grid is cleared: TotFor and TotDin are their sums. TotVen is
+  // the total to pay.
+  void carregaLinhas(const Moeda &totalVenda, const QList<QStringList> &linhas);
   // What the rows add up to (the sale screen refuses changes once not zero).
   Moeda totalFormas();
   // The cash rows' sum (what the customer hands over in money).
@@ -30,7 +56,23 @@ class CondPgto : public Tela {
 
   static inline const QString MensagemConcluido = QStringLiteral("Total da venda CONCLUIDO !");
 
+ protected:
+  // The differences between the sale's payment screen and the one that
+  // changes a recorded pre-sale's payment.
+  struct Variante {
+    const char *nome;
+    QString legendaSaida;
+    bool ajudaTeclas;            // the key-help label is shown
+    bool totalDaAbertura;        // TotVen taken from the opener on each activation
+    bool saiSemPagamento;        // F4/Esc leave even with nothing paid
+    bool conferePrefixada;       // codes limited to the sale's fixed condition
+    QString tituloPrazo;         // column 6 title for a condition with terms
+  };
+  CondPgto(Aplicacao &app, const Variante &variante);
+
  private:
+  QString daAbertura(const std::function<QString()> &f) const { return f ? f() : QString(); }
+  int64_t clienteDaAbertura() const;
   void criaControles();
   void teclaTela(int &tecla, int shift);
   void teclaGrade(int &tecla, int shift);
@@ -61,6 +103,8 @@ class CondPgto : public Tela {
   void mostraTotal(const char *nome, const Moeda &v);
   Moeda emAberto() { return valor("TotVen") - valor("TotFor"); }
 
+  Variante variante_;
+  AberturaPagamento abertura_;
   Recordset RsCondicao, RsCliente;
   int64_t CodCliente = 0;
   std::array<int, MaiorCodigo + 1> LinhaDaForma{};
@@ -76,4 +120,12 @@ class CondPgto : public Tela {
   QStringList Prazos;
   Moeda ValorPrimeira, ValorDemais;
   bool UsaValorDemais = false;
+};
+
+// The payment of a recorded pre-sale entered again: no total copied on
+// activation (the opener writes it), no leaving with nothing paid, no fixed
+// condition to respect.
+class AltPgto : public CondPgto {
+ public:
+  explicit AltPgto(Aplicacao &app);
 };

@@ -32,6 +32,15 @@ PForm::~PForm() {
 
 void PForm::carregaPagamentos() {
   condPgto_ = std::make_unique<CondPgto>(app());
+  // The payment screen pays this sale: its total, customer, fiscal operation
+  // and fixed condition; the cash total comes back to Dinheiro.
+  AberturaPagamento abertura;
+  abertura.totalVenda = [this] { return campo("TxtTotVen").texto(); };
+  abertura.cliente = [this] { return campo("Cliente").texto(); };
+  abertura.operacaoFiscal = [this] { return campo("FisEpn").texto(); };
+  abertura.condicaoFixada = [this] { return campo("FormaPgto").texto(); };
+  abertura.recebeDinheiro = [this](const QString &dinheiro) { campo("Dinheiro").setTexto(dinheiro); };
+  condPgto_->defineAbertura(std::move(abertura));
   app().carrega(*condPgto_);
   CondPgto *pagamentos = condPgto_.get();
   limpaGradePagamentos = [pagamentos] { pagamentos->LimpaPagamentos(); };

@@ -81,6 +81,12 @@ void registraTelasQt() {
   for (const char *nome : {"Fecha_Cupom_Completo", "Fecha_Cupom_Resumo"})
     JanelasTelas::registra(nome, [](Tela &) { return constroi<Ui::FechaCupom, QDialog>(); });
   JanelasTelas::registra("CondPgto", [](Tela &) { return constroi<Ui::CondPgto, QDialog>(); });
+  // The payment-change screen is the payment window without its key help.
+  JanelasTelas::registra("AltPgto", [](Tela &) {
+    QWidget *janela = constroi<Ui::CondPgto, QDialog>();
+    delete janela->findChild<QWidget *>("Label4");
+    return janela;
+  });
   JanelasTelas::registra("VendasDia", [](Tela &) { return constroiModeless<Ui::VendasDia>(); });
   JanelasTelas::registra("Vendedor", [](Tela &) { return constroiModeless<Ui::Vendedor>(); });
   JanelasTelas::registra("PForm", [](Tela &) { return constroi<Ui::PForm, QMainWindow>(); });

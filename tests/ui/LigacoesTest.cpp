@@ -65,7 +65,7 @@ TEST(Ligacoes, EveryWindowFileMatchesItsScreen) {
       {"SenhaPDV", cria<SenhaPDV>()}, {"SenhaLib", cria<SenhaLib>()},
       {"FormPesq", cria<FormPesq>()}, {"PForm", cria<PForm>()},
       {"AbreDia", cria<AbreDia>()},   {"ProgramaFormas", cria<ProgramaFormas>()},
-      {"Reducao_Z", cria<Reducao_Z>()}, {"CondPgto", cria<CondPgto>()},
+      {"Reducao_Z", cria<Reducao_Z>()}, {"CondPgto", cria<CondPgto>()}, {"AltPgto", cria<AltPgto>()},
       {"Leitura_X", cria<Leitura_X>()}, {"MemoriaFiscData", cria<MemoriaFiscData>()},
       {"MemoriaFiscReduc", cria<MemoriaFiscReduc>()}, {"SangriaF", cria<SangriaF>()},
       {"SuprimentoF", cria<SuprimentoF>()}, {"RecValores", cria<RecValores>()},
