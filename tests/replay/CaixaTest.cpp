@@ -25,28 +25,8 @@ QString correComFalhas(const QByteArray &falhas, const QString &linhas) {
   return t;
 }
 
-int linhaCom(const QString &t, const QString &texto, int depois = -1) {
-  const QStringList l = t.split('\n');
-  for (int i = depois + 1; i < l.size(); ++i)
-    if (l[i].contains(texto)) return i;
-  return -1;
-}
-
 // The first dump of a screen, its lines joined.
-QString dump(const QString &t, const QString &tela) {
-  const QStringList l = t.split('\n');
-  QStringList saida;
-  for (const QString &linha : l) {
-    if (saida.isEmpty()) {
-      if (linha.startsWith("dump " + tela + " ")) saida << linha;
-    } else if (linha.startsWith("  ")) {
-      saida << linha;
-    } else {
-      break;
-    }
-  }
-  return saida.join('\n');
-}
+QString dump(const QString &t, const QString &tela) { return dumps(t, tela).value(0).join('\n'); }
 
 const QString Aviso = QStringLiteral("message [exclamation] \"PDV-VELT\" ");
 

@@ -19,13 +19,6 @@ QString corre(const QString &momento, const QString &linhas, Impressora impresso
   return t;
 }
 
-int linhaCom(const QString &t, const QString &texto) {
-  const QStringList l = t.split('\n');
-  for (int i = 0; i < l.size(); ++i)
-    if (l[i].contains(texto)) return i;
-  return -1;
-}
-
 const QString Entra = "type 1\nkey Enter\ntype 1234\nkey Enter\n";
 
 }  // namespace

@@ -13,21 +13,7 @@ QString corre(const QString &roteiro) {
 }
 
 // The lines of the n-th dump of a screen (1 = first).
-QStringList dump(const QString &t, const QString &tela, int n) {
-  const QStringList l = t.split('\n');
-  QStringList saida;
-  int vistos = 0;
-  for (const QString &linha : l) {
-    if (linha.startsWith("dump ")) {
-      if (!saida.isEmpty()) break;
-      if (linha.startsWith("dump " + tela + " ") && ++vistos == n) saida << linha;
-    } else if (!saida.isEmpty()) {
-      if (!linha.startsWith("  ")) break;
-      saida << linha;
-    }
-  }
-  return saida;
-}
+QStringList dump(const QString &t, const QString &tela, int n) { return dumps(t, tela).value(n - 1); }
 
 }  // namespace
 

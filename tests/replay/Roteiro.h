@@ -1,7 +1,9 @@
 #pragma once
 // Running replay scripts through the pdv executable on the demo drive.
 #include <QFile>
+#include <QList>
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
 
 #include "support/TestSupport.h"
@@ -25,4 +27,29 @@ inline QString scriptFile(QTemporaryDir &dir, const QString &text) {
   f.open(QIODevice::WriteOnly);
   f.write(text.toUtf8());
   return path;
+}
+
+// Every dump of a screen in a transcript, in order, each as its lines.
+inline QList<QStringList> dumps(const QString &t, const QString &tela) {
+  QList<QStringList> todos;
+  bool dentro = false;
+  for (const QString &linha : t.split('\n')) {
+    if (linha.startsWith("dump " + tela + " ")) {
+      todos.append(QStringList{linha});
+      dentro = true;
+    } else if (dentro && linha.startsWith("  ")) {
+      todos.last() << linha;
+    } else {
+      dentro = false;
+    }
+  }
+  return todos;
+}
+
+// The index of the first transcript line after `depois` holding the text (-1: none).
+inline int linhaCom(const QString &t, const QString &texto, int depois = -1) {
+  const QStringList l = t.split('\n');
+  for (int i = depois + 1; i < l.size(); ++i)
+    if (l[i].contains(texto)) return i;
+  return -1;
 }

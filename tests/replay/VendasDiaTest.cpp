@@ -37,23 +37,6 @@ QString corre(const QString &linhas, const Execucao &como = {}) {
 
 bool tem(const QString &t, const QString &texto) { return t.contains(texto); }
 
-// Every dump of a screen, in order, each as its lines.
-QList<QStringList> dumps(const QString &t, const QString &tela) {
-  QList<QStringList> todos;
-  bool dentro = false;
-  for (const QString &linha : t.split('\n')) {
-    if (linha.startsWith("dump " + tela + " ")) {
-      todos.append(QStringList{linha});
-      dentro = true;
-    } else if (dentro && linha.startsWith("  ")) {
-      todos.last() << linha;
-    } else {
-      dentro = false;
-    }
-  }
-  return todos;
-}
-
 // The rows of the cash position's grid in a dump, from row 1 on.
 QStringList linhasDaGrade(const QStringList &dump) {
   QStringList linhas;
