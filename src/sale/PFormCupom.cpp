@@ -94,7 +94,13 @@ void PForm::LimpaVenda() {
     if (Campo *c = procura(b)) c->setEnabled(false);
   zeraCupom();
   LimpaPagamentos();
-  leGrupoCliente("0");
+  // With the database away (a sale just kept on the desk) the consumer's
+  // group stays as it was until the next reset; the rest of the reset, the
+  // printer freed above all, still happens.
+  try {
+    leGrupoCliente("0");
+  } catch (const ErroBanco &) {
+  }
   campo("TxtMens").setTexto(QStringLiteral("Impressora pronta p/ iniciar Cupom..."));
   campo("FormaPgto").setTexto(QString());
   campo("VenEpn").setTexto(QString());

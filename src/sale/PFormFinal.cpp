@@ -169,18 +169,7 @@ void PForm::CmdFinal() {
   QString porque;
   const bool gravada = registraVenda(venda, codigo, porque);
   voltaAoConsumidor();
-  try {
-    LimpaVenda();
-  } catch (const ErroBanco &) {
-    // The database is away (the sale is kept): the reset could not read the
-    // consumer's customer group, which stays as it was until the next reset.
-    // The rest of the reset is done here, so the desk goes on with the
-    // printer free.
-    campo("TxtMens").setTexto(QStringLiteral("Impressora pronta p/ iniciar Cupom..."));
-    campo("FormaPgto").setTexto(QString());
-    campo("VenEpn").setTexto(QString());
-    e.EcfOcupada = false;
-  }
+  LimpaVenda();
   if (gravada) {
     campo("CodEpn").setTexto(QString::number(codigo));
     campo("TxtMens").setTexto("Cliente: " + venda.cliente + " | Empenho: " + QString::number(codigo) +
@@ -234,25 +223,20 @@ bool PForm::registraVenda(const VendaFechada &venda, qlonglong &codigo, QString 
 int PForm::GravaVendasGuardadas(bool avisa) {
   QStringList ilegiveis;
   QList<DiarioVendas::Entrada> pendentes = diario().pendentes(&ilegiveis);
-  int gravadas = 0, restam = 0;
+  int gravadas = 0;
   QString ultimoErro;
   for (const DiarioVendas::Entrada &p : pendentes) {
     // A coupon the printer may still be closing is not a sale yet.
-    if (p.situacao != DiarioVendas::Situacao::Fechada) {
-      ++restam;
-      continue;
-    }
+    if (p.situacao != DiarioVendas::Situacao::Fechada) continue;
     qlonglong codigo = 0;
     QString porque;
-    if (registraVenda(p.venda, codigo, porque)) {
-      ++gravadas;
-    } else {
-      ++restam;
+    if (!registraVenda(p.venda, codigo, porque)) {
       ultimoErro = porque;
       break;  // the database is away: the others wait for the next try
     }
+    ++gravadas;
   }
-  restam = static_cast<int>(diario().pendentes().size());
+  const int restam = static_cast<int>(diario().pendentes().size());
   mostraGuardadas(restam);
   if (avisa && gravadas > 0)
     app().operador().avisa(QStringLiteral("%1 venda(s) guardada(s) neste caixa foram gravadas no banco de dados.")
