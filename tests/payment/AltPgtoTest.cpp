@@ -88,16 +88,6 @@ struct TelaAltPgto : ::testing::Test {
 
 }  // namespace
 
-TEST_F(TelaAltPgto, TheScreenHasItsOwnExitCaptionAndNoKeyHelp) {
-  AltPgto alt(app);
-  CondPgto cond(app);
-  EXPECT_EQ(alt.nomeTela(), "AltPgto");
-  EXPECT_EQ(alt.campo("CmdSai").texto(),
-            "Digite <Esc> ou <F4> p/ sair, <F8> para prazo cheque ou <F6> para copia de cheque ");
-  EXPECT_EQ(alt.procura("Label4"), nullptr);
-  EXPECT_NE(cond.procura("Label4"), nullptr);
-}
-
 TEST_F(TelaAltPgto, EscWithNothingPaidKeepsTheScreenOpenUntilARowIsWritten) {
   AltPgto alt(app);
   bool abertaSemPagamento = false, quadroAbandonado = false;
