@@ -2,8 +2,9 @@
 // The tax classification of a sale line: from the product's tax code, its
 // in-state and interstate rates, its base reduction and the sale's fiscal
 // operation, the aliquota the printer is sent and the coupon total the line
-// feeds. Item entry and item cancellation use this one table, so a
-// cancellation always takes back exactly what the entry added.
+// feeds. Item entry and item cancellation use one table, so a cancellation
+// always takes back exactly what the entry added; the printing of a pre-sale
+// (empenho) classifies its items by a table of its own.
 #include <QList>
 #include <QString>
 #include <optional>
@@ -45,7 +46,12 @@ struct DadosTributacao {
   QString operacao;      // the sale's fiscal operation (FisEpn)
 };
 
-Tributacao ClassificaTributacao(const DadosTributacao &d);
+// Which table classifies the line. The pre-sale's table sends "NN" (exempt)
+// for "101", "102", "201" and "202", does not list "103", and its reduced-base
+// and unlisted codes take the interstate rate in operation 6108 too.
+enum class TabelaTributacao { Item, Empenho };
+
+Tributacao ClassificaTributacao(const DadosTributacao &d, TabelaTributacao tabela = TabelaTributacao::Item);
 
 // The coupon totals a line changes: its value to the group's total and, for
 // a taxed line, value x rate / 100 to the tax total. `sinal` is +1 for a sale,
@@ -59,7 +65,7 @@ struct TotaisLinha {
 TotaisLinha TotaisDaLinha(const Tributacao &t, Moeda valorLinha);
 
 // The rates (hundredths of a percent) the printer is sent for a catalogue's
-// products in-state, interstate and in operation 6108: what its printer must
-// be programmed with. Each product is given by its tax code, in-state and
+// products in-state, interstate and in operation 6108, by item entry and by
+// the pre-sale's printing: what its printer must be programmed with. Each product is given by its tax code, in-state and
 // interstate rates and base reduction.
 QList<int> AliquotasDoCatalogo(const QList<DadosTributacao> &produtos);
