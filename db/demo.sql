@@ -176,8 +176,10 @@ INSERT INTO TB_EST_DSCGRUCLI (ProGCli, GruGCli, DscGCli) VALUES (22, 1, 10.00);
 -- ------------------------------------------------------------------ empenhos
 
 -- Pending pre-sales 101-106 (keyed in by the sales program), 107 released
--- with its coupon, 108 already printed at another desk (series "C01"), 109
--- keyed in contingency mode ("M1"), 110 held by a terminal (claim marker).
+-- with its fiscal note (series "1"), 108 already printed at another desk
+-- (series "C01"), 109 keyed in contingency mode ("M1"), 110 held by a
+-- terminal (claim marker), 111 pending with a weighed item (1,5 kg), 112
+-- cancelled, its item numbers with a gap (1, 2, 4).
 INSERT INTO TB_VDA_CADEPN (CodEpn,CliEpn,VenEpn,TpvEpn,TabEpn,DtcEpn,DtlEpn,StaEpn,NfsEpn,NfiEpn,NffEpn,LocEpn,TotEpn,DscEpn,AcrEpn,NitEpn,PrzEpn,TraEpn,VeiEpn,ReqEpn,FrtEpn,ComEpn,PesoEpn,FisEpn,UsuEpn,FatEpn,MesEpn,FpgEpn,MapEpn)
   VALUES (101,5,1,1,1,CURRENT_TIMESTAMP,CURRENT_TIMESTAMP,0,Null,Null,Null,1,101.25,0,0,3,'',0,0,' ',0,2.00,0,5102,2,'VENDAS',EXTRACT(MONTH FROM CURRENT_DATE),Null,0);
 INSERT INTO TB_VDA_CADEPNIT (CodEpnIt,IteEpnIt,ProEpnIt,QtdEpnIt,ValEpnIt,PreEpnIt,VarEpnIt,CtoEpnIt,MovEpnIt,OpfEpnIt) VALUES (101,1,1,2,27.90,27.90,0.0000,55.80,0,5102);
@@ -224,10 +226,10 @@ INSERT INTO TB_VDA_EPNPAG (EPNPAG,CPGPAG,CVNPAG,VALPAG,CHQPAG,BCOPAG,AGCPAG,EMIP
 INSERT INTO TB_VDA_OBSEPN (EpnObs,Obs1,Obs2,Obs3) VALUES (106,'CONVÊNIO PREFEITURA - MATRÍCULA 40.221','','');
 
 INSERT INTO TB_VDA_CADEPN (CodEpn,CliEpn,VenEpn,TpvEpn,TabEpn,DtcEpn,DtlEpn,StaEpn,NfsEpn,NfiEpn,NffEpn,LocEpn,TotEpn,DscEpn,AcrEpn,NitEpn,PrzEpn,TraEpn,VeiEpn,ReqEpn,FrtEpn,ComEpn,PesoEpn,FisEpn,UsuEpn,FatEpn,MesEpn,FpgEpn,MapEpn)
-  VALUES (107,6,2,1,1,CURRENT_TIMESTAMP,CURRENT_TIMESTAMP,1,'001',15,15,1,450.00,0,0,1,'30',0,0,' ',0,2.00,0,5102,2,'VENDAS',EXTRACT(MONTH FROM CURRENT_DATE),Null,0);
+  VALUES (107,6,2,1,1,CURRENT_TIMESTAMP,CURRENT_TIMESTAMP,1,'1',15,15,1,450.00,0,0,1,'30',0,0,' ',0,2.00,0,5102,2,'VENDAS',EXTRACT(MONTH FROM CURRENT_DATE),Null,0);
 INSERT INTO TB_VDA_CADEPNIT (CodEpnIt,IteEpnIt,ProEpnIt,QtdEpnIt,ValEpnIt,PreEpnIt,VarEpnIt,CtoEpnIt,MovEpnIt,OpfEpnIt) VALUES (107,1,16,20,22.50,21.90,-2.7397,450.00,0,5102);
 INSERT INTO TB_VDA_EPNPAG (EPNPAG,CPGPAG,CVNPAG,VALPAG,CHQPAG,BCOPAG,AGCPAG,EMIPAG,DTVPAG) VALUES (107,8,1,450.00,'','','','30',DATEADD(30 DAY TO CURRENT_DATE));
-INSERT INTO TB_VDA_CADNOT (NumNot,SerNot,EpnNot,DatNot,ValNot,BasIcmNot,ValIcmNot,BasSubNot,ValSubNot,BasIseNot,BasRedNot,BasDifNot,StaNot,UsuNot,DatHor) VALUES (15,'001',107,CURRENT_DATE,450.00,450.00,81.00,0,0,0,0,0,1,1,CURRENT_TIMESTAMP);
+INSERT INTO TB_VDA_CADNOT (NumNot,SerNot,EpnNot,DatNot,ValNot,BasIcmNot,ValIcmNot,BasSubNot,ValSubNot,BasIseNot,BasRedNot,BasDifNot,StaNot,UsuNot,DatHor) VALUES (15,'1',107,CURRENT_DATE,450.00,450.00,81.00,0,0,0,0,0,1,1,CURRENT_TIMESTAMP);
 
 INSERT INTO TB_VDA_CADEPN (CodEpn,CliEpn,VenEpn,TpvEpn,TabEpn,DtcEpn,DtlEpn,StaEpn,NfsEpn,NfiEpn,NffEpn,LocEpn,TotEpn,DscEpn,AcrEpn,NitEpn,PrzEpn,TraEpn,VeiEpn,ReqEpn,FrtEpn,ComEpn,PesoEpn,FisEpn,UsuEpn,FatEpn,MesEpn,FpgEpn,MapEpn)
   VALUES (108,0,1,1,1,CURRENT_TIMESTAMP,CURRENT_TIMESTAMP,0,'C01',22,22,1,8.58,0,0,1,'',0,0,' ',0,2.00,0,5102,2,'VENDAS',EXTRACT(MONTH FROM CURRENT_DATE),Null,0);
@@ -244,6 +246,21 @@ INSERT INTO TB_VDA_CADEPN (CodEpn,CliEpn,VenEpn,TpvEpn,TabEpn,DtcEpn,DtlEpn,StaE
   VALUES (110,0,2,1,1,CURRENT_TIMESTAMP,CURRENT_TIMESTAMP,-1234,Null,Null,Null,1,7.50,0,0,1,'',0,0,' ',0,2.00,0,5102,2,'VENDAS',EXTRACT(MONTH FROM CURRENT_DATE),Null,0);
 INSERT INTO TB_VDA_CADEPNIT (CodEpnIt,IteEpnIt,ProEpnIt,QtdEpnIt,ValEpnIt,PreEpnIt,VarEpnIt,CtoEpnIt,MovEpnIt,OpfEpnIt) VALUES (110,1,10,1,7.50,7.50,0.0000,7.50,0,5102);
 INSERT INTO TB_VDA_EPNPAG (EPNPAG,CPGPAG,CVNPAG,VALPAG,CHQPAG,BCOPAG,AGCPAG,EMIPAG,DTVPAG) VALUES (110,1,0,7.50,'','','','1',DATEADD(0 DAY TO CURRENT_DATE));
+
+INSERT INTO TB_VDA_CADEPN (CodEpn,CliEpn,VenEpn,TpvEpn,TabEpn,DtcEpn,DtlEpn,StaEpn,NfsEpn,NfiEpn,NffEpn,LocEpn,TotEpn,DscEpn,AcrEpn,NitEpn,PrzEpn,TraEpn,VeiEpn,ReqEpn,FrtEpn,ComEpn,PesoEpn,FisEpn,UsuEpn,FatEpn,MesEpn,FpgEpn,MapEpn)
+  VALUES (111,0,1,1,1,CURRENT_TIMESTAMP,CURRENT_TIMESTAMP,0,Null,Null,Null,1,117.73,0,0,3,'',0,0,' ',0,2.00,0,5102,2,'VENDAS',EXTRACT(MONTH FROM CURRENT_DATE),Null,0);
+INSERT INTO TB_VDA_CADEPNIT (CodEpnIt,IteEpnIt,ProEpnIt,QtdEpnIt,ValEpnIt,PreEpnIt,VarEpnIt,CtoEpnIt,MovEpnIt,OpfEpnIt) VALUES (111,1,22,1.500,49.90,49.90,0.0000,74.85,0,5102);
+INSERT INTO TB_VDA_CADEPNIT (CodEpnIt,IteEpnIt,ProEpnIt,QtdEpnIt,ValEpnIt,PreEpnIt,VarEpnIt,CtoEpnIt,MovEpnIt,OpfEpnIt) VALUES (111,2,3,1,22.90,22.90,0.0000,22.90,0,5102);
+INSERT INTO TB_VDA_CADEPNIT (CodEpnIt,IteEpnIt,ProEpnIt,QtdEpnIt,ValEpnIt,PreEpnIt,VarEpnIt,CtoEpnIt,MovEpnIt,OpfEpnIt) VALUES (111,3,6,2,9.99,9.99,0.0000,19.98,0,5102);
+INSERT INTO TB_VDA_EPNPAG (EPNPAG,CPGPAG,CVNPAG,VALPAG,CHQPAG,BCOPAG,AGCPAG,EMIPAG,DTVPAG) VALUES (111,1,0,117.73,'','','','1',DATEADD(0 DAY TO CURRENT_DATE));
+INSERT INTO TB_VDA_OBSEPN (EpnObs,Obs1,Obs2,Obs3) VALUES (111,'QUEIJO PESADO NO BALCÃO DE FRIOS','','');
+
+INSERT INTO TB_VDA_CADEPN (CodEpn,CliEpn,VenEpn,TpvEpn,TabEpn,DtcEpn,DtlEpn,StaEpn,NfsEpn,NfiEpn,NffEpn,LocEpn,TotEpn,DscEpn,AcrEpn,NitEpn,PrzEpn,TraEpn,VeiEpn,ReqEpn,FrtEpn,ComEpn,PesoEpn,FisEpn,UsuEpn,FatEpn,MesEpn,FpgEpn,MapEpn)
+  VALUES (112,1,2,1,1,CURRENT_TIMESTAMP,CURRENT_TIMESTAMP,4,Null,Null,Null,1,25.74,0,0,3,'',0,0,' ',0,2.00,3.000,5102,2,'VENDAS',EXTRACT(MONTH FROM CURRENT_DATE),Null,0);
+INSERT INTO TB_VDA_CADEPNIT (CodEpnIt,IteEpnIt,ProEpnIt,QtdEpnIt,ValEpnIt,PreEpnIt,VarEpnIt,CtoEpnIt,MovEpnIt,OpfEpnIt) VALUES (112,1,11,2,4.29,4.29,0.0000,8.58,0,5102);
+INSERT INTO TB_VDA_CADEPNIT (CodEpnIt,IteEpnIt,ProEpnIt,QtdEpnIt,ValEpnIt,PreEpnIt,VarEpnIt,CtoEpnIt,MovEpnIt,OpfEpnIt) VALUES (112,2,12,1,2.49,2.49,0.0000,2.49,0,5102);
+INSERT INTO TB_VDA_CADEPNIT (CodEpnIt,IteEpnIt,ProEpnIt,QtdEpnIt,ValEpnIt,PreEpnIt,VarEpnIt,CtoEpnIt,MovEpnIt,OpfEpnIt) VALUES (112,4,9,3,4.89,4.89,0.0000,14.67,0,5102);
+INSERT INTO TB_VDA_EPNPAG (EPNPAG,CPGPAG,CVNPAG,VALPAG,CHQPAG,BCOPAG,AGCPAG,EMIPAG,DTVPAG) VALUES (112,1,0,25.74,'','','','1',DATEADD(0 DAY TO CURRENT_DATE));
 
 -- Stock committed to the empenhos not yet invoiced.
 UPDATE TB_EST_CADPRO p SET PenVEst = (SELECT COALESCE(SUM(i.QtdEpnIt), 0)

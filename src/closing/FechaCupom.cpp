@@ -150,12 +150,15 @@ void FechaCupom::processa() {
 }
 
 void FechaCupom::fechaCompleto(const QString &rodape) {
-  TerminalState &e = estado();
+  EnviaFechamentoCompleto(estado(), {"%", "0000"}, dados_.pagamentos, rodape);
+}
+
+void EnviaFechamentoCompleto(TerminalState &e, const DescontoCupom &desconto, const QList<QStringList> &pagamentos,
+                             const QString &rodape) {
   // Every call is made even after a failure; the last failure is told.
   auto confere = [&e] {
     if (e.Retorno < 1) e.Mensagem = ErroComunicacao(e.Retorno);
   };
-  const QList<QStringList> &pagamentos = dados_.pagamentos;
   FechamentoInterrompido &anterior = interrompido();
   bool retoma = false;
   if (!anterior.pagamentos.isEmpty() && anterior.pagamentos == pagamentos) {
@@ -165,14 +168,15 @@ void FechaCupom::fechaCompleto(const QString &rodape) {
   if (!retoma) {
     anterior.pagamentos = pagamentos;
     anterior.aceitas = QList<bool>(pagamentos.size(), false);
-    e.Retorno = EcfIniciaFechamentoCupom(e, "D", "%", "0000");
+    e.Retorno = EcfIniciaFechamentoCupom(e, "D", desconto.tipo, desconto.valor);
     confere();
   }
   for (int i = 0; i < pagamentos.size(); ++i) {
     if (anterior.aceitas[i]) continue;
     const QStringList &p = pagamentos[i];
     e.Retorno = EcfEfetuaFormaPagamentoDescricaoForma(e, NomeDaForma(pagamentos, i).left(15),
-                                                      ValorParaImpressora(p.value(2)), DescricaoVencimento(p.value(7)));
+                                                      FechaCupom::ValorParaImpressora(p.value(2)),
+                                                      FechaCupom::DescricaoVencimento(p.value(7)));
     confere();
     anterior.aceitas[i] = e.Retorno >= 1;
   }

@@ -29,6 +29,21 @@ struct DadosFechamento {
   std::function<bool(QString &erro)> antesDeEnviar;
 };
 
+// The subtotal's discount or increase as the printer takes it: "%" with a
+// percentage or "$" with an amount.
+struct DescontoCupom {
+  QString tipo;
+  QString valor;
+};
+
+// The closing sequence of a coupon paid by payment rows: the subtotal, one
+// payment form per row, the footer. Every call is made even after a failure;
+// Mensagem tells the last one ("Erro de Comunicação: " + result). The same
+// rows sent again while the printer still holds that closing go on where it
+// stopped.
+void EnviaFechamentoCompleto(TerminalState &estado, const DescontoCupom &desconto,
+                             const QList<QStringList> &pagamentos, const QString &rodape);
+
 class FechaCupom : public Tela {
  public:
   enum class Tipo { Completo, Resumo };

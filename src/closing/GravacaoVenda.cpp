@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "core/Database.h"
+#include "core/Logs.h"
 #include "core/Programas.h"
 #include "core/TerminalState.h"
 #include "core/Utilidades.h"
@@ -61,7 +62,41 @@ qlonglong EmpenhoDoCupom(TerminalState &e, const VendaFechada &v) {
   return rs.EOF_() ? 0 : SemNulo(rs["CodEpn"]).toLongLong();
 }
 
+// A pre-sale printed on a coupon: the empenho exists already; its coupon's
+// summary row, the coupon number written back, the operator's credit release
+// for the customer used up and the operation-log row, in one transaction. An
+// empenho that already names this desk and coupon was recorded by an
+// earlier try.
+EmpenhoGravado GravaCupomDoEmpenho(TerminalState &e, const VendaFechada &v) {
+  ConexaoBanco &c = e.conexao();
+  EmpenhoGravado r;
+  r.codigo = v.empenho;
+  r.marcador = v.marcador;
+  Recordset rs;
+  rs.abre(MontaSql("Select NfsEpn,NfiEpn From Tb_Vda_CadEpn Where CodEpn=?", {v.empenho}), c);
+  if (rs.EOF_()) throw ErroBanco(0, QStringLiteral("o empenho %1 não está mais no banco de dados").arg(v.empenho));
+  if (SemNulo(rs["NfsEpn"]).toString().trimmed() == v.caixa.trimmed() &&
+      SemNulo(rs["NfiEpn"]).toLongLong() == v.cupom) {
+    r.jaGravado = true;
+    e.EtapaVenda = 7;
+    return r;
+  }
+  TransacaoBanco t(c);
+  QVariantList resumo{v.cupom, v.caixa, v.empenho, v.data, QVariant::fromValue(v.total)};
+  for (const Moeda &m : v.totais) resumo << QVariant::fromValue(m);
+  resumo << 1 << v.usuario << v.horaServidor;
+  c.executaComParametros(InsereResumo, resumo);
+  c.executa(MontaSql("DELETE FROM TB_GER_LIBERA WHERE USUARIO=? AND INFO=?", {v.usuario, v.codigoCliente()}));
+  GravaLog(e, v.usuario, QStringLiteral("PDV"), QStringLiteral("Imprime"), "Cupom : " + QString::number(v.cupom));
+  c.executaComParametros("UPDATE TB_VDA_CADEPN SET NFSEPN=?,NFIEPN=?,NFFEPN=? WHERE CODEPN=?",
+                         {v.caixa, v.cupom, v.cupom, v.empenho});
+  t.confirma();
+  e.EtapaVenda = 7;
+  return r;
+}
+
 EmpenhoGravado GravaVendaNoBanco(TerminalState &e, const VendaFechada &v) {
+  if (v.empenho != 0) return GravaCupomDoEmpenho(e, v);
   ConexaoBanco &c = e.conexao();
   EmpenhoGravado r;
   e.EtapaVenda = 0;

@@ -18,7 +18,8 @@ struct EmpenhoGravado {
   bool jaGravado = false;  // found recorded by an earlier try
 };
 
-// Runs the recording on the terminal's connection; `EtapaVenda` tells how far
+// Runs the recording on the terminal's connection (a pre-sale's coupon: its
+// summary and coupon number on the empenho it is); `EtapaVenda` tells how far
 // it got (1 code drawn, 4 header, 5 payments, 6 items, 7 summary and release).
 // Throws ErroBanco (nothing stored then).
 EmpenhoGravado GravaVendaNoBanco(TerminalState &estado, const VendaFechada &venda);

@@ -65,7 +65,10 @@ QJsonObject VendaFechada::paraJson() const {
           {"itens", its},
           {"pagamentos", pags},
           {"totais", tots},
-          {"fechadaEm", fechadaEm.toString(Qt::ISODate)}};
+          {"fechadaEm", fechadaEm.toString(Qt::ISODate)},
+          {"empenho", QString::number(empenho)},
+          {"marcador", QString::number(marcador)},
+          {"horaServidor", horaServidor.toString(Qt::ISODateWithMs)}};
 }
 
 std::optional<VendaFechada> VendaFechada::deJson(const QJsonObject &o, QString *erro) {
@@ -90,6 +93,10 @@ std::optional<VendaFechada> VendaFechada::deJson(const QJsonObject &o, QString *
   v.local = o.value("local").toInt();
   v.faturamento = o.value("faturamento").toString();
   v.fechadaEm = QDateTime::fromString(o.value("fechadaEm").toString(), Qt::ISODate);
+  // Entries written before pre-sales went through the journal lack these.
+  v.empenho = o.value("empenho").toString().toLongLong();
+  v.marcador = o.value("marcador").toString().toLongLong();
+  v.horaServidor = QDateTime::fromString(o.value("horaServidor").toString(), Qt::ISODateWithMs);
   if (!leMoeda(o, "total", v.total, erro)) return std::nullopt;
   for (const QJsonValue &x : o.value("itens").toArray()) {
     const QJsonObject i = x.toObject();
@@ -127,10 +134,13 @@ qlonglong MarcadorPosse(const QTime &hora, int16_t usuario) {
   return -(hora.toString("hhss").toLongLong() + usuario);
 }
 
-QString RodapeCupom(const QString &troco, const QString &cliente, const QString &operacao, const QString &caixa) {
+QString RodapeCupom(const QString &troco, const QString &cliente, const QString &operacao, const QString &caixa,
+                    const QString &empenho) {
   const QString nome = PegaCampo(PegaCampo(cliente, "-", 2), "|", 1).left(30);
-  return "TROCO  : " + QString(troco).replace(',', '-') + "\n" + "CLIENTE: " + nome + "\n" + "OPERAC : " + operacao +
-         " - SR: " + caixa + "\n" + "OBRIGADO PELA PREFERENCIA !";
+  QString r = "TROCO  : " + QString(troco).replace(',', '-') + "\n";
+  if (empenho.isEmpty()) r += "CLIENTE: " + nome + "\n";
+  else r += "CLIEN  : " + nome + "\n" + "EPN    : " + empenho + "\n";
+  return r + "OPERAC : " + operacao + " - SR: " + caixa + "\n" + "OBRIGADO PELA PREFERENCIA !";
 }
 
 Moeda VariacaoPreco(Moeda unitario, Moeda precoLista) {

@@ -43,6 +43,12 @@ struct VendaFechada {
   QList<QStringList> pagamentos;  // payment rows as the grid holds them (11 cells)
   std::array<Moeda, QuantidadeTotaisCupom> totais{};
   QDateTime fechadaEm;  // when the coupon was closed (local clock)
+  // A pre-sale printed on this coupon: the empenho it already is (0: a sale
+  // of the sale screen, recorded as a new empenho), the claim marker written
+  // into its StaEpn and the server's time its summary row records.
+  qlonglong empenho = 0;
+  qlonglong marcador = 0;
+  QDateTime horaServidor;
   bool operator==(const VendaFechada &) const = default;
 
   qlonglong codigoCliente() const;
@@ -66,8 +72,10 @@ qlonglong MarcadorPosse(const QTime &hora, int16_t usuario);
 
 // The coupon's footer: change (its commas as "-"), customer name (from the
 // "code-name|document" caption, 30 characters at most), fiscal operation and
-// desk, thanks; lines joined with LF.
-QString RodapeCupom(const QString &troco, const QString &cliente, const QString &operacao, const QString &caixa);
+// desk, thanks; lines joined with LF. A pre-sale's coupon (`empenho` not
+// empty) names the customer "CLIEN  : " and adds "EPN    : " + its number.
+QString RodapeCupom(const QString &troco, const QString &cliente, const QString &operacao, const QString &caixa,
+                    const QString &empenho = {});
 
 // The price variation recorded for an item: 100 - unit / list x 100 (four
 // decimals); 0 without a list price.

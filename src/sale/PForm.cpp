@@ -14,6 +14,8 @@
 #include "core/Utilidades.h"
 #include "lookup/FormPesq.h"
 #include "payment/CondPgto.h"
+#include "presale/Imprime_Cupom_PreVenda.h"
+#include "presale/Visualiza_Venda.h"
 #include "core/Teclas.h"
 #include "platform/Host.h"
 
@@ -206,8 +208,18 @@ void PForm::criaMenus() {
       estado().*limpa = QString();
     });
   };
+  entrada("P0202", QStringLiteral("&2 - Imprime cupom de pré-venda"), gerencia, [this] {
+    ImprimeCupomPreVenda tela(app(), *this);
+    app().mostra(tela, true);
+    if (tela.carregada()) app().descarrega(tela, true);
+  });
   pesquisa("P0203", QStringLiteral("&3 - Pesquisa Produtos (Descrição,Cod Resumo, Barras)"), "Pro", &TerminalState::CodProPesq);
   pesquisa("P0204", QStringLiteral("&4 - Consulta Clientes (Razão, Fantazia)"), "Cli", &TerminalState::CodCliPesq);
+  entrada("P0205", QStringLiteral("&5 - Visualiza Vendas"), gerencia, [this] {
+    VisualizaVenda tela(app());
+    app().mostra(tela, true);
+    if (tela.carregada()) app().descarrega(tela, true);
+  });
   entrada("P0206", QStringLiteral("&6 - Posição do Caixa"), gerencia,
           [this] { app().abreModeless(std::make_unique<VendasDia>(app())); });
   // The salesperson set shows beside "Vendedor:" for as long as the sale

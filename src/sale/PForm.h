@@ -13,7 +13,6 @@
 #include "core/Quantidade.h"
 #include "core/Tela.h"
 #include "core/Tributacao.h"
-#include "core/Tributacao.h"
 
 class CondPgto;
 class DiarioVendas;
@@ -53,6 +52,14 @@ class PForm : public Tela {
   void CmdFinal();
   // The closed sales of this desk kept on its drive.
   DiarioVendas &diario();
+  // Records one closed sale or printed pre-sale (its journal marks, the
+  // release program); false with the reason when the database did not take
+  // it (the sale stays kept).
+  bool registraVenda(const VendaFechada &venda, qlonglong &codigo, QString &porque);
+  // Back to the anonymous consumer and his fiscal operation.
+  void voltaAoConsumidor();
+  // Shows how many sales the desk keeps (status bar).
+  void mostraGuardadas(int quantas);
   // Records the sales this desk kept while the database was away; returns
   // how many are still kept. `avisa`: tell the operator what happened.
   int GravaVendasGuardadas(bool avisa);
@@ -172,15 +179,9 @@ class PForm : public Tela {
   VendaFechada montaVenda() const;
   // The zero-total coupon: a 0,01 placeholder item, then cancelled.
   void cancelaCupomZerado();
-  // Records one closed sale (its journal marks, the release program); false
-  // with the reason when the database did not take it (the sale stays kept).
-  bool registraVenda(const VendaFechada &venda, qlonglong &codigo, QString &porque);
   // Start-up: kept sales whose coupon the printer closed are to be recorded,
   // the one whose coupon was just cancelled (cancelado) is dropped.
   void resolveDiario(qlonglong cancelado, bool impressoraRespondeu);
-  void mostraGuardadas(int quantas);
-  // Back to the anonymous consumer and his fiscal operation.
-  void voltaAoConsumidor();
 
   std::unique_ptr<DiarioVendas> diario_;
   QString formaUm_;  // payment form 1's name last read

@@ -213,10 +213,8 @@ bool PForm::registraVenda(const VendaFechada &venda, qlonglong &codigo, QString 
   // sale recorded and still claimed, and releases it then (once).
   const bool marcada = diario().marcaGravada(venda, g.codigo);
   if (marcada && (!g.jaGravado || g.marcador < 0)) LiberaEmpenho(e, venda.data, g.marcador, g.codigo);
-  if (!g.jaGravado) {
-    LimpaPagamentos();
-    campo("VenEpn").setTexto("0");
-  }
+  // Nothing of the screen is touched here: a kept sale recorded by the timer
+  // must leave the sale in progress as it is (F7 resets the screen itself).
   return true;
 }
 

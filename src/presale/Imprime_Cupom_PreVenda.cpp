@@ -1,0 +1,383 @@
+#include "presale/Imprime_Cupom_PreVenda.h"
+
+#include "closing/DiarioVendas.h"
+#include "closing/FechaCupom.h"
+#include "closing/VendaFechada.h"
+#include "core/Database.h"
+#include "core/Operator.h"
+#include "core/PontoFalha.h"
+#include "core/Teclas.h"
+#include "core/Utilidades.h"
+#include "fiscal/AnalisaRetorno.h"
+#include "fiscal/Ecf.h"
+#include "lookup/FormPesq.h"
+#include "payment/CondPgto.h"
+#include "platform/Host.h"
+#include "sale/PForm.h"
+
+namespace {
+
+constexpr int FlagCupomAberto = 1;
+
+QString texto(const Recordset &rs, const char *coluna) { return SemNulo(rs[coluna]).toString().trimmed(); }
+
+// Marks the printer busy for as long as it lives, whatever happens.
+class ImpressoraOcupada {
+ public:
+  explicit ImpressoraOcupada(TerminalState &e) : e_(e) { e_.EcfOcupada = true; }
+  ~ImpressoraOcupada() { e_.EcfOcupada = false; }
+  ImpressoraOcupada(const ImpressoraOcupada &) = delete;
+  ImpressoraOcupada &operator=(const ImpressoraOcupada &) = delete;
+
+ private:
+  TerminalState &e_;
+};
+
+}  // namespace
+
+ImprimeCupomPreVenda::ImprimeCupomPreVenda(Aplicacao &app, PForm &venda)
+    : TelaEmpenho(app, {"Imprime_Cupom_PreVenda", QStringLiteral("IMPRIME CUPOM DE PRÉ-VENDA - ( F7 - LIBERA EMPENHO )"),
+                        true, false, true, true}),
+      venda_(venda) {
+  Campo &tot = campo("FrmTot");
+  Campo &forma = adiciona("CmdForma", TipoCampo::Botao);
+  forma.setTexto(QStringLiteral("Alt Forma (F4)"));
+  forma.painel = &tot;
+  forma.aoClicar = [this] { AlteraFormaEmpenho(); };
+  Campo &imprimir = adiciona("CmdImprime", TipoCampo::Botao);
+  imprimir.setTexto(QStringLiteral("Imprime   (F5)"));
+  imprimir.painel = &tot;
+  imprimir.aoClicar = [this] { imprime(); };
+
+  adiciona("LabCliente", TipoCampo::Rotulo).setTexto(QStringLiteral("Consumidor (Pause identifica):"));
+  Campo &cliente = adiciona("Cliente", TipoCampo::Texto);
+  cliente.setTexto(QStringLiteral("0-CONSUMIDOR"));
+  cliente.locked = true;
+  cliente.tabStop = false;
+  Campo &quadro = adiciona("FrmCliente", TipoCampo::Painel);
+  auto doQuadro = [&](const char *nome, TipoCampo tipo) -> Campo & {
+    Campo &c = adiciona(nome, tipo);
+    c.painel = &quadro;
+    return c;
+  };
+  doQuadro("LabNomeDoCliente", TipoCampo::Rotulo).setTexto(QStringLiteral("Nome do Cliente....................:"));
+  doQuadro("NomeDoCliente", TipoCampo::Texto).maxLength = 40;
+  doQuadro("LabDocumCliente", TipoCampo::Rotulo).setTexto(QStringLiteral("Numero do  Cpf ou CGC..............:"));
+  Campo &documento = doQuadro("DocumCliente", TipoCampo::Texto);
+  documento.maxLength = 14;
+  // Digits only: the document goes to the printer as typed.
+  documento.aoTeclarCaractere = [](int &c) {
+    if (c >= ' ' && (c < '0' || c > '9')) c = 0;
+  };
+  Campo &grava = doQuadro("GravaCliente", TipoCampo::Botao);
+  grava.setTexto(QStringLiteral("&Grava"));
+  grava.aoClicar = [this] { gravaCliente(); };
+  quadro.setVisible(false);
+
+  Campo &numero = campo("NumEpn");
+  numero.aoGanharFoco = [this, &numero] {
+    // An empenho chosen in the search comes back here.
+    TerminalState &e = estado();
+    if (!e.CodPesquisa.isEmpty()) {
+      numero.setTexto(e.CodPesquisa);
+      numero.selecionaTudo();
+      e.CodPesquisa.clear();
+    }
+  };
+  aoTeclarForm = [this](int &t, int shift) {
+    if (t == tecla::Pausa) {
+      t = 0;
+      campo("FrmCliente").setVisible(true);
+      focaCampo("NomeDoCliente", false);
+    } else if (t == tecla::Esc && campo("FrmCliente").visible()) {
+      t = 0;
+      campo("FrmCliente").setVisible(false);
+      confereFoco();
+    } else if (t == tecla::F2 && focado() == &campo("NumEpn")) {
+      t = 0;
+      AbrePesquisa(this->app(), "Epn");
+    } else {
+      teclaTela(t, shift);
+    }
+  };
+}
+
+void ImprimeCupomPreVenda::carrega() {
+  TelaEmpenho::carrega();
+  campo("Cliente").setTexto(venda_.campo("Cliente").texto());
+}
+
+void ImprimeCupomPreVenda::ativa() {
+  TerminalState &e = estado();
+  // Opened with a number: the coupon is printed without further input.
+  if (!e.NumEpnPesq.isEmpty()) {
+    const QString numero = e.NumEpnPesq;
+    e.NumEpnPesq.clear();
+    campo("NumEpn").setTexto(numero);
+    if (abreEmpenho()) imprime();
+    return;
+  }
+  if (!focado()) focaCampo("NumEpn", false);
+}
+
+void ImprimeCupomPreVenda::teclaCarregado(int &t) {
+  if (t == tecla::F4) {
+    t = 0;
+    AlteraFormaEmpenho();
+  } else if (t == tecla::F5) {
+    t = 0;
+    imprime();
+  } else if (t == tecla::F7) {
+    t = 0;
+    LiberaEmpenho();
+    app().operador().avisa(QStringLiteral("Liberação Concluida !"), Icone::Informacao);
+  }
+}
+
+void ImprimeCupomPreVenda::gravaCliente() {
+  const QString documento = campo("DocumCliente").texto().trimmed();
+  if (documento.size() != 11 && documento.size() != 14) {
+    app().operador().avisa(MensagemDocumento);
+    focaCampo("DocumCliente", false);
+    return;
+  }
+  campo("Cliente").setTexto("0-" + campo("NomeDoCliente").texto().trimmed() + "|" + documento);
+  campo("FrmCliente").setVisible(false);
+  confereFoco();
+}
+
+QString ImprimeCupomPreVenda::DocumentoFormatado(const QString &documento) {
+  if (documento.isEmpty()) return {};
+  return Imprimep(documento, documento.size() == 11 ? QStringLiteral("###.###.###-##")
+                                                    : QStringLiteral("##.###.###/####-##"));
+}
+
+void ImprimeCupomPreVenda::imprime() {
+  TerminalState &e = estado();
+  if (totalDinheiro() > valorPago()) {
+    app().operador().avisa(MensagemValorMenor);
+    focaCampo("TxtValor", false);
+    return;
+  }
+  if (e.EcfOcupada) {
+    app().operador().avisa(MensagemOcupada);
+    return;
+  }
+  campo("TxtValor").setTexto(FormataValor(valorPago()));
+  mostraTroco();
+  const qlonglong marcador = MarcadorPosse(e.relogio().now().time(), e.CodUsuario);
+  e.ValorCupomStr = QString::number(marcador);
+  e.conexao().executaComParametros("UPDATE TB_VDA_CADEPN SET STAEPN=? WHERE CODEPN=?", {marcador, codigo_});
+  campo("NumEpn").setEnabled(false);
+  e.Mensagem.clear();
+  ImprimeCupomEmpenho(marcador);
+  if (!e.Mensagem.isEmpty()) {
+    app().operador().avisa(e.Mensagem);
+  } else {
+    venda_.campo("CodEpn").setTexto(QString::number(codigo_));
+    app().operador().avisa(MensagemConcluida, Icone::Informacao);
+  }
+  NovoEmpenho();
+}
+
+void ImprimeCupomPreVenda::cancelaCupomAberto() {
+  TerminalState &e = estado();
+  const QString falha = e.Mensagem;
+  const int16_t r = EcfFlagsFiscais(e);
+  if (r >= 1 && !(e.FlagsFiscais & FlagCupomAberto)) return;
+  e.Retorno = EcfCancelaCupom(e);
+  if (e.Retorno >= 1) {
+    venda_.campo("Cancelado").setVisible(true);
+    e.Mensagem = falha + QStringLiteral("\n\nO cupom foi cancelado; o empenho pode ser impresso de novo.");
+  } else {
+    e.Mensagem = falha + QStringLiteral("\n\nO cupom não pôde ser cancelado (") + ErroComunicacao(e.Retorno) +
+                 QStringLiteral("): ele será cancelado ao iniciar o caixa.");
+  }
+}
+
+void ImprimeCupomPreVenda::ImprimeCupomEmpenho(qlonglong marcador) {
+  TerminalState &e = estado();
+  const ImpressoraOcupada ocupada(e);
+  const Ampulheta ampulheta(app());
+  ConexaoBanco &c = e.conexao();
+
+  Recordset cab;
+  cab.abre(MontaSql("Select * From Tb_Vda_Cadepn Where Codepn=?", {codigo_}), c);
+  if (cab.EOF_()) {
+    e.Mensagem = QStringLiteral("Empenho Inexistente !");
+    return;
+  }
+  const QString codigoCliente = texto(cab, "CliEpn");
+  const QString operacao = texto(cab, "FisEpn");
+  const Moeda desconto = ParaMoeda(cab["DscEpn"]);
+  const Moeda liquidoEmpenho = ParaMoeda(cab["TotEpn"]) - desconto;
+  const int quantosItens = SemNulo(cab["NitEpn"]).toInt();
+
+  // The customer: the database's, or the one the operator identified.
+  Recordset rs;
+  rs.abre(MontaSql("Select * From Tb_Rec_CadCli Where CodCli=?", {codigoCliente.toLongLong()}), c);
+  QString nome = rs.EOF_() ? QString() : texto(rs, "NomCli");
+  QString documento = rs.EOF_() ? QString() : texto(rs, "CpfCli");
+  const QString identificado = PegaCampo(campo("Cliente").texto(), "-", 2);
+  if (!PegaCampo(identificado, "|", 2).trimmed().isEmpty()) {
+    nome = PegaCampo(identificado, "|", 1).trimmed();
+    documento = PegaCampo(identificado, "|", 2).trimmed();
+  }
+  SoNumeros(documento);
+
+  // Everything the coupon sells is read before it is opened: a missing item
+  // or product prints nothing.
+  QList<ItemEmpenho> itens;
+  Recordset it;
+  Moeda somaItens;
+  for (int i = 1; i <= quantosItens; ++i) {
+    it.abre(MontaSql("Select * From Tb_Vda_CadEpnIt Where CodEpnIt=? And IteEpnIt=?", {codigo_, i}), c);
+    if (it.EOF_()) {
+      e.Mensagem = QStringLiteral("O item %1 do empenho %2 não existe: o cupom não foi impresso.").arg(i).arg(codigo_);
+      return;
+    }
+    rs.abre(MontaSql("Select * From Tb_Est_CadPro Where CodPro=?", {SemNulo(it["ProEpnIt"]).toLongLong()}), c);
+    if (rs.EOF_()) {
+      e.Mensagem = QStringLiteral("O produto %1 do item %2 não existe: o cupom não foi impresso.")
+                       .arg(texto(it, "ProEpnIt"))
+                       .arg(i);
+      return;
+    }
+    ItemEmpenho item;
+    item.item = i;
+    item.produto = texto(rs, "CodPro");
+    item.descricao = texto(rs, "NomPro");
+    item.tributacao = {texto(rs, "TribPro"), ParaMoeda(rs["Deb512Cto"]), ParaMoeda(rs["Deb612Cto"]),
+                       ParaMoeda(rs["RedCto"]), operacao};
+    item.quantidade = ParaQuantidade(it["QtdEpnIt"]);
+    if (item.quantidade.ehZero()) item.quantidade = Quantidade::deInteiro(1);
+    item.unitario = ParaMoeda(it["ValEpnIt"]).arredondada(2);
+    somaItens += ValorLinha(item.unitario, item.quantidade);
+    itens << item;
+  }
+
+  // The payment rows as recorded, into the payment-change grid and from it
+  // to the printer.
+  LimpaGradePgto();
+  rs.abre(MontaSql("Select * From FORMAPGTO1 Where EpnPag=? Order By CpgPag", {codigo_}), c);
+  QList<QStringList> linhas;
+  for (; !rs.EOF_(); rs.MoveNext())
+    linhas << QStringList{texto(rs, "CpgPag"), texto(rs, "NomCpg"), FormataValor(ParaMoeda(rs["ValPag"])),
+                          texto(rs, "ChqPag"), texto(rs, "BcoPag"), texto(rs, "AgcPag"), texto(rs, "EmiPag"),
+                          rs["ChqPag"].isNull() ? QString() : rs["DtvPag"].toDate().toString("dd/MM/yyyy"),
+                          texto(rs, "DupCpg"), texto(rs, "CvnPag"), texto(rs, "NomFpg")};
+  altPgto().carregaLinhas(liquidoEmpenho, linhas);
+  const QList<QStringList> pagamentos = altPgto().linhasPreenchidas();
+  // A coupon whose payments do not pay its items less the discount could
+  // never be closed.
+  if (altPgto().totalFormas() != somaItens - desconto) {
+    e.Mensagem = QStringLiteral("Os itens (%1) menos o desconto (%2) não conferem com as formas de pagamento (%3): o "
+                                "cupom não foi impresso.")
+                     .arg(FormataValor(somaItens), FormataValor(desconto), FormataValor(altPgto().totalFormas()));
+    return;
+  }
+
+  e.Retorno = EcfAbreCupom(e, DocumentoFormatado(documento));
+  if (e.Retorno < 1) {
+    e.Mensagem = ErroComunicacao(e.Retorno);
+    return;
+  }
+  EcfNumeroCupom(e);
+  const qlonglong cupom = e.NumCupom.toLongLong();
+  venda_.campo("NoCupom").setTexto(QString::number(cupom));
+
+  std::array<Moeda, QuantidadeTotaisCupom> totais{};
+  for (const ItemEmpenho &item : itens)
+    if (!VendeItemEmpenho(item, totais)) {
+      cancelaCupomAberto();
+      return;
+    }
+
+  VendaFechada venda;
+  venda.caixa = e.NumCaixa;
+  venda.cupom = cupom;
+  venda.data = e.DataSistema;
+  venda.usuario = e.CodUsuario;
+  venda.cliente = codigoCliente + "-" + nome + (documento.isEmpty() ? QString() : "|" + documento);
+  venda.vendedor = texto(cab, "VenEpn").toLongLong();
+  venda.operacao = operacao.toInt();
+  venda.total = liquidoEmpenho;
+  venda.local = e.LocCxaMat;
+  venda.fechadaEm = e.relogio().now();
+  venda.faturamento = TextoFaturamento(e.CodUsuario, e.NomeMaquina, venda.fechadaEm.time());
+  for (const ItemEmpenho &item : itens)
+    venda.itens << ItemVendido{item.item,          item.produto.toLongLong(), item.quantidade,
+                               item.unitario,      item.unitario,             ValorLinha(item.unitario, item.quantidade),
+                               item.tributacao.tribPro};
+  venda.pagamentos = pagamentos;
+  venda.totais = totais;
+  venda.empenho = codigo_;
+  venda.marcador = marcador;
+  venda.horaServidor = horaServidor_;
+
+  // On disk before the printer closes the coupon.
+  QString erro;
+  if (!venda_.diario().grava(venda, DiarioVendas::Situacao::Fechando, &erro)) {
+    e.Mensagem = QStringLiteral("O cupom não pôde ser guardado no disco deste caixa (") + erro + ").";
+    cancelaCupomAberto();
+    return;
+  }
+  PontoDeFalha("diario-fechando");
+
+  const QString rodape = RodapeCupom(campo("Troco").texto(), "0-" + nome, operacao, venda_.campo("Caixa").texto(),
+                                     campo("NumEpn").texto());
+  const DescontoCupom subtotal = desconto.ehZero() ? DescontoCupom{"%", "0,00"} : DescontoCupom{"$", FormataValor(desconto)};
+  EnviaFechamentoCompleto(e, subtotal, pagamentos, rodape);
+  if (!e.Mensagem.isEmpty()) {
+    // What counts is whether the printer still holds the coupon open.
+    const QString falha = e.Mensagem;
+    const int16_t r = EcfFlagsFiscais(e);
+    if (r < 1) {
+      // No answer: the start-up check decides (cancels an open coupon,
+      // records a closed one).
+      e.Mensagem = falha + QStringLiteral("\n\nA impressora não responde: o cupom será conferido ao iniciar o caixa.");
+      return;
+    }
+    if (e.FlagsFiscais & FlagCupomAberto) {
+      venda_.diario().descarta(venda);
+      cancelaCupomAberto();
+      return;
+    }
+    e.Mensagem.clear();
+  }
+  PontoDeFalha("impressora-fechou");
+  venda_.diario().grava(venda, DiarioVendas::Situacao::Fechada);
+  PontoDeFalha("diario-fechada");
+
+  venda_.campo("TxtMens").setTexto("Cliente: " + venda.cliente + " | Empenho: " + QString::number(codigo_) +
+                                   " | Cupom: " + QString::number(cupom));
+  venda_.voltaAoConsumidor();
+  campo("Cliente").setTexto(QStringLiteral("0-CONSUMIDOR"));
+
+  qlonglong gravado = 0;
+  QString porque;
+  if (venda_.registraVenda(venda, gravado, porque)) {
+    venda_.GravaVendasGuardadas(false);
+    return;
+  }
+  venda_.mostraGuardadas(static_cast<int>(venda_.diario().pendentes().size()));
+  app().operador().avisa(PForm::MensagemVendaGuardada.arg(porque));
+}
+
+bool ImprimeCupomPreVenda::VendeItemEmpenho(const ItemEmpenho &item, std::array<Moeda, QuantidadeTotaisCupom> &totais) {
+  TerminalState &e = estado();
+  const Tributacao t = ClassificaTributacao(item.tributacao, TabelaTributacao::Empenho);
+  // A weighed quantity (1,5 kg) is sold as such, three decimals; a whole one
+  // as units.
+  const bool fracionada = !item.quantidade.ehInteira();
+  e.Retorno = EcfVendeItem(e, item.produto, item.descricao.left(29), t.aliquota, fracionada ? "F" : "I",
+                           item.quantidade.paraImpressora(fracionada), 2, item.unitario.formatada(), "%", "0000");
+  if (e.Retorno < 1) {
+    e.Mensagem = ErroComunicacao(e.Retorno, false);
+    return false;
+  }
+  const TotaisLinha l = TotaisDaLinha(t, ValorLinha(item.unitario, item.quantidade));
+  if (l.total >= 0) totais[l.total] += l.valor;
+  if (l.totalImposto >= 0) totais[l.totalImposto] += l.imposto;
+  return true;
+}

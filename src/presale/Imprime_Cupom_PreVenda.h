@@ -1,0 +1,57 @@
+#pragma once
+// A pre-sale keyed in the suite's sales program printed as a fiscal coupon:
+// its items, discount and payment forms as recorded, the consumer's name and
+// document when given (Pause). Like a sale of the sale screen, the coupon
+// goes through the desk's journal before the printer closes it, so the
+// summary, the coupon number written back and the release are never lost.
+#include <array>
+
+#include "core/Moeda.h"
+#include "core/Quantidade.h"
+#include "core/Tributacao.h"
+#include "presale/TelaEmpenho.h"
+
+class PForm;
+
+// An item of an empenho as the coupon sells it.
+struct ItemEmpenho {
+  int item = 0;
+  QString produto;
+  QString descricao;
+  DadosTributacao tributacao;
+  Quantidade quantidade;
+  Moeda unitario;  // as the printer is sent it (two decimals)
+};
+
+class ImprimeCupomPreVenda : public TelaEmpenho {
+ public:
+  ImprimeCupomPreVenda(Aplicacao &app, PForm &venda);
+  void carrega() override;
+  void ativa() override;
+
+  // F5: the coupon printed and recorded.
+  void imprime();
+
+  static inline const QString MensagemValorMenor = QStringLiteral("Valor Pago menor que o Valor em Dinheiro !");
+  static inline const QString MensagemOcupada = QStringLiteral("Aguarde Impressora Ocupada !");
+  static inline const QString MensagemConcluida = QStringLiteral("Impressão Concluída !");
+  static inline const QString MensagemDocumento =
+      QStringLiteral("Digite um numerio com 11 (cpf) ou 14 (cnpj) dígitos!");
+
+  // The document as the printer takes it: "###.###.###-##" for 11 digits,
+  // "##.###.###/####-##" otherwise; empty stays empty.
+  static QString DocumentoFormatado(const QString &documento);
+
+ protected:
+  void teclaCarregado(int &tecla) override;
+
+ private:
+  void gravaCliente();
+  // The coupon: Mensagem empty when it was printed and recorded (or kept).
+  void ImprimeCupomEmpenho(qlonglong marcador);
+  bool VendeItemEmpenho(const ItemEmpenho &item, std::array<Moeda, QuantidadeTotaisCupom> &totais);
+  // A coupon left open by a failure is cancelled so the desk can sell on.
+  void cancelaCupomAberto();
+
+  PForm &venda_;
+};

@@ -1,0 +1,100 @@
+#pragma once
+// What the pre-sale printing and the sale viewer share: an empenho (a
+// pre-sale keyed in the suite's sales program, or any recorded sale) called
+// up by number, shown with its header, observations, names, items and
+// payments; its payment rows changed on the payment-change screen; the
+// empenho handed to the suite's release program. The two screens differ only
+// in the points of `Variante`.
+//
+// Two states: number entry (NumEpn enabled, FrmTot disabled) and empenho
+// loaded (NumEpn disabled, FrmTot enabled).
+#include <QDateTime>
+#include <QList>
+#include <QStringList>
+#include <memory>
+
+#include "core/Moeda.h"
+#include "core/Quantidade.h"
+#include "core/Tela.h"
+
+class AltPgto;
+
+class TelaEmpenho : public Tela {
+ public:
+  ~TelaEmpenho() override;
+  void carrega() override;
+  void descarrega() override;
+
+  // The payment-change screen, loaded hidden with this one.
+  AltPgto &altPgto();
+  qlonglong empenho() const { return codigo_; }
+  qlonglong status() const { return status_; }
+
+  // StaEpn's name: "Processo..." for a terminal's claim marker.
+  static QString NomeStatus(qlonglong status);
+  // The price tables as the header shows them.
+  static QString NomeTabela(int tabela);
+
+  static inline const QString MensagemNaoExiste = QStringLiteral("Empenho não existe !");
+  static inline const QString MensagemJaImpresso = QStringLiteral("Já foi impresso cupom com este empenho !");
+  static inline const QString MensagemLiberado = QStringLiteral("ATENÇÃO ! ESTE EMPENHO JÁ FOI LIBERADO !");
+  static inline const QString MensagemM1 = QStringLiteral("ATENÇÃO ! FOI IMPRESSA UMA NOTA 'M1' DESTE EMPENHO !");
+  static inline const QString MensagemPrefixado =
+      QStringLiteral("Este Empenho teve preço pré-fixado. Alteração Negada !");
+  static inline const QString MensagemLiberadoNegado = QStringLiteral("Empenho Liberado. Alteração Negada !");
+  static inline const QString MensagemFormasDiferentes = QStringLiteral(
+      "Total das formas (%1) diferente do total do empenho (%2) !\nAs formas de pagamento não foram alteradas.");
+
+ protected:
+  struct Variante {
+    const char *nome;
+    QString legenda;
+    bool avisos;          // the released and 'M1' warnings when loading
+    bool itensDaVisao;    // items from the EPNCLIPRO view (gaps shown), weight from the header
+    bool zeroEhDinheiro;  // an amount tendered of 0 becomes the cash total
+    // An empenho that already names this desk's coupon is refused too (the
+    // printing: its coupon would be printed twice).
+    bool recusaCupomDoCaixa;
+  };
+  TelaEmpenho(Aplicacao &app, const Variante &variante);
+
+  // The screen's keys: Esc, then (empenho loaded) `teclaCarregado`.
+  void teclaTela(int &tecla, int shift);
+  virtual void teclaCarregado(int &tecla) = 0;
+
+  // Enter in NumEpn: the empenho is read and checked, then loaded. True when
+  // it is loaded (the screen is then in its second state).
+  bool abreEmpenho();
+  // Loads the empenho of the header row read into the screen; Mensagem may
+  // hold what stops it.
+  void CarregaEmpenho();
+  void LimpaTela();
+  void NovoEmpenho();
+  void LimpaGradePgto();
+  // F4: the payment rows entered again and rewritten.
+  void AlteraFormaEmpenho();
+  // Starts the release program for this empenho with `marcador` (a new
+  // claim marker when 0) and the server's time renewed.
+  void LiberaEmpenho(qlonglong marcador = 0);
+  // The server's time now ("SELECT CURRENT_TIMESTAMP AS <alias> ...").
+  QDateTime horaDoServidor(const char *alias);
+
+  Moeda totalDinheiro();
+  // The amount tendered; empty counts as the cash total.
+  Moeda valorPago();
+  Moeda liquido();
+  void mostraTroco();
+
+  Variante variante_;
+  qlonglong codigo_ = 0;
+  qlonglong status_ = 0;
+  QString formaFixada_;    // FpgEpn
+  int itensEmpenho_ = 0;   // NitEpn
+  QDateTime horaServidor_;  // taken at opening, renewed by each release
+
+ private:
+  void criaControles();
+  void carregaItens();
+  void carregaPagamentos();
+  std::unique_ptr<AltPgto> altPgto_;
+};
