@@ -91,8 +91,7 @@ ImprimeCupomPreVenda::ImprimeCupomPreVenda(Aplicacao &app, PForm &venda)
       focaCampo("NomeDoCliente", false);
     } else if (t == tecla::Esc && campo("FrmCliente").visible()) {
       t = 0;
-      campo("FrmCliente").setVisible(false);
-      confereFoco();
+      fechaQuadroCliente();
     } else if (t == tecla::F2 && focado() == &campo("NumEpn")) {
       t = 0;
       AbrePesquisa(this->app(), "Epn");
@@ -142,8 +141,14 @@ void ImprimeCupomPreVenda::gravaCliente() {
     return;
   }
   campo("Cliente").setTexto("0-" + campo("NomeDoCliente").texto().trimmed() + "|" + documento);
+  fechaQuadroCliente();
+}
+
+void ImprimeCupomPreVenda::fechaQuadroCliente() {
   campo("FrmCliente").setVisible(false);
-  confereFoco();
+  // Back where the operator was: the amount of a loaded empenho, or the number.
+  if (campo("FrmTot").enabled()) focaCampo("TxtValor", false);
+  else focaCampo("NumEpn", false);
 }
 
 QString ImprimeCupomPreVenda::DocumentoFormatado(const QString &documento) {
@@ -157,6 +162,7 @@ void ImprimeCupomPreVenda::imprime() {
   if (totalDinheiro() > valorPago()) {
     app().operador().avisa(MensagemValorMenor);
     focaCampo("TxtValor", false);
+    campo("TxtValor").selecionaTudo();
     return;
   }
   if (e.EcfOcupada) {

@@ -47,6 +47,7 @@ class ImprimeCupomPreVenda : public TelaEmpenho {
 
  private:
   void gravaCliente();
+  void fechaQuadroCliente();
   // The coupon: Mensagem empty when it was printed and recorded (or kept).
   void ImprimeCupomEmpenho(qlonglong marcador);
   bool VendeItemEmpenho(const ItemEmpenho &item, std::array<Moeda, QuantidadeTotaisCupom> &totais);

@@ -53,19 +53,9 @@ QString corre(const QString &roteiro) {
 // The rows of a query, each column cast to text by the server and joined
 // with " | " ("<null>" for Null), so amounts and dates read as stored.
 QStringList linhas(const QString &colunas, const QString &resto) {
-  QStringList textos;
-  for (const QString &c : colunas.split(',')) textos << "CAST(" + c.trimmed() + " AS VARCHAR(80))";
   TerminalState e;
   testsupport::conectaAoDemo(e);
-  Recordset rs;
-  rs.abre("SELECT " + textos.join(", ") + " " + resto, e.conexao());
-  QStringList r;
-  for (const QVariantList &l : rs.linhas()) {
-    QStringList t;
-    for (const QVariant &v : l) t << (v.isNull() ? QStringLiteral("<null>") : v.toString());
-    r << t.join(" | ");
-  }
-  return r;
+  return LinhasComoTexto(e.conexao(), colunas, resto);
 }
 
 const QString ColunasCabecalho =

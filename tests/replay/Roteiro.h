@@ -1,11 +1,16 @@
 #pragma once
 // Running replay scripts through the pdv executable on the demo drive.
+#include <QDir>
 #include <QFile>
 #include <QList>
+#include <QThread>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
 
+#include "core/ConfigTerminal.h"
+#include "core/Database.h"
+#include "core/TerminalState.h"
 #include "support/TestSupport.h"
 
 // The demo operator's login on a printer with no movement yet: the payment
@@ -53,3 +58,111 @@ inline int linhaCom(const QString &t, const QString &texto, int depois = -1) {
     if (l[i].contains(texto)) return i;
   return -1;
 }
+
+// The rows of a query, each column cast to text by the server and joined
+// with " | " ("<null>" for Null), so amounts and dates read as stored.
+inline QStringList LinhasComoTexto(ConexaoBanco &c, const QString &colunas, const QString &resto) {
+  QStringList textos;
+  for (const QString &col : colunas.split(',')) textos << "CAST(" + col.trimmed() + " AS VARCHAR(80))";
+  Recordset rs;
+  rs.abre("SELECT " + textos.join(", ") + " " + resto, c);
+  QStringList r;
+  for (const QVariantList &l : rs.linhas()) {
+    QStringList t;
+    for (const QVariant &v : l) t << (v.isNull() ? QStringLiteral("<null>") : v.toString());
+    r << t.join(" | ");
+  }
+  return r;
+}
+
+// A demo drive of one test's own, run by the pdv executable: its database
+// and printer start as init-drive made them and may be changed at will.
+class Drive {
+ public:
+  Drive() : raiz_(pasta_.path() + "/drive") {
+    QString saida;
+    if (testsupport::runBuilt("pdv-admin", {"init-drive", raiz_, "--demo"}, &saida) != 0)
+      ADD_FAILURE() << "init-drive: " << saida.toStdString();
+  }
+  const QString &raiz() const { return raiz_; }
+  QString caminho(const QString &relativo) const { return raiz_ + "/" + relativo; }
+
+  // One run of the program on this drive; `falha` names the step where the
+  // process kills itself (empty: none). The exit code; the transcript in t.
+  int roda(const QString &roteiro, QString &t, const QString &falha = {}) {
+    const QString arquivo = pasta_.path() + "/roteiro.txt";
+    QFile f(arquivo);
+    f.open(QIODevice::WriteOnly | QIODevice::Truncate);
+    f.write(roteiro.toUtf8());
+    f.close();
+    return testsupport::runBuilt("pdv", {"--replay", arquivo}, &t,
+                                 {"PDV_DRIVE=" + raiz_, "QT_QPA_PLATFORM=offscreen", "PDV_FALHA_EM=" + falha});
+  }
+
+  // A connection on this drive's database.
+  void abre(ConexaoBanco &c) const {
+    testsupport::UsaDrive usa(raiz_);
+    TerminalState e;
+    LeArquivoConfig(e);
+    EscolheConexao(e, e.StrConexao);
+    c.abre(e.StrConexao + ";UID=" + e.UsuarioBanco + ";PWD=" + e.SenhaBanco);
+  }
+  // The first column of the first row of a query on this drive's database.
+  // The release program's stand-in, started by the run, may still hold the
+  // database file it inherited for a moment: the query is tried again then.
+  QVariant consulta(const QString &sql) const {
+    testsupport::UsaDrive usa(raiz_);
+    TerminalState e;
+    LeArquivoConfig(e);
+    EscolheConexao(e, e.StrConexao);
+    for (int tentativa = 1;; ++tentativa) {
+      try {
+        ConexaoBanco c;
+        c.abre(e.StrConexao + ";UID=" + e.UsuarioBanco + ";PWD=" + e.SenhaBanco);
+        Recordset rs;
+        rs.abre(sql, c);
+        return rs.EOF_() ? QVariant() : rs.campo(0);
+      } catch (const ErroBanco &) {
+        if (tentativa == 60) throw;
+        QThread::msleep(50);
+      }
+    }
+  }
+  qlonglong numero(const QString &sql) const { return consulta(sql).toLongLong(); }
+  QStringList linhas(const QString &colunas, const QString &resto) const {
+    ConexaoBanco c;
+    abre(c);
+    return LinhasComoTexto(c, colunas, resto);
+  }
+  void executa(const QString &sql) const {
+    ConexaoBanco c;
+    abre(c);
+    c.executa(sql);
+  }
+
+  // Pending journal files (closing or closed, not recorded).
+  QStringList pendentes() const {
+    return QDir(caminho("kw-velt/vendas")).entryList({"*.venda"}, QDir::Files);
+  }
+  QStringList gravadas() const {
+    return QDir(caminho("kw-velt/vendas/gravadas")).entryList({"*.venda"}, QDir::Files);
+  }
+  // The release program's runs, as its stand-in logged them. It runs
+  // detached: the log is read until `esperadas` lines are there (or a while).
+  QStringList liberacoes(int esperadas) const {
+    QStringList linhas;
+    for (int i = 0; i < 250; ++i) {
+      QFile f(caminho("kw-velt/programas.log"));
+      linhas.clear();
+      if (f.open(QIODevice::ReadOnly))
+        linhas = QString::fromUtf8(f.readAll()).split('\n', Qt::SkipEmptyParts).filter("LiberaPreVenda", Qt::CaseInsensitive);
+      if (linhas.size() >= esperadas && (esperadas > 0 || i >= 10)) break;
+      QThread::msleep(20);
+    }
+    return linhas;
+  }
+
+ private:
+  QTemporaryDir pasta_;
+  QString raiz_;
+};
