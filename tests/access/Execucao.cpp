@@ -3,8 +3,8 @@
 #include "core/Teclas.h"
 #include "fiscal/Ecf.h"
 
-Execucao::Execucao() {
-  testsupport::abreDiaNoDemo();
+Execucao::Execucao(const QString &raiz) : drive(raiz.isEmpty() ? testsupport::demoDrive() : raiz) {
+  if (raiz.isEmpty()) testsupport::abreDiaNoDemo();
   estado.usaRelogio(relogio);
   programa = std::make_unique<Programa>(estado, operador, area);
   anterior = InstalaTratadorEncerramento([](int, const QString &motivo) { throw ProgramaEncerrado(motivo); });

@@ -1,6 +1,7 @@
 #pragma once
-// Runs the real program in the test process on the demo drive, with the
-// scripted operator and a fake clock; the end of the run is caught.
+// Runs the real program in the test process on the demo drive (or on a
+// drive of the test's own, its day already opened), with the scripted
+// operator and a fake clock; the end of the run is caught.
 #include <QString>
 #include <memory>
 
@@ -13,7 +14,7 @@
 #include "support/TestSupport.h"
 
 struct Execucao {
-  testsupport::UsaDrive drive{testsupport::demoDrive()};
+  testsupport::UsaDrive drive;
   TerminalState estado;
   OperadorRoteiro operador;
   AreaTransferenciaMemoria area;
@@ -23,7 +24,7 @@ struct Execucao {
   QString fim;  // why the run ended; empty while it goes on
   QStringList chamadasEcf;  // printer wrappers called, in order
 
-  Execucao();
+  explicit Execucao(const QString &raiz = {});
   ~Execucao();
   // Runs one step of the operator; false when the program ended during it.
   template <typename F>

@@ -4,6 +4,8 @@
 // closed its coupon, recorded once at the next start.
 #include <gtest/gtest.h>
 
+#include "access/Execucao.h"
+#include "fiscal/Ecf.h"
 #include "replay/Roteiro.h"
 
 namespace {
@@ -170,6 +172,12 @@ TEST(PreVenda, PaymentChangedBeforePrintingIsRewrittenAndPrinted) {
   EXPECT_TRUE(fita.contains("Cheque                                     20,89\n  Vencimento em 05/02/2027"));
   EXPECT_EQ(resumos(d, 104), QStringList{"3 | 001 | 104 | 2026-12-07 | 41.79 | 46.79 | 8.42 | 0.00 | "
                                          "0.00 | 0.00 | 0.00 | 0.00 | 1 | 1"});
+
+  // 103: rows that no longer pay it are not written.
+  EXPECT_TRUE(t.contains("Total das formas (37,48) diferente do total do empenho (57,48) !"));
+  EXPECT_EQ(d.linhas("CPGPAG,VALPAG", "FROM TB_VDA_EPNPAG WHERE EpnPag = 103 ORDER BY CPGPAG"),
+            (QStringList{"1 | 20.00", "2 | 37.48"}));
+  EXPECT_EQ(campo(dumps(t, "Imprime_Cupom_PreVenda").last(), "TotDin"), "\"57,48\"");
 }
 
 TEST(PreVenda, TheViewerShowsAnySaleAndReleasesOnlyPendingOnes) {
@@ -213,4 +221,47 @@ TEST(PreVenda, ACouponClosedBeforeAPowerCutIsRecordedOnceAtTheNextStart) {
     EXPECT_TRUE(d.pendentes().isEmpty());
     EXPECT_EQ(liberacoes(d, 1), QStringList{"liberaprevenda.exe 07/12/2026 -901 101 1"});
   }
+}
+
+// The sale screen hands a number over (NumEpnPesq): the screen prints it at
+// once, the printer marked busy from the first call to the last and free
+// afterwards. A printer already busy prints nothing, writes no claim marker
+// and is left busy for whoever holds it.
+TEST(PreVenda, ANumberHandedOverPrintsAtOnceWithThePrinterHeldBusy) {
+  Drive d;
+  QString t;
+  ASSERT_EQ(d.roda("clock 2026-12-07T09:00:00\n" + Login, t), 0) << t.toStdString();
+  Execucao x(d.raiz());
+  ASSERT_TRUE(x.inicia());
+  ASSERT_TRUE(x.entra("1", "1234")) << x.fim.toStdString();
+  Tela &venda = x.frente();
+  ASSERT_EQ(venda.nomeTela(), "PForm");
+  x.programa->app().executaModal = [](Tela &) {};
+  QStringList chamadas;
+  QList<bool> ocupada;
+  InstalaObservadorEcf([&](const ChamadaEcf &c) {
+    chamadas << c.funcao;
+    ocupada << x.estado.EcfOcupada;
+  });
+
+  x.estado.NumEpnPesq = "101";
+  ASSERT_TRUE(x.passo([&] { venda.clica("P0202"); })) << x.fim.toStdString();
+  EXPECT_EQ(chamadas.first(), "EcfAbreCupom");
+  EXPECT_EQ(chamadas.last(), "EcfTerminaFechamentoCupom");
+  EXPECT_FALSE(ocupada.contains(false)) << chamadas.join(", ").toStdString();
+  EXPECT_FALSE(x.estado.EcfOcupada);
+  EXPECT_TRUE(x.estado.NumEpnPesq.isEmpty());
+  EXPECT_EQ(x.operador.mensagens().last(), "Impressão Concluída !");
+  EXPECT_EQ(cabecalho(d, 101).value(0).section(" | ", 1), "001 | 2 | 2");
+  EXPECT_EQ(venda.campo("CodEpn").texto(), "101");
+
+  chamadas.clear();
+  x.estado.EcfOcupada = true;
+  x.estado.NumEpnPesq = "111";
+  ASSERT_TRUE(x.passo([&] { venda.clica("P0202"); })) << x.fim.toStdString();
+  EXPECT_EQ(x.operador.mensagens().last(), "Aguarde Impressora Ocupada !");
+  EXPECT_TRUE(chamadas.isEmpty()) << chamadas.join(", ").toStdString();
+  EXPECT_TRUE(x.estado.EcfOcupada);
+  EXPECT_EQ(cabecalho(d, 111), QStringList{"0 | <null> | <null> | <null>"});
+  x.estado.EcfOcupada = false;
 }
