@@ -43,11 +43,11 @@ ImprimeCupomPreVenda::ImprimeCupomPreVenda(Aplicacao &app, PForm &venda)
   Campo &forma = adiciona("CmdForma", TipoCampo::Botao);
   forma.setTexto(QStringLiteral("Alt Forma (F4)"));
   forma.painel = &tot;
-  forma.aoClicar = [this] { AlteraFormaEmpenho(); };
+  forma.aoClicar = [this] { trata("CmdForma_Click", [this] { AlteraFormaEmpenho(); }); };
   Campo &imprimir = adiciona("CmdImprime", TipoCampo::Botao);
   imprimir.setTexto(QStringLiteral("Imprime   (F5)"));
   imprimir.painel = &tot;
-  imprimir.aoClicar = [this] { imprime(); };
+  imprimir.aoClicar = [this] { trata("CmdImprime_Click", [this] { imprime(); }); };
 
   adiciona("LabCliente", TipoCampo::Rotulo).setTexto(QStringLiteral("Consumidor (Pause identifica):"));
   Campo &cliente = adiciona("Cliente", TipoCampo::Texto);
@@ -113,7 +113,9 @@ void ImprimeCupomPreVenda::ativa() {
     const QString numero = e.NumEpnPesq;
     e.NumEpnPesq.clear();
     campo("NumEpn").setTexto(numero);
-    if (abreEmpenho()) imprime();
+    trata("Form_Activate", [this] {
+      if (abreEmpenho()) imprime();
+    });
     return;
   }
   if (!focado()) focaCampo("NumEpn", false);

@@ -81,7 +81,7 @@ void TelaEmpenho::criaControles() {
   numero.aoTeclarBaixo = [this](int &t, int) {
     if (t != tecla::Enter) return;
     t = 0;
-    abreEmpenho();
+    trata("NumEpn_KeyDown", [this] { abreEmpenho(); });
   };
 
   Campo &cab = adiciona("FrmCab", TipoCampo::Painel);
@@ -124,10 +124,16 @@ void TelaEmpenho::criaControles() {
   tot.setEnabled(false);
 }
 
+void TelaEmpenho::trata(const QString &rotina, const std::function<void()> &passo) {
+  ExecutaComTratamento(estado(), rotina, passo);
+}
+
 void TelaEmpenho::carrega() {
   TerminalState &e = estado();
-  horaServidor_ = horaDoServidor("DATHOR");
-  e.DataSistema = horaServidor_.date();
+  trata("Form_Load", [this, &e] {
+    horaServidor_ = horaDoServidor("DATHOR");
+    e.DataSistema = horaServidor_.date();
+  });
   campo("QtdIte").setTexto("0");
   e.Mensagem.clear();
   AberturaPagamento abertura;
@@ -161,7 +167,7 @@ void TelaEmpenho::teclaTela(int &t, int) {
     else NovoEmpenho();
     return;
   }
-  if (campo("FrmTot").enabled()) teclaCarregado(t);
+  if (campo("FrmTot").enabled()) trata("Form_KeyDown", [this, &t] { teclaCarregado(t); });
 }
 
 void TelaEmpenho::LimpaTela() {

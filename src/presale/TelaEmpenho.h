@@ -11,6 +11,7 @@
 #include <QDateTime>
 #include <QList>
 #include <QStringList>
+#include <functional>
 #include <memory>
 
 #include "core/Moeda.h"
@@ -58,6 +59,9 @@ class TelaEmpenho : public Tela {
   };
   TelaEmpenho(Aplicacao &app, const Variante &variante);
 
+  // Runs a handler under the error handler of the screens: a database that
+  // fails is logged and told, and the screen goes on.
+  void trata(const QString &rotina, const std::function<void()> &passo);
   // The screen's keys: Esc, then (empenho loaded) `teclaCarregado`.
   void teclaTela(int &tecla, int shift);
   virtual void teclaCarregado(int &tecla) = 0;

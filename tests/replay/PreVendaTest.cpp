@@ -5,7 +5,10 @@
 #include <gtest/gtest.h>
 
 #include "access/Execucao.h"
+#include "core/Teclas.h"
 #include "fiscal/Ecf.h"
+#include "presale/Imprime_Cupom_PreVenda.h"
+#include "sale/PForm.h"
 #include "replay/Roteiro.h"
 
 namespace {
@@ -264,4 +267,22 @@ TEST(PreVenda, ANumberHandedOverPrintsAtOnceWithThePrinterHeldBusy) {
   EXPECT_TRUE(x.estado.EcfOcupada);
   EXPECT_EQ(cabecalho(d, 111), QStringList{"0 | <null> | <null> | <null>"});
   x.estado.EcfOcupada = false;
+
+  // The database gone while the screen is open: the number cannot be read,
+  // the operator is told, the screen stays in number entry.
+  ImprimeCupomPreVenda tela(x.programa->app(), dynamic_cast<PForm &>(venda));
+  x.programa->app().mostra(tela, true);
+  d.executa("DELETE FROM MON$ATTACHMENTS WHERE MON$ATTACHMENT_ID <> CURRENT_CONNECTION");
+  const QString banco = d.caminho("kw-velt/dados.fdb");
+  ASSERT_TRUE(QFile::rename(banco, banco + ".fora"));
+  const int antes = static_cast<int>(x.operador.mensagens().size());
+  tela.campo("NumEpn").setTexto("111");
+  ASSERT_TRUE(x.passo([&] { tela.teclaBaixo(tecla::Enter); })) << x.fim.toStdString();
+  EXPECT_EQ(x.operador.mensagens().size(), antes + 1);
+  EXPECT_TRUE(x.operador.mensagens().last().contains("dados.fdb")) << x.operador.mensagens().last().toStdString();
+  EXPECT_TRUE(tela.campo("NumEpn").enabled());
+  EXPECT_FALSE(tela.campo("FrmTot").enabled());
+  chamadas.clear();
+  ASSERT_TRUE(QFile::rename(banco + ".fora", banco));
+  InstalaObservadorEcf({});
 }
