@@ -121,6 +121,17 @@ void ImprimeCupomPreVenda::ativa() {
   if (!focado()) focaCampo("NumEpn", false);
 }
 
+QString ImprimeCupomPreVenda::recusaEmpenho(qlonglong codigo) {
+  // Its coupon printed here and kept on the desk, not recorded yet: printed
+  // again it would be two coupons for one pre-sale.
+  for (const DiarioVendas::Entrada &p : venda_.diario().pendentes())
+    if (p.venda.empenho == codigo)
+      return QStringLiteral("O cupom %1 deste empenho já foi impresso e está guardado neste caixa; ele será gravado "
+                            "assim que o banco de dados responder.")
+          .arg(p.venda.cupom);
+  return {};
+}
+
 void ImprimeCupomPreVenda::teclaCarregado(int &t) {
   if (t == tecla::F4) {
     t = 0;
@@ -226,7 +237,8 @@ void ImprimeCupomPreVenda::ImprimeCupomEmpenho(qlonglong marcador) {
   rs.abre(MontaSql("Select * From Tb_Rec_CadCli Where CodCli=?", {codigoCliente.toLongLong()}), c);
   QString nome = rs.EOF_() ? QString() : texto(rs, "NomCli");
   QString documento = rs.EOF_() ? QString() : texto(rs, "CpfCli");
-  const QString identificado = PegaCampo(campo("Cliente").texto(), "-", 2);
+  const QString cliente = campo("Cliente").texto();
+  const QString identificado = cliente.mid(cliente.indexOf('-') + 1);
   if (!PegaCampo(identificado, "|", 2).trimmed().isEmpty()) {
     nome = PegaCampo(identificado, "|", 1).trimmed();
     documento = PegaCampo(identificado, "|", 2).trimmed();
@@ -278,6 +290,11 @@ void ImprimeCupomPreVenda::ImprimeCupomEmpenho(qlonglong marcador) {
   const QList<QStringList> pagamentos = altPgto().linhasPreenchidas();
   // A coupon whose payments do not pay its items less the discount could
   // never be closed.
+  if (somaItens != ParaMoeda(cab["TotEpn"])) {
+    e.Mensagem = QStringLiteral("Os itens (%1) não conferem com o total do empenho (%2): o cupom não foi impresso.")
+                     .arg(FormataValor(somaItens), FormataValor(ParaMoeda(cab["TotEpn"])));
+    return;
+  }
   if (altPgto().totalFormas() != somaItens - desconto) {
     e.Mensagem = QStringLiteral("Os itens (%1) menos o desconto (%2) não conferem com as formas de pagamento (%3): o "
                                 "cupom não foi impresso.")

@@ -44,6 +44,7 @@ class ImprimeCupomPreVenda : public TelaEmpenho {
 
  protected:
   void teclaCarregado(int &tecla) override;
+  QString recusaEmpenho(qlonglong codigo) override;
 
  private:
   void gravaCliente();

@@ -1,5 +1,6 @@
 #include "presale/TelaEmpenho.h"
 
+#include "access/Inicializacao.h"
 #include "closing/GravacaoVenda.h"
 #include "closing/VendaFechada.h"
 #include "core/Database.h"
@@ -130,10 +131,7 @@ void TelaEmpenho::trata(const QString &rotina, const std::function<void()> &pass
 
 void TelaEmpenho::carrega() {
   TerminalState &e = estado();
-  trata("Form_Load", [this, &e] {
-    horaServidor_ = horaDoServidor("DATHOR");
-    e.DataSistema = horaServidor_.date();
-  });
+  trata("Form_Load", [this, &e] { horaServidor_ = LeDataServidor(e); });
   campo("QtdIte").setTexto("0");
   e.Mensagem.clear();
   AberturaPagamento abertura;
@@ -143,21 +141,13 @@ void TelaEmpenho::carrega() {
   abertura.operacaoFiscal = [this] { return campo("FisEpn").texto(); };
   abertura.recebeDinheiro = [this](const QString &dinheiro) { campo("TotDin").setTexto(dinheiro); };
   altPgto_->defineAbertura(std::move(abertura));
-  app().carrega(*altPgto_);
+  // Its load reads the database too; failing, it is loaded again when F4
+  // shows it.
+  trata("Form_Load", [this] { app().carrega(*altPgto_); });
 }
 
 void TelaEmpenho::descarrega() {
   if (altPgto_->carregada()) app().descarrega(*altPgto_, true);
-}
-
-QDateTime TelaEmpenho::horaDoServidor(const char *alias) {
-  TerminalState &e = estado();
-  Recordset &rs = *e.RsGeral;
-  FechaRs(rs);
-  rs.abre(QStringLiteral("SELECT CURRENT_TIMESTAMP AS %1 FROM RDB$DATABASE").arg(alias), e.conexao());
-  const QDateTime hora = rs[alias].toDateTime();
-  FechaRs(rs);
-  return hora;
 }
 
 void TelaEmpenho::teclaTela(int &t, int) {
@@ -219,6 +209,7 @@ bool TelaEmpenho::abreEmpenho() {
   const QString serie = texto(rs, "NfsEpn");
   const bool cupomDoCaixa = !serie.isEmpty() && serie == e.NumCaixa.trimmed() && SemNulo(rs["NfiEpn"]).toLongLong() > 0;
   if (serie.startsWith('C') || (variante_.recusaCupomDoCaixa && cupomDoCaixa)) return recusa(MensagemJaImpresso);
+  if (const QString porque = recusaEmpenho(codigo); !porque.isEmpty()) return recusa(porque);
   numero.setTexto(QString::number(codigo));
   e.Mensagem.clear();
   CarregaEmpenho();
@@ -290,7 +281,8 @@ void TelaEmpenho::carregaItens() {
   auto linha = [&](const Recordset &it, const Recordset &pro) {
     const Quantidade q = ParaQuantidade(it["QtdEpnIt"]);
     const bool temProduto = !pro.EOF_();
-    if (temProduto) peso += Quantidade::deMilesimos(ParaMoeda(pro["PesoPro"]).vezes(q, 3).unidades() / 10);
+    if (temProduto && !variante_.itensDaVisao)
+      peso += Quantidade::deMilesimos(ParaMoeda(pro["PesoPro"]).vezes(q, 3).unidades() / 10);
     linhas << QStringList{QString::number(SemNulo(it["IteEpnIt"]).toInt()).rightJustified(3, '0'),
                           texto(it, "ProEpnIt"), temProduto ? texto(pro, "NomPro") : QString(),
                           temProduto ? quantidadeMostrada(ParaQuantidade(pro["AtuEst"]) - ParaQuantidade(pro["PenVEst"]))
@@ -321,7 +313,7 @@ void TelaEmpenho::carregaItens() {
 void TelaEmpenho::carregaPagamentos() {
   TerminalState &e = estado();
   Recordset rs;
-  rs.abre(MontaSql("Select * From FORMAPGTO1 Where EpnPag=? Order By CpgPag", {codigo_}), e.conexao());
+  rs.abre(MontaSql("Select * From FORMAPGTO Where EpnPag=? Order By CpgPag", {codigo_}), e.conexao());
   QList<QStringList> mostradas, grade;
   Moeda dinheiroEmpenho;
   for (; !rs.EOF_(); rs.MoveNext()) {
@@ -366,7 +358,7 @@ void TelaEmpenho::AlteraFormaEmpenho() {
     focaCampo("TxtValor", false);
     return;
   }
-  const QDateTime agora = horaDoServidor("DATHOR");
+  const QDateTime agora = LeDataServidor(e);
   {
     // The header's dates and the payment rows change together or not at all.
     TransacaoBanco t(e.conexao());
@@ -400,7 +392,7 @@ void TelaEmpenho::AlteraFormaEmpenho() {
 
 void TelaEmpenho::LiberaEmpenho(qlonglong marcador) {
   TerminalState &e = estado();
-  horaServidor_ = horaDoServidor("DATASIS");
+  horaServidor_ = LeDataServidor(e);
   if (marcador == 0) marcador = MarcadorPosse(e.relogio().now().time(), e.CodUsuario);
   ::LiberaEmpenho(e, e.DataSistema, marcador, codigo_);
 }

@@ -65,6 +65,8 @@ class TelaEmpenho : public Tela {
   // The screen's keys: Esc, then (empenho loaded) `teclaCarregado`.
   void teclaTela(int &tecla, int shift);
   virtual void teclaCarregado(int &tecla) = 0;
+  // Why this screen will not take an empenho the checks let through ("": none).
+  virtual QString recusaEmpenho(qlonglong) { return {}; }
 
   // Enter in NumEpn: the empenho is read and checked, then loaded. True when
   // it is loaded (the screen is then in its second state).
@@ -80,8 +82,6 @@ class TelaEmpenho : public Tela {
   // Starts the release program for this empenho with `marcador` (a new
   // claim marker when 0) and the server's time renewed.
   void LiberaEmpenho(qlonglong marcador = 0);
-  // The server's time now ("SELECT CURRENT_TIMESTAMP AS <alias> ...").
-  QDateTime horaDoServidor(const char *alias);
 
   Moeda totalDinheiro();
   // The amount tendered; empty counts as the cash total.

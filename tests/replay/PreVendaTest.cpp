@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "access/Execucao.h"
+#include "closing/DiarioVendas.h"
 #include "core/Teclas.h"
 #include "fiscal/Ecf.h"
 #include "presale/Imprime_Cupom_PreVenda.h"
@@ -82,9 +83,10 @@ TEST(PreVenda, PrintsPendingPreSalesAndRefusesTheOthers) {
                          "Impressão Concluída !", "Já foi impresso cupom com este empenho !",
                          "Digite um numerio com 11 (cpf) ou 14 (cnpj) dígitos!",
                          "Valor Pago menor que o Valor em Dinheiro !", "Impressão Concluída !",
-                         "Erro de Comunicação: -27\\n\\nO cupom foi cancelado; o empenho pode ser impresso de novo."}));
+                         "Erro de Comunicação: -27\\n\\nO cupom foi cancelado; o empenho pode ser impresso de novo.",
+                         "O item 3 do empenho 112 não existe: o cupom não foi impresso."}));
   const QList<QStringList> telas = dumps(t, "Imprime_Cupom_PreVenda");
-  ASSERT_EQ(telas.size(), 4);
+  ASSERT_EQ(telas.size(), 5);
   // 107 loaded (released, from another series): its items and payment.
   EXPECT_EQ(campo(telas[0], "Status"), "\"Liberado\"");
   EXPECT_EQ(campo(telas[0], "NfsEpn"), "\"1\"");
@@ -114,7 +116,7 @@ TEST(PreVenda, PrintsPendingPreSalesAndRefusesTheOthers) {
   EXPECT_TRUE(t.contains("ecf EcfAbreCupom(\"123.456.789-09\") = 1"));
   EXPECT_TRUE(t.contains("ecf EcfVendeItem(\"22\", \"QUEIJO MUSSARELA FATIADO KG\", \"18,00\", \"F\", \"0001500\", "
                          "\"2\", \"49,90\", \"%\", \"0000\") = 1"));
-  EXPECT_TRUE(t.contains("\"TROCO  : 32-27\\nCLIEN  : MARIA DA SILVA\\nEPN    : 111\\n"));
+  EXPECT_TRUE(t.contains("\"TROCO  : 32-27\\nCLIEN  : MARIA-JOSE DA SILVA\\nEPN    : 111\\n"));
   const QString fita = bobina(d);
   EXPECT_TRUE(fita.contains("1,500 x 49,90")) << fita.toStdString();
   EXPECT_TRUE(fita.contains(QStringLiteral("TOTAL R$") + QString(34, ' ') + "117,73")) << fita.toStdString();
@@ -130,6 +132,12 @@ TEST(PreVenda, PrintsPendingPreSalesAndRefusesTheOthers) {
   EXPECT_TRUE(t.contains("ecf EcfCancelaCupom() = 1"));
   EXPECT_EQ(cabecalho(d, 104), QStringList{"-901 | <null> | <null> | <null>"});
   EXPECT_TRUE(resumos(d, 104).isEmpty());
+  // 112: loading stops at the first missing item number; printing, which
+  // sells NitEpn items, finds the third missing and prints nothing.
+  EXPECT_EQ(campo(telas[4], "QtdIte"), "\"2\"");
+  int quinta = -1;
+  for (int i = 0; i < 5; ++i) quinta = linhaCom(t, "dump Imprime_Cupom_PreVenda", quinta);
+  EXPECT_EQ(linhaCom(t, "ecf ", quinta), -1) << "nothing sent to the printer for 112";
   EXPECT_TRUE(d.pendentes().isEmpty());
   EXPECT_EQ(d.gravadas().size(), 2);
 
@@ -156,9 +164,8 @@ TEST(PreVenda, PaymentChangedBeforePrintingIsRewrittenAndPrinted) {
   // The rows rewritten as the grid held them; the header's dates renewed.
   EXPECT_EQ(d.linhas("CPGPAG,CVNPAG,VALPAG,CHQPAG,EMIPAG,DTVPAG", "FROM TB_VDA_EPNPAG WHERE EpnPag = 102 ORDER BY CPGPAG"),
             (QStringList{"1 | 0 | 50.00 |  | 1 | 2026-12-07", "2 | 0 | 18.26 |  | 1 | 2026-12-07"}));
-  EXPECT_EQ(d.numero("SELECT COUNT(*) FROM TB_VDA_CADEPN WHERE CodEpn = 102 AND CAST(DtcEpn AS DATE) = CURRENT_DATE "
-                     "AND CAST(DtlEpn AS DATE) = CURRENT_DATE AND MesEpn = EXTRACT(MONTH FROM CURRENT_DATE)"),
-            1);
+  EXPECT_EQ(d.linhas("DtcEpn,DtlEpn,MesEpn", "FROM TB_VDA_CADEPN WHERE CodEpn = 102"),
+            QStringList{"2026-12-07 09:30:00.0000 | 2026-12-07 09:30:00.0000 | 12"});
   EXPECT_EQ(d.linhas("UsuLog,SisLog,OpeLog", "FROM TB_GER_LOGSYS WHERE TabLog = 'Empenhos: 102'"),
             QStringList{"1 | PDV | Altera/Forma"});
   // And printed with them.
@@ -172,7 +179,10 @@ TEST(PreVenda, PaymentChangedBeforePrintingIsRewrittenAndPrinted) {
   const QString fita = bobina(d);
   EXPECT_TRUE(fita.contains(QStringLiteral("DESCONTO R$") + QString(32, ' ') + "-5,00")) << fita.toStdString();
   EXPECT_TRUE(fita.contains(QStringLiteral("TOTAL R$") + QString(35, ' ') + "41,79")) << fita.toStdString();
-  EXPECT_TRUE(fita.contains("Cheque                                     20,89\n  Vencimento em 05/02/2027"));
+  // The demo's cheques fall due 30 and 60 days after the drive was made.
+  EXPECT_TRUE(fita.contains("Cheque                                     20,89\n  Vencimento em " +
+                            QDate::currentDate().addDays(60).toString("dd/MM/yyyy")))
+      << fita.toStdString();
   EXPECT_EQ(resumos(d, 104), QStringList{"3 | 001 | 104 | 2026-12-07 | 41.79 | 46.79 | 8.42 | 0.00 | "
                                          "0.00 | 0.00 | 0.00 | 0.00 | 1 | 1"});
 
@@ -181,6 +191,20 @@ TEST(PreVenda, PaymentChangedBeforePrintingIsRewrittenAndPrinted) {
   EXPECT_EQ(d.linhas("CPGPAG,VALPAG", "FROM TB_VDA_EPNPAG WHERE EpnPag = 103 ORDER BY CPGPAG"),
             (QStringList{"1 | 20.00", "2 | 37.48"}));
   EXPECT_EQ(campo(dumps(t, "Imprime_Cupom_PreVenda").last(), "TotDin"), "\"57,48\"");
+}
+
+// The payment-change screen checks the credit of the pre-sale's customer
+// (blocked here), not the sale screen's consumer.
+TEST(PreVenda, ThePaymentChangeChecksThePreSalesCustomersCredit) {
+  Drive d;
+  d.executa("UPDATE TB_VDA_CADEPN SET CliEpn = 4 WHERE CodEpn = 102");
+  QString t;
+  ASSERT_EQ(d.roda("clock 2026-12-07T09:30:00\n" + Login +
+                       "click P0202\ntype 102\nkey Enter\nkey F4\nkey Delete\nkey Enter\ntype 6\nkey Enter\n",
+                   t),
+            0)
+      << t.toStdString();
+  EXPECT_TRUE(t.contains("\"Crédito Bloqueado !\\r\\n\"")) << t.toStdString();
 }
 
 TEST(PreVenda, TheViewerShowsAnySaleAndReleasesOnlyPendingOnes) {
@@ -258,6 +282,23 @@ TEST(PreVenda, ANumberHandedOverPrintsAtOnceWithThePrinterHeldBusy) {
   EXPECT_EQ(cabecalho(d, 101).value(0).section(" | ", 1), "001 | 2 | 2");
   EXPECT_EQ(venda.campo("CodEpn").texto(), "101");
 
+  // A coupon of 111 kept on the desk (printed, not recorded yet): 111 is
+  // not printed again.
+  PForm &pform = dynamic_cast<PForm &>(venda);
+  VendaFechada guardada;
+  guardada.caixa = "001";
+  guardada.cupom = 7;
+  guardada.data = QDate(2026, 12, 7);
+  guardada.empenho = 111;
+  ASSERT_TRUE(pform.diario().grava(guardada, DiarioVendas::Situacao::Fechada));
+  chamadas.clear();
+  x.estado.NumEpnPesq = "111";
+  ASSERT_TRUE(x.passo([&] { venda.clica("P0202"); })) << x.fim.toStdString();
+  EXPECT_TRUE(x.operador.mensagens().last().startsWith("O cupom 7 deste empenho já foi impresso e está guardado"))
+      << x.operador.mensagens().last().toStdString();
+  EXPECT_TRUE(chamadas.isEmpty()) << chamadas.join(", ").toStdString();
+  pform.diario().descarta(guardada);
+
   chamadas.clear();
   x.estado.EcfOcupada = true;
   x.estado.NumEpnPesq = "111";
@@ -270,7 +311,7 @@ TEST(PreVenda, ANumberHandedOverPrintsAtOnceWithThePrinterHeldBusy) {
 
   // The database gone while the screen is open: the number cannot be read,
   // the operator is told, the screen stays in number entry.
-  ImprimeCupomPreVenda tela(x.programa->app(), dynamic_cast<PForm &>(venda));
+  ImprimeCupomPreVenda tela(x.programa->app(), pform);
   x.programa->app().mostra(tela, true);
   d.executa("DELETE FROM MON$ATTACHMENTS WHERE MON$ATTACHMENT_ID <> CURRENT_CONNECTION");
   const QString banco = d.caminho("kw-velt/dados.fdb");
