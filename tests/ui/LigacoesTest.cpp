@@ -21,6 +21,8 @@
 #include "core/Tela.h"
 #include "core/TerminalState.h"
 #include "platform/Host.h"
+#include "presale/Imprime_Cupom_PreVenda.h"
+#include "presale/Visualiza_Venda.h"
 #include "lookup/FormPesq.h"
 #include "fiscalday/AbreDia.h"
 #include "fiscalday/Leitura_X.h"
@@ -58,6 +60,16 @@ QString legenda(const QObject *o) {
   return {};
 }
 
+// The printing writes back into a sale window: this one is built first and
+// goes last.
+struct ComVenda {
+  explicit ComVenda(Aplicacao &app) : venda(app) {}
+  PForm venda;
+};
+struct ImpressaoComVenda : ComVenda, ImprimeCupomPreVenda {
+  explicit ImpressaoComVenda(Aplicacao &app) : ComVenda(app), ImprimeCupomPreVenda(app, venda) {}
+};
+
 }  // namespace
 
 TEST(Ligacoes, EveryWindowFileMatchesItsScreen) {
@@ -74,7 +86,8 @@ TEST(Ligacoes, EveryWindowFileMatchesItsScreen) {
       {"Fecha_Cupom_Completo",
        [](Aplicacao &app) { return std::make_unique<FechaCupom>(app, FechaCupom::Tipo::Completo, DadosFechamento{}); }},
       {"Fecha_Cupom_Resumo",
-       [](Aplicacao &app) { return std::make_unique<FechaCupom>(app, FechaCupom::Tipo::Resumo, DadosFechamento{}); }}};
+       [](Aplicacao &app) { return std::make_unique<FechaCupom>(app, FechaCupom::Tipo::Resumo, DadosFechamento{}); }},
+      {"Imprime_Cupom_PreVenda", cria<ImpressaoComVenda>()}, {"Visualiza_Venda", cria<VisualizaVenda>()}};
   registraTelasQt();
   TerminalState estado;
   OperadorRoteiro operador;
