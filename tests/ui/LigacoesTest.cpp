@@ -96,14 +96,23 @@ const std::map<QString, Criador> &telasComJanela() {
 
 }  // namespace
 
-TEST(Ligacoes, EveryWindowFileMatchesItsScreen) {
-  const std::map<QString, Criador> &telas = telasComJanela();
-  registraTelasQt();
+// A terminal with every window registered; its screens are made per check.
+class Ligacoes : public ::testing::Test {
+ protected:
   TerminalState estado;
   OperadorRoteiro operador;
-  estado.usaOperador(operador);
   AreaTransferenciaMemoria area;
-  Aplicacao app(estado, operador, area);
+  // Windows registered and the operator set before the application starts.
+  std::unique_ptr<Aplicacao> aplicacao = [this] {
+    registraTelasQt();
+    estado.usaOperador(operador);
+    return std::make_unique<Aplicacao>(estado, operador, area);
+  }();
+  Aplicacao &app = *aplicacao;
+};
+
+TEST_F(Ligacoes, EveryWindowFileMatchesItsScreen) {
+  const std::map<QString, Criador> &telas = telasComJanela();
   const QStringList registradas = JanelasTelas::registradas();
   ASSERT_FALSE(registradas.isEmpty());
   for (const QString &nome : registradas) {
@@ -135,13 +144,7 @@ TEST(Ligacoes, EveryWindowFileMatchesItsScreen) {
 
 // The consumer's panel floats over the grids: Pause shows it above them,
 // each of its fields where the cashier sees and clicks it.
-TEST(Ligacoes, TheConsumersPanelShowsAboveTheGrids) {
-  registraTelasQt();
-  TerminalState estado;
-  OperadorRoteiro operador;
-  estado.usaOperador(operador);
-  AreaTransferenciaMemoria area;
-  Aplicacao app(estado, operador, area);
+TEST_F(Ligacoes, TheConsumersPanelShowsAboveTheGrids) {
   ImpressaoComVenda tela(app);
   std::unique_ptr<QWidget> janela(JanelasTelas::constroi(tela));
   ASSERT_TRUE(janela);
