@@ -3,12 +3,16 @@
 #include <QApplication>
 #include <QDialog>
 #include <QEvent>
+#include <QGridLayout>
+#include <QLabel>
 #include <QMainWindow>
+#include <QRegularExpression>
 #include <QTimer>
 
 #include "ui/JanelasTelas.h"
 #include "ui_AbreDia.h"
 #include "ui_CondPgto.h"
+#include "ui_Empenho.h"
 #include "ui_FechaCupom.h"
 #include "ui_FormPesq.h"
 #include "ui_Leitura_X.h"
@@ -62,6 +66,28 @@ QWidget *constroiModeless() {
   return janela;
 }
 
+// The pre-sale printing and the sale viewer share one window, less the
+// widgets a screen does not have. The totals frame's caption heads its three
+// amounts (columns set apart by runs of spaces): one heading over each.
+QWidget *constroiEmpenho(Tela &tela, std::initializer_list<const char *> semWidgets) {
+  QWidget *janela = constroi<Ui::Empenho, QDialog>();
+  for (const char *nome : semWidgets) delete janela->findChild<QWidget *>(nome);
+  // The consumer's panel floats over the grids, so it must be above them.
+  if (auto *quadro = janela->findChild<QWidget *>("FrmCliente")) quadro->raise();
+  auto *totais = janela->findChild<QWidget *>("FrmTot");
+  auto *grade = totais ? qobject_cast<QGridLayout *>(totais->layout()) : nullptr;
+  if (Campo *frame = tela.procura("FrmTot"); frame && grade) {
+    const QStringList titulos = frame->texto().split(QRegularExpression("\\s{2,}"), Qt::SkipEmptyParts);
+    for (int coluna = 0; coluna < titulos.size(); ++coluna) {
+      auto *titulo = new QLabel(titulos[coluna].trimmed(), totais);
+      titulo->setAlignment(Qt::AlignCenter);
+      titulo->setStyleSheet("font-weight: bold; color: #000080;");
+      grade->addWidget(titulo, 0, coluna);
+    }
+  }
+  return janela;
+}
+
 }  // namespace
 
 void registraTelasQt() {
@@ -86,6 +112,12 @@ void registraTelasQt() {
     QWidget *janela = constroi<Ui::CondPgto, QDialog>();
     delete janela->findChild<QWidget *>("Label4");
     return janela;
+  });
+  JanelasTelas::registra("Imprime_Cupom_PreVenda",
+                          [](Tela &tela) { return constroiEmpenho(tela, {"LabTeclas"}); });
+  // The viewer's actions are keys only, and it prints for no consumer.
+  JanelasTelas::registra("Visualiza_Venda", [](Tela &tela) {
+    return constroiEmpenho(tela, {"CmdForma", "CmdImprime", "LabCliente", "Cliente", "FrmCliente"});
   });
   JanelasTelas::registra("VendasDia", [](Tela &) { return constroiModeless<Ui::VendasDia>(); });
   JanelasTelas::registra("Vendedor", [](Tela &) { return constroiModeless<Ui::Vendedor>(); });

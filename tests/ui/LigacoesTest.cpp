@@ -1,11 +1,13 @@
 // Every window file matches its screen: each control has its widget (or menu
 // action) and each named widget its control, so a renamed widget fails here
-// instead of going dead on the cash desk; and a caption written in a window
-// file is the screen's own, so captions have one source.
+// instead of going dead on the cash desk; a caption written in a window file
+// is the screen's own, so captions have one source; and a panel floating over
+// a window shows on top of what it covers.
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
 #include <QAction>
+#include <QApplication>
 #include <QLabel>
 #include <QMenu>
 #include <QWidget>
@@ -19,8 +21,11 @@
 #include "closing/Vendedor.h"
 #include "core/OperadorRoteiro.h"
 #include "core/Tela.h"
+#include "core/Teclas.h"
 #include "core/TerminalState.h"
 #include "platform/Host.h"
+#include "presale/Imprime_Cupom_PreVenda.h"
+#include "presale/Visualiza_Venda.h"
 #include "lookup/FormPesq.h"
 #include "fiscalday/AbreDia.h"
 #include "fiscalday/Leitura_X.h"
@@ -33,6 +38,7 @@
 #include "sale/PForm.h"
 #include "ui/JanelasTelas.h"
 #include "ui/TelasQt.h"
+#include "ui/VisaoTela.h"
 
 namespace {
 
@@ -58,10 +64,19 @@ QString legenda(const QObject *o) {
   return {};
 }
 
-}  // namespace
+// The printing writes back into a sale window: this one is built first and
+// goes last.
+struct ComVenda {
+  explicit ComVenda(Aplicacao &app) : venda(app) {}
+  PForm venda;
+};
+struct ImpressaoComVenda : ComVenda, ImprimeCupomPreVenda {
+  explicit ImpressaoComVenda(Aplicacao &app) : ComVenda(app), ImprimeCupomPreVenda(app, venda) {}
+};
 
-TEST(Ligacoes, EveryWindowFileMatchesItsScreen) {
-  const std::map<QString, Criador> telas = {
+// Every screen that has a window, by the window's name.
+const std::map<QString, Criador> &telasComJanela() {
+  static const std::map<QString, Criador> telas = {
       {"SenhaPDV", cria<SenhaPDV>()}, {"SenhaLib", cria<SenhaLib>()},
       {"FormPesq", cria<FormPesq>()}, {"PForm", cria<PForm>()},
       {"AbreDia", cria<AbreDia>()},   {"ProgramaFormas", cria<ProgramaFormas>()},
@@ -74,13 +89,30 @@ TEST(Ligacoes, EveryWindowFileMatchesItsScreen) {
       {"Fecha_Cupom_Completo",
        [](Aplicacao &app) { return std::make_unique<FechaCupom>(app, FechaCupom::Tipo::Completo, DadosFechamento{}); }},
       {"Fecha_Cupom_Resumo",
-       [](Aplicacao &app) { return std::make_unique<FechaCupom>(app, FechaCupom::Tipo::Resumo, DadosFechamento{}); }}};
-  registraTelasQt();
+       [](Aplicacao &app) { return std::make_unique<FechaCupom>(app, FechaCupom::Tipo::Resumo, DadosFechamento{}); }},
+      {"Imprime_Cupom_PreVenda", cria<ImpressaoComVenda>()}, {"Visualiza_Venda", cria<VisualizaVenda>()}};
+  return telas;
+}
+
+}  // namespace
+
+// A terminal with every window registered; its screens are made per check.
+class Ligacoes : public ::testing::Test {
+ protected:
   TerminalState estado;
   OperadorRoteiro operador;
-  estado.usaOperador(operador);
   AreaTransferenciaMemoria area;
-  Aplicacao app(estado, operador, area);
+  // Windows registered and the operator set before the application starts.
+  std::unique_ptr<Aplicacao> aplicacao = [this] {
+    registraTelasQt();
+    estado.usaOperador(operador);
+    return std::make_unique<Aplicacao>(estado, operador, area);
+  }();
+  Aplicacao &app = *aplicacao;
+};
+
+TEST_F(Ligacoes, EveryWindowFileMatchesItsScreen) {
+  const std::map<QString, Criador> &telas = telasComJanela();
   const QStringList registradas = JanelasTelas::registradas();
   ASSERT_FALSE(registradas.isEmpty());
   for (const QString &nome : registradas) {
@@ -107,5 +139,24 @@ TEST(Ligacoes, EveryWindowFileMatchesItsScreen) {
     }
     for (const auto &[n, o] : widgets)
       ADD_FAILURE() << "widget " << n.toStdString() << " (" << o->metaObject()->className() << ") has no control";
+  }
+}
+
+// The consumer's panel floats over the grids: Pause shows it above them,
+// each of its fields where the cashier sees and clicks it.
+TEST_F(Ligacoes, TheConsumersPanelShowsAboveTheGrids) {
+  ImpressaoComVenda tela(app);
+  std::unique_ptr<QWidget> janela(JanelasTelas::constroi(tela));
+  ASSERT_TRUE(janela);
+  VisaoTela visao(tela, janela.get());
+  janela->show();
+  tela.teclaBaixo(tecla::Pausa);
+  QApplication::processEvents();
+  ASSERT_TRUE(janela->findChild<QWidget *>("FrmCliente")->isVisible());
+  for (const char *nome : {"NomeDoCliente", "DocumCliente", "GravaCliente"}) {
+    auto *w = janela->findChild<QWidget *>(nome);
+    QWidget *visto = janela->childAt(w->mapTo(janela.get(), w->rect().center()));
+    EXPECT_TRUE(visto == w || w->isAncestorOf(visto))
+        << nome << " lies under " << (visto ? visto->objectName().toStdString() : "nothing");
   }
 }
