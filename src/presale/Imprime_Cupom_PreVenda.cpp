@@ -132,6 +132,13 @@ QString ImprimeCupomPreVenda::recusaEmpenho(qlonglong codigo) {
   return {};
 }
 
+void ImprimeCupomPreVenda::NovoEmpenho() {
+  TelaEmpenho::NovoEmpenho();
+  campo("Cliente").setTexto(venda_.campo("Cliente").texto());
+  campo("NomeDoCliente").setTexto(QString());
+  campo("DocumCliente").setTexto(QString());
+}
+
 void ImprimeCupomPreVenda::teclaCarregado(int &t) {
   if (t == tecla::F4) {
     t = 0;
@@ -151,6 +158,7 @@ void ImprimeCupomPreVenda::gravaCliente() {
   if (documento.size() != 11 && documento.size() != 14) {
     app().operador().avisa(MensagemDocumento);
     focaCampo("DocumCliente", false);
+    campo("DocumCliente").selecionaTudo();
     return;
   }
   campo("Cliente").setTexto("0-" + campo("NomeDoCliente").texto().trimmed() + "|" + documento);

@@ -45,6 +45,8 @@ class ImprimeCupomPreVenda : public TelaEmpenho {
  protected:
   void teclaCarregado(int &tecla) override;
   QString recusaEmpenho(qlonglong codigo) override;
+  // The consumer identified for one pre-sale does not pass to the next.
+  void NovoEmpenho() override;
 
  private:
   void gravaCliente();

@@ -31,8 +31,9 @@ const QList<std::pair<const char *, const char *>> RotulosCabecalho = {
     {"TotEpn", "Sub-Total"}, {"LiqEpn", "Total"}, {"PesoEpn", "Peso Bruto (kg)"}, {"UsuEpn", "Usuário"},
     {"NomUsu", ""}, {"QtdIte", "Itens"}, {"Status", "Situação"}, {"MapEpn", "Mapa"}};
 
-const QString LayoutItens = QStringLiteral("^Item  |>Produto |<Descrição                          |>Estoque   |"
-                                           ">Valor Unit.|>Var. %  |>Qtde     ");
+// The description takes the width, so each row's quantity stays near it.
+const QString LayoutItens = QStringLiteral("^Item  |>Produto |<Descrição                                              "
+                                           "          |>Estoque   |>Valor Unit.|>Var. %  |>Qtde     ");
 const QString LayoutPagamentosEmpenho = QStringLiteral(
     ">Código|<Descrição              |>Valor      |>Cheque  |>Banco|>Agência|<Emitente (Cheque) ou Prazo    |"
     "^Vencimento|^TP");

@@ -75,7 +75,8 @@ class TelaEmpenho : public Tela {
   // hold what stops it.
   void CarregaEmpenho();
   void LimpaTela();
-  void NovoEmpenho();
+  // Back to number entry.
+  virtual void NovoEmpenho();
   void LimpaGradePgto();
   // F4: the payment rows entered again and rewritten.
   void AlteraFormaEmpenho();
