@@ -107,6 +107,12 @@ int Campo::linhaAncorada() const {
   return linhaAncora_ >= 0 ? linhaAncora_ : ancoraGrade_->grade()->Row();
 }
 
+void Campo::selecionaTudo() {
+  selStart = 0;
+  selLength = static_cast<int>(texto_.size());
+  tela_.mudou(*this);
+}
+
 void Campo::setTexto(const QString &t) {
   QString novo = maxLength > 0 ? t.left(maxLength) : t;
   if (!mascara_.isEmpty()) novo = AplicaMascara(mascara_, novo);

@@ -65,7 +65,9 @@ class Campo {
   uint32_t corFrente() const { return corFrente_; }
   void setCores(uint32_t fundo, uint32_t frente);
   int selStart = 0, selLength = 0;
-  void selecionaTudo() { selStart = 0; selLength = static_cast<int>(texto_.size()); }
+  // The whole text selected (the next character typed replaces it); the
+  // skin is told, so a field that already has the focus shows it too.
+  void selecionaTudo();
   // A control inside a panel is shown and enabled only while its panel is.
   Campo *painel = nullptr;
   // Field navigation (Enter/Down next, Up previous); on by default for text fields.

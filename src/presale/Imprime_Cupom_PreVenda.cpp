@@ -157,8 +157,9 @@ void ImprimeCupomPreVenda::gravaCliente() {
   const QString documento = campo("DocumCliente").texto().trimmed();
   if (documento.size() != 11 && documento.size() != 14) {
     app().operador().avisa(MensagemDocumento);
+    // Emptied, so the document typed again is not added to the wrong one.
+    campo("DocumCliente").setTexto(QString());
     focaCampo("DocumCliente", false);
-    campo("DocumCliente").selecionaTudo();
     return;
   }
   campo("Cliente").setTexto("0-" + campo("NomeDoCliente").texto().trimmed() + "|" + documento);

@@ -32,8 +32,8 @@ const QList<std::pair<const char *, const char *>> RotulosCabecalho = {
     {"NomUsu", ""}, {"QtdIte", "Itens"}, {"Status", "Situação"}, {"MapEpn", "Mapa"}};
 
 // The description takes the width, so each row's quantity stays near it.
-const QString LayoutItens = QStringLiteral("^Item  |>Produto |<Descrição                                              "
-                                           "          |>Estoque   |>Valor Unit.|>Var. %  |>Qtde     ");
+const QString LayoutItens = QStringLiteral("^Item  |>Produto |<Descrição                                    |"
+                                           ">Estoque   |>Valor Unit.|>Var. %  |>Qtde     ");
 const QString LayoutPagamentosEmpenho = QStringLiteral(
     ">Código|<Descrição              |>Valor      |>Cheque  |>Banco|>Agência|<Emitente (Cheque) ou Prazo    |"
     "^Vencimento|^TP");
