@@ -137,23 +137,27 @@ VendasDia::VendasBanco VendasDia::LeVendasBanco(TerminalState &e, const QDate &d
     vendas.erro = QStringLiteral("sem conexão");
     return vendas;
   }
-  // Each payment row counts in its condition's payment form; a sale recorded
-  // without payment rows was closed wholly in form 1. Cancelled sales do not
-  // count. The day is the system date, whatever the time recorded with it.
-  const QString filtro = QStringLiteral(" Where e.NfsEpn = ? And e.DtcEpn >= ? And e.DtcEpn < ? And e.StaEpn <> 4 ");
+  // The coupons this desk printed that day are the fiscal-note summaries of
+  // its series dated that day (a pre-sale keyed days before is printed
+  // today). Each payment row counts in its condition's payment form; a sale
+  // recorded without payment rows was closed wholly in form 1 at the
+  // coupon's value. Cancelled sales do not count.
+  const QString cupons = QStringLiteral(" From Tb_Vda_CadNot n Join Tb_Vda_CadEpn e On e.CodEpn = n.EpnNot");
+  const QString doDia = QStringLiteral(
+      " Where n.SerNot = ? And n.DatNot = ? And e.NfsEpn = n.SerNot And e.NfiEpn = n.NumNot And e.StaEpn <> 4 ");
   const QString sql = MontaSql(
       "Select v.NomFpg, Sum(v.Valor) As Valor From ("
-      " Select f.NomFpg As NomFpg, p.ValPag As Valor From Tb_Vda_CadEpn e"
-      " Join TB_VDA_EPNPAG p On p.EpnPag = e.CodEpn"
-      " Left Join Tb_Vda_CondPgt c On c.CodCpg = p.CpgPag"
-      " Left Join Tb_Vda_FormPgt f On f.CodFpg = c.FormCpg" +
-          filtro +
+      " Select f.NomFpg As NomFpg, p.ValPag As Valor" +
+          cupons +
+          " Join TB_VDA_EPNPAG p On p.EpnPag = e.CodEpn"
+          " Left Join Tb_Vda_CondPgt c On c.CodCpg = p.CpgPag"
+          " Left Join Tb_Vda_FormPgt f On f.CodFpg = c.FormCpg" +
+          doDia +
           " Union All"
-          " Select f.NomFpg, e.TotEpn From Tb_Vda_CadEpn e Left Join Tb_Vda_FormPgt f On f.CodFpg = 1" +
-          filtro +
-          " And Not Exists (Select 1 From TB_VDA_EPNPAG p Where p.EpnPag = e.CodEpn)"
+          " Select (Select NomFpg From Tb_Vda_FormPgt Where CodFpg = 1), n.ValNot" +
+          cupons + doDia + " And Not Exists (Select 1 From TB_VDA_EPNPAG p Where p.EpnPag = e.CodEpn)"
           ") v Group By v.NomFpg",
-      {e.NumCaixa, dia, dia.addDays(1), e.NumCaixa, dia, dia.addDays(1)});
+      {e.NumCaixa, dia, e.NumCaixa, dia});
   try {
     Recordset rs;
     rs.abre(sql, e.conexao());

@@ -154,6 +154,8 @@ TEST(PreVenda, PrintsPendingPreSalesAndRefusesTheOthers) {
 
 TEST(PreVenda, PaymentChangedBeforePrintingIsRewrittenAndPrinted) {
   Drive d;
+  // 104 keyed in the day before: printed today, it is today's sale.
+  d.executa("UPDATE TB_VDA_CADEPN SET DtcEpn = DtcEpn - 1, DtlEpn = DtlEpn - 1 WHERE CodEpn = 104");
   const QString t = corre(d, "prevenda-forma.txt");
   // Esc with nothing paid left the payment-change screen open.
   const QList<QStringList> alt = dumps(t, "AltPgto");
@@ -191,6 +193,13 @@ TEST(PreVenda, PaymentChangedBeforePrintingIsRewrittenAndPrinted) {
   EXPECT_EQ(d.linhas("CPGPAG,VALPAG", "FROM TB_VDA_EPNPAG WHERE EpnPag = 103 ORDER BY CPGPAG"),
             (QStringList{"1 | 20.00", "2 | 37.48"}));
   EXPECT_EQ(campo(dumps(t, "Imprime_Cupom_PreVenda").last(), "TotDin"), "\"57,48\"");
+
+  // The cash position: the database's coupons of the day agree with the
+  // printer's forms, 104 included.
+  const QStringList posicao = dumps(t, "VendasDia").value(0);
+  EXPECT_TRUE(posicao.contains("    row 2: 2 | Cheque                                   | 41,79 | 41,79 | confere"))
+      << posicao.join('\n').toStdString();
+  EXPECT_EQ(campo(posicao, "LabConfere"), "\"Impressora e banco de dados conferem.\"");
 }
 
 // The payment-change screen checks the credit of the pre-sale's customer
@@ -316,6 +325,17 @@ TEST(PreVenda, ANumberHandedOverPrintsAtOnceWithThePrinterHeldBusy) {
   d.executa("DELETE FROM MON$ATTACHMENTS WHERE MON$ATTACHMENT_ID <> CURRENT_CONNECTION");
   const QString banco = d.caminho("kw-velt/dados.fdb");
   ASSERT_TRUE(QFile::rename(banco, banco + ".fora"));
+  // The engine lets go of the file once its last attachment is gone: until
+  // then the old name still opens it.
+  for (int i = 0; i < 100; ++i) {
+    try {
+      ConexaoBanco c;
+      d.abre(c);
+    } catch (const ErroBanco &) {
+      break;
+    }
+    QThread::msleep(50);
+  }
   const int antes = static_cast<int>(x.operador.mensagens().size());
   tela.campo("NumEpn").setTexto("111");
   ASSERT_TRUE(x.passo([&] { tela.teclaBaixo(tecla::Enter); })) << x.fim.toStdString();

@@ -77,8 +77,8 @@ void formasNaImpressora(const QList<std::pair<QString, qint64>> &formas) {
   f.write(QJsonDocument(memoria).toJson());
 }
 
-// Sales recorded the way the sale recorder writes them (header, payment
-// rows), removed again with the test's own forms and conditions.
+// Sales recorded the way the sale recorder writes them (header, summary,
+// payment rows), removed again with the test's own forms and conditions.
 struct VendasGravadas {
   VendasGravadas() {
     remove();
@@ -99,6 +99,13 @@ struct VendasGravadas {
             .arg(caixa)
             .arg(codigo - 980000)
             .arg(total));
+    testsupport::executaNoDemo(QString("INSERT INTO TB_VDA_CADNOT (NumNot, SerNot, EpnNot, DatNot, ValNot, StaNot, "
+                                       "UsuNot) VALUES (%1, '%2', %3, '%4', %5, 1, 1)")
+                                   .arg(codigo - 980000)
+                                   .arg(caixa)
+                                   .arg(codigo)
+                                   .arg(QString(dia).left(10))
+                                   .arg(total));
     for (const auto &[condicao, valor] : pagamentos)
       testsupport::executaNoDemo(QString("INSERT INTO TB_VDA_EPNPAG (EPNPAG, CPGPAG, CVNPAG, VALPAG, DTVPAG) "
                                          "VALUES (%1, %2, 0, %3, '%4')")
@@ -109,6 +116,7 @@ struct VendasGravadas {
   }
   static void remove() {
     testsupport::executaNoDemo("DELETE FROM TB_VDA_EPNPAG WHERE EPNPAG BETWEEN 990000 AND 990999");
+    testsupport::executaNoDemo("DELETE FROM TB_VDA_CADNOT WHERE EpnNot BETWEEN 990000 AND 990999");
     testsupport::executaNoDemo("DELETE FROM TB_VDA_CADEPN WHERE CodEpn BETWEEN 990000 AND 990999");
     testsupport::executaNoDemo("DELETE FROM TB_VDA_CONDPGT WHERE CodCpg = 77");
     testsupport::executaNoDemo("DELETE FROM TB_VDA_FORMPGT WHERE CodFpg = 77");
