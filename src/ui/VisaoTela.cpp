@@ -251,7 +251,11 @@ void VisaoTela::atualiza(Campo &campo) {
   if (auto *e = qobject_cast<QLineEdit *>(w)) {
     if (e->text() != campo.texto()) e->setText(campo.texto());
     e->setReadOnly(campo.locked);
-    if (campo.maxLength > 0) e->setMaxLength(campo.maxLength);
+    // Setting the length, even the same one, re-sets the widget's text: the
+    // selection goes and the cursor jumps to the end, and the widget reports
+    // that back as the field's selection (a selection the screen made while
+    // handling a key would be gone before the next key).
+    if (campo.maxLength > 0 && e->maxLength() != campo.maxLength) e->setMaxLength(campo.maxLength);
     if (campo.tipo() == TipoCampo::Moeda) e->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     QPalette p = e->palette();
     p.setColor(QPalette::Base, CorQt(campo.corFundo()));
