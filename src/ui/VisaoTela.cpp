@@ -332,6 +332,12 @@ bool VisaoTela::eventFilter(QObject *objeto, QEvent *evento) {
     return false;
   }
   if (evento->type() == QEvent::FocusIn && !aplicando_ && !trocandoFoco_) {
+    // Under a message box (or another modal window) the cashier cannot pick
+    // a field of this window: a focus arriving here then is Qt handing the
+    // window its remembered focus widget back as windows activate, often
+    // while a field's check is still showing its warning. Taken as a move,
+    // it would carry the screen past the field being refused.
+    if (QWidget *modal = QApplication::activeModalWidget(); modal && modal != janela_) return false;
     if (Campo *c = campoDe(objeto); c && tela_.focado() != c) {
       trocandoFoco_ = true;
       tela_.focaCampo(*c);

@@ -3,8 +3,10 @@
 #include <QApplication>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <optional>
 
 #include "closing/Vendedor.h"
 #include "core/Database.h"
@@ -13,60 +15,98 @@
 #include "ui/QtOperador.h"
 #include "ui/TelasQt.h"
 
+namespace {
+
+// The salesperson window over the demo database; each warning that appears
+// is recorded and closed as the cashier would.
+struct JanelaVendedor {
+  testsupport::UsaDrive drive{testsupport::demoDrive()};
+  TerminalState estado;
+  QtOperador operador;
+  AreaTransferenciaMemoria area;
+  Aplicacao app{estado, operador, area};
+  std::optional<JanelasTelas> janelas;
+  QStringList avisos;
+  QTimer vigia;
+  Tela *tela = nullptr;
+  QLineEdit *codigo = nullptr;
+  QPushButton *ok = nullptr;
+
+  JanelaVendedor() {
+    testsupport::conectaAoDemo(estado);
+    estado.usaOperador(operador);
+    registraTelasQt();
+    janelas.emplace(app);
+    operador.janelaAtual = [this] { return janelas->janelaFrente(); };
+    QObject::connect(&vigia, &QTimer::timeout, [this] {
+      for (QWidget *w : QApplication::topLevelWidgets())
+        if (auto *caixa = qobject_cast<QMessageBox *>(w); caixa && caixa->isVisible()) {
+          avisos << caixa->text();
+          caixa->done(QMessageBox::Ok);
+        }
+    });
+    vigia.start(20);
+    tela = &app.abreModeless(std::make_unique<Vendedor>(app, [](const QString &, const QString &) {}));
+    if (QWidget *janela = janelas->janela(*tela)) {
+      codigo = janela->findChild<QLineEdit *>("CodVen");
+      ok = janela->findChild<QPushButton *>("cmdOK");
+    }
+  }
+  ~JanelaVendedor() {
+    vigia.stop();
+    app.descarrega(*tela, true);
+  }
+  Campo &campo() const { return tela->campo("CodVen"); }
+};
+
+}  // namespace
+
 // A screen that refuses an entry warns in a message box and selects the
 // field's text: once the cashier closes the box, the window shows that
 // selection and the next digits replace the refused ones.
 TEST(GuiSelecao, RefusedCodeStaysSelectedAfterTheMessageBoxAndTypingReplacesIt) {
-  testsupport::UsaDrive drive(testsupport::demoDrive());
-  TerminalState estado;
-  testsupport::conectaAoDemo(estado);
-  QtOperador operador;
-  estado.usaOperador(operador);
-  AreaTransferenciaMemoria area;
-  Aplicacao app(estado, operador, area);
-  registraTelasQt();
-  JanelasTelas janelas(app);
-  operador.janelaAtual = [&] { return janelas.janelaFrente(); };
-  // The cashier closes each warning as it appears.
-  QStringList avisos;
-  QTimer vigia;
-  QObject::connect(&vigia, &QTimer::timeout, [&] {
-    for (QWidget *w : QApplication::topLevelWidgets())
-      if (auto *caixa = qobject_cast<QMessageBox *>(w); caixa && caixa->isVisible()) {
-        avisos << caixa->text();
-        caixa->done(QMessageBox::Ok);
-      }
-  });
-  vigia.start(20);
+  JanelaVendedor j;
+  ASSERT_TRUE(j.codigo && j.ok);
 
-  Tela &tela = app.abreModeless(std::make_unique<Vendedor>(app, [](const QString &, const QString &) {}));
-  QWidget *janela = janelas.janela(tela);
-  ASSERT_NE(janela, nullptr);
-  auto *codigo = janela->findChild<QLineEdit *>("CodVen");
-  ASSERT_NE(codigo, nullptr);
-  Campo &campo = tela.campo("CodVen");
-
-  QTest::keyClicks(codigo, "99");  // no such salesperson
-  QTest::keyClick(codigo, Qt::Key_Return);
-  ASSERT_EQ(avisos.size(), 1);
-  EXPECT_EQ(tela.focado(), &campo);
-  EXPECT_EQ(codigo->selectedText(), "99");  // what the cashier sees
-  EXPECT_EQ(campo.selStart, 0);
-  EXPECT_EQ(campo.selLength, 2);
-  QTest::keyClicks(codigo, "3");
-  EXPECT_EQ(codigo->text(), "3");
-  EXPECT_EQ(campo.texto(), "3");
+  QTest::keyClicks(j.codigo, "99");  // no such salesperson
+  QTest::keyClick(j.codigo, Qt::Key_Return);
+  ASSERT_EQ(j.avisos.size(), 1);
+  EXPECT_EQ(j.tela->focado(), &j.campo());
+  EXPECT_EQ(j.codigo->selectedText(), "99");  // what the cashier sees
+  EXPECT_EQ(j.campo().selStart, 0);
+  EXPECT_EQ(j.campo().selLength, 2);
+  QTest::keyClicks(j.codigo, "3");
+  EXPECT_EQ(j.codigo->text(), "3");
+  EXPECT_EQ(j.campo().texto(), "3");
 
   // A text the cashier cannot type as a code is refused the same way.
-  QTest::keyClicks(codigo, "x");
-  QTest::keyClick(codigo, Qt::Key_Return);
-  ASSERT_EQ(avisos.size(), 2);
-  EXPECT_EQ(codigo->selectedText(), "3x");
-  QTest::keyClicks(codigo, "1");
-  EXPECT_EQ(codigo->text(), "1");
-  QTest::keyClick(codigo, Qt::Key_Return);  // salesperson 1 exists
-  EXPECT_EQ(avisos.size(), 2);
-  EXPECT_FALSE(tela.campo("NomVen").texto().isEmpty());
-  vigia.stop();
-  app.descarrega(tela, true);
+  QTest::keyClicks(j.codigo, "x");
+  QTest::keyClick(j.codigo, Qt::Key_Return);
+  ASSERT_EQ(j.avisos.size(), 2);
+  EXPECT_EQ(j.codigo->selectedText(), "3x");
+  QTest::keyClicks(j.codigo, "1");
+  EXPECT_EQ(j.codigo->text(), "1");
+  QTest::keyClick(j.codigo, Qt::Key_Return);  // salesperson 1 exists
+  EXPECT_EQ(j.avisos.size(), 2);
+  EXPECT_FALSE(j.tela->campo("NomVen").texto().isEmpty());
+}
+
+// Clicking OK with a code that does not exist: the window below the warning
+// gets its focus back while the code is being refused, which must not carry
+// the screen's focus onto the button past the refused field.
+TEST(GuiSelecao, ClickingOkOnARefusedCodeKeepsTheFieldFocusedAndSelected) {
+  JanelaVendedor j;
+  ASSERT_TRUE(j.codigo && j.ok);
+
+  QTest::keyClicks(j.codigo, "39");
+  QTest::mouseClick(j.ok, Qt::LeftButton);
+  QTest::qWait(50);  // any late activation of the window
+  ASSERT_EQ(j.avisos.size(), 1);
+  EXPECT_EQ(j.tela->focado(), &j.campo());
+  EXPECT_EQ(j.codigo->selectedText(), "39");
+  QTest::keyClicks(j.codigo, "2");
+  EXPECT_EQ(j.codigo->text(), "2");
+  QTest::keyClick(j.codigo, Qt::Key_Return);
+  EXPECT_EQ(j.avisos.size(), 1);
+  EXPECT_FALSE(j.tela->campo("NomVen").texto().isEmpty());
 }
