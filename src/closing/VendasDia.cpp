@@ -21,18 +21,6 @@ constexpr int LarguraNomeGrade = 40;
 enum Coluna { ColCodigo = 0, ColNome, ColValor, ColBanco, ColDiferenca };
 constexpr uint32_t CorDiferenca = 0x0000C0;  // dark red (0xBBGGRR)
 
-// The printer counts as busy while this lives, whatever happens inside.
-class ImpressoraOcupada {
- public:
-  explicit ImpressoraOcupada(TerminalState &e) : e_(e) { e_.EcfOcupada = true; }
-  ~ImpressoraOcupada() { e_.EcfOcupada = false; }
-  ImpressoraOcupada(const ImpressoraOcupada &) = delete;
-  ImpressoraOcupada &operator=(const ImpressoraOcupada &) = delete;
-
- private:
-  TerminalState &e_;
-};
-
 // An amount in cents written as digits only; nothing when it is not.
 std::optional<Moeda> LeCentavos(const QString &texto) {
   const QString t = texto.trimmed();

@@ -115,3 +115,15 @@ struct TerminalState {
   platform::Clock *relogio_;
   ExecutorProgramas *programas_;
 };
+
+// The printer counts as busy while this lives, whatever happens inside.
+class ImpressoraOcupada {
+ public:
+  explicit ImpressoraOcupada(TerminalState &e) : e_(e) { e_.EcfOcupada = true; }
+  ~ImpressoraOcupada() { e_.EcfOcupada = false; }
+  ImpressoraOcupada(const ImpressoraOcupada &) = delete;
+  ImpressoraOcupada &operator=(const ImpressoraOcupada &) = delete;
+
+ private:
+  TerminalState &e_;
+};

@@ -19,20 +19,6 @@ namespace {
 
 constexpr int FlagCupomAberto = 1;
 
-QString texto(const Recordset &rs, const char *coluna) { return SemNulo(rs[coluna]).toString().trimmed(); }
-
-// Marks the printer busy for as long as it lives, whatever happens.
-class ImpressoraOcupada {
- public:
-  explicit ImpressoraOcupada(TerminalState &e) : e_(e) { e_.EcfOcupada = true; }
-  ~ImpressoraOcupada() { e_.EcfOcupada = false; }
-  ImpressoraOcupada(const ImpressoraOcupada &) = delete;
-  ImpressoraOcupada &operator=(const ImpressoraOcupada &) = delete;
-
- private:
-  TerminalState &e_;
-};
-
 }  // namespace
 
 ImprimeCupomPreVenda::ImprimeCupomPreVenda(Aplicacao &app, PForm &venda)
@@ -288,13 +274,7 @@ void ImprimeCupomPreVenda::ImprimeCupomEmpenho(qlonglong marcador) {
   // The payment rows as recorded, into the payment-change grid and from it
   // to the printer.
   LimpaGradePgto();
-  rs.abre(MontaSql("Select * From FORMAPGTO1 Where EpnPag=? Order By CpgPag", {codigo_}), c);
-  QList<QStringList> linhas;
-  for (; !rs.EOF_(); rs.MoveNext())
-    linhas << QStringList{texto(rs, "CpgPag"), texto(rs, "NomCpg"), FormataValor(ParaMoeda(rs["ValPag"])),
-                          texto(rs, "ChqPag"), texto(rs, "BcoPag"), texto(rs, "AgcPag"), texto(rs, "EmiPag"),
-                          rs["ChqPag"].isNull() ? QString() : rs["DtvPag"].toDate().toString("dd/MM/yyyy"),
-                          texto(rs, "DupCpg"), texto(rs, "CvnPag"), texto(rs, "NomFpg")};
+  const QList<QStringList> linhas = LinhasPagamento(c, "FORMAPGTO1", codigo_);
   altPgto().carregaLinhas(liquidoEmpenho, linhas);
   const QList<QStringList> pagamentos = altPgto().linhasPreenchidas();
   // A coupon whose payments do not pay its items less the discount could

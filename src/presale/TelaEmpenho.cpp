@@ -38,7 +38,6 @@ const QString LayoutPagamentosEmpenho = QStringLiteral(
     ">Código|<Descrição              |>Valor      |>Cheque  |>Banco|>Agência|<Emitente (Cheque) ou Prazo    |"
     "^Vencimento|^TP");
 
-QString texto(const Recordset &rs, const char *coluna) { return SemNulo(rs[coluna]).toString().trimmed(); }
 QString dinheiro(const Recordset &rs, const char *coluna) { return FormataValor(ParaMoeda(rs[coluna])); }
 
 // How a quantity is shown: whole ones without decimals ("2"), others with three.
@@ -124,6 +123,10 @@ void TelaEmpenho::criaControles() {
   adiciona("Troco", TipoCampo::Rotulo).painel = &tot;
   LimpaTela();
   tot.setEnabled(false);
+}
+
+QString TelaEmpenho::texto(const Recordset &rs, const char *coluna) {
+  return SemNulo(rs[coluna]).toString().trimmed();
 }
 
 void TelaEmpenho::trata(const QString &rotina, const std::function<void()> &passo) {
@@ -311,28 +314,32 @@ void TelaEmpenho::carregaItens() {
   campo("QtdIte").setTexto(QString::number(linhas.size()));
 }
 
-void TelaEmpenho::carregaPagamentos() {
-  TerminalState &e = estado();
+QList<QStringList> TelaEmpenho::LinhasPagamento(ConexaoBanco &c, const char *visao, qlonglong empenho) {
   Recordset rs;
-  rs.abre(MontaSql("Select * From FORMAPGTO Where EpnPag=? Order By CpgPag", {codigo_}), e.conexao());
-  QList<QStringList> mostradas, grade;
+  rs.abre(MontaSql(QStringLiteral("Select * From %1 Where EpnPag=? Order By CpgPag").arg(visao), {empenho}), c);
+  QList<QStringList> linhas;
+  for (; !rs.EOF_(); rs.MoveNext())
+    linhas << QStringList{texto(rs, "CpgPag"), texto(rs, "NomCpg"), dinheiro(rs, "ValPag"), texto(rs, "ChqPag"),
+                          texto(rs, "BcoPag"), texto(rs, "AgcPag"), texto(rs, "EmiPag"),
+                          // A due date only for a row with a cheque column.
+                          rs["ChqPag"].isNull() ? QString() : rs["DtvPag"].toDate().toString("dd/MM/yyyy"),
+                          texto(rs, "DupCpg"), texto(rs, "CvnPag"), texto(rs, "NomFpg")};
+  return linhas;
+}
+
+void TelaEmpenho::carregaPagamentos() {
+  const QList<QStringList> linhas = LinhasPagamento(estado().conexao(), "FORMAPGTO", codigo_);
+  QList<QStringList> mostradas;
   Moeda dinheiroEmpenho;
-  for (; !rs.EOF_(); rs.MoveNext()) {
-    const bool semCheque = rs["ChqPag"].isNull();
-    const QString vencimento = semCheque ? QString() : rs["DtvPag"].toDate().toString("dd/MM/yyyy");
-    const QString tipo = texto(rs, "DupCpg");
-    mostradas << QStringList{texto(rs, "CpgPag"), texto(rs, "NomCpg"), dinheiro(rs, "ValPag"), texto(rs, "ChqPag"),
-                             texto(rs, "BcoPag"), texto(rs, "AgcPag"), texto(rs, "EmiPag"), vencimento, tipo};
-    grade << QStringList{texto(rs, "CpgPag"), texto(rs, "NomCpg"), dinheiro(rs, "ValPag"), texto(rs, "ChqPag"),
-                         texto(rs, "BcoPag"), texto(rs, "AgcPag"), texto(rs, "EmiPag"), vencimento, tipo,
-                         texto(rs, "CvnPag"), texto(rs, "NomFpg")};
-    if (tipo.toInt() == CondDinheiro) dinheiroEmpenho += ParaMoeda(rs["ValPag"]);
+  for (const QStringList &l : linhas) {
+    mostradas << l.mid(0, PagConvenio);
+    if (l.value(PagTipo).toInt() == CondDinheiro) dinheiroEmpenho += ParaMoeda(l.value(PagValor));
   }
-  this->grade("GridPgto").acrescentaLinhas(mostradas);
+  grade("GridPgto").acrescentaLinhas(mostradas);
   campo("TotDin").setTexto(FormataValor(dinheiroEmpenho));
   campo("TxtValor").setTexto(FormataValor(dinheiroEmpenho));
   campo("Troco").setTexto(Zero);
-  altPgto_->carregaLinhas(liquido(), grade);
+  altPgto_->carregaLinhas(liquido(), linhas);
 }
 
 void TelaEmpenho::AlteraFormaEmpenho() {

@@ -14,6 +14,7 @@
 #include <functional>
 #include <memory>
 
+#include "core/Database.h"
 #include "core/Moeda.h"
 #include "core/Quantidade.h"
 #include "core/Tela.h"
@@ -59,6 +60,11 @@ class TelaEmpenho : public Tela {
   };
   TelaEmpenho(Aplicacao &app, const Variante &variante);
 
+  // A column's text, trimmed ("" for Null).
+  static QString texto(const Recordset &rs, const char *coluna);
+  // An empenho's payment rows from one of the payment views, eleven cells
+  // each as the payment grid holds them.
+  static QList<QStringList> LinhasPagamento(ConexaoBanco &c, const char *visao, qlonglong empenho);
   // Runs a handler under the error handler of the screens: a database that
   // fails is logged and told, and the screen goes on.
   void trata(const QString &rotina, const std::function<void()> &passo);

@@ -476,15 +476,8 @@ void PForm::ativaModulo(int n) {
 }
 
 void PForm::comImpressoraOcupada(const std::function<void()> &passo) {
-  TerminalState &e = estado();
-  e.EcfOcupada = true;
-  try {
-    passo();
-  } catch (...) {
-    e.EcfOcupada = false;
-    throw;
-  }
-  e.EcfOcupada = false;
+  const ImpressoraOcupada ocupada(estado());
+  passo();
 }
 
 void PForm::mostraComImpressoraOcupada(Tela &tela) {
