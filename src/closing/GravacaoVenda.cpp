@@ -49,6 +49,16 @@ bool substituiOperacao(const QString &tributacao) {
   return ok && (t == 60 || t == 70);
 }
 
+// The coupon's fiscal-note summary for the empenho, and the operator's credit
+// release for the customer used up (inside the caller's transaction).
+void GravaResumoEUsaLiberacao(ConexaoBanco &c, const VendaFechada &v, qlonglong empenho, const QDateTime &datHor) {
+  QVariantList resumo{v.cupom, v.caixa, empenho, v.data, QVariant::fromValue(v.total)};
+  for (const Moeda &m : v.totais) resumo << QVariant::fromValue(m);
+  resumo << 1 << v.usuario << datHor;
+  c.executaComParametros(InsereResumo, resumo);
+  c.executa(MontaSql("DELETE FROM TB_GER_LIBERA WHERE USUARIO=? AND INFO=?", {v.usuario, v.codigoCliente()}));
+}
+
 }  // namespace
 
 qlonglong EmpenhoDoCupom(TerminalState &e, const VendaFechada &v) {
@@ -82,11 +92,7 @@ EmpenhoGravado GravaCupomDoEmpenho(TerminalState &e, const VendaFechada &v) {
     return r;
   }
   TransacaoBanco t(c);
-  QVariantList resumo{v.cupom, v.caixa, v.empenho, v.data, QVariant::fromValue(v.total)};
-  for (const Moeda &m : v.totais) resumo << QVariant::fromValue(m);
-  resumo << 1 << v.usuario << v.horaServidor;
-  c.executaComParametros(InsereResumo, resumo);
-  c.executa(MontaSql("DELETE FROM TB_GER_LIBERA WHERE USUARIO=? AND INFO=?", {v.usuario, v.codigoCliente()}));
+  GravaResumoEUsaLiberacao(c, v, v.empenho, v.horaServidor);
   GravaLog(e, v.usuario, QStringLiteral("PDV"), QStringLiteral("Imprime"), "Cupom : " + QString::number(v.cupom));
   c.executaComParametros("UPDATE TB_VDA_CADEPN SET NFSEPN=?,NFIEPN=?,NFFEPN=? WHERE CODEPN=?",
                          {v.caixa, v.cupom, v.cupom, v.empenho});
@@ -154,11 +160,7 @@ EmpenhoGravado GravaVendaNoBanco(TerminalState &e, const VendaFechada &v) {
   }
   e.EtapaVenda = 6;
 
-  QVariantList resumo{v.cupom, v.caixa, r.codigo, v.data, QVariant::fromValue(v.total)};
-  for (const Moeda &m : v.totais) resumo << QVariant::fromValue(m);
-  resumo << 1 << v.usuario << datHor;
-  c.executaComParametros(InsereResumo, resumo);
-  c.executa(MontaSql("DELETE FROM TB_GER_LIBERA WHERE USUARIO=? AND INFO=?", {v.usuario, cliente}));
+  GravaResumoEUsaLiberacao(c, v, r.codigo, datHor);
   t.confirma();
   e.EtapaVenda = 7;
   return r;
