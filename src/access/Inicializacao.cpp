@@ -34,9 +34,7 @@ QString LeIdentificacaoEcf(TerminalState &estado) {
 QDateTime LeDataServidor(TerminalState &estado) {
   FechaRs(*estado.RsGeral);
   estado.RsGeral->abre("SELECT CURRENT_TIMESTAMP AS DATASIS FROM RDB$DATABASE", estado.conexao());
-  QDateTime momento = estado.RsGeral->campo("DataSis").toDateTime();
-  // A stopped clock (a replay that must repeat itself) stands for the server's.
-  if (estado.relogio().fixed()) momento = estado.relogio().now();
+  const QDateTime momento = estado.horaServidor(estado.RsGeral->campo("DataSis").toDateTime());
   estado.DataSistema = momento.date();
   FechaRs(*estado.RsGeral);
   return momento;

@@ -13,9 +13,6 @@ namespace {
 
 const QString Zero = QStringLiteral("0,00");
 
-// The printer's fiscal flag for a coupon whose payments are being taken.
-constexpr int FlagFechamentoIniciado = 2;
-
 // A complete closing the printer did not finish: what it took of it. The
 // same payment rows sent again while the printer still holds that closing
 // go on from where it stopped, so no payment is registered twice.
@@ -163,7 +160,7 @@ void EnviaFechamentoCompleto(TerminalState &e, const DescontoCupom &desconto, co
   bool retoma = false;
   if (!anterior.pagamentos.isEmpty() && anterior.pagamentos == pagamentos) {
     const int16_t r = EcfFlagsFiscais(e);
-    retoma = r >= 1 && (e.FlagsFiscais & FlagFechamentoIniciado);
+    retoma = r >= 1 && (e.FlagsFiscais & FlagFiscal::FechamentoIniciado);
   }
   if (!retoma) {
     anterior.pagamentos = pagamentos;

@@ -114,7 +114,7 @@ EmpenhoGravado GravaVendaNoBanco(TerminalState &e, const VendaFechada &v) {
   }
   Recordset rs;
   rs.abre("SELECT CURRENT_TIMESTAMP AS DATHOR, Gen_Id(NUMEPN,1) as CodEpn FROM RDB$DATABASE", c);
-  const QDateTime datHor = rs["DATHOR"].toDateTime();
+  const QDateTime datHor = e.horaServidor(rs["DATHOR"].toDateTime());
   r.codigo = SemNulo(rs["CodEpn"]).toLongLong();
   e.EtapaVenda = 1;
 

@@ -17,3 +17,7 @@ TerminalState::TerminalState()
       programas_(programasPadrao_.get()) {}
 
 TerminalState::~TerminalState() = default;
+
+QDateTime TerminalState::horaServidor(const QDateTime &lida) const {
+  return relogio().fixed() ? relogio().now() : lida;
+}

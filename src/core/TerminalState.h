@@ -3,6 +3,7 @@
 // of the program uses, created at start-up and handed to the screens by
 // reference. A test makes a fresh one.
 #include <QDate>
+#include <QDateTime>
 #include <QString>
 #include <array>
 #include <cstdint>
@@ -103,6 +104,10 @@ struct TerminalState {
   Operator &operador() const { return *operador_; }
   platform::Clock &relogio() const { return *relogio_; }
   ExecutorProgramas &programas() const { return *programas_; }
+  // The database server's time as the program takes it: the time the server
+  // gave, or a stopped clock's (a replay that must repeat itself) wherever
+  // the server's time is used.
+  QDateTime horaServidor(const QDateTime &lida) const;
   void usaOperador(Operator &o) { operador_ = &o; }
   void usaRelogio(platform::Clock &r) { relogio_ = &r; }
   void usaProgramas(ExecutorProgramas &p) { programas_ = &p; }

@@ -233,6 +233,17 @@ int16_t EcfFlagsFiscais(TerminalState &e) {
   return status;
 }
 
+SituacaoCupom PerguntaSituacaoCupom(TerminalState &e) {
+  int16_t r = 0;
+  try {
+    r = EcfFlagsFiscais(e);
+  } catch (const std::exception &) {
+    return SituacaoCupom::SemResposta;
+  }
+  if (r < 1 && r != -27) return SituacaoCupom::SemResposta;
+  return (e.FlagsFiscais & FlagFiscal::CupomAberto) ? SituacaoCupom::Aberto : SituacaoCupom::Fechado;
+}
+
 int16_t EcfVerificaFormasPagamento(TerminalState &e) {
   Saida formas(ecf::TamFormasPagamento);
   e.FormasPgtoEcf = formas.texto();

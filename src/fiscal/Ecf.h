@@ -57,6 +57,19 @@ int16_t EcfAcionaGaveta(TerminalState &e);
 int16_t EcfAutenticacao(TerminalState &e);
 int16_t EcfRetornoImpressora(TerminalState &e, int16_t &ack, int16_t &st1, int16_t &st2);
 
+// The bits of FlagsFiscais.
+namespace FlagFiscal {
+inline constexpr int CupomAberto = 1, FechamentoIniciado = 2, ReducaoZFeita = 8, PodeCancelar = 32;
+}
+
+// Whether the printer holds a coupon open, as the printer itself tells it
+// (its fiscal flags). Only this says whether a closing took: an empty
+// message, or a dialog that went away, says nothing. A status of -27 is an
+// answer (the printer executed the query and reports a status such as low
+// paper); any other failure is no answer.
+enum class SituacaoCupom { Fechado, Aberto, SemResposta };
+SituacaoCupom PerguntaSituacaoCupom(TerminalState &e);
+
 // One wrapper call as an observer sees it: the wrapper's name, its arguments
 // as texts, the status returned and the outputs it read (in the order of the
 // table: e.g. NumCupom; the three status bytes; the drawer state).

@@ -15,12 +15,6 @@
 #include "platform/Host.h"
 #include "sale/PForm.h"
 
-namespace {
-
-constexpr int FlagCupomAberto = 1;
-
-}  // namespace
-
 ImprimeCupomPreVenda::ImprimeCupomPreVenda(Aplicacao &app, PForm &venda)
     : TelaEmpenho(app, {"Imprime_Cupom_PreVenda", QStringLiteral("IMPRIME CUPOM DE PRÉ-VENDA - ( F7 - LIBERA EMPENHO )"),
                         true, false, true, true}),
@@ -181,11 +175,18 @@ void ImprimeCupomPreVenda::imprime() {
   mostraTroco();
   const qlonglong marcador = MarcadorPosse(e.relogio().now().time(), e.CodUsuario);
   e.ValorCupomStr = QString::number(marcador);
-  e.conexao().executaComParametros("UPDATE TB_VDA_CADEPN SET STAEPN=? WHERE CODEPN=?", {marcador, codigo_});
+  if (!tomaEmpenho(marcador)) {
+    NovoEmpenho();
+    return;
+  }
   campo("NumEpn").setEnabled(false);
   e.Mensagem.clear();
-  ImprimeCupomEmpenho(marcador);
-  if (!e.Mensagem.isEmpty()) {
+  const Impressao impressao = ImprimeCupomEmpenho(marcador);
+  if (impressao != Impressao::Impresso) {
+    // Nothing printed: the empenho is free again for any desk. A coupon
+    // the printer may have closed keeps it claimed until the start-up
+    // check tells.
+    if (impressao == Impressao::NaoImpresso) devolveEmpenho(marcador);
     app().operador().avisa(e.Mensagem);
   } else {
     venda_.campo("CodEpn").setTexto(QString::number(codigo_));
@@ -194,11 +195,44 @@ void ImprimeCupomPreVenda::imprime() {
   NovoEmpenho();
 }
 
+bool ImprimeCupomPreVenda::tomaEmpenho(qlonglong marcador) {
+  TerminalState &e = estado();
+  // Taken only as this screen read it: of two desks that read it free, one
+  // takes it and the other is told which desk did.
+  long tomados = 0;
+  try {
+    tomados = e.conexao().executaComParametros(
+        "UPDATE TB_VDA_CADEPN SET STAEPN=?, NFSEPN=? WHERE CODEPN=? AND STAEPN=? AND COALESCE(NFSEPN,'')=?",
+        {marcador, e.NumCaixa.trimmed(), codigo_, status_, serie_});
+  } catch (const ErroBanco &erro) {
+    // Another desk's claim of the same row at the same moment.
+    if (!erro.ehDeadlock()) throw;
+  }
+  if (tomados == 1) return true;
+  Recordset cab;
+  cab.abre(MontaSql("Select * From Tb_Vda_Cadepn Where Codepn=?", {codigo_}), e.conexao());
+  QString porque = cab.EOF_() ? MensagemNaoExiste : EmOutroCaixa(cab, e.NumCaixa);
+  if (porque.isEmpty()) porque = QStringLiteral("Este empenho foi alterado em outro caixa ou programa enquanto estava na tela: chame-o de novo.");
+  app().operador().avisa(porque);
+  return false;
+}
+
+void ImprimeCupomPreVenda::devolveEmpenho(qlonglong marcador) {
+  TerminalState &e = estado();
+  try {
+    e.conexao().executaComParametros(
+        "UPDATE TB_VDA_CADEPN SET STAEPN=?, NFSEPN=? WHERE CODEPN=? AND STAEPN=?",
+        {status_, serie_.isEmpty() ? QVariant() : QVariant(serie_), codigo_, marcador});
+  } catch (const ErroBanco &) {
+    // The database is away: the empenho stays claimed by this desk, which
+    // may still print it (another desk is told this one holds it).
+  }
+}
+
 void ImprimeCupomPreVenda::cancelaCupomAberto() {
   TerminalState &e = estado();
   const QString falha = e.Mensagem;
-  const int16_t r = EcfFlagsFiscais(e);
-  if (r >= 1 && !(e.FlagsFiscais & FlagCupomAberto)) return;
+  if (PerguntaSituacaoCupom(e) == SituacaoCupom::Fechado) return;
   e.Retorno = EcfCancelaCupom(e);
   if (e.Retorno >= 1) {
     venda_.campo("Cancelado").setVisible(true);
@@ -209,7 +243,7 @@ void ImprimeCupomPreVenda::cancelaCupomAberto() {
   }
 }
 
-void ImprimeCupomPreVenda::ImprimeCupomEmpenho(qlonglong marcador) {
+ImprimeCupomPreVenda::Impressao ImprimeCupomPreVenda::ImprimeCupomEmpenho(qlonglong marcador) {
   TerminalState &e = estado();
   const ImpressoraOcupada ocupada(e);
   const Ampulheta ampulheta(app());
@@ -219,7 +253,7 @@ void ImprimeCupomPreVenda::ImprimeCupomEmpenho(qlonglong marcador) {
   cab.abre(MontaSql("Select * From Tb_Vda_Cadepn Where Codepn=?", {codigo_}), c);
   if (cab.EOF_()) {
     e.Mensagem = QStringLiteral("Empenho Inexistente !");
-    return;
+    return Impressao::NaoImpresso;
   }
   const QString codigoCliente = texto(cab, "CliEpn");
   const QString operacao = texto(cab, "FisEpn");
@@ -249,14 +283,14 @@ void ImprimeCupomPreVenda::ImprimeCupomEmpenho(qlonglong marcador) {
     it.abre(MontaSql("Select * From Tb_Vda_CadEpnIt Where CodEpnIt=? And IteEpnIt=?", {codigo_, i}), c);
     if (it.EOF_()) {
       e.Mensagem = QStringLiteral("O item %1 do empenho %2 não existe: o cupom não foi impresso.").arg(i).arg(codigo_);
-      return;
+      return Impressao::NaoImpresso;
     }
     rs.abre(MontaSql("Select * From Tb_Est_CadPro Where CodPro=?", {SemNulo(it["ProEpnIt"]).toLongLong()}), c);
     if (rs.EOF_()) {
       e.Mensagem = QStringLiteral("O produto %1 do item %2 não existe: o cupom não foi impresso.")
                        .arg(texto(it, "ProEpnIt"))
                        .arg(i);
-      return;
+      return Impressao::NaoImpresso;
     }
     ItemEmpenho item;
     item.item = i;
@@ -282,19 +316,19 @@ void ImprimeCupomPreVenda::ImprimeCupomEmpenho(qlonglong marcador) {
   if (somaItens != ParaMoeda(cab["TotEpn"])) {
     e.Mensagem = QStringLiteral("Os itens (%1) não conferem com o total do empenho (%2): o cupom não foi impresso.")
                      .arg(FormataValor(somaItens), FormataValor(ParaMoeda(cab["TotEpn"])));
-    return;
+    return Impressao::NaoImpresso;
   }
   if (altPgto().totalFormas() != somaItens - desconto) {
     e.Mensagem = QStringLiteral("Os itens (%1) menos o desconto (%2) não conferem com as formas de pagamento (%3): o "
                                 "cupom não foi impresso.")
                      .arg(FormataValor(somaItens), FormataValor(desconto), FormataValor(altPgto().totalFormas()));
-    return;
+    return Impressao::NaoImpresso;
   }
 
   e.Retorno = EcfAbreCupom(e, DocumentoFormatado(documento));
   if (e.Retorno < 1) {
     e.Mensagem = ErroComunicacao(e.Retorno);
-    return;
+    return Impressao::NaoImpresso;
   }
   EcfNumeroCupom(e);
   const qlonglong cupom = e.NumCupom.toLongLong();
@@ -304,7 +338,7 @@ void ImprimeCupomPreVenda::ImprimeCupomEmpenho(qlonglong marcador) {
   for (const ItemEmpenho &item : itens)
     if (!VendeItemEmpenho(item, totais)) {
       cancelaCupomAberto();
-      return;
+      return Impressao::NaoImpresso;
     }
 
   VendaFechada venda;
@@ -334,7 +368,7 @@ void ImprimeCupomPreVenda::ImprimeCupomEmpenho(qlonglong marcador) {
   if (!venda_.diario().grava(venda, DiarioVendas::Situacao::Fechando, &erro)) {
     e.Mensagem = QStringLiteral("O cupom não pôde ser guardado no disco deste caixa (") + erro + ").";
     cancelaCupomAberto();
-    return;
+    return Impressao::NaoImpresso;
   }
   PontoDeFalha("diario-fechando");
 
@@ -342,27 +376,31 @@ void ImprimeCupomPreVenda::ImprimeCupomEmpenho(qlonglong marcador) {
                                      campo("NumEpn").texto());
   const DescontoCupom subtotal = desconto.ehZero() ? DescontoCupom{"%", "0,00"} : DescontoCupom{"$", FormataValor(desconto)};
   EnviaFechamentoCompleto(e, subtotal, pagamentos, rodape);
-  if (!e.Mensagem.isEmpty()) {
-    // What counts is whether the printer still holds the coupon open.
-    const QString falha = e.Mensagem;
-    const int16_t r = EcfFlagsFiscais(e);
-    if (r < 1) {
-      // No answer: the start-up check decides (cancels an open coupon,
-      // records a closed one).
-      e.Mensagem = falha + QStringLiteral("\n\nA impressora não responde: o cupom será conferido ao iniciar o caixa.");
-      return;
-    }
-    if (e.FlagsFiscais & FlagCupomAberto) {
+  // Only the printer says whether the coupon was closed: it is asked even
+  // when every call was accepted.
+  const QString falha = e.Mensagem;
+  switch (PerguntaSituacaoCupom(e)) {
+    case SituacaoCupom::Fechado:
+      e.Mensagem.clear();
+      break;
+    case SituacaoCupom::Aberto:
+      e.Mensagem = falha.isEmpty() ? QStringLiteral("A impressora não confirmou o fechamento do cupom.") : falha;
       venda_.diario().descarta(venda);
       cancelaCupomAberto();
-      return;
-    }
-    e.Mensagem.clear();
+      return Impressao::NaoImpresso;
+    case SituacaoCupom::SemResposta:
+      // The start-up check decides (cancels an open coupon, records a
+      // closed one).
+      e.Mensagem = (falha.isEmpty() ? QStringLiteral("A impressora não confirmou o fechamento do cupom.") : falha) +
+                   QStringLiteral("\n\nA impressora não responde: o cupom será conferido ao iniciar o caixa.");
+      return Impressao::Incerto;
   }
   PontoDeFalha("impressora-fechou");
   venda_.diario().grava(venda, DiarioVendas::Situacao::Fechada);
   PontoDeFalha("diario-fechada");
 
+  // The sale screen shows no coupon of its own: not the previous sale's.
+  venda_.LimpaCupomMostrado();
   venda_.campo("TxtMens").setTexto("Cliente: " + venda.cliente + " | Empenho: " + QString::number(codigo_) +
                                    " | Cupom: " + QString::number(cupom));
   venda_.voltaAoConsumidor();
@@ -372,10 +410,11 @@ void ImprimeCupomPreVenda::ImprimeCupomEmpenho(qlonglong marcador) {
   QString porque;
   if (venda_.registraVenda(venda, gravado, porque)) {
     venda_.GravaVendasGuardadas(false);
-    return;
+    return Impressao::Impresso;
   }
   venda_.mostraGuardadas(static_cast<int>(venda_.diario().pendentes().size()));
   app().operador().avisa(PForm::MensagemVendaGuardada.arg(porque));
+  return Impressao::Impresso;
 }
 
 bool ImprimeCupomPreVenda::VendeItemEmpenho(const ItemEmpenho &item, std::array<Moeda, QuantidadeTotaisCupom> &totais) {

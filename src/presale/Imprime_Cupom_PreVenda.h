@@ -51,8 +51,16 @@ class ImprimeCupomPreVenda : public TelaEmpenho {
  private:
   void gravaCliente();
   void fechaQuadroCliente();
-  // The coupon: Mensagem empty when it was printed and recorded (or kept).
-  void ImprimeCupomEmpenho(qlonglong marcador);
+  // The coupon: printed (the printer closed it; recorded, or kept on the
+  // desk), not printed (nothing closed; Mensagem tells why), or uncertain
+  // (the printer did not answer after the closing).
+  enum class Impressao { Impresso, NaoImpresso, Incerto };
+  Impressao ImprimeCupomEmpenho(qlonglong marcador);
+  // Claims the empenho as read for this desk (marker and desk); false, with
+  // the operator told, when another desk or program changed it meanwhile.
+  bool tomaEmpenho(qlonglong marcador);
+  // A claim whose coupon was not printed is given back as it was read.
+  void devolveEmpenho(qlonglong marcador);
   bool VendeItemEmpenho(const ItemEmpenho &item, std::array<Moeda, QuantidadeTotaisCupom> &totais);
   // A coupon left open by a failure is cancelled so the desk can sell on.
   void cancelaCupomAberto();

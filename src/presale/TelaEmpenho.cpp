@@ -193,6 +193,16 @@ Moeda TelaEmpenho::liquido() { return ParaMoeda(campo("LiqEpn").texto()); }
 
 void TelaEmpenho::mostraTroco() { campo("Troco").setTexto(FormataValor(valorPago() - totalDinheiro())); }
 
+QString TelaEmpenho::EmOutroCaixa(const Recordset &cab, const QString &caixa) {
+  const QString serie = texto(cab, "NfsEpn");
+  // A desk's claim holds a marker (negative) and names the desk in NfsEpn
+  // until the release program takes the empenho.
+  if (SemNulo(cab["StaEpn"]).toLongLong() >= 0 || serie.isEmpty() || serie == caixa.trimmed()) return {};
+  const qlonglong cupom = SemNulo(cab["NfiEpn"]).toLongLong();
+  if (cupom > 0) return QStringLiteral("Este empenho já foi impresso no caixa %1 (cupom %2) !").arg(serie).arg(cupom);
+  return QStringLiteral("Este empenho está sendo impresso no caixa %1 !").arg(serie);
+}
+
 bool TelaEmpenho::abreEmpenho() {
   TerminalState &e = estado();
   Campo &numero = campo("NumEpn");
@@ -213,6 +223,8 @@ bool TelaEmpenho::abreEmpenho() {
   const QString serie = texto(rs, "NfsEpn");
   const bool cupomDoCaixa = !serie.isEmpty() && serie == e.NumCaixa.trimmed() && SemNulo(rs["NfiEpn"]).toLongLong() > 0;
   if (serie.startsWith('C') || (variante_.recusaCupomDoCaixa && cupomDoCaixa)) return recusa(MensagemJaImpresso);
+  if (variante_.recusaCupomDoCaixa)
+    if (const QString outro = EmOutroCaixa(rs, e.NumCaixa); !outro.isEmpty()) return recusa(outro);
   if (const QString porque = recusaEmpenho(codigo); !porque.isEmpty()) return recusa(porque);
   numero.setTexto(QString::number(codigo));
   e.Mensagem.clear();
@@ -237,6 +249,7 @@ void TelaEmpenho::CarregaEmpenho() {
   }
   codigo_ = SemNulo(cab["CodEpn"]).toLongLong();
   status_ = SemNulo(cab["StaEpn"]).toLongLong();
+  serie_ = texto(cab, "NfsEpn");
   if (variante_.avisos && status_ == 1) app().operador().avisa(MensagemLiberado);
 
   for (const char *c : {"CliEpn", "VenEpn", "NfsEpn", "NfiEpn", "PrzEpn", "TraEpn", "VeiEpn", "ReqEpn", "ComEpn",

@@ -60,6 +60,10 @@ class TelaEmpenho : public Tela {
   };
   TelaEmpenho(Aplicacao &app, const Variante &variante);
 
+  // Why an empenho whose header row is `cab` belongs to another desk than
+  // `caixa` (printed there and not released yet, or being printed there);
+  // "" when it does not.
+  static QString EmOutroCaixa(const Recordset &cab, const QString &caixa);
   // A column's text, trimmed ("" for Null).
   static QString texto(const Recordset &rs, const char *coluna);
   // An empenho's payment rows from one of the payment views, eleven cells
@@ -99,6 +103,7 @@ class TelaEmpenho : public Tela {
   Variante variante_;
   qlonglong codigo_ = 0;
   qlonglong status_ = 0;
+  QString serie_;          // NfsEpn as read ("" for Null)
   QString formaFixada_;    // FpgEpn
   int itensEmpenho_ = 0;   // NitEpn
   QDateTime horaServidor_;  // taken at opening, renewed by each release

@@ -39,6 +39,9 @@ class PForm : public Tela {
   void LiberaItens();
   void BloqueiaItens();
   void LimpaVenda();
+  // Empties the item grid, shows zero amounts and hides "CANCELADO" (a
+  // coupon opened, or one printed by another screen).
+  void LimpaCupomMostrado();
   // Resets the payment grid of the payment screen; the payment screen plugs
   // its reset in here when it is loaded.
   void LimpaPagamentos();

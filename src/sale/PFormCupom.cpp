@@ -58,6 +58,12 @@ void PForm::iniciaGrade() {
   g.setPosicao(1, 0);
 }
 
+void PForm::LimpaCupomMostrado() {
+  campo("Cancelado").setVisible(false);
+  iniciaGrade();
+  for (const char *c : {"TxtTotVen", "Dinheiro", "Pago", "Troco"}) campo(c).setTexto("0,00");
+}
+
 void PForm::zeraCupom() {
   totais.fill(Moeda());
   totalVenda_ = Moeda();
@@ -269,11 +275,9 @@ void PForm::abreCupom() {
     return;
   }
   e.EcfOcupada = true;
-  campo("Cancelado").setVisible(false);
   zeraCupom();
-  iniciaGrade();
+  LimpaCupomMostrado();
   LimpaPagamentos();
-  for (const char *c : {"TxtTotVen", "Dinheiro", "Pago", "Troco"}) campo(c).setTexto("0,00");
   habilitaMenus(false);
   LiberaItens();
   for (const char *b : {"CmdFormPG", "CmdCancelaItem", "CmdFinal"})

@@ -23,7 +23,12 @@
 
 namespace {
 
-constexpr int FlagCupomAberto = 1;
+const QString MensagemCupomNaoFechado = QStringLiteral("A impressora não confirmou o fechamento do cupom.");
+const QString MensagemCupomSegueAberto =
+    QStringLiteral("\n\nO cupom continua aberto e a venda não foi gravada: feche-o de novo (F7) ou cancele-o (F8).");
+const QString MensagemImpressoraMuda = QStringLiteral(
+    "\n\nA impressora não responde: a venda não foi gravada. Feche o cupom de novo (F7) quando ela responder; "
+    "ao iniciar o caixa o cupom é conferido.");
 
 // The claim marker a recorded header still holds; 0 when the release
 // program has already taken it (or the header is gone).
@@ -139,21 +144,31 @@ void PForm::CmdFinal() {
   if (!completo) campo("Dinheiro").setTexto(totalVenda_.formatada());
   app().mostra(fechamento, true);
   if (!fechamento.formaUm().isEmpty()) formaUm_ = fechamento.formaUm();
-  campo("Dinheiro").setTexto(fechamento.dinheiro());
 
-  if (!e.Mensagem.isEmpty()) {
-    const QString falha = e.Mensagem;
-    bool fechouMesmoAssim = false;
-    if (fechamento.enviado()) {
-      // The printer said no somewhere in the sequence: what counts is
-      // whether the coupon is still open.
-      const int16_t r = EcfFlagsFiscais(e);
-      if (r >= 1 && !(e.FlagsFiscais & FlagCupomAberto)) fechouMesmoAssim = true;
-      else if (r >= 1) diario().descarta(venda);
-      // No answer: the entry stays "closing" and the start-up check decides.
-    }
-    app().operador().avisa(falha);
-    if (!fechouMesmoAssim) return;
+  // Whatever way the dialog went, only the printer says whether the coupon
+  // was closed. A dialog that sent nothing (Esc, its close box, a journal
+  // that could not be written) closed nothing.
+  const QString falha = e.Mensagem;
+  if (!fechamento.enviado()) {
+    campo("Dinheiro").setTexto(QStringLiteral("0,00"));
+    app().operador().avisa(falha.isEmpty() ? FechaCupom::MensagemDesistencia : falha);
+    return;
+  }
+  campo("Dinheiro").setTexto(fechamento.dinheiro());
+  switch (PerguntaSituacaoCupom(e)) {
+    case SituacaoCupom::Fechado:
+      // The printer said no somewhere in the sequence, yet closed it.
+      if (!falha.isEmpty()) app().operador().avisa(falha);
+      break;
+    case SituacaoCupom::Aberto:
+      diario().descarta(venda);
+      app().operador().avisa(falha.isEmpty() ? MensagemCupomNaoFechado + MensagemCupomSegueAberto : falha);
+      return;
+    case SituacaoCupom::SemResposta:
+      // The entry stays "closing": the start-up check decides (cancels an
+      // open coupon, records a closed one); F7 again resends the closing.
+      app().operador().avisa(falha.isEmpty() ? MensagemCupomNaoFechado + MensagemImpressoraMuda : falha);
+      return;
   }
 
   PontoDeFalha("impressora-fechou");

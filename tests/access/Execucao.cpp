@@ -19,6 +19,16 @@ Execucao::~Execucao() {
   InstalaObservadorEcf({});
   programa.reset();
   InstalaTratadorEncerramento(anterior);
+  if (falhasAntes) qputenv("PDV_ECF_SIM_FALHAS", *falhasAntes);
+}
+
+void Execucao::paraRelogio(const QDateTime &quando) {
+  parado.set(quando);
+  estado.usaRelogio(parado);
+  if (!falhasAntes) falhasAntes = qgetenv("PDV_ECF_SIM_FALHAS");
+  QByteArray falhas = *falhasAntes;
+  if (!falhas.isEmpty()) falhas += ';';
+  qputenv("PDV_ECF_SIM_FALHAS", falhas + "relogio " + quando.toString(Qt::ISODate).toLatin1());
 }
 
 bool Execucao::preenche(const QString &texto) {

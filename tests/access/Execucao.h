@@ -4,6 +4,7 @@
 // operator and a fake clock; the end of the run is caught.
 #include <QString>
 #include <memory>
+#include <optional>
 
 #include "app/Programa.h"
 #include "core/Encerramento.h"
@@ -19,9 +20,11 @@ struct Execucao {
   OperadorRoteiro operador;
   AreaTransferenciaMemoria area;
   platform::FakeClock relogio{QDateTime::currentDateTime()};
+  platform::FixedClock parado{QDateTime()};
   std::unique_ptr<Programa> programa;
   TratadorEncerramento anterior;
   QString fim;  // why the run ended; empty while it goes on
+  std::optional<QByteArray> falhasAntes;  // the printer's faults before paraRelogio
   QStringList chamadasEcf;  // printer wrappers called, in order
 
   explicit Execucao(const QString &raiz = {});
@@ -38,6 +41,10 @@ struct Execucao {
     }
   }
   bool inicia() { return passo([this] { programa->inicia(); }); }
+  // Stops the run's clock, and the simulated printer's, at a moment that
+  // stands for the server's too: a drive whose day a replay opened on that
+  // date runs on that date, whatever day the test runs.
+  void paraRelogio(const QDateTime &quando);
   Tela &frente() { return *programa->app().telaFrente(); }
   // Types a text over the focused field's text and presses Enter.
   bool preenche(const QString &texto);

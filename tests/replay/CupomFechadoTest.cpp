@@ -1,0 +1,150 @@
+// Only the printer says whether a coupon was closed, and one pre-sale is
+// printed by one desk: a dialog that went away, a closing the printer
+// accepted without doing, or a pre-sale another desk took meanwhile record
+// nothing and open nothing. Each on a demo drive of its own.
+#include <gtest/gtest.h>
+
+#include "access/Execucao.h"
+#include "core/Teclas.h"
+#include "fiscal/Ecf.h"
+#include "presale/Imprime_Cupom_PreVenda.h"
+#include "replay/Roteiro.h"
+#include "sale/PForm.h"
+
+namespace {
+
+const QString Venda = "clock 2026-12-07T09:00:00\n" + Login + "key F2\ntype 1.\nkey Enter\n";
+const QString Entra = "clock 2026-12-07T09:05:00\ntype 1\nkey Enter\ntype 1234\nkey Enter\n";
+
+int vendasDoCupom(const Drive &d, int cupom) {
+  return static_cast<int>(
+      d.numero(QStringLiteral("SELECT COUNT(*) FROM TB_VDA_CADEPN WHERE NfsEpn = '001' AND NfiEpn = %1").arg(cupom)));
+}
+
+QStringList cabecalho(const Drive &d, int empenho) {
+  return d.linhas("StaEpn,NfsEpn,NfiEpn", QStringLiteral("FROM TB_VDA_CADEPN WHERE CodEpn = %1").arg(empenho));
+}
+
+void falhasDaImpressora(const Drive &d, const QString &linhas) {
+  QFile f(d.caminho("kw-velt/ecf-sim/falhas.txt"));
+  ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+  f.write(linhas.toUtf8());
+}
+
+}  // namespace
+
+// The closing dialog ends with the script while it is open (as its close
+// box would): nothing was sent, so nothing is recorded, the drawer stays
+// shut and the release program does not run; the printer still holds the
+// coupon, which the next start cancels.
+TEST(CupomFechado, AClosingDialogThatSentNothingRecordsNothing) {
+  Drive d;
+  QString t;
+  ASSERT_EQ(d.roda(Venda + "key F7\n", t), 0) << t.toStdString();
+  const int dialogo = linhaCom(t, "open Fecha_Cupom_Resumo ");
+  ASSERT_GT(dialogo, 0) << t.toStdString();
+  EXPECT_FALSE(t.contains("EcfFechaCupomResumido")) << t.toStdString();
+  EXPECT_LT(linhaCom(t, "EcfAcionaGaveta", dialogo), 0) << t.toStdString();
+  EXPECT_FALSE(t.contains("run \"")) << t.toStdString();
+  EXPECT_TRUE(t.contains("Desistencia de Fechamento !")) << t.toStdString();
+  EXPECT_EQ(vendasDoCupom(d, 2), 0);
+  EXPECT_TRUE(d.pendentes().isEmpty()) << d.pendentes().join(", ").toStdString();
+
+  ASSERT_EQ(d.roda(Entra, t), 0) << t.toStdString();
+  EXPECT_TRUE(t.contains("ecf EcfCancelaCupom() = 1")) << t.toStdString();
+  EXPECT_EQ(vendasDoCupom(d, 2), 0);
+  EXPECT_TRUE(d.pendentes().isEmpty()) << d.pendentes().join(", ").toStdString();
+}
+
+// The printer answers 1 to the closing without closing the coupon: the sale
+// is not recorded, the drawer stays shut, the coupon stays on the screen;
+// F7 again closes it and records it once.
+TEST(CupomFechado, AClosingThePrinterAcceptedButDidNotDoIsNoSale) {
+  Drive d;
+  QString t;
+  ASSERT_EQ(d.roda("clock 2026-12-07T09:00:00\n" + Login, t), 0) << t.toStdString();
+  falhasDaImpressora(d, "retorno FechaCupomResumido 1\n");
+  const QString script = Entra + "key F2\ntype 1.\nkey Enter\nkey F7\nkey F7\ndump\nkey F7\nkey F7\n";
+  ASSERT_EQ(d.roda(script, t), 0) << t.toStdString();
+  const int recusa = linhaCom(t, "A impressora não confirmou o fechamento do cupom.");
+  ASSERT_GT(recusa, 0) << t.toStdString();
+  EXPECT_GT(linhaCom(t, "EcfAcionaGaveta"), recusa) << t.toStdString();
+  const QList<QStringList> telas = dumps(t, "PForm");
+  ASSERT_FALSE(telas.isEmpty()) << t.toStdString();
+  EXPECT_TRUE(telas.last().contains("  CmdFinal \"[F7] FINALIZA\"")) << telas.last().join('\n').toStdString();
+  EXPECT_TRUE(telas.last().filter("  TxtTotVen ").value(0).contains("27,90")) << telas.last().join('\n').toStdString();
+  EXPECT_EQ(vendasDoCupom(d, 2), 1);
+  EXPECT_EQ(t.count("LiberaPreVenda.exe"), 1) << t.toStdString();
+  EXPECT_TRUE(d.pendentes().isEmpty()) << d.pendentes().join(", ").toStdString();
+}
+
+// A pre-sale's closing accepted by the printer without closing the coupon:
+// nothing is recorded, the coupon is cancelled and the pre-sale is free
+// again as it was, printable at the next try.
+TEST(CupomFechado, APreSaleCouponThePrinterDidNotCloseGivesThePreSaleBack) {
+  Drive d;
+  QString t;
+  ASSERT_EQ(d.roda("clock 2026-12-07T09:00:00\n" + Login, t), 0) << t.toStdString();
+  falhasDaImpressora(d, "retorno TerminaFechamentoCupom 1\n");
+  ASSERT_EQ(d.roda(Entra + "click P0202\ntype 101\nkey Enter\nkey F5\n", t), 0) << t.toStdString();
+  EXPECT_TRUE(t.contains("A impressora não confirmou o fechamento do cupom.")) << t.toStdString();
+  EXPECT_TRUE(t.contains("ecf EcfCancelaCupom() = 1")) << t.toStdString();
+  EXPECT_FALSE(t.contains("Impressão Concluída !")) << t.toStdString();
+  EXPECT_EQ(cabecalho(d, 101), QStringList{"0 | <null> | <null>"});
+  EXPECT_EQ(d.numero("SELECT COUNT(*) FROM TB_VDA_CADNOT WHERE EpnNot = 101"), 0);
+
+  ASSERT_EQ(d.roda(Entra + "click P0202\ntype 101\nkey Enter\nkey F5\n", t), 0) << t.toStdString();
+  EXPECT_TRUE(t.contains("Impressão Concluída !")) << t.toStdString();
+  EXPECT_EQ(cabecalho(d, 101).value(0).section(" | ", 1), "001 | 3");
+  EXPECT_EQ(d.numero("SELECT COUNT(*) FROM TB_VDA_CADNOT WHERE EpnNot = 101"), 1);
+}
+
+// Two desks on one pre-sale: desk 002 takes 101 while this desk has it on
+// the screen. This desk's F5 prints nothing and names the other desk; once
+// desk 002 printed it, calling it up names its coupon. After printing here
+// the sale screen shows no coupon of its own (not the previous sale's).
+TEST(CupomFechado, APreSaleAnotherDeskTookIsRefusedNamingThatDesk) {
+  Drive d;
+  QString t;
+  ASSERT_EQ(d.roda("clock 2026-12-07T09:00:00\n" + Login, t), 0) << t.toStdString();
+  Execucao x(d.raiz());
+  x.paraRelogio(QDateTime(QDate(2026, 12, 7), QTime(9, 5)));
+  ASSERT_TRUE(x.inicia());
+  ASSERT_TRUE(x.entra("1", "1234")) << x.fim.toStdString();
+  PForm &venda = dynamic_cast<PForm &>(x.frente());
+  x.programa->app().executaModal = [](Tela &) {};
+
+  ImprimeCupomPreVenda tela(x.programa->app(), venda);
+  x.programa->app().mostra(tela, true);
+  tela.campo("NumEpn").setTexto("101");
+  ASSERT_TRUE(x.passo([&] { tela.teclaBaixo(tecla::Enter); })) << x.fim.toStdString();
+  ASSERT_TRUE(tela.campo("FrmTot").enabled());
+  d.executa("UPDATE TB_VDA_CADEPN SET StaEpn = -1502, NfsEpn = '002' WHERE CodEpn = 101");
+  x.chamadasEcf.clear();
+  ASSERT_TRUE(x.passo([&] { tela.teclaBaixo(tecla::F5); })) << x.fim.toStdString();
+  EXPECT_EQ(x.operador.mensagens().last(), "Este empenho está sendo impresso no caixa 002 !");
+  EXPECT_TRUE(x.chamadasEcf.isEmpty()) << x.chamadasEcf.join(", ").toStdString();
+  EXPECT_EQ(cabecalho(d, 101), QStringList{"-1502 | 002 | <null>"});
+  EXPECT_TRUE(tela.campo("NumEpn").enabled());
+
+  d.executa("UPDATE TB_VDA_CADEPN SET NfiEpn = 9, NffEpn = 9 WHERE CodEpn = 101");
+  tela.campo("NumEpn").setTexto("101");
+  ASSERT_TRUE(x.passo([&] { tela.teclaBaixo(tecla::Enter); })) << x.fim.toStdString();
+  EXPECT_EQ(x.operador.mensagens().last(), "Este empenho já foi impresso no caixa 002 (cupom 9) !");
+  EXPECT_FALSE(tela.campo("FrmTot").enabled());
+  EXPECT_TRUE(x.chamadasEcf.isEmpty()) << x.chamadasEcf.join(", ").toStdString();
+
+  // Given back by desk 002 and printed here: the sale screen's grid and
+  // amounts are emptied.
+  d.executa("UPDATE TB_VDA_CADEPN SET StaEpn = 0, NfsEpn = NULL, NfiEpn = NULL, NffEpn = NULL WHERE CodEpn = 101");
+  venda.grade("Grade").setTextMatrix(1, 2, "ITEM DE UMA VENDA ANTERIOR");
+  venda.campo("TxtTotVen").setTexto("27,90");
+  tela.campo("NumEpn").setTexto("101");
+  ASSERT_TRUE(x.passo([&] { tela.teclaBaixo(tecla::Enter); })) << x.fim.toStdString();
+  ASSERT_TRUE(x.passo([&] { tela.teclaBaixo(tecla::F5); })) << x.fim.toStdString();
+  EXPECT_EQ(x.operador.mensagens().last(), "Impressão Concluída !");
+  EXPECT_EQ(venda.grade("Grade").Rows(), 2);
+  EXPECT_TRUE(venda.grade("Grade").TextMatrix(1, 2).isEmpty());
+  EXPECT_EQ(venda.campo("TxtTotVen").texto(), "0,00");
+  x.programa->app().descarrega(tela, true);
+}
