@@ -2,7 +2,8 @@
 // scripts/test.sh; skipped when PDV_TEST_FB_SERVER is unset): a desk whose
 // server goes away after the printer closed the coupon keeps the sale and
 // records it once the server is back, whichever way comes first; two desks
-// recording at the same time lose and double nothing.
+// recording at the same time lose and double nothing; two desks asking for
+// one pre-sale at the same moment print it once.
 #include <gtest/gtest.h>
 
 #include <QDir>
@@ -297,4 +298,56 @@ TEST_F(VendasServidor, TwoDesksRecordingAtOnceLoseAndDoubleNothing) {
               0);
     EXPECT_TRUE(pendentes(onde.path() + "/drive" + c).isEmpty());
   }
+}
+
+// Two desks ask for the same pre-sale at the same moment, round after
+// round: one prints it, the other is told which desk has it; never two
+// coupons, never two summaries.
+TEST_F(VendasServidor, TwoDesksOnOnePreSalePrintItOnce) {
+  constexpr int Rodadas = 8;
+  QTemporaryDir onde;
+  const QStringList caixas{"001", "002"};
+  for (const QString &c : caixas) ASSERT_TRUE(abreDia(drive(onde, c, servidor()))) << c.toStdString();
+  QFile arquivo(onde.path() + "/roteiro.txt");
+  ASSERT_TRUE(arquivo.open(QIODevice::WriteOnly));
+  arquivo.write("type 1\nkey Enter\ntype 1234\nkey Enter\nclick P0202\ntype 101\nkey Enter\nkey F5\n");
+  arquivo.close();
+
+  int impressos = 0, recusados = 0;
+  for (int rodada = 1; rodada <= Rodadas; ++rodada) {
+    SCOPED_TRACE(rodada);
+    {
+      ConexaoBanco c;
+      c.abre(caixa(servidor()));
+      c.executa("UPDATE TB_VDA_CADEPN SET StaEpn = 0, NfsEpn = NULL, NfiEpn = NULL, NffEpn = NULL WHERE CodEpn = 101");
+      c.executa("DELETE FROM TB_VDA_CADNOT WHERE EpnNot = 101");
+    }
+    std::vector<std::unique_ptr<QProcess>> processos;
+    for (const QString &c : caixas) {
+      auto p = std::make_unique<QProcess>();
+      QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+      env.insert("PDV_DRIVE", onde.path() + "/drive" + c);
+      env.insert("QT_QPA_PLATFORM", "offscreen");
+      p->setProcessEnvironment(env);
+      p->setProcessChannelMode(QProcess::MergedChannels);
+      processos.push_back(std::move(p));
+    }
+    for (auto &p : processos) p->start(testsupport::buildDir() + "/pdv", {"--replay", arquivo.fileName()});
+    int coupons = 0;
+    for (size_t i = 0; i < processos.size(); ++i) {
+      ASSERT_TRUE(processos[i]->waitForFinished(120000));
+      const QString t = QString::fromUtf8(processos[i]->readAll());
+      EXPECT_EQ(processos[i]->exitCode(), 0) << t.toStdString();
+      if (t.contains("Impressão Concluída !")) ++coupons;
+      const QString outro = caixas[1 - int(i)];
+      if (t.contains("Este empenho está sendo impresso no caixa " + outro + " !") ||
+          t.contains("Este empenho já foi impresso no caixa " + outro + " (cupom "))
+        ++recusados;
+    }
+    EXPECT_EQ(coupons, 1);
+    impressos += coupons;
+    EXPECT_EQ(numero("Select Count(*) From TB_VDA_CADNOT Where EpnNot = 101"), 1);
+  }
+  EXPECT_EQ(impressos, Rodadas);
+  EXPECT_EQ(recusados, Rodadas);
 }
