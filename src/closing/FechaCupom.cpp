@@ -86,9 +86,11 @@ void FechaCupom::ativa() {
 Moeda FechaCupom::valorPago() { return ParaMoeda(campo("TxtValor").texto()); }
 
 bool FechaCupom::confereValor() {
-  if (dados_.totalDinheiro > valorPago()) {
-    app().operador().avisa(tipo_ == Tipo::Completo ? QStringLiteral("Valor Pago menor que o valor em dinheiro !")
-                                                    : QStringLiteral("Valor Pago menor que a Venda !"));
+  const QString recusa = RecusaValorPago(dados_.totalDinheiro, valorPago(),
+                                         tipo_ == Tipo::Completo ? QStringLiteral("Valor Pago menor que o valor em dinheiro !")
+                                                                 : QStringLiteral("Valor Pago menor que a Venda !"));
+  if (!recusa.isEmpty()) {
+    app().operador().avisa(recusa);
     return false;
   }
   campo("Troco").setTexto(FormataValor(valorPago() - dados_.totalDinheiro));
@@ -187,6 +189,14 @@ void FechaCupom::fechaResumo(const QString &rodape) {
   e.Retorno = EcfFechaCupomResumido(e, formaUm_, rodape);
   AnalisaRetorno(e, QString(), QString(), QStringLiteral("Emissão de Cupom Fiscal"));
   if (e.Retorno < 1) e.Mensagem = ErroComunicacao(e.Retorno);
+}
+
+QString RecusaValorPago(const Moeda &devido, const Moeda &pago, const QString &mensagemMenor) {
+  if (devido > pago) return mensagemMenor;
+  if (pago - devido > TrocoMaximo)
+    return QStringLiteral("Valor Pago alto demais: o troco seria de %1, mais que %2. Confira o valor digitado !")
+        .arg(FormataValor(pago - devido), FormataValor(TrocoMaximo));
+  return {};
 }
 
 QString NomeFormaUm(TerminalState &e) {

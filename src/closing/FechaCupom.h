@@ -80,5 +80,12 @@ class FechaCupom : public Tela {
   QString pago_, troco_, dinheiro_, formaUm_;
 };
 
+// The largest change a desk gives: an amount handed over beyond the cash due
+// plus this is a slip of the finger, never printed on a coupon.
+inline const Moeda TrocoMaximo = Moeda::deCentavos(100000);
+// Why an amount handed over is refused ("" when it is taken): below the cash
+// due (`mensagemMenor`, each screen's text) or a change above TrocoMaximo.
+QString RecusaValorPago(const Moeda &devido, const Moeda &pago, const QString &mensagemMenor);
+
 // Payment form 1's name (trimmed), read from the database. Throws ErroBanco.
 QString NomeFormaUm(TerminalState &estado);

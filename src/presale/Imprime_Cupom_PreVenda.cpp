@@ -3,7 +3,9 @@
 #include "closing/DiarioVendas.h"
 #include "closing/FechaCupom.h"
 #include "closing/VendaFechada.h"
+#include "core/Cp1252.h"
 #include "core/Database.h"
+#include "core/Documentos.h"
 #include "core/Operator.h"
 #include "core/PontoFalha.h"
 #include "core/Teclas.h"
@@ -135,8 +137,13 @@ void ImprimeCupomPreVenda::teclaCarregado(int &t) {
 
 void ImprimeCupomPreVenda::gravaCliente() {
   const QString documento = campo("DocumCliente").texto().trimmed();
-  if (documento.size() != 11 && documento.size() != 14) {
-    app().operador().avisa(MensagemDocumento);
+  if (const QString nome = campo("NomeDoCliente").texto(); !cp1252::ehArmazenavel(nome)) {
+    app().operador().avisa(QStringLiteral("Nome do cliente: ") + cp1252::MensagemNaoArmazenavel);
+    focaCampo("NomeDoCliente", false);
+    return;
+  }
+  if (const QString recusa = documentos::Recusa(documento, MensagemDocumento); !recusa.isEmpty()) {
+    app().operador().avisa(recusa);
     // Emptied, so the document typed again is not added to the wrong one.
     campo("DocumCliente").setTexto(QString());
     focaCampo("DocumCliente", false);
@@ -161,8 +168,8 @@ QString ImprimeCupomPreVenda::DocumentoFormatado(const QString &documento) {
 
 void ImprimeCupomPreVenda::imprime() {
   TerminalState &e = estado();
-  if (totalDinheiro() > valorPago()) {
-    app().operador().avisa(MensagemValorMenor);
+  if (const QString recusa = RecusaValorPago(totalDinheiro(), valorPago(), MensagemValorMenor); !recusa.isEmpty()) {
+    app().operador().avisa(recusa);
     focaCampo("TxtValor", false);
     campo("TxtValor").selecionaTudo();
     return;

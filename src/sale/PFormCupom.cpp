@@ -7,7 +7,9 @@
 #include "access/Inicializacao.h"
 #include "closing/DiarioVendas.h"
 #include "closing/VendaFechada.h"
+#include "core/Cp1252.h"
 #include "core/Database.h"
+#include "core/Documentos.h"
 #include "core/Logs.h"
 #include "core/Operator.h"
 #include "core/Programas.h"
@@ -401,9 +403,16 @@ void PForm::mostraQuadroCliente() {
 }
 
 void PForm::gravaCliente() {
+  if (const QString nome = campo("NomeDoCliente").texto(); !cp1252::ehArmazenavel(nome)) {
+    app().operador().avisa(QStringLiteral("Nome do cliente: ") + cp1252::MensagemNaoArmazenavel);
+    focaCampo("NomeDoCliente", false);
+    return;
+  }
   const QString documento = campo("DocumCliente").texto().trimmed();
-  if (documento.size() != 11 && documento.size() != 14) {
-    app().operador().avisa(QStringLiteral("Digite um numerio com 11 (cpf) ou 14 (cnpj) dígitos!"));
+  const QString recusa =
+      documentos::Recusa(documento, QStringLiteral("Digite um numerio com 11 (cpf) ou 14 (cnpj) dígitos!"));
+  if (!recusa.isEmpty()) {
+    app().operador().avisa(recusa);
     focaCampo("DocumCliente", false);
     return;
   }
