@@ -322,20 +322,7 @@ TEST(PreVenda, ANumberHandedOverPrintsAtOnceWithThePrinterHeldBusy) {
   // the operator is told, the screen stays in number entry.
   ImprimeCupomPreVenda tela(x.programa->app(), pform);
   x.programa->app().mostra(tela, true);
-  d.executa("DELETE FROM MON$ATTACHMENTS WHERE MON$ATTACHMENT_ID <> CURRENT_CONNECTION");
-  const QString banco = d.caminho("kw-velt/dados.fdb");
-  ASSERT_TRUE(QFile::rename(banco, banco + ".fora"));
-  // The engine lets go of the file once its last attachment is gone: until
-  // then the old name still opens it.
-  for (int i = 0; i < 100; ++i) {
-    try {
-      ConexaoBanco c;
-      d.abre(c);
-    } catch (const ErroBanco &) {
-      break;
-    }
-    QThread::msleep(50);
-  }
+  ASSERT_TRUE(d.tiraBanco());
   const int antes = static_cast<int>(x.operador.mensagens().size());
   tela.campo("NumEpn").setTexto("111");
   ASSERT_TRUE(x.passo([&] { tela.teclaBaixo(tecla::Enter); })) << x.fim.toStdString();
@@ -344,6 +331,6 @@ TEST(PreVenda, ANumberHandedOverPrintsAtOnceWithThePrinterHeldBusy) {
   EXPECT_TRUE(tela.campo("NumEpn").enabled());
   EXPECT_FALSE(tela.campo("FrmTot").enabled());
   chamadas.clear();
-  ASSERT_TRUE(QFile::rename(banco + ".fora", banco));
+  ASSERT_TRUE(d.devolveBanco());
   InstalaObservadorEcf({});
 }
