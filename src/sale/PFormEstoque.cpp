@@ -29,8 +29,12 @@ void PForm::guardaEstoqueCupom() {
 }
 
 void PForm::esqueceEstoqueCupom() {
+  // A record this run wrote is over with its coupon. One an earlier run left
+  // is kept for the start-up cancellation of its coupon (a cancellation the
+  // printer refused is tried at the next start); when its coupon was closed
+  // instead, the next coupon's first item replaces it.
+  if (estoqueCupom_.cupom != 0) ApagaEstoqueCupom(arquivo());
   estoqueCupom_ = EstoqueCupom();
-  ApagaEstoqueCupom(arquivo());
 }
 
 void PForm::levantaEstoque(int item, const QString &codPro, Quantidade quantidade) {
@@ -81,5 +85,6 @@ void PForm::devolveEstoqueDoCupom(qlonglong numero) {
                                .arg(erro.descricao()) +
                            lista(devolver));
   }
-  esqueceEstoqueCupom();
+  estoqueCupom_ = EstoqueCupom();
+  ApagaEstoqueCupom(arquivo());
 }
