@@ -8,7 +8,9 @@
 #include "core/Programas.h"
 #include "core/TerminalState.h"
 #include "core/Utilidades.h"
+#include "payment/LinhaPagamento.h"
 #include "platform/Host.h"
+#include "sale/EstoqueCupom.h"
 
 namespace {
 
@@ -50,10 +52,12 @@ bool substituiOperacao(const QString &tributacao) {
 }
 
 // The coupon's fiscal-note summary for the empenho, and the operator's credit
-// release for the customer used up (inside the caller's transaction).
+// release for the customer used up (inside the caller's transaction). The
+// coupon totals come at four decimals (the sum of their lines) and are
+// rounded once, here, to the cent the summary keeps.
 void GravaResumoEUsaLiberacao(ConexaoBanco &c, const VendaFechada &v, qlonglong empenho, const QDateTime &datHor) {
   QVariantList resumo{v.cupom, v.caixa, empenho, v.data, QVariant::fromValue(v.total)};
-  for (const Moeda &m : v.totais) resumo << QVariant::fromValue(m);
+  for (const Moeda &m : v.totais) resumo << QVariant::fromValue(m.arredondada(2));
   resumo << 1 << v.usuario << datHor;
   c.executaComParametros(InsereResumo, resumo);
   c.executa(MontaSql("DELETE FROM TB_GER_LIBERA WHERE USUARIO=? AND INFO=?", {v.usuario, v.codigoCliente()}));
@@ -142,12 +146,11 @@ EmpenhoGravado GravaVendaNoBanco(TerminalState &e, const VendaFechada &v) {
   e.EtapaVenda = 4;
 
   for (const QStringList &p : v.pagamentosPreenchidos()) {
-    const QDate vencimento = QDate::fromString(p.value(7).trimmed(), "dd/MM/yyyy");
     c.executaComParametros(
         InserePagamento,
         {r.codigo, inteiro(p.value(0)), inteiro(p.value(9)), QVariant::fromValue(ParaMoeda(p.value(2))),
          corta(p.value(3), 15), corta(p.value(4), 10), corta(p.value(5), 10), corta(p.value(6), 60),
-         vencimento.isValid() ? vencimento : v.data});
+         VencimentoGravado(p, v.data)});
   }
   e.EtapaVenda = 5;
 
@@ -158,6 +161,10 @@ EmpenhoGravado GravaVendaNoBanco(TerminalState &e, const VendaFechada &v) {
                                         QVariant::fromValue(VariacaoPreco(i.unitario, i.precoLista)),
                                         QVariant::fromValue(i.valor), 0, operacao});
   }
+  // Pending stock the sale owes (items whose raise did not reach the
+  // database when they were sold): applied with the sale, so once.
+  for (const ItemVendido &i : v.itens)
+    if (i.estoqueDevido) AtualizaEstoquePendente(e, QString::number(i.produto), i.quantidade);
   e.EtapaVenda = 6;
 
   GravaResumoEUsaLiberacao(c, v, r.codigo, datHor);

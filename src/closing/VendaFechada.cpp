@@ -40,14 +40,18 @@ QList<QStringList> VendaFechada::pagamentosPreenchidos() const {
 
 QJsonObject VendaFechada::paraJson() const {
   QJsonArray its;
-  for (const ItemVendido &i : itens)
-    its.append(QJsonObject{{"item", i.item},
-                           {"produto", QString::number(i.produto)},
-                           {"quantidade", QString::number(i.quantidade.milesimos())},
-                           {"unitario", valor(i.unitario)},
-                           {"precoLista", valor(i.precoLista)},
-                           {"valor", valor(i.valor)},
-                           {"tributacao", i.tributacao}});
+  for (const ItemVendido &i : itens) {
+    QJsonObject item{{"item", i.item},
+                     {"produto", QString::number(i.produto)},
+                     {"quantidade", QString::number(i.quantidade.milesimos())},
+                     {"unitario", valor(i.unitario)},
+                     {"precoLista", valor(i.precoLista)},
+                     {"valor", valor(i.valor)},
+                     {"tributacao", i.tributacao}};
+    // Only when owed: an entry without it owes nothing.
+    if (i.estoqueDevido) item["estoqueDevido"] = true;
+    its.append(item);
+  }
   QJsonArray pags;
   for (const QStringList &p : pagamentos) pags.append(QJsonArray::fromStringList(p));
   QJsonArray tots;
@@ -106,6 +110,7 @@ std::optional<VendaFechada> VendaFechada::deJson(const QJsonObject &o, QString *
     it.quantidade = Quantidade::deMilesimos(i.value("quantidade").toString().toLongLong(&ok));
     if (!ok || it.item <= 0) return falha(QStringLiteral("item inválido"));
     it.tributacao = i.value("tributacao").toString();
+    it.estoqueDevido = i.value("estoqueDevido").toBool();
     if (!leMoeda(i, "unitario", it.unitario, erro) || !leMoeda(i, "precoLista", it.precoLista, erro) ||
         !leMoeda(i, "valor", it.valor, erro))
       return std::nullopt;

@@ -25,6 +25,9 @@ struct ItemVendido {
   Moeda precoLista;         // the product's list price when it was entered
   Moeda valor;              // the line as the printer charged it
   QString tributacao;       // the product's tax code when it was entered ("060", "17"...)
+  // Its pending-stock raise did not reach the database when it was sold:
+  // the recording of the sale applies it.
+  bool estoqueDevido = false;
   bool operator==(const ItemVendido &) const = default;
 };
 

@@ -10,10 +10,12 @@
 //    because that is what the fiscal printer charges (ValorLinha, in
 //    Quantidade.h); a line worth 3,3333 is charged 3,33 and 0,999 kg at
 //    1,999 is 1,99;
-//  - percentages (a discounted price, the tax on a line, a reduced tax
-//    rate) are rounded half away from zero to the cent unless the caller
-//    asks otherwise: these amounts are printed and recorded with two
-//    decimals, and the regional number format rounds half away;
+//  - percentages (a discounted price, a reduced tax rate) are rounded half
+//    away from zero to the cent unless the caller asks otherwise: these
+//    amounts are printed and recorded with two decimals, and the regional
+//    number format rounds half away; the tax on a sale line is kept at four
+//    decimals, and the coupon's tax total made of them is rounded once, when
+//    it is recorded;
 //  - an amount split into instalments is split in whole cents, and the cents
 //    that do not divide go to the first instalment;
 //  - a quantity worked out from a value and a price is truncated to the
@@ -92,7 +94,7 @@ class Moeda {
   Moeda vezes(const Quantidade &quantidade, int casas = 4,
               Arredondamento modo = Arredondamento::MeioParaLonge) const;
   // taxa percent of the amount (amount x taxa / 100); the rate may carry
-  // decimals (2,5%). The tax on a line: valor.percentual(aliquota).
+  // decimals (2,5%). The tax on a line: valor.percentual(aliquota, 4).
   Moeda percentual(Moeda taxa, int casas = 2, Arredondamento modo = Arredondamento::MeioParaLonge) const;
   // The amount less taxa percent (amount x (100 - taxa) / 100): a price after
   // a percentage discount, a tax rate after a base reduction.

@@ -93,7 +93,9 @@ TotaisLinha TotaisDaLinha(const Tributacao &t, Moeda valorLinha) {
     case GrupoTributacao::Tributado:
       r.total = BaseTributada;
       r.totalImposto = ValorIcms;
-      r.imposto = valorLinha.percentual(t.taxa, 2);
+      // Kept at four decimals: the coupon's tax total is the sum of its
+      // lines' taxes, rounded once, when it is recorded.
+      r.imposto = valorLinha.percentual(t.taxa, 4);
       break;
     case GrupoTributacao::Substituicao: r.total = BaseSubstituicao; break;
     case GrupoTributacao::IsentoNaoTrib: r.total = IsentoNaoTributado; break;

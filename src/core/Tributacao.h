@@ -54,8 +54,9 @@ enum class TabelaTributacao { Item, Empenho };
 Tributacao ClassificaTributacao(const DadosTributacao &d, TabelaTributacao tabela = TabelaTributacao::Item);
 
 // The coupon totals a line changes: its value to the group's total and, for
-// a taxed line, value x rate / 100 to the tax total. `sinal` is +1 for a sale,
-// -1 for a cancellation.
+// a taxed line, value x rate / 100 (four decimals, not rounded to the cent)
+// to the tax total. The totals are kept at four decimals while the coupon is
+// open and rounded once, to the cent, when they are recorded.
 struct TotaisLinha {
   int total = -1;        // index of the coupon total, -1 none
   Moeda valor;

@@ -472,6 +472,9 @@ bool CondPgto::validaVencimento() {
   TerminalState &e = estado();
   Campo &c = campo("DtvPag");
   if (c.textoSemMascara().isEmpty()) {
+    // A sale on terms left without a due date is due by its terms: no date
+    // is made up for it.
+    if (dupCpg_ == CondPrazo) return true;
     if (PrazoCheque.isEmpty()) {
       c.setTexto(textoData(e.DataSistema));
       return true;
@@ -588,13 +591,21 @@ void CondPgto::digitaPrazos() {
       resposta.trimmed().isEmpty())
     return;
   const PrazosDigitados p = InterpretaPrazos(resposta.trimmed(), e.relogio().now().date());
-  PrazoCheque = p.texto;
-  Prazos = p.prazos;
-  QtdParcelas = static_cast<int>(p.prazos.size());
   if (!p.aceitos()) {
+    // Refused terms are no terms: nothing of them (nor of the list they
+    // were to replace) is left for the cheque copy, the first cheque's
+    // value and due date or a credit row's terms.
+    PrazoCheque.clear();
+    Prazos.clear();
+    QtdParcelas = 0;
+    ValorPrimeira = ValorDemais = Moeda();
+    UsaValorDemais = false;
     app().operador().avisa(p.recusa);
     return;
   }
+  PrazoCheque = p.texto;
+  Prazos = p.prazos;
+  QtdParcelas = static_cast<int>(p.prazos.size());
   // What is still open is split: rows already entered (cash first, say)
   // plus the whole total in cheques would pay more than the sale.
   const Parcelamento partes = DivideParcelas(emAberto(), QtdParcelas);

@@ -28,3 +28,10 @@ QList<QStringList> LinhasPreenchidas(const Grade &g) {
   }
   return linhas;
 }
+
+QVariant VencimentoGravado(const QStringList &linha, const QDate &diaDaVenda) {
+  const QDate vencimento = QDate::fromString(linha.value(PagVencimento).trimmed(), QStringLiteral("dd/MM/yyyy"));
+  if (vencimento.isValid()) return vencimento;
+  if (linha.value(PagTipo).trimmed().toInt() == CondPrazo) return QVariant();
+  return diaDaVenda;
+}

@@ -2,8 +2,10 @@
 // The payment row: one row of the payment grid, read by the payment screen,
 // the closing of the sale and the change of a recorded sale's payment. All
 // cells are text; column 10 has no title and holds the payment form's name.
+#include <QDate>
 #include <QList>
 #include <QString>
+#include <QVariant>
 #include <QStringList>
 
 class Grade;
@@ -36,3 +38,7 @@ void IniciaGradePagamentos(Grade &g);
 int LinhasComPagamento(const Grade &g);
 // Those rows' cells (ColunasPagamento each), in grid order.
 QList<QStringList> LinhasPreenchidas(const Grade &g);
+// The due date a payment row records (DTVPAG): its date cell; none (Null)
+// for a sale on terms left without one, which is due by its terms; the day
+// of the sale for any other row without one (cash has no due date of its own).
+QVariant VencimentoGravado(const QStringList &linha, const QDate &diaDaVenda);

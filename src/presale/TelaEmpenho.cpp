@@ -387,14 +387,13 @@ void TelaEmpenho::AlteraFormaEmpenho() {
                                      {agora, agora, agora.date().month(), codigo_});
     e.conexao().executaComParametros("DELETE FROM TB_VDA_EPNPAG WHERE EPNPAG=?", {codigo_});
     for (const QStringList &p : linhas) {
-      const QDate vencimento = QDate::fromString(p.value(PagVencimento).trimmed(), "dd/MM/yyyy");
       e.conexao().executaComParametros(
           "INSERT INTO TB_VDA_EPNPAG (EPNPAG,CPGPAG,CVNPAG,VALPAG,CHQPAG,BCOPAG,AGCPAG,EMIPAG,DTVPAG) VALUES "
           "(?,?,?,?,?,?,?,?,?)",
           {codigo_, p.value(PagCodigo).trimmed().toLongLong(), p.value(PagConvenio).trimmed().toLongLong(),
            QVariant::fromValue(ParaMoeda(p.value(PagValor))), p.value(PagCheque).trimmed().left(15),
            p.value(PagBanco).trimmed().left(10), p.value(PagAgencia).trimmed().left(10),
-           p.value(PagEmitente).trimmed().left(60), vencimento.isValid() ? vencimento : agora.date()});
+           p.value(PagEmitente).trimmed().left(60), VencimentoGravado(p, agora.date())});
     }
     GravaLog(e, e.CodUsuario, QStringLiteral("PDV"), QStringLiteral("Altera/Forma"),
              "Empenhos: " + QString::number(codigo_));

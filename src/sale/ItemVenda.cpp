@@ -183,7 +183,7 @@ void PForm::vendeItem() {
   // The quantity shown was this item's: the next one is 1 again.
   campo("TxtMens").setTexto(QStringLiteral("Digitação de Itens."));
   e.UltProduto = codPro;
-  mudaEstoquePendente(codPro, quantidade);
+  levantaEstoque(item, codPro, quantidade);
 }
 
 void PForm::ValidaTributacao(const DadosTributacao &d) {
@@ -210,32 +210,6 @@ bool PForm::EnviaItem(const QString &codigo, const QString &descricao, const Dad
   if (l.total >= 0) totais[l.total] += l.valor;
   if (l.totalImposto >= 0) totais[l.totalImposto] += l.imposto;
   return true;
-}
-
-void PForm::mudaEstoquePendente(const QString &codPro, Quantidade quantidade) {
-  AtualizaEstoquePendente(estado(), codPro, quantidade);
-}
-
-void AtualizaEstoquePendente(TerminalState &e, const QString &codPro, Quantidade quantidade) {
-  // The quantity goes as a number ("1", "1.5"): quoted, Firebird refuses to
-  // add it to a number.
-  QString numero = QString::number(quantidade.milesimos() / Quantidade::kEscala);
-  if (const int64_t resto = std::abs(quantidade.milesimos() % Quantidade::kEscala))
-    numero += "." + QString::number(resto).rightJustified(3, '0');
-  if (quantidade.milesimos() < 0 && !numero.startsWith('-')) numero.prepend('-');
-  e.StrSql = "Update Tb_Est_CadPro Set PenVEst=PenvEst+(" + numero + ") Where CodPro=" +
-             QString::number(codPro.toLongLong());
-  // Another desk updating the same product makes this one wait or conflict:
-  // the statement is tried again until it lands.
-  for (int tentativa = 1;; ++tentativa) {
-    try {
-      e.conexao().executa(e.StrSql);
-      return;
-    } catch (const ErroBanco &erro) {
-      if (!erro.ehDeadlock() || tentativa >= PForm::TentativasEstoque) throw;
-      QThread::msleep(20 * tentativa);
-    }
-  }
 }
 
 void PForm::DigitaQuantidade() {
@@ -333,7 +307,7 @@ void PForm::cancelaItem() {
     return;
   }
   e.EtapaVenda = 1;
-  mudaEstoquePendente(codPro, -*quantidade);
+  devolveEstoqueDoItem(item, codPro, *quantidade);
   e.EtapaVenda = 0;
   const Moeda valor = ValorLinha(*unitario, *quantidade);
   g.setTextMatrix(item, 0, "-" + QString::number(item).rightJustified(3, '0'));

@@ -13,6 +13,7 @@
 #include "core/Quantidade.h"
 #include "core/Tela.h"
 #include "core/Tributacao.h"
+#include "sale/EstoqueCupom.h"
 
 class CondPgto;
 class DiarioVendas;
@@ -100,7 +101,7 @@ class PForm : public Tela {
   // How the grid shows a quantity ("1,5", "1,0", "1,235"; whole: "2").
   static QString quantidadeMostrada(Quantidade q, bool inteira);
   // Tries of the stock update that conflicts with another desk.
-  static constexpr int TentativasEstoque = 50;
+  static constexpr int TentativasEstoque = ::TentativasEstoque;
   // The largest quantity F10 takes (the printer's field has four whole digits).
   static constexpr int MaiorQuantidade = 9999;
   static QString MensagemQuantidadeGrande() {
@@ -175,7 +176,16 @@ class PForm : public Tela {
   void teclaProduto(int &tecla, int shift);
   // The row the next item takes (an empty last row, added when needed).
   int linhaDoProximoItem();
-  void mudaEstoquePendente(const QString &codPro, Quantidade quantidade);
+  // The pending stock of the open coupon's items: raised for an item sold
+  // (owed when the database does not take it), given back for an item
+  // cancelled, for the whole coupon cancelled (what this run or, at
+  // start-up, the run that died raised for it).
+  void levantaEstoque(int item, const QString &codPro, Quantidade quantidade);
+  void devolveEstoqueDoItem(int item, const QString &codPro, Quantidade quantidade);
+  void devolveEstoqueDoCupom(qlonglong numero);
+  void guardaEstoqueCupom();
+  void esqueceEstoqueCupom();
+  EstoqueCupom estoqueCupom_;
   // Zeroes what a coupon accumulates.
   void zeraCupom();
   // The sale on the screen as the recording takes it.
@@ -193,7 +203,3 @@ class PForm : public Tela {
   Moeda totalVenda_;
 };
 
-// Raises (or, with a negative quantity, lowers) a product's pending-sale
-// stock; an update that conflicts with another desk is tried again until it
-// lands (PForm::TentativasEstoque times at most). Throws ErroBanco otherwise.
-void AtualizaEstoquePendente(TerminalState &estado, const QString &codPro, Quantidade quantidade);

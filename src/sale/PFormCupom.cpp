@@ -71,6 +71,7 @@ void PForm::zeraCupom() {
   totalVenda_ = Moeda();
   quantidadePendente_ = Quantidade();
   itensCupom.clear();
+  esqueceEstoqueCupom();
 }
 
 void PForm::habilitaMenus(bool sim) {
@@ -322,6 +323,8 @@ void PForm::CancelaCupom() {
     return;
   }
   campo("Cancelado").setVisible(true);
+  // Its items were not sold: their pending stock goes back.
+  devolveEstoqueDoCupom(numero);
   if (numero == 0) return;
   // A sale of this coupon kept on the desk and not recorded yet is gone
   // with the coupon.

@@ -82,6 +82,7 @@ VendaFechada PForm::montaVenda() const {
     i.precoLista = dados.precoLista;
     i.tributacao = dados.tributacao;
     i.quantidade = dados.quantidade.ehZero() ? ParaQuantidade(g.TextMatrix(r, 3)) : dados.quantidade;
+    if (const ItemEstoque *estoque = estoqueCupom_.item(item)) i.estoqueDevido = estoque->devido;
     v.itens << i;
   }
   if (condPgto_) v.pagamentos = condPgto_->linhasPreenchidas();

@@ -37,13 +37,23 @@ TEST(Tributacao, ALineFeedsItsTotalAndTheTaxOfTaxedLines) {
   const TotaisLinha tributada = TotaisDaLinha(classifica("000", "5102"), valor);
   EXPECT_EQ(tributada.total, BaseTributada);
   EXPECT_EQ(tributada.totalImposto, ValorIcms);
-  EXPECT_EQ(tributada.imposto, *Moeda::deTexto("8,98"));  // 8,9802
+  EXPECT_EQ(tributada.imposto, *Moeda::deTexto("8,9802"));  // not rounded to the cent yet
   EXPECT_EQ(TotaisDaLinha(classifica("060", "5102"), valor).total, BaseSubstituicao);
   EXPECT_EQ(TotaisDaLinha(classifica("900", "5102"), valor).total, IsentoNaoTributado);
   EXPECT_EQ(TotaisDaLinha(classifica("051", "5102"), valor).total, Diferido);
   EXPECT_EQ(TotaisDaLinha(classifica("020", "5102", "61,11"), valor).total, BaseReduzida);
   EXPECT_EQ(TotaisDaLinha(classifica("020", "5102", "61,11"), valor).totalImposto, -1);
   EXPECT_EQ(TotaisDaLinha(classifica("60", "5102"), valor).total, -1);
+}
+
+// Two lines at 18%: 5,022 + 12,1248 make 17,1468 of tax, 17,15 once rounded;
+// each line rounded to the cent first would make 5,02 + 12,12 = 17,14.
+TEST(Tributacao, TheCouponsTaxIsItsLinesTaxesRoundedOnce) {
+  Moeda imposto;
+  for (const char *linha : {"27,90", "67,36"})
+    imposto += TotaisDaLinha(classifica("000", "5102"), *Moeda::deTexto(linha)).imposto;
+  EXPECT_EQ(imposto, *Moeda::deTexto("17,1468"));
+  EXPECT_EQ(imposto.arredondada(2), *Moeda::deTexto("17,15"));
 }
 
 TEST(Tributacao, ThePrinterOfACatalogueGetsEveryRateItsProductsSend) {

@@ -4,7 +4,8 @@
 // closings and complete ones split into cash and a card. Afterwards every
 // coupon must agree to the cent in four places: the total the printer
 // printed, the sale's TotEpn, the sum of its payment rows and its fiscal
-// summary (the coupon totals against the lines they are made of).
+// summary (the coupon totals against the lines they are made of, and against
+// the totals the sale screen kept, each rounded once when recorded).
 #include <gtest/gtest.h>
 
 #include <QDir>
@@ -105,7 +106,8 @@ QString roteiroDoDia(const QList<Produto> &produtos, QList<VendaRoteiro> &vendas
       s += "key F4\nkey Enter\ntype 1\nkey Enter\ntype 1,00\nkey Enter\nkey Enter\nkey Enter\n"
            "key Insert\nkey Enter\ntype 2\nkey Enter\nkey Enter\nkey Enter\nkey Enter\nkey Esc\n";
     }
-    s += "key F7\nkey F7\n";
+    // The coupon totals the sale screen keeps, just before it closes.
+    s += "dump\nkey F7\nkey F7\n";
     vendas << venda;
   }
   return s;
@@ -134,6 +136,28 @@ Moeda soma(ConexaoBanco &c, const QString &sql) {
   Recordset rs;
   rs.abre(sql, c);
   return rs.EOF_() ? Moeda() : ParaMoeda(SemNulo(rs["Soma"]));
+}
+
+// The seven coupon totals of each dump of the sale screen, in order.
+QList<std::array<Moeda, QuantidadeTotaisCupom>> totaisDaTela(const QString &t) {
+  QList<std::array<Moeda, QuantidadeTotaisCupom>> r;
+  for (const QStringList &dump : dumps(t, "PForm")) {
+    const QStringList linha = dump.filter(QRegularExpression("^  = totais "));
+    if (linha.isEmpty()) continue;
+    std::array<Moeda, QuantidadeTotaisCupom> totais{};
+    const QStringList campos = linha[0].mid(QStringLiteral("  = totais ").size()).split(' ');
+    EXPECT_EQ(campos.size(), QuantidadeTotaisCupom) << linha[0].toStdString();
+    for (int k = 0; k < QuantidadeTotaisCupom && k < campos.size(); ++k)
+      totais[static_cast<size_t>(k)] = Moeda::deTexto(campos[k].section('=', 1)).value_or(Moeda::deInteiro(-1));
+    r << totais;
+  }
+  return r;
+}
+
+// The tax of a line at four decimals: value x rate / 100, half away from zero.
+Moeda impostoDaLinha(Moeda valor, Moeda taxa) {
+  return Moeda::deUnidades(DivideInteiros(static_cast<__int128>(valor.unidades()) * taxa.unidades(),
+                                          100 * Moeda::kEscala, Arredondamento::MeioParaLonge));
 }
 
 void apagaODia() {
@@ -176,6 +200,11 @@ TEST(Exatidao, ADayOfRandomSalesAgreesToTheCentOnThePrinterTheSaleItsPaymentsAnd
 
   const QMap<int, Moeda> impressos = totaisDaBobina(bobina);
   ASSERT_EQ(impressos.size(), Vendas) << t.toStdString();
+  const QList<std::array<Moeda, QuantidadeTotaisCupom>> naTela = totaisDaTela(t);
+  ASSERT_EQ(naTela.size(), Vendas) << t.toStdString();
+  // Sales whose tax, rounded line by line, would be another cent: the day
+  // must hold some, or it would not tell the two roundings apart.
+  int arredondamentoImporta = 0;
 
   TerminalState estado;
   testsupport::conectaAoDemo(estado);
@@ -204,7 +233,7 @@ TEST(Exatidao, ADayOfRandomSalesAgreesToTheCentOnThePrinterTheSaleItsPaymentsAnd
                "Join Tb_Est_CadPro p On p.CodPro = i.ProEpnIt Where i.CodEpnIt = " + codigo,
                c);
     std::array<Moeda, QuantidadeTotaisCupom> esperados{};
-    Moeda linhas, foraDosGrupos;
+    Moeda linhas, foraDosGrupos, impostoPorLinha;
     int quantas = 0;
     for (; !itens.EOF_(); itens.MoveNext(), ++quantas) {
       const Moeda valor = ParaMoeda(itens["CtoEpnIt"]);
@@ -215,8 +244,14 @@ TEST(Exatidao, ADayOfRandomSalesAgreesToTheCentOnThePrinterTheSaleItsPaymentsAnd
       const TotaisLinha l = TotaisDaLinha(trib, valor);
       if (l.total >= 0) esperados[static_cast<size_t>(l.total)] += l.valor;
       else foraDosGrupos += valor;
-      if (l.totalImposto >= 0) esperados[static_cast<size_t>(l.totalImposto)] += l.imposto;
+      // The tax total: each line's tax at four decimals, summed, and the sum
+      // rounded once when recorded.
+      if (l.totalImposto >= 0) {
+        esperados[static_cast<size_t>(l.totalImposto)] += impostoDaLinha(valor, trib.taxa);
+        impostoPorLinha += impostoDaLinha(valor, trib.taxa).arredondada(2);
+      }
     }
+    if (impostoPorLinha != esperados[ValorIcms].arredondada(2)) ++arredondamentoImporta;
     EXPECT_EQ(quantas, v.itens) << onde;
     EXPECT_EQ(linhas, total) << onde << ": lines " << linhas.formatada().toStdString();
 
@@ -244,9 +279,13 @@ TEST(Exatidao, ADayOfRandomSalesAgreesToTheCentOnThePrinterTheSaleItsPaymentsAnd
     Moeda bases;
     for (int k = 0; k < QuantidadeTotaisCupom; ++k) {
       const Moeda gravado = ParaMoeda(nota[colunas[k]]);
-      EXPECT_EQ(gravado, esperados[static_cast<size_t>(k)])
+      const Moeda dasLinhas = esperados[static_cast<size_t>(k)];
+      EXPECT_EQ(gravado, dasLinhas.arredondada(2))
           << onde << ": " << colunas[k] << " " << gravado.formatada().toStdString() << ", lines "
-          << esperados[static_cast<size_t>(k)].formatada().toStdString();
+          << dasLinhas.textoVirgula(4).toStdString();
+      EXPECT_EQ(gravado, naTela[n][static_cast<size_t>(k)])
+          << onde << ": " << colunas[k] << " " << gravado.formatada().toStdString() << ", sale screen "
+          << naTela[n][static_cast<size_t>(k)].formatada().toStdString();
       if (k != ValorIcms && k != ValorSubstituicao) bases += gravado;
     }
     EXPECT_EQ(bases, total - foraDosGrupos) << onde << ": bases " << bases.formatada().toStdString()
@@ -254,6 +293,7 @@ TEST(Exatidao, ADayOfRandomSalesAgreesToTheCentOnThePrinterTheSaleItsPaymentsAnd
   }
   EXPECT_EQ(n, Vendas) << t.toStdString();
   EXPECT_EQ(gravados, impressos.keys());
+  EXPECT_GT(arredondamentoImporta, 0);
 
   // Every sale reached the database: nothing of the day waits in the journal.
   const QString compacto = QString(Dia).remove('-');

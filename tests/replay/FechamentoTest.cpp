@@ -345,3 +345,30 @@ TEST(Fechamento, TermsTypedOnACreditRowAreTheOnesRecorded) {
   ASSERT_EQ(replay(scriptFile(dir, roteiro), t), 0) << t.toStdString();
   EXPECT_TRUE(t.contains(QStringLiteral("    row 1: 7 | CREDIÁRIO 30/60/90 | 26,78 |  |  |  | 10/12/15 |"))) << t.toStdString();
 }
+
+// A credit row left without a due date is due by its terms: the coupon
+// prints no due date for it and the sale records none (not the day of the
+// sale). Terms refused by F8 are no terms: F6 asks for them instead of
+// copying the cheque into cheques of 0,00.
+TEST(Fechamento, ACreditRowWithoutDueDateAndRefusedTermsLeaveNothingMadeUp) {
+  apagaVendasDoDia();
+  const QString t = corre("fechamento-prazos.txt");
+  QStringList mensagens;
+  for (const QString &l : linhasQueComecam(t, "message [exclamation]")) mensagens << l.section(" -> ", 0, 0);
+  EXPECT_EQ(mensagens, (QStringList{"message [exclamation] \"PDV-VELT\" \"Parcelamento Invalido !\"",
+                                    "message [exclamation] \"PDV-VELT\" \"Digite <F8> para inserir Prazo !\""}))
+      << t.toStdString();
+  const QStringList formas = linhasQueComecam(t, "ecf EcfEfetuaFormaPagamentoDescricaoForma");
+  EXPECT_EQ(formas,
+            (QStringList{"ecf EcfEfetuaFormaPagamentoDescricaoForma(\"Crediario\", \"8,78\", \"\") = 1",
+                         "ecf EcfEfetuaFormaPagamentoDescricaoForma(\"Cheque\", \"10,00\", \"Vencimento em 06/01/2027\") = 1",
+                         "ecf EcfEfetuaFormaPagamentoDescricaoForma(\"Dinheiro\", \"10,00\", \"Vencimento em 07/12/2026\") = 1"}))
+      << t.toStdString();
+  const QStringList codigos = codigosGravados(t);
+  ASSERT_EQ(codigos.size(), 1) << t.toStdString();
+  const QString cod = codigos[0];
+  EXPECT_EQ(pagamentos(cod),
+            (QStringList{cod + " | 7 | 0 | 8.78 |  |  |  | 30/60/90 | <null>",
+                         cod + QStringLiteral(" | 5 | 0 | 10.00 | 1000 | 001 | 1234 | MERCEARIA BOA ESPERANÇA LTDA | 2027-01-06"),
+                         cod + " | 1 | 0 | 10.00 |  |  |  | 1 | 2026-12-07"}));
+}

@@ -238,11 +238,11 @@ TEST(ItemVenda, InterstateAndOutOfStateConsumerSalesAndAnItemThePrinterRefuses) 
   EXPECT_TRUE(t.contains("  FisEpn \"6108\" hidden\n"));
   EXPECT_TRUE(t.contains("  TxtTotVen \"150,60\"\n")) << t.toStdString();
 
-  // A cancelled coupon leaves the pending stock of its items; the refused
-  // and the cancelled item none.
+  // A cancelled coupon gives back the pending stock of its items: only the
+  // coupon still open keeps its own; the refused item raised none.
   const QMap<int, Quantidade> depois = pendentes(produtos);
-  const QMap<int, Quantidade> vendidos{{1, q("2")}, {3, q("2")}, {6, q("2")}, {7, q("1")},
-                                       {9, q("1")}, {22, q("1")}, {26, q("2")}};
+  const QMap<int, Quantidade> vendidos{{1, q("1")}, {3, q("1")}, {6, q("1")}, {7, q("0")},
+                                       {9, q("0")}, {22, q("1")}, {26, q("1")}};
   for (int c : produtos)
     EXPECT_EQ(depois[c] - antes[c], vendidos[c]) << "product " << c << ": " << depois[c].formatada().toStdString()
                                                  << " after " << antes[c].formatada().toStdString();

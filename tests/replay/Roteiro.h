@@ -140,6 +140,31 @@ class Drive {
     c.executa(sql);
   }
 
+  // The database taken away, as a server shut down or a file moved off
+  // would: every attachment ended and the file renamed; false when the
+  // rename failed. `devolveBanco` puts it back.
+  bool tiraBanco() const {
+    executa("DELETE FROM MON$ATTACHMENTS WHERE MON$ATTACHMENT_ID <> CURRENT_CONNECTION");
+    const QString banco = caminho("kw-velt/dados.fdb");
+    if (!QFile::rename(banco, banco + ".fora")) return false;
+    // The engine lets go of the file once its last attachment is gone: until
+    // then the old name still opens it.
+    for (int i = 0; i < 100; ++i) {
+      try {
+        ConexaoBanco c;
+        abre(c);
+      } catch (const ErroBanco &) {
+        break;
+      }
+      QThread::msleep(50);
+    }
+    return true;
+  }
+  bool devolveBanco() const {
+    const QString banco = caminho("kw-velt/dados.fdb");
+    return QFile::rename(banco + ".fora", banco);
+  }
+
   // Pending journal files (closing or closed, not recorded).
   QStringList pendentes() const {
     return QDir(caminho("kw-velt/vendas")).entryList({"*.venda"}, QDir::Files);

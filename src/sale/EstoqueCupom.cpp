@@ -1,0 +1,105 @@
+#include "sale/EstoqueCupom.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSaveFile>
+#include <QThread>
+#include <cstdlib>
+
+#include "core/Database.h"
+#include "core/TerminalState.h"
+
+const ItemEstoque *EstoqueCupom::item(int numero) const {
+  for (const ItemEstoque &i : itens)
+    if (i.item == numero) return &i;
+  return nullptr;
+}
+
+QList<ItemEstoque> EstoqueCupom::levantados() const {
+  QList<ItemEstoque> r;
+  for (const ItemEstoque &i : itens)
+    if (!i.devido) r << i;
+  return r;
+}
+
+void AtualizaEstoquePendente(TerminalState &e, const QString &codPro, Quantidade quantidade) {
+  // The quantity goes as a number ("1", "1.5"): quoted, Firebird refuses to
+  // add it to a number.
+  QString numero = QString::number(quantidade.milesimos() / Quantidade::kEscala);
+  if (const int64_t resto = std::abs(quantidade.milesimos() % Quantidade::kEscala))
+    numero += "." + QString::number(resto).rightJustified(3, '0');
+  if (quantidade.milesimos() < 0 && !numero.startsWith('-')) numero.prepend('-');
+  e.StrSql = "Update Tb_Est_CadPro Set PenVEst=PenvEst+(" + numero + ") Where CodPro=" +
+             QString::number(codPro.toLongLong());
+  // Another desk updating the same product makes this one wait or conflict:
+  // the statement is tried again until it lands.
+  for (int tentativa = 1;; ++tentativa) {
+    try {
+      e.conexao().executa(e.StrSql);
+      return;
+    } catch (const ErroBanco &erro) {
+      if (!erro.ehDeadlock() || tentativa >= TentativasEstoque) throw;
+      QThread::msleep(20 * tentativa);
+    }
+  }
+}
+
+bool GravaEstoqueCupom(const QString &arquivo, const EstoqueCupom &r, QString *erro) {
+  QJsonArray itens;
+  for (const ItemEstoque &i : r.itens) {
+    QJsonObject o{{"item", i.item}, {"produto", i.produto}, {"quantidade", QString::number(i.quantidade.milesimos())}};
+    if (i.devido) o["devido"] = true;
+    itens.append(o);
+  }
+  const QJsonObject o{{"caixa", r.caixa},
+                      {"cupom", QString::number(r.cupom)},
+                      {"data", r.data.toString(Qt::ISODate)},
+                      {"itens", itens}};
+  QDir().mkpath(QFileInfo(arquivo).absolutePath());
+  QSaveFile f(arquivo);
+  if (f.open(QIODevice::WriteOnly)) {
+    f.write(QJsonDocument(o).toJson(QJsonDocument::Indented));
+    if (f.commit()) return true;
+  }
+  if (erro) *erro = f.fileName() + ": " + f.errorString();
+  return false;
+}
+
+std::optional<EstoqueCupom> LeEstoqueCupom(const QString &arquivo) {
+  QFile f(arquivo);
+  if (!f.open(QIODevice::ReadOnly)) return std::nullopt;
+  QJsonParseError falha;
+  const QJsonDocument doc = QJsonDocument::fromJson(f.readAll(), &falha);
+  if (falha.error != QJsonParseError::NoError || !doc.isObject()) return std::nullopt;
+  const QJsonObject o = doc.object();
+  EstoqueCupom r;
+  bool ok = false;
+  r.caixa = o.value("caixa").toString();
+  r.cupom = o.value("cupom").toString().toLongLong(&ok);
+  if (!ok) return std::nullopt;
+  r.data = QDate::fromString(o.value("data").toString(), Qt::ISODate);
+  for (const QJsonValue &v : o.value("itens").toArray()) {
+    const QJsonObject i = v.toObject();
+    ItemEstoque it;
+    it.item = i.value("item").toInt();
+    it.produto = i.value("produto").toString();
+    it.quantidade = Quantidade::deMilesimos(i.value("quantidade").toString().toLongLong(&ok));
+    if (!ok || it.produto.isEmpty()) return std::nullopt;
+    it.devido = i.value("devido").toBool();
+    r.itens << it;
+  }
+  return r;
+}
+
+void ApagaEstoqueCupom(const QString &arquivo) { QFile::remove(arquivo); }
+
+void DevolveEstoque(TerminalState &e, const QList<ItemEstoque> &itens) {
+  if (itens.isEmpty()) return;
+  TransacaoBanco t(e.conexao());
+  for (const ItemEstoque &i : itens) AtualizaEstoquePendente(e, i.produto, -i.quantidade);
+  t.confirma();
+}
