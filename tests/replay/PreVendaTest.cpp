@@ -268,8 +268,7 @@ TEST(PreVenda, ACouponClosedBeforeAPowerCutIsRecordedOnceAtTheNextStart) {
 TEST(PreVenda, ANumberHandedOverPrintsAtOnceWithThePrinterHeldBusy) {
   Drive d;
   QString t;
-  // The day opened today: the run in this process goes by the real clock.
-  ASSERT_EQ(d.roda(Login, t), 0) << t.toStdString();
+  ASSERT_EQ(d.roda("clock 2026-12-07T09:00:00\n" + Login, t), 0) << t.toStdString();
   Execucao x(d.raiz());
   x.paraRelogio(QDateTime(QDate(2026, 12, 7), QTime(9, 5)));
   ASSERT_TRUE(x.inicia());
