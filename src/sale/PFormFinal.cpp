@@ -4,12 +4,14 @@
 // database does not take it, the sale stays kept on the desk and is recorded
 // later (after the next sale recorded, on a timer, at start-up).
 #include <QTime>
+#include <optional>
 
 #include "closing/DiarioVendas.h"
 #include "closing/FechaCupom.h"
 #include "closing/GravacaoVenda.h"
 #include "closing/VendaFechada.h"
 #include "core/Database.h"
+#include "core/Logs.h"
 #include "core/Operator.h"
 #include "core/PontoFalha.h"
 #include "core/Utilidades.h"
@@ -24,6 +26,7 @@
 namespace {
 
 constexpr int FlagCupomAberto = 1;
+constexpr int FlagPodeCancelar = 32;
 
 // The claim marker a recorded header still holds; 0 when the release
 // program has already taken it (or the header is gone).
@@ -34,10 +37,38 @@ qlonglong MarcadorAindaPosto(TerminalState &e, qlonglong codigo) {
   return situacao < 0 ? situacao : 0;
 }
 
+// The printer's serial, coupon counter and whether its last coupon can
+// still be cancelled; `respondeu` false when any of it did not come.
+ContadoresImpressora LeContadores(TerminalState &e) {
+  ContadoresImpressora c;
+  QString serie = e.NumSerieEcf.trimmed();
+  if (serie.isEmpty() && EcfNumeroSerie(e) >= 1) serie = e.NumSerieEcf.trimmed();
+  if (serie.isEmpty() || EcfNumeroCupom(e) < 1) return c;
+  bool ok = false;
+  c.coo = e.NumCupom.trimmed().toLongLong(&ok);
+  if (!ok || EcfFlagsFiscais(e) < 1) return c;
+  c.podeCancelar = e.FlagsFiscais & FlagPodeCancelar;
+  c.serie = serie;
+  c.respondeu = true;
+  return c;
+}
+
+// The journal files moved aside, for the cashier.
+QString TextoSeparadas(const QList<DiarioVendas::Separada> &separadas) {
+  QStringList linhas;
+  for (const DiarioVendas::Separada &s : separadas) linhas << s.arquivo + ": " + s.motivo;
+  return QStringLiteral("%1 venda(s) guardada(s) neste caixa foram SEPARADAS e não serão gravadas sozinhas; chame o "
+                        "suporte. Cada arquivo tem ao lado um texto (.motivo.txt) que diz por quê:\n")
+             .arg(separadas.size()) +
+         linhas.join('\n');
+}
+
 }  // namespace
 
 DiarioVendas &PForm::diario() {
-  if (!diario_) diario_ = std::make_unique<DiarioVendas>(platform::hostPath(DiarioVendas::PastaPadrao));
+  // Its entries name the printer that printed them (read at login).
+  if (!diario_)
+    diario_ = std::make_unique<DiarioVendas>(platform::hostPath(DiarioVendas::PastaPadrao), estado().NumSerieEcf);
   return *diario_;
 }
 
@@ -182,15 +213,24 @@ void PForm::CmdFinal() {
   }
 }
 
-bool PForm::registraVenda(const VendaFechada &venda, qlonglong &codigo, QString &porque) {
+bool PForm::registraVenda(const VendaFechada &venda, qlonglong &codigo, QString &porque, const QString &arquivo,
+                          bool *recusadaPeloConteudo) {
   TerminalState &e = estado();
   EmpenhoGravado g;
+  bool peloConteudo = false;
+  QString textoBanco;  // the database's own words, for the file and the error log
   try {
     g = GravaVendaNoBanco(e, venda);
+  } catch (const VendaRecusada &recusa) {
+    peloConteudo = true;
+    porque = textoBanco = recusa.motivo();
   } catch (const ErroBanco &erro) {
-    porque = erro.descricao();
+    peloConteudo = RecusadaPeloConteudo(erro);
+    porque = MotivoParaOOperador(erro);
+    textoBanco = erro.descricao();
   } catch (const std::exception &erro) {
-    porque = QString::fromLocal8Bit(erro.what());
+    porque = QStringLiteral("erro inesperado ao gravar a venda");
+    textoBanco = QString::fromLocal8Bit(erro.what());
   }
   // Found recorded by an earlier try: that run stopped between the commit
   // and the journal's mark, before it started the release program. A header
@@ -199,11 +239,24 @@ bool PForm::registraVenda(const VendaFechada &venda, qlonglong &codigo, QString 
     try {
       g.marcador = MarcadorAindaPosto(e, g.codigo);
     } catch (const ErroBanco &erro) {
-      porque = erro.descricao();
+      porque = MotivoParaOOperador(erro);
+      textoBanco = erro.descricao();
     }
   }
+  if (recusadaPeloConteudo) *recusadaPeloConteudo = peloConteudo;
   if (!porque.isEmpty()) {
-    diario().anotaErro(venda, QStringLiteral("etapa %1: %2").arg(e.EtapaVenda).arg(porque));
+    const QString etapa = QStringLiteral("etapa %1: %2").arg(e.EtapaVenda).arg(textoBanco);
+    diario().anotaErro(venda, etapa, arquivo);
+    // The database answers: its reason goes to the error log too.
+    if (peloConteudo) {
+      try {
+        ErroCapturado c;
+        c.descricao = "Cupom " + QString::number(venda.cupom) + " " + etapa;
+        c.passo = e.EtapaVenda;
+        RegistraErro(e, QStringLiteral("GravaVenda"), c);
+      } catch (const std::exception &) {
+      }
+    }
     return false;
   }
   codigo = g.codigo;
@@ -211,7 +264,7 @@ bool PForm::registraVenda(const VendaFechada &venda, qlonglong &codigo, QString 
   // Released only once the journal knows the sale is recorded: a mark that
   // did not reach the disk leaves the entry pending, its next try finds the
   // sale recorded and still claimed, and releases it then (once).
-  const bool marcada = diario().marcaGravada(venda, g.codigo);
+  const bool marcada = diario().marcaGravada(venda, g.codigo, nullptr, arquivo);
   if (marcada && (!g.jaGravado || g.marcador < 0)) LiberaEmpenho(e, venda.data, g.marcador, g.codigo);
   // Nothing of the screen is touched here: a kept sale recorded by the timer
   // must leave the sale in progress as it is (F7 resets the screen itself).
@@ -219,20 +272,42 @@ bool PForm::registraVenda(const VendaFechada &venda, qlonglong &codigo, QString 
 }
 
 int PForm::GravaVendasGuardadas(bool avisa) {
+  TerminalState &e = estado();
+  // Copies of sales (recorded or pending) go aside first: a sale is recorded
+  // once, from one file.
+  QList<DiarioVendas::Separada> separadas = diario().organiza();
   QStringList ilegiveis;
   QList<DiarioVendas::Entrada> pendentes = diario().pendentes(&ilegiveis);
+  std::optional<ContadoresImpressora> impressora;  // asked once, when a sale needs it
   int gravadas = 0;
   QString ultimoErro;
   for (const DiarioVendas::Entrada &p : pendentes) {
     // A coupon the printer may still be closing is not a sale yet.
     if (p.situacao != DiarioVendas::Situacao::Fechada) continue;
-    qlonglong codigo = 0;
-    QString porque;
-    if (!registraVenda(p.venda, codigo, porque)) {
-      ultimoErro = porque;
-      break;  // the database is away: the others wait for the next try
+    QString motivo = ConfereConteudo(p.venda, e.NumCaixa, e.DataSistema);
+    if (motivo.isEmpty() && !p.venda.serie.isEmpty()) {
+      if (!impressora) impressora = LeContadores(e);
+      // Without the printer's word the sale waits for the next try.
+      if (!impressora->respondeu) continue;
+      motivo = ConfereNaImpressora(p.venda, *impressora);
     }
-    ++gravadas;
+    if (motivo.isEmpty()) {
+      qlonglong codigo = 0;
+      QString porque;
+      bool peloConteudo = false;
+      if (registraVenda(p.venda, codigo, porque, p.arquivo, &peloConteudo)) {
+        ++gravadas;
+        continue;
+      }
+      if (!peloConteudo) {
+        ultimoErro = porque;
+        break;  // the database is away: the others wait for the next try
+      }
+      motivo = QStringLiteral("o banco de dados não aceitou a venda: ") + porque;
+    }
+    // A sale that does not hold never holds up the ones after it.
+    const QString destino = diario().separa(p.arquivo, QStringLiteral("Cupom %1: %2.").arg(p.venda.cupom).arg(motivo));
+    if (!destino.isEmpty()) separadas << DiarioVendas::Separada{destino, QStringLiteral("cupom %1: %2").arg(p.venda.cupom).arg(motivo)};
   }
   const int restam = static_cast<int>(diario().pendentes().size());
   mostraGuardadas(restam);
@@ -249,19 +324,60 @@ int PForm::GravaVendasGuardadas(bool avisa) {
     app().operador().avisa(QStringLiteral("Há vendas guardadas que não puderam ser lidas; chame o suporte. "
                                           "Os arquivos ficam onde estão:\n") +
                            ilegiveis.join('\n'));
+  // Told when it happens, whoever asked for the recording.
+  if (!separadas.isEmpty()) app().operador().avisa(TextoSeparadas(separadas));
   return restam;
 }
 
 void PForm::mostraGuardadas(int quantas) {
-  campo("StBar1").setTexto(quantas > 0 ? QStringLiteral("Vendas guardadas: %1 (a gravar)").arg(quantas) : QString());
+  const int separadas = diario().quantasSeparadas();
+  QStringList partes;
+  if (quantas > 0) partes << QStringLiteral("Vendas guardadas: %1 (a gravar)").arg(quantas);
+  if (separadas > 0) partes << QStringLiteral("Vendas separadas: %1 (chame o suporte)").arg(separadas);
+  campo("StBar1").setTexto(partes.join(QStringLiteral(" | ")));
 }
 
 void PForm::resolveDiario(qlonglong cancelado, bool impressoraRespondeu) {
+  if (!impressoraRespondeu) return;
+  TerminalState &e = estado();
+  std::optional<ContadoresImpressora> impressora;
+  QList<DiarioVendas::Separada> separadas;
+  QStringList canceladas;
   for (const DiarioVendas::Entrada &p : diario().pendentes()) {
-    if (p.situacao != DiarioVendas::Situacao::Fechando || !impressoraRespondeu) continue;
-    // The coupon left open was cancelled: that sale never happened. Any
-    // other coupon being closed is closed now: the printer finished it.
-    if (p.venda.cupom == cancelado) diario().descarta(p.venda);
-    else diario().grava(p.venda, DiarioVendas::Situacao::Fechada);
+    if (p.situacao != DiarioVendas::Situacao::Fechando) continue;
+    // Entries of older versions do not name their printer: what the
+    // start-up check did to the open coupon is all there is to go by.
+    if (!p.venda.serie.isEmpty()) {
+      if (!impressora) impressora = LeContadores(e);
+      if (!impressora->respondeu) continue;
+      const QString motivo = ConfereNaImpressora(p.venda, *impressora);
+      if (!motivo.isEmpty()) {
+        const QString texto = QStringLiteral("cupom %1: %2").arg(p.venda.cupom).arg(motivo);
+        const QString destino = diario().separa(p.arquivo, texto + ".");
+        if (!destino.isEmpty()) separadas << DiarioVendas::Separada{destino, texto};
+        continue;
+      }
+    }
+    // The coupon left open was cancelled: that sale never happened.
+    if (p.venda.cupom == cancelado) {
+      diario().descarta(p, QStringLiteral("O cupom %1 ficou aberto e foi cancelado ao iniciar o caixa.").arg(p.venda.cupom));
+      continue;
+    }
+    // The printer's last coupon, which it no longer lets cancel with no
+    // document after it: it was cancelled (on the printer, while this desk
+    // was off), not closed.
+    if (impressora && p.venda.cupom == impressora->coo && !impressora->podeCancelar) {
+      const QString motivo =
+          QStringLiteral("O cupom %1 foi cancelado na impressora; a venda não aconteceu.").arg(p.venda.cupom);
+      diario().descarta(p, motivo);
+      canceladas << motivo;
+      continue;
+    }
+    // Any other coupon being closed is closed now: the printer finished it.
+    diario().marca(p, DiarioVendas::Situacao::Fechada);
   }
+  if (!canceladas.isEmpty())
+    app().operador().avisa(canceladas.join('\n') + QStringLiteral("\nO arquivo da venda foi movido para ") +
+                           diario().pasta() + "/" + DiarioVendas::SubpastaCanceladas + ".");
+  if (!separadas.isEmpty()) app().operador().avisa(TextoSeparadas(separadas));
 }
