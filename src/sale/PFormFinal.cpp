@@ -3,7 +3,10 @@
 // its coupon; the database recording then runs in one transaction. When the
 // database does not take it, the sale stays kept on the desk and is recorded
 // later (after the next sale recorded, on a timer, at start-up).
+#include <QFile>
+#include <QRegularExpression>
 #include <QTime>
+#include <algorithm>
 #include <optional>
 
 #include "closing/DiarioVendas.h"
@@ -51,6 +54,47 @@ ContadoresImpressora LeContadores(TerminalState &e) {
   c.serie = serie;
   c.respondeu = true;
   return c;
+}
+
+// What the printer's detail tape says of a coupon.
+enum class CupomNaFita { Desconhecido, Fechado, Cancelado };
+
+// The detail tape of the documents from the coupon to the printer's last
+// one: the coupon itself, and a cancellation of it printed after it.
+CupomNaFita LeCupomNaFita(TerminalState &e, qlonglong cupom, qlonglong ultimo) {
+  const QString arquivo = QStringLiteral("c:\\kw-velt\\fita-detalhe.txt");
+  const QString local = platform::hostPath(arquivo);
+  QFile::remove(local);
+  int16_t r = 0;
+  try {
+    r = EcfDownloadMFD(e, arquivo, QStringLiteral("2"), QString::number(cupom).rightJustified(6, '0'),
+                       QString::number(std::max(cupom, ultimo)).rightJustified(6, '0'));
+  } catch (const ErroBibliotecaEcf &) {
+    return CupomNaFita::Desconhecido;  // a library without it
+  }
+  QFile f(local);
+  if (r < 1 || !f.open(QIODevice::ReadOnly)) return CupomNaFita::Desconhecido;
+  const QStringList linhas = QString::fromUtf8(f.readAll()).split('\n');
+  f.close();
+  QFile::remove(local);
+  static const QRegularExpression numero(QStringLiteral("COO:(\\d{6})\\s*$"));
+  static const QRegularExpression cancelado(QStringLiteral("COO do cupom cancelado:\\s*(\\d+)"));
+  qlonglong coo = 0;
+  QString titulo;
+  bool achou = false;
+  for (int i = 0; i < linhas.size(); ++i) {
+    if (const auto m = numero.match(linhas[i]); m.hasMatch()) {
+      coo = m.captured(1).toLongLong();
+      titulo = linhas.value(i + 1).trimmed();
+      if (coo == cupom) achou = titulo == QLatin1String("CUPOM FISCAL");
+      continue;
+    }
+    if (coo == cupom && linhas[i].contains(QLatin1String("CUPOM FISCAL CANCELADO"))) return CupomNaFita::Cancelado;
+    if (coo > cupom && titulo.contains(QLatin1String("CANCELADO")))
+      if (const auto m = cancelado.match(linhas[i]); m.hasMatch() && m.captured(1).toLongLong() == cupom)
+        return CupomNaFita::Cancelado;
+  }
+  return achou ? CupomNaFita::Fechado : CupomNaFita::Desconhecido;
 }
 
 // The journal files moved aside, for the cashier.
@@ -363,10 +407,14 @@ void PForm::resolveDiario(qlonglong cancelado, bool impressoraRespondeu) {
       diario().descarta(p, QStringLiteral("O cupom %1 ficou aberto e foi cancelado ao iniciar o caixa.").arg(p.venda.cupom));
       continue;
     }
-    // The printer's last coupon, which it no longer lets cancel with no
-    // document after it: it was cancelled (on the printer, while this desk
-    // was off), not closed.
-    if (impressora && p.venda.cupom == impressora->coo && !impressora->podeCancelar) {
+    // Cancelled on the printer while this desk was off, as its detail tape
+    // tells; or, without the tape, the printer's last coupon, which it no
+    // longer lets cancel with no document after it: cancelled, not closed.
+    const CupomNaFita naFita =
+        impressora ? LeCupomNaFita(e, p.venda.cupom, impressora->coo) : CupomNaFita::Desconhecido;
+    if (naFita == CupomNaFita::Cancelado ||
+        (naFita == CupomNaFita::Desconhecido && impressora && p.venda.cupom == impressora->coo &&
+         !impressora->podeCancelar)) {
       const QString motivo =
           QStringLiteral("O cupom %1 foi cancelado na impressora; a venda não aconteceu.").arg(p.venda.cupom);
       diario().descarta(p, motivo);

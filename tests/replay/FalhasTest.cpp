@@ -374,27 +374,31 @@ TEST(Diario, FilesThatDoNotHoldAreSetAsideAndACopyIsRecordedOnce) {
   EXPECT_EQ(drive.liberacoes(1).size(), 1) << drive.liberacoes(1).join('\n').toStdString();
 }
 
-// The power goes while the coupon is being closed; while the desk is off the
-// printer cancels the coupon (its own keys, another program). The next start
-// finds no coupon open, and the printer's last coupon, the one being closed,
-// can no longer be cancelled: it was cancelled, not closed. Nothing is
-// recorded and the cashier is told.
+// The power goes while the coupon is being closed: before the printer was
+// told (the coupon still open) or once it had closed it (the journal not
+// told). While the desk is off the printer cancels the coupon (its own keys,
+// another program). The next start finds no coupon open; the printer's
+// detail tape (and its counters) say the coupon was cancelled, not closed:
+// nothing is recorded, the entry is kept aside and the cashier is told.
 TEST(Diario, ACouponCancelledOnThePrinterWhileTheDeskWasOffIsNotRecorded) {
-  Drive drive;
-  const qlonglong ultimo = drive.numero("Select Max(CodEpn) From Tb_Vda_CadEpn");
-  QString t;
-  ASSERT_NE(drive.roda(Login + VendaResumida, t, "diario-fechando"), 0) << t.toStdString();
-  ASSERT_EQ(drive.pendentes().size(), 1);
-  {
-    testsupport::UsaDrive usa(drive.raiz());
-    ASSERT_EQ(ecfsim::AbrePortaSerial(), 1);
-    EXPECT_EQ(ecfsim::CancelaCupom(), 1);
-    ecfsim::FechaPortaSerial();
+  for (const char *corte : {"diario-fechando", "impressora-fechou"}) {
+    SCOPED_TRACE(corte);
+    Drive drive;
+    const qlonglong ultimo = drive.numero("Select Max(CodEpn) From Tb_Vda_CadEpn");
+    QString t;
+    ASSERT_NE(drive.roda(Login + VendaResumida, t, corte), 0) << t.toStdString();
+    ASSERT_EQ(drive.pendentes().size(), 1);
+    {
+      testsupport::UsaDrive usa(drive.raiz());
+      ASSERT_EQ(ecfsim::AbrePortaSerial(), 1);
+      EXPECT_EQ(ecfsim::CancelaCupom(), 1);
+      ecfsim::FechaPortaSerial();
+    }
+    ASSERT_EQ(drive.roda(LoginDiaAberto, t), 0) << t.toStdString();
+    EXPECT_EQ(drive.numero(QString("Select Count(*) From Tb_Vda_CadEpn Where CodEpn > %1").arg(ultimo)), 0);
+    EXPECT_TRUE(drive.pendentes().isEmpty());
+    EXPECT_EQ(arquivos(drive, "canceladas").size(), 1);
+    EXPECT_FALSE(t.split('\n').filter("foi cancelado na impressora").isEmpty()) << t.toStdString();
+    EXPECT_TRUE(drive.liberacoes(0).isEmpty());
   }
-  ASSERT_EQ(drive.roda(LoginDiaAberto, t), 0) << t.toStdString();
-  EXPECT_EQ(drive.numero(QString("Select Count(*) From Tb_Vda_CadEpn Where CodEpn > %1").arg(ultimo)), 0);
-  EXPECT_TRUE(drive.pendentes().isEmpty());
-  EXPECT_EQ(arquivos(drive, "canceladas").size(), 1);
-  EXPECT_FALSE(t.split('\n').filter("foi cancelado na impressora").isEmpty()) << t.toStdString();
-  EXPECT_TRUE(drive.liberacoes(0).isEmpty());
 }
