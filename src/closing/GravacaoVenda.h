@@ -39,6 +39,7 @@ QString MotivoParaOOperador(const ErroBanco &erro);
 // What the printer says of itself, read once for a series of checks.
 struct ContadoresImpressora {
   bool respondeu = false;
+  bool semContadores = false;  // a brand whose library does not report them
   QString serie;
   qlonglong coo = 0;          // the last document's number
   bool podeCancelar = false;  // the last coupon can still be cancelled

@@ -44,6 +44,11 @@ qlonglong MarcadorAindaPosto(TerminalState &e, qlonglong codigo) {
 // still be cancelled; `respondeu` false when any of it did not come.
 ContadoresImpressora LeContadores(TerminalState &e) {
   ContadoresImpressora c;
+  const MarcaImpressora marca = MarcaDe(e.MarcaEcf);
+  if (marca != MarcaImpressora::Bematech && marca != MarcaImpressora::Sweda) {
+    c.semContadores = true;
+    return c;
+  }
   QString serie = e.NumSerieEcf.trimmed();
   if (serie.isEmpty() && EcfNumeroSerie(e) >= 1) serie = e.NumSerieEcf.trimmed();
   if (serie.isEmpty() || EcfNumeroCupom(e) < 1) return c;
@@ -331,8 +336,9 @@ int PForm::GravaVendasGuardadas(bool avisa) {
     QString motivo = ConfereConteudo(p.venda, e.NumCaixa, e.DataSistema);
     if (motivo.isEmpty() && !p.venda.serie.isEmpty()) {
       if (!impressora) impressora = LeContadores(e);
-      // Without the printer's word the sale waits for the next try.
-      if (!impressora->respondeu) continue;
+      // Without the printer's word the sale waits for the next try (a
+      // printer that never gives it is not asked).
+      if (!impressora->respondeu && !impressora->semContadores) continue;
       motivo = ConfereNaImpressora(p.venda, *impressora);
     }
     if (motivo.isEmpty()) {
@@ -393,7 +399,7 @@ void PForm::resolveDiario(qlonglong cancelado, bool impressoraRespondeu) {
     // start-up check did to the open coupon is all there is to go by.
     if (!p.venda.serie.isEmpty()) {
       if (!impressora) impressora = LeContadores(e);
-      if (!impressora->respondeu) continue;
+      if (!impressora->respondeu && !impressora->semContadores) continue;
       const QString motivo = ConfereNaImpressora(p.venda, *impressora);
       if (!motivo.isEmpty()) {
         const QString texto = QStringLiteral("cupom %1: %2").arg(p.venda.cupom).arg(motivo);
@@ -410,11 +416,13 @@ void PForm::resolveDiario(qlonglong cancelado, bool impressoraRespondeu) {
     // Cancelled on the printer while this desk was off, as its detail tape
     // tells; or, without the tape, the printer's last coupon, which it no
     // longer lets cancel with no document after it: cancelled, not closed.
+    // (Only for entries that name this printer: the coupon of the same
+    // number of a replaced one is another coupon.)
+    const bool destaImpressora = !p.venda.serie.isEmpty() && impressora && impressora->respondeu;
     const CupomNaFita naFita =
-        impressora ? LeCupomNaFita(e, p.venda.cupom, impressora->coo) : CupomNaFita::Desconhecido;
-    if (naFita == CupomNaFita::Cancelado ||
-        (naFita == CupomNaFita::Desconhecido && impressora && p.venda.cupom == impressora->coo &&
-         !impressora->podeCancelar)) {
+        destaImpressora ? LeCupomNaFita(e, p.venda.cupom, impressora->coo) : CupomNaFita::Desconhecido;
+    if (naFita == CupomNaFita::Cancelado || (naFita == CupomNaFita::Desconhecido && destaImpressora &&
+                                             p.venda.cupom == impressora->coo && !impressora->podeCancelar)) {
       const QString motivo =
           QStringLiteral("O cupom %1 foi cancelado na impressora; a venda não aconteceu.").arg(p.venda.cupom);
       diario().descarta(p, motivo);
