@@ -31,12 +31,17 @@ bool sincronizaPasta(const QString &pasta) {
 // A name not taken yet in the folder: "name.venda", else "name-2.venda"...
 QString nomeLivre(const QString &pasta, const QString &base) {
   QString nome = base + Extensao;
-  for (int n = 2; QFileInfo::exists(pasta + "/" + nome) || QFileInfo::exists(pasta + "/" + QString(nome).replace(Extensao, ExtensaoMotivo)); ++n)
-    nome = base + "-" + QString::number(n) + Extensao;
+  auto tomado = [&](const QString &n) {
+    return QFileInfo::exists(pasta + "/" + n) ||
+           QFileInfo::exists(pasta + "/" + QString(n).replace(Extensao, ExtensaoMotivo));
+  };
+  for (int n = 2; tomado(nome); ++n) nome = base + "-" + QString::number(n) + Extensao;
   return nome;
 }
 
-QString semExtensao(const QString &nome) { return nome.endsWith(Extensao) ? nome.chopped(int(strlen(Extensao))) : nome; }
+QString semExtensao(const QString &nome) {
+  return nome.endsWith(Extensao) ? nome.chopped(int(strlen(Extensao))) : nome;
+}
 
 }  // namespace
 
@@ -166,7 +171,8 @@ QString DiarioVendas::moveParaSubpasta(const QString &arquivo, const char *subpa
   // The reason first: a file set aside always says why.
   QFile m(destinoPasta + "/" + semExtensao(nome) + ExtensaoMotivo);
   const QByteArray texto = (motivo + "\nArquivo original: " + arquivo + "\n").toUtf8();
-  const bool motivoOk = m.open(QIODevice::WriteOnly | QIODevice::Truncate) && m.write(texto) == texto.size() && m.flush();
+  const bool motivoOk =
+      m.open(QIODevice::WriteOnly | QIODevice::Truncate) && m.write(texto) == texto.size() && m.flush();
   m.close();
   if (!motivoOk ||
       ::rename(QFile::encodeName(arquivo).constData(), QFile::encodeName(destino).constData()) != 0) {

@@ -114,13 +114,16 @@ QString ConfereConteudo(const VendaFechada &v, const QString &caixa, const QDate
   Moeda itens;
   QList<int> numeros;
   for (const ItemVendido &i : v.itens) {
-    if (i.item <= 0 || numeros.contains(i.item)) return QStringLiteral("o item %1 está repetido ou inválido").arg(i.item);
+    if (i.item <= 0 || numeros.contains(i.item))
+      return QStringLiteral("o item %1 está repetido ou inválido").arg(i.item);
     numeros << i.item;
     if (i.produto <= 0) return QStringLiteral("o item %1 não tem produto").arg(i.item);
     if (i.quantidade <= Quantidade() || i.unitario < Moeda() || i.precoLista < Moeda())
       return QStringLiteral("o item %1 tem quantidade ou preço inválido").arg(i.item);
     if (i.valor != ValorLinha(i.unitario, i.quantidade))
-      return QStringLiteral("o valor do item %1 (%2) não é a quantidade vezes o preço").arg(i.item).arg(i.valor.formatada());
+      return QStringLiteral("o valor do item %1 (%2) não é a quantidade vezes o preço")
+          .arg(i.item)
+          .arg(i.valor.formatada());
     itens += i.valor;
   }
   // A pre-sale's coupon subtracts its discount from the items.
@@ -133,7 +136,8 @@ QString ConfereConteudo(const VendaFechada &v, const QString &caixa, const QDate
     pagos += valor;
   }
   if (!pagos.ehZero() && pagos != v.total)
-    return QStringLiteral("os pagamentos (%1) não somam o total da venda (%2)").arg(pagos.formatada(), v.total.formatada());
+    return QStringLiteral("os pagamentos (%1) não somam o total da venda (%2)")
+        .arg(pagos.formatada(), v.total.formatada());
   Moeda bases;
   for (int t = 0; t < QuantidadeTotaisCupom; ++t) {
     const Moeda valor = v.totais[static_cast<size_t>(t)];

@@ -356,8 +356,9 @@ int PForm::GravaVendasGuardadas(bool avisa) {
       motivo = QStringLiteral("o banco de dados não aceitou a venda: ") + porque;
     }
     // A sale that does not hold never holds up the ones after it.
-    const QString destino = diario().separa(p.arquivo, QStringLiteral("Cupom %1: %2.").arg(p.venda.cupom).arg(motivo));
-    if (!destino.isEmpty()) separadas << DiarioVendas::Separada{destino, QStringLiteral("cupom %1: %2").arg(p.venda.cupom).arg(motivo)};
+    const QString texto = QStringLiteral("cupom %1: %2").arg(p.venda.cupom).arg(motivo);
+    const QString destino = diario().separa(p.arquivo, texto + ".");
+    if (!destino.isEmpty()) separadas << DiarioVendas::Separada{destino, texto};
   }
   const int restam = static_cast<int>(diario().pendentes().size());
   mostraGuardadas(restam);
@@ -410,7 +411,8 @@ void PForm::resolveDiario(qlonglong cancelado, bool impressoraRespondeu) {
     }
     // The coupon left open was cancelled: that sale never happened.
     if (p.venda.cupom == cancelado) {
-      diario().descarta(p, QStringLiteral("O cupom %1 ficou aberto e foi cancelado ao iniciar o caixa.").arg(p.venda.cupom));
+      diario().descarta(
+          p, QStringLiteral("O cupom %1 ficou aberto e foi cancelado ao iniciar o caixa.").arg(p.venda.cupom));
       continue;
     }
     // Cancelled on the printer while this desk was off, as its detail tape

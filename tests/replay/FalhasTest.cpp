@@ -111,7 +111,8 @@ QStringList arquivos(const Drive &drive, const QString &pasta, const QString &fi
 }
 
 qlonglong gravadasDoCupom(const Drive &drive, const QString &caixa, qlonglong cupom) {
-  return drive.numero(QString("Select Count(*) From Tb_Vda_CadEpn Where NfsEpn='%1' And NfiEpn=%2").arg(caixa).arg(cupom));
+  return drive.numero(
+      QString("Select Count(*) From Tb_Vda_CadEpn Where NfsEpn='%1' And NfiEpn=%2").arg(caixa).arg(cupom));
 }
 
 }  // namespace
@@ -254,8 +255,8 @@ TEST(Diario, ASaleTheDatabaseRefusesForItsContentIsSetAsideAndTheOthersGoOn) {
   Drive drive;
   Guardada russo;
   russo.cupom = 901;
-  russo.pagamento = QStringList{"1", "DINHEIRO", "27,90", "000123", "001", "0001", QString::fromUtf8("Иван Петров"),
-                                "", "0", "0", "Dinheiro"};
+  const QString emitente = QString::fromUtf8("Иван Петров");
+  russo.pagamento = QStringList{"1", "DINHEIRO", "27,90", "000123", "001", "0001", emitente, "", "0", "0", "Dinheiro"};
   russo.grava(drive, russo.nome());
   Guardada emoji = russo;
   emoji.cupom = 902;
