@@ -129,6 +129,29 @@ QString semPontoEVirgula(const QList<std::pair<QString, QString>> &textos) {
   return {};
 }
 
+// The configuration file is read line by line: a text holding a line break
+// would write lines of its own (another connection, another desk). The desk
+// identifier is recorded with every sale in columns ten characters wide
+// (NfsEpn, SerNot): a longer one would make every sale of the desk one the
+// database refuses. "" when all are clean.
+constexpr int LarguraCaixa = 10;
+QString textosDaConfiguracao(const QList<std::pair<QString, QString>> &textos, const QString &caixa) {
+  for (const auto &[opcao, texto] : textos)
+    for (const QChar ch : texto)
+      if (ch.unicode() < 0x20 || ch.unicode() == 0x7f || ch == QChar::LineSeparator ||
+          ch == QChar::ParagraphSeparator)
+        return opcao + " não pode conter quebras de linha nem caracteres de controle.";
+  const QString desk = caixa.trimmed();
+  if (desk.isEmpty()) return QStringLiteral("--desk não pode ficar vazio.");
+  if (desk.size() > LarguraCaixa)
+    return QStringLiteral("--desk \"%1\" tem %2 caracteres; o caixa cabe em %3 (as vendas o gravam numa coluna "
+                          "de %3 caracteres).")
+        .arg(desk)
+        .arg(desk.size())
+        .arg(LarguraCaixa);
+  return {};
+}
+
 // ------------------------------------------------------------------ init-drive
 
 // The drive is made in a hidden folder beside its place and moved there in
@@ -196,6 +219,13 @@ int initDrive(const LinhaComando &linha, Contexto &c) {
   if (const QString porque = semPontoEVirgula({{"DIR", raiz},
                                                {"--user", linha.valor("user", "SYSDBA")},
                                                {"--password", linha.valor("password", "masterkey")}});
+      !porque.isEmpty())
+    return c.uso("init-drive: " + porque);
+  if (const QString porque = textosDaConfiguracao({{"DIR", raiz},
+                                                   {"--user", linha.valor("user", "SYSDBA")},
+                                                   {"--password", linha.valor("password", "masterkey")},
+                                                   {"--desk", linha.valor("desk", "001")}},
+                                                  linha.valor("desk", "001"));
       !porque.isEmpty())
     return c.uso("init-drive: " + porque);
   const QString pastaFinal = raiz + "/" + PastaSistema;
@@ -267,6 +297,15 @@ int writeConfig(const LinhaComando &linha, Contexto &c) {
     return c.uso("write-config: marca desconhecida \"" + config.marcaEcf +
                  "\" (use BEMATECH, SWEDA ou EPSON).");
   if (const QString porque = semPontoEVirgula({{"--user", config.usuario}, {"--password", config.senha}});
+      !porque.isEmpty())
+    return c.uso("write-config: " + porque);
+  if (const QString porque = textosDaConfiguracao({{"--line1", config.linha1},
+                                                   {"--connection", config.conexao},
+                                                   {"--user", config.usuario},
+                                                   {"--password", config.senha},
+                                                   {"--desk", config.caixa},
+                                                   {"--ecf-id", config.identificacaoEcf}},
+                                                  config.caixa);
       !porque.isEmpty())
     return c.uso("write-config: " + porque);
   const QString arquivo = QFileInfo(linha.posicionais[0]).absoluteFilePath();

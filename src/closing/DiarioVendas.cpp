@@ -8,11 +8,12 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstring>
 
 namespace {
 
 constexpr const char *Extensao = ".venda";
-constexpr const char *SubpastaGravadas = "gravadas";
+constexpr const char *ExtensaoMotivo = ".motivo.txt";
 
 bool sincronizaPasta(const QString &pasta) {
 #ifdef Q_OS_UNIX
@@ -27,9 +28,24 @@ bool sincronizaPasta(const QString &pasta) {
 #endif
 }
 
+// A name not taken yet in the folder: "name.venda", else "name-2.venda"...
+QString nomeLivre(const QString &pasta, const QString &base) {
+  QString nome = base + Extensao;
+  auto tomado = [&](const QString &n) {
+    return QFileInfo::exists(pasta + "/" + n) ||
+           QFileInfo::exists(pasta + "/" + QString(n).replace(Extensao, ExtensaoMotivo));
+  };
+  for (int n = 2; tomado(nome); ++n) nome = base + "-" + QString::number(n) + Extensao;
+  return nome;
+}
+
+QString semExtensao(const QString &nome) {
+  return nome.endsWith(Extensao) ? nome.chopped(int(strlen(Extensao))) : nome;
+}
+
 }  // namespace
 
-DiarioVendas::DiarioVendas(QString pasta) : pasta_(std::move(pasta)) {}
+DiarioVendas::DiarioVendas(QString pasta, QString serie) : pasta_(std::move(pasta)), serie_(serie.trimmed()) {}
 
 QString DiarioVendas::nomeSituacao(Situacao s) {
   switch (s) {
@@ -40,8 +56,24 @@ QString DiarioVendas::nomeSituacao(Situacao s) {
   return {};
 }
 
-QString DiarioVendas::caminho(const QString &chave, bool gravada) const {
-  return pasta_ + (gravada ? QStringLiteral("/") + SubpastaGravadas : QString()) + "/" + chave + Extensao;
+QString DiarioVendas::nomeArquivo(const VendaFechada &venda) {
+  QString nome = venda.chave();
+  QString serie = venda.serie.trimmed();
+  for (QChar &c : serie)
+    if (!c.isLetterOrNumber()) c = '_';
+  if (!serie.isEmpty()) nome += "-" + serie;
+  return nome + Extensao;
+}
+
+VendaFechada DiarioVendas::carimbada(const VendaFechada &venda) const {
+  if (!venda.serie.trimmed().isEmpty() || serie_.isEmpty()) return venda;
+  VendaFechada v = venda;
+  v.serie = serie_;
+  return v;
+}
+
+QString DiarioVendas::caminho(const VendaFechada &venda, bool gravada) const {
+  return pasta_ + (gravada ? QStringLiteral("/") + SubpastaGravadas : QString()) + "/" + nomeArquivo(venda);
 }
 
 bool DiarioVendas::escreve(const QString &destino, const Entrada &entrada, QString *erro) const {
@@ -84,35 +116,100 @@ bool DiarioVendas::escreve(const QString &destino, const Entrada &entrada, QStri
 bool DiarioVendas::grava(const VendaFechada &venda, Situacao situacao, QString *erro) {
   Entrada e;
   e.situacao = situacao;
-  e.venda = venda;
-  return escreve(caminho(venda.chave(), false), e, erro);
+  e.venda = carimbada(venda);
+  return escreve(caminho(e.venda, false), e, erro);
 }
 
-bool DiarioVendas::marcaGravada(const VendaFechada &venda, qlonglong codigoEmpenho, QString *erro) {
+bool DiarioVendas::marca(const Entrada &entrada, Situacao situacao, QString *erro) {
+  Entrada e = entrada;
+  e.situacao = situacao;
+  return escreve(entrada.arquivo, e, erro);
+}
+
+bool DiarioVendas::marcaGravada(const VendaFechada &venda, qlonglong codigoEmpenho, QString *erro,
+                                const QString &arquivo) {
   Entrada e;
   e.situacao = Situacao::Gravada;
-  e.venda = venda;
+  e.venda = arquivo.isEmpty() ? carimbada(venda) : venda;
   e.codigoEmpenho = codigoEmpenho;
+  const QString pendente = arquivo.isEmpty() ? caminho(e.venda, false) : arquivo;
+  // gravadas may hold another sale under the same name (entries of older
+  // versions have no serial in their names): this one takes a free name.
+  const QString pastaGravadas = pasta_ + "/" + SubpastaGravadas;
+  QString destino = pastaGravadas + "/" + QFileInfo(pendente).fileName();
+  if (QFileInfo::exists(destino)) {
+    const auto outra = le(destino);
+    if (!outra || !(outra->venda == e.venda))
+      destino = pastaGravadas + "/" + nomeLivre(pastaGravadas, semExtensao(QFileInfo(pendente).fileName()));
+  }
   // Written in gravadas first: a pending file whose twin is there is known
   // to be recorded even if the removal below never happens.
-  if (!escreve(caminho(venda.chave(), true), e, erro)) return false;
-  QFile::remove(caminho(venda.chave(), false));
+  if (!escreve(destino, e, erro)) return false;
+  // Its sale is in the database now: the pending file goes.
+  QFile::remove(pendente);
   sincronizaPasta(pasta_);
   return true;
 }
 
-void DiarioVendas::anotaErro(const VendaFechada &venda, const QString &erro) {
-  const QString arquivo = caminho(venda.chave(), false);
-  auto e = le(arquivo);
+void DiarioVendas::anotaErro(const VendaFechada &venda, const QString &erro, const QString &arquivo) {
+  const QString alvo = arquivo.isEmpty() ? caminho(carimbada(venda), false) : arquivo;
+  auto e = le(alvo);
   if (!e || e->situacao == Situacao::Gravada) return;
   e->ultimoErro = erro;
-  escreve(arquivo, *e, nullptr);
+  escreve(alvo, *e, nullptr);
 }
 
-void DiarioVendas::descarta(const VendaFechada &venda) { descarta(venda.chave()); }
+QString DiarioVendas::moveParaSubpasta(const QString &arquivo, const char *subpasta, const QString &motivo,
+                                       QString *erro) {
+  const QString destinoPasta = pasta_ + "/" + subpasta;
+  if (!QDir().mkpath(destinoPasta)) {
+    if (erro) *erro = QStringLiteral("não foi possível criar a pasta ") + destinoPasta;
+    return {};
+  }
+  const QString nome = nomeLivre(destinoPasta, semExtensao(QFileInfo(arquivo).fileName()));
+  const QString destino = destinoPasta + "/" + nome;
+  // The reason first: a file set aside always says why.
+  QFile m(destinoPasta + "/" + semExtensao(nome) + ExtensaoMotivo);
+  const QByteArray texto = (motivo + "\nArquivo original: " + arquivo + "\n").toUtf8();
+  const bool motivoOk =
+      m.open(QIODevice::WriteOnly | QIODevice::Truncate) && m.write(texto) == texto.size() && m.flush();
+  m.close();
+  if (!motivoOk ||
+      ::rename(QFile::encodeName(arquivo).constData(), QFile::encodeName(destino).constData()) != 0) {
+    if (erro) *erro = QStringLiteral("não foi possível mover ") + arquivo + QStringLiteral(" para ") + destinoPasta;
+    if (!QFileInfo::exists(destino)) QFile::remove(m.fileName());
+    return {};
+  }
+  sincronizaPasta(destinoPasta);
+  sincronizaPasta(pasta_);
+  return destino;
+}
 
-void DiarioVendas::descarta(const QString &chave) {
-  if (QFile::remove(caminho(chave, false))) sincronizaPasta(pasta_);
+void DiarioVendas::descarta(const VendaFechada &venda, const QString &motivo) {
+  const QString porque = motivo.isEmpty() ? QStringLiteral("O cupom %1 foi cancelado.").arg(venda.cupom) : motivo;
+  QString arquivo = caminho(carimbada(venda), false);
+  if (!QFileInfo::exists(arquivo)) {
+    // An entry of an older version, named without the serial.
+    VendaFechada semSerie = venda;
+    semSerie.serie.clear();
+    arquivo = caminho(semSerie, false);
+    const auto e = le(arquivo);
+    if (!e || e->venda.cupom != venda.cupom || e->venda.data != venda.data || !e->venda.serie.isEmpty()) return;
+  }
+  moveParaSubpasta(arquivo, SubpastaCanceladas, porque, nullptr);
+}
+
+void DiarioVendas::descarta(const Entrada &entrada, const QString &motivo) {
+  moveParaSubpasta(entrada.arquivo, SubpastaCanceladas, motivo, nullptr);
+}
+
+QString DiarioVendas::separa(const QString &arquivo, const QString &motivo, QString *erro) {
+  return moveParaSubpasta(arquivo, SubpastaRecusadas, motivo, erro);
+}
+
+int DiarioVendas::quantasSeparadas() const {
+  return static_cast<int>(
+      QDir(pasta_ + "/" + SubpastaRecusadas).entryList({QStringLiteral("*") + Extensao}, QDir::Files).size());
 }
 
 std::optional<DiarioVendas::Entrada> DiarioVendas::le(const QString &arquivo, QString *erro) const {
@@ -146,29 +243,83 @@ std::optional<DiarioVendas::Entrada> DiarioVendas::le(const QString &arquivo, QS
   return e;
 }
 
-QList<DiarioVendas::Entrada> DiarioVendas::pendentes(QStringList *ilegiveis) const {
-  QList<Entrada> r;
+DiarioVendas::Exame DiarioVendas::examina() const {
+  Exame r;
   const QDir dir(pasta_);
   const QString gravadas = pasta_ + "/" + SubpastaGravadas + "/";
+  // The recorded entry of a sale, when gravadas has it under that name.
+  auto gravadaComo = [&](const QString &nome, const VendaFechada &venda) {
+    if (!QFile::exists(gravadas + nome)) return false;
+    const auto g = le(gravadas + nome);
+    return g && g->venda == venda;
+  };
   for (const QString &nome : dir.entryList({QStringLiteral("*") + Extensao}, QDir::Files, QDir::Name)) {
     const QString arquivo = dir.filePath(nome);
-    // Recorded already: the removal of the pending file did not happen.
-    if (QFile::exists(gravadas + nome)) {
-      QFile::remove(arquivo);
-      continue;
-    }
     QString erro;
     auto e = le(arquivo, &erro);
-    if (!e || e->situacao == Situacao::Gravada) {
-      if (!e && ilegiveis) *ilegiveis << arquivo + ": " + erro;
+    if (!e) {
+      r.ilegiveis << arquivo + ": " + erro;
       continue;
     }
-    r << *e;
+    const QString proprio = nomeArquivo(e->venda);
+    if (e->situacao == Situacao::Gravada) {
+      r.copias << Separada{arquivo, QStringLiteral("Cópia de uma venda já gravada no banco de dados (cupom %1): não "
+                                                   "é uma venda a gravar.")
+                                        .arg(e->venda.cupom)};
+      continue;
+    }
+    // Recorded already: the journal's own file whose removal did not
+    // happen, or a copy of it under another name.
+    if (gravadaComo(nome, e->venda) || (nome != proprio && gravadaComo(proprio, e->venda))) {
+      if (nome == proprio || gravadaComo(nome, e->venda)) r.jaGravadas << arquivo;
+      else
+        r.copias << Separada{arquivo, QStringLiteral("Cópia de uma venda já gravada no banco de dados (cupom %1, "
+                                                     "gravadas/%2).")
+                                          .arg(e->venda.cupom)
+                                          .arg(proprio)};
+      continue;
+    }
+    r.pendentes << *e;
   }
-  std::sort(r.begin(), r.end(), [](const Entrada &a, const Entrada &b) {
-    return std::tie(a.venda.data, a.venda.cupom) < std::tie(b.venda.data, b.venda.cupom);
+  // The same sale twice (a file copied within the folder): the one under
+  // its own name stays, else the first.
+  QList<Entrada> unicas;
+  for (const Entrada &e : r.pendentes) {
+    auto mesma = std::find_if(unicas.begin(), unicas.end(), [&](const Entrada &u) { return u.venda == e.venda; });
+    if (mesma == unicas.end()) {
+      unicas << e;
+      continue;
+    }
+    Entrada copia = e;
+    if (QFileInfo(e.arquivo).fileName() == nomeArquivo(e.venda)) std::swap(copia, *mesma);
+    r.copias << Separada{copia.arquivo, QStringLiteral("Cópia da venda do cupom %1 (%2): a venda é gravada uma vez, "
+                                                       "pelo outro arquivo.")
+                                            .arg(copia.venda.cupom)
+                                            .arg(QFileInfo(mesma->arquivo).fileName())};
+  }
+  r.pendentes = unicas;
+  std::sort(r.pendentes.begin(), r.pendentes.end(), [](const Entrada &a, const Entrada &b) {
+    return std::tie(a.venda.data, a.venda.cupom, a.arquivo) < std::tie(b.venda.data, b.venda.cupom, b.arquivo);
   });
   return r;
+}
+
+QList<DiarioVendas::Entrada> DiarioVendas::pendentes(QStringList *ilegiveis) const {
+  Exame r = examina();
+  if (ilegiveis) *ilegiveis = r.ilegiveis;
+  return r.pendentes;
+}
+
+QList<DiarioVendas::Separada> DiarioVendas::organiza() {
+  const Exame r = examina();
+  for (const QString &arquivo : r.jaGravadas) QFile::remove(arquivo);
+  if (!r.jaGravadas.isEmpty()) sincronizaPasta(pasta_);
+  QList<Separada> separadas;
+  for (const Separada &c : r.copias) {
+    const QString destino = separa(c.arquivo, c.motivo);
+    if (!destino.isEmpty()) separadas << Separada{destino, c.motivo};
+  }
+  return separadas;
 }
 
 void DiarioVendas::limpaGravadas(const QDate &hoje) const {

@@ -3,6 +3,8 @@
 #include <QTime>
 #include <algorithm>
 
+#include <ibase.h>
+
 #include "core/Database.h"
 #include "core/Logs.h"
 #include "core/Programas.h"
@@ -63,7 +65,105 @@ void GravaResumoEUsaLiberacao(ConexaoBanco &c, const VendaFechada &v, qlonglong 
   c.executa(MontaSql("DELETE FROM TB_GER_LIBERA WHERE USUARIO=? AND INFO=?", {v.usuario, v.codigoCliente()}));
 }
 
+// Every product of the sale is in the catalogue: a product code that is not
+// would be recorded as an item of nothing.
+void ConfereProdutos(ConexaoBanco &c, const VendaFechada &v) {
+  QList<qlonglong> codigos;
+  for (const ItemVendido &i : v.itens)
+    if (!codigos.contains(i.produto)) codigos << i.produto;
+  if (codigos.isEmpty()) return;
+  QStringList lista;
+  for (qlonglong codigo : codigos) lista << QString::number(codigo);
+  Recordset rs;
+  rs.abre("Select CodPro From Tb_Est_CadPro Where CodPro In (" + lista.join(',') + ")", c);
+  for (const QVariantList &linha : rs.linhas()) codigos.removeAll(linha.value(0).toLongLong());
+  if (!codigos.isEmpty())
+    throw VendaRecusada(QStringLiteral("o produto %1 não existe no cadastro de produtos").arg(codigos.first()));
+}
+
 }  // namespace
+
+bool RecusadaPeloConteudo(const ErroBanco &erro) {
+  for (long codigo : {isc_transliteration_failed, isc_arith_except, isc_string_truncation, isc_numeric_out_of_range,
+                      isc_convert_error, isc_date_range_exceeded, isc_malformed_string, isc_not_valid,
+                      isc_not_valid_for_var, isc_check_constraint, isc_foreign_key, isc_unique_key_violation,
+                      isc_no_dup})
+    if (erro.temCodigo(codigo)) return true;
+  return false;
+}
+
+QString MotivoParaOOperador(const ErroBanco &erro) {
+  if (erro.temCodigo(isc_transliteration_failed) || erro.temCodigo(isc_malformed_string))
+    return QStringLiteral("um texto da venda tem caracteres que o banco de dados não aceita, como o nome de um "
+                          "cliente ou do emitente de um cheque");
+  if (erro.temCodigo(isc_string_truncation))
+    return QStringLiteral("um texto da venda é mais longo do que o banco de dados aceita");
+  if (erro.temCodigo(isc_arith_except) || erro.temCodigo(isc_numeric_out_of_range) ||
+      erro.temCodigo(isc_date_range_exceeded) || erro.temCodigo(isc_convert_error))
+    return QStringLiteral("um valor da venda está fora do que o banco de dados aceita");
+  if (RecusadaPeloConteudo(erro)) return QStringLiteral("a venda não passa nas regras do banco de dados");
+  if (erro.conexaoPerdida()) return QStringLiteral("o banco de dados não responde");
+  if (erro.ehDeadlock()) return QStringLiteral("o banco de dados estava ocupado com outro caixa");
+  return QStringLiteral("o banco de dados não pôde ser usado agora");
+}
+
+QString ConfereConteudo(const VendaFechada &v, const QString &caixa, const QDate &hoje) {
+  if (v.caixa.trimmed().compare(caixa.trimmed(), Qt::CaseInsensitive) != 0)
+    return QStringLiteral("a venda é do caixa \"%1\", não deste (%2)").arg(v.caixa.trimmed(), caixa.trimmed());
+  if (!v.data.isValid() || (hoje.isValid() && v.data > hoje))
+    return QStringLiteral("a data da venda (%1) é posterior a hoje").arg(v.data.toString("dd/MM/yyyy"));
+  if (v.cupom <= 0 || v.cupom > 999999) return QStringLiteral("o número do cupom (%1) é inválido").arg(v.cupom);
+  if (v.total <= Moeda()) return QStringLiteral("o total da venda (%1) não é positivo").arg(v.total.formatada());
+  if (v.itens.isEmpty()) return QStringLiteral("a venda não tem itens");
+  Moeda itens;
+  QList<int> numeros;
+  for (const ItemVendido &i : v.itens) {
+    if (i.item <= 0 || numeros.contains(i.item))
+      return QStringLiteral("o item %1 está repetido ou inválido").arg(i.item);
+    numeros << i.item;
+    if (i.produto <= 0) return QStringLiteral("o item %1 não tem produto").arg(i.item);
+    if (i.quantidade <= Quantidade() || i.unitario < Moeda() || i.precoLista < Moeda())
+      return QStringLiteral("o item %1 tem quantidade ou preço inválido").arg(i.item);
+    if (i.valor != ValorLinha(i.unitario, i.quantidade))
+      return QStringLiteral("o valor do item %1 (%2) não é a quantidade vezes o preço")
+          .arg(i.item)
+          .arg(i.valor.formatada());
+    itens += i.valor;
+  }
+  // A pre-sale's coupon subtracts its discount from the items.
+  if (v.empenho == 0 ? itens != v.total : itens < v.total)
+    return QStringLiteral("os itens (%1) não somam o total da venda (%2)").arg(itens.formatada(), v.total.formatada());
+  Moeda pagos;
+  for (const QStringList &p : v.pagamentosPreenchidos()) {
+    const Moeda valor = ParaMoeda(p.value(2));
+    if (valor < Moeda()) return QStringLiteral("um pagamento da venda é negativo");
+    pagos += valor;
+  }
+  if (!pagos.ehZero() && pagos != v.total)
+    return QStringLiteral("os pagamentos (%1) não somam o total da venda (%2)")
+        .arg(pagos.formatada(), v.total.formatada());
+  Moeda bases;
+  for (int t = 0; t < QuantidadeTotaisCupom; ++t) {
+    const Moeda valor = v.totais[static_cast<size_t>(t)];
+    if (valor < Moeda()) return QStringLiteral("um total fiscal do cupom é negativo");
+    if (t != ValorIcms && t != ValorSubstituicao) bases += valor;
+  }
+  if (bases > itens) return QStringLiteral("os totais fiscais do cupom passam do valor dos itens");
+  return {};
+}
+
+QString ConfereNaImpressora(const VendaFechada &v, const ContadoresImpressora &impressora) {
+  if (v.serie.trimmed().isEmpty() || !impressora.respondeu) return {};
+  if (v.serie.trimmed() != impressora.serie.trimmed())
+    return QStringLiteral("o cupom %1 foi impresso por outra impressora (série %2); a deste caixa é a %3")
+        .arg(v.cupom)
+        .arg(v.serie.trimmed(), impressora.serie.trimmed());
+  if (v.cupom > impressora.coo)
+    return QStringLiteral("a impressora deste caixa não emitiu o cupom %1: o último documento dela é o %2")
+        .arg(v.cupom)
+        .arg(impressora.coo);
+  return {};
+}
 
 qlonglong EmpenhoDoCupom(TerminalState &e, const VendaFechada &v) {
   Recordset rs;
@@ -88,7 +188,7 @@ EmpenhoGravado GravaCupomDoEmpenho(TerminalState &e, const VendaFechada &v) {
   r.marcador = v.marcador;
   Recordset rs;
   rs.abre(MontaSql("Select NfsEpn,NfiEpn From Tb_Vda_CadEpn Where CodEpn=?", {v.empenho}), c);
-  if (rs.EOF_()) throw ErroBanco(0, QStringLiteral("o empenho %1 não está mais no banco de dados").arg(v.empenho));
+  if (rs.EOF_()) throw VendaRecusada(QStringLiteral("o empenho %1 não está mais no banco de dados").arg(v.empenho));
   if (SemNulo(rs["NfsEpn"]).toString().trimmed() == v.caixa.trimmed() &&
       SemNulo(rs["NfiEpn"]).toLongLong() == v.cupom) {
     r.jaGravado = true;
@@ -116,6 +216,7 @@ EmpenhoGravado GravaVendaNoBanco(TerminalState &e, const VendaFechada &v) {
     e.EtapaVenda = 7;
     return r;
   }
+  ConfereProdutos(c, v);
   Recordset rs;
   rs.abre("SELECT CURRENT_TIMESTAMP AS DATHOR, Gen_Id(NUMEPN,1) as CodEpn FROM RDB$DATABASE", c);
   const QDateTime datHor = e.horaServidor(rs["DATHOR"].toDateTime());

@@ -72,7 +72,8 @@ QJsonObject VendaFechada::paraJson() const {
           {"fechadaEm", fechadaEm.toString(Qt::ISODate)},
           {"empenho", QString::number(empenho)},
           {"marcador", QString::number(marcador)},
-          {"horaServidor", horaServidor.toString(Qt::ISODateWithMs)}};
+          {"horaServidor", horaServidor.toString(Qt::ISODateWithMs)},
+          {"serie", serie}};
 }
 
 std::optional<VendaFechada> VendaFechada::deJson(const QJsonObject &o, QString *erro) {
@@ -101,6 +102,7 @@ std::optional<VendaFechada> VendaFechada::deJson(const QJsonObject &o, QString *
   v.empenho = o.value("empenho").toString().toLongLong();
   v.marcador = o.value("marcador").toString().toLongLong();
   v.horaServidor = QDateTime::fromString(o.value("horaServidor").toString(), Qt::ISODateWithMs);
+  v.serie = o.value("serie").toString().trimmed();  // absent in older entries
   if (!leMoeda(o, "total", v.total, erro)) return std::nullopt;
   for (const QJsonValue &x : o.value("itens").toArray()) {
     const QJsonObject i = x.toObject();

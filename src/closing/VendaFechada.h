@@ -52,10 +52,15 @@ struct VendaFechada {
   qlonglong empenho = 0;
   qlonglong marcador = 0;
   QDateTime horaServidor;
+  // The serial of the fiscal printer that printed the coupon (empty in
+  // entries written before the journal kept it).
+  QString serie;
   bool operator==(const VendaFechada &) const = default;
 
   qlonglong codigoCliente() const;
-  // The key that names a sale for good: desk, coupon, date.
+  // The key that names a sale: desk, coupon, date (a printer replaced
+  // during the day numbers its coupons from 1 again: the journal adds the
+  // printer's serial to its file names).
   QString chave() const;
   // Payment rows actually filled (the code cell not empty).
   QList<QStringList> pagamentosPreenchidos() const;

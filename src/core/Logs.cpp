@@ -35,6 +35,11 @@ static QString maquina(const TerminalState &estado) {
 }
 
 void GravaErro(TerminalState &estado, const QString &rotina, const ErroCapturado &erro) {
+  RegistraErro(estado, rotina, erro);
+  estado.operador().avisa(MensagemErroSistema, Icone::Exclamacao);
+}
+
+void RegistraErro(TerminalState &estado, const QString &rotina, const ErroCapturado &erro) {
   QString sqlLimpo = estado.StrSql;
   sqlLimpo.replace('\'', QStringLiteral("´")).replace('"', QStringLiteral("`"));
   estado.StrSql = sqlLimpo;
@@ -76,7 +81,6 @@ void GravaErro(TerminalState &estado, const QString &rotina, const ErroCapturado
     pos += literal.size();
   }
   estado.conexao().executa(sql);
-  estado.operador().avisa(MensagemErroSistema, Icone::Exclamacao);
 }
 
 void ExecutaComTratamento(TerminalState &estado, const QString &rotina, const std::function<void()> &passo) {

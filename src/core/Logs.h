@@ -20,6 +20,10 @@ struct ErroCapturado {
 // The PC's date and time as "mm/dd/yyyy hh:mm:ss" (through the state's clock).
 QString DataHoraAtual(const TerminalState &estado);
 
+// Writes the error row only (the caller tells the operator in its own words).
+// Throws ErroBanco when the database does not take it.
+void RegistraErro(TerminalState &estado, const QString &rotina, const ErroCapturado &erro);
+
 // Writes the error row and shows the fixed operator message. When the
 // database itself fails the ErroBanco propagates and no message is shown.
 void GravaErro(TerminalState &estado, const QString &rotina, const ErroCapturado &erro);

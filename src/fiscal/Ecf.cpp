@@ -371,3 +371,11 @@ int16_t EcfRetornoImpressora(TerminalState &e, int16_t &ack, int16_t &st1, int16
            {QString::number(ack), QString::number(st1), QString::number(st2)});
   return status;
 }
+
+int16_t EcfDownloadMFD(TerminalState &e, const QString &arquivo, const QString &tipo, const QString &inicial,
+                       const QString &final) {
+  Texto a(arquivo), t(tipo), i(inicial), f(final), u(QStringLiteral("1"));
+  const int16_t status = CHAMA(e, DownloadMFD, a.c(), t.c(), i.c(), f.c(), u.c());
+  notifica("EcfDownloadMFD", {arquivo, tipo, inicial, final}, status);
+  return status;
+}

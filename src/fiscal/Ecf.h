@@ -56,6 +56,11 @@ int16_t EcfVerificaEstadoGaveta(TerminalState &e, int16_t &estado);
 int16_t EcfAcionaGaveta(TerminalState &e);
 int16_t EcfAutenticacao(TerminalState &e);
 int16_t EcfRetornoImpressora(TerminalState &e, int16_t &ack, int16_t &st1, int16_t &st2);
+// The detail tape (MFD) of the documents numbered inicial..final (tipo "2":
+// by document number, COO) written as text into the file (a path of the
+// installation, "c:\\..."), as the printer keeps it.
+int16_t EcfDownloadMFD(TerminalState &e, const QString &arquivo, const QString &tipo, const QString &inicial,
+                       const QString &final);
 
 // The bits of FlagsFiscais.
 namespace FlagFiscal {

@@ -59,7 +59,9 @@
   X(Suprimento, (char *valor, char *forma), (valor, forma))                                  \
   X(VerificaEstadoGaveta, (short *estado), (estado))                                         \
   X(AcionaGaveta, (), ())                                                                    \
-  X(Autenticacao, (), ())
+  X(Autenticacao, (), ())                                                                    \
+  X(DownloadMFD, (char *arquivo, char *tipo, char *inicial, char *final, char *usuario),     \
+    (arquivo, tipo, inicial, final, usuario))
 
 // Epson: only the port and the identification, under their own names.
 #define ECF_FUNCOES_EPSON(X)                                             \

@@ -57,12 +57,16 @@ class PForm : public Tela {
   // The closed sales of this desk kept on its drive.
   DiarioVendas &diario();
   // Records one closed sale or printed pre-sale (its journal marks, the
-  // release program); false with the reason when the database did not take
-  // it (the sale stays kept).
-  bool registraVenda(const VendaFechada &venda, qlonglong &codigo, QString &porque);
+  // release program); false with the reason, in the cashier's words, when
+  // the database did not take it (the sale stays kept). `arquivo`: the
+  // journal file it was read from (default: the sale's own);
+  // `recusadaPeloConteudo`: set when the database will never take it as it is.
+  bool registraVenda(const VendaFechada &venda, qlonglong &codigo, QString &porque, const QString &arquivo = {},
+                     bool *recusadaPeloConteudo = nullptr);
   // Back to the anonymous consumer and his fiscal operation.
   void voltaAoConsumidor();
-  // Shows how many sales the desk keeps (status bar).
+  // Shows how many sales the desk keeps (status bar), and how many it set
+  // aside.
   void mostraGuardadas(int quantas);
   // Records the sales this desk kept while the database was away; returns
   // how many are still kept. `avisa`: tell the operator what happened.

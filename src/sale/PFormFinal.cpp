@@ -3,13 +3,18 @@
 // its coupon; the database recording then runs in one transaction. When the
 // database does not take it, the sale stays kept on the desk and is recorded
 // later (after the next sale recorded, on a timer, at start-up).
+#include <QFile>
+#include <QRegularExpression>
 #include <QTime>
+#include <algorithm>
+#include <optional>
 
 #include "closing/DiarioVendas.h"
 #include "closing/FechaCupom.h"
 #include "closing/GravacaoVenda.h"
 #include "closing/VendaFechada.h"
 #include "core/Database.h"
+#include "core/Logs.h"
 #include "core/Operator.h"
 #include "core/PontoFalha.h"
 #include "core/Utilidades.h"
@@ -39,10 +44,84 @@ qlonglong MarcadorAindaPosto(TerminalState &e, qlonglong codigo) {
   return situacao < 0 ? situacao : 0;
 }
 
+// The printer's serial, coupon counter and whether its last coupon can
+// still be cancelled; `respondeu` false when any of it did not come.
+ContadoresImpressora LeContadores(TerminalState &e) {
+  ContadoresImpressora c;
+  const MarcaImpressora marca = MarcaDe(e.MarcaEcf);
+  if (marca != MarcaImpressora::Bematech && marca != MarcaImpressora::Sweda) {
+    c.semContadores = true;
+    return c;
+  }
+  QString serie = e.NumSerieEcf.trimmed();
+  if (serie.isEmpty() && EcfNumeroSerie(e) >= 1) serie = e.NumSerieEcf.trimmed();
+  if (serie.isEmpty() || EcfNumeroCupom(e) < 1) return c;
+  bool ok = false;
+  c.coo = e.NumCupom.trimmed().toLongLong(&ok);
+  if (!ok || EcfFlagsFiscais(e) < 1) return c;
+  c.podeCancelar = e.FlagsFiscais & FlagFiscal::PodeCancelar;
+  c.serie = serie;
+  c.respondeu = true;
+  return c;
+}
+
+// What the printer's detail tape says of a coupon.
+enum class CupomNaFita { Desconhecido, Fechado, Cancelado };
+
+// The detail tape of the documents from the coupon to the printer's last
+// one: the coupon itself, and a cancellation of it printed after it.
+CupomNaFita LeCupomNaFita(TerminalState &e, qlonglong cupom, qlonglong ultimo) {
+  const QString arquivo = QStringLiteral("c:\\kw-velt\\fita-detalhe.txt");
+  const QString local = platform::hostPath(arquivo);
+  QFile::remove(local);
+  int16_t r = 0;
+  try {
+    r = EcfDownloadMFD(e, arquivo, QStringLiteral("2"), QString::number(cupom).rightJustified(6, '0'),
+                       QString::number(std::max(cupom, ultimo)).rightJustified(6, '0'));
+  } catch (const ErroBibliotecaEcf &) {
+    return CupomNaFita::Desconhecido;  // a library without it
+  }
+  QFile f(local);
+  if (r < 1 || !f.open(QIODevice::ReadOnly)) return CupomNaFita::Desconhecido;
+  const QStringList linhas = QString::fromUtf8(f.readAll()).split('\n');
+  f.close();
+  QFile::remove(local);
+  static const QRegularExpression numero(QStringLiteral("COO:(\\d{6})\\s*$"));
+  static const QRegularExpression cancelado(QStringLiteral("COO do cupom cancelado:\\s*(\\d+)"));
+  qlonglong coo = 0;
+  QString titulo;
+  bool achou = false;
+  for (int i = 0; i < linhas.size(); ++i) {
+    if (const auto m = numero.match(linhas[i]); m.hasMatch()) {
+      coo = m.captured(1).toLongLong();
+      titulo = linhas.value(i + 1).trimmed();
+      if (coo == cupom) achou = titulo == QLatin1String("CUPOM FISCAL");
+      continue;
+    }
+    if (coo == cupom && linhas[i].contains(QLatin1String("CUPOM FISCAL CANCELADO"))) return CupomNaFita::Cancelado;
+    if (coo > cupom && titulo.contains(QLatin1String("CANCELADO")))
+      if (const auto m = cancelado.match(linhas[i]); m.hasMatch() && m.captured(1).toLongLong() == cupom)
+        return CupomNaFita::Cancelado;
+  }
+  return achou ? CupomNaFita::Fechado : CupomNaFita::Desconhecido;
+}
+
+// The journal files moved aside, for the cashier.
+QString TextoSeparadas(const QList<DiarioVendas::Separada> &separadas) {
+  QStringList linhas;
+  for (const DiarioVendas::Separada &s : separadas) linhas << s.arquivo + ": " + s.motivo;
+  return QStringLiteral("%1 venda(s) guardada(s) neste caixa foram SEPARADAS e não serão gravadas sozinhas; chame o "
+                        "suporte. Cada arquivo tem ao lado um texto (.motivo.txt) que diz por quê:\n")
+             .arg(separadas.size()) +
+         linhas.join('\n');
+}
+
 }  // namespace
 
 DiarioVendas &PForm::diario() {
-  if (!diario_) diario_ = std::make_unique<DiarioVendas>(platform::hostPath(DiarioVendas::PastaPadrao));
+  // Its entries name the printer that printed them (read at login).
+  if (!diario_)
+    diario_ = std::make_unique<DiarioVendas>(platform::hostPath(DiarioVendas::PastaPadrao), estado().NumSerieEcf);
   return *diario_;
 }
 
@@ -198,15 +277,24 @@ void PForm::CmdFinal() {
   }
 }
 
-bool PForm::registraVenda(const VendaFechada &venda, qlonglong &codigo, QString &porque) {
+bool PForm::registraVenda(const VendaFechada &venda, qlonglong &codigo, QString &porque, const QString &arquivo,
+                          bool *recusadaPeloConteudo) {
   TerminalState &e = estado();
   EmpenhoGravado g;
+  bool peloConteudo = false;
+  QString textoBanco;  // the database's own words, for the file and the error log
   try {
     g = GravaVendaNoBanco(e, venda);
+  } catch (const VendaRecusada &recusa) {
+    peloConteudo = true;
+    porque = textoBanco = recusa.motivo();
   } catch (const ErroBanco &erro) {
-    porque = erro.descricao();
+    peloConteudo = RecusadaPeloConteudo(erro);
+    porque = MotivoParaOOperador(erro);
+    textoBanco = erro.descricao();
   } catch (const std::exception &erro) {
-    porque = QString::fromLocal8Bit(erro.what());
+    porque = QStringLiteral("erro inesperado ao gravar a venda");
+    textoBanco = QString::fromLocal8Bit(erro.what());
   }
   // Found recorded by an earlier try: that run stopped between the commit
   // and the journal's mark, before it started the release program. A header
@@ -215,11 +303,24 @@ bool PForm::registraVenda(const VendaFechada &venda, qlonglong &codigo, QString 
     try {
       g.marcador = MarcadorAindaPosto(e, g.codigo);
     } catch (const ErroBanco &erro) {
-      porque = erro.descricao();
+      porque = MotivoParaOOperador(erro);
+      textoBanco = erro.descricao();
     }
   }
+  if (recusadaPeloConteudo) *recusadaPeloConteudo = peloConteudo;
   if (!porque.isEmpty()) {
-    diario().anotaErro(venda, QStringLiteral("etapa %1: %2").arg(e.EtapaVenda).arg(porque));
+    const QString etapa = QStringLiteral("etapa %1: %2").arg(e.EtapaVenda).arg(textoBanco);
+    diario().anotaErro(venda, etapa, arquivo);
+    // The database answers: its reason goes to the error log too.
+    if (peloConteudo) {
+      try {
+        ErroCapturado c;
+        c.descricao = "Cupom " + QString::number(venda.cupom) + " " + etapa;
+        c.passo = e.EtapaVenda;
+        RegistraErro(e, QStringLiteral("GravaVenda"), c);
+      } catch (const std::exception &) {
+      }
+    }
     return false;
   }
   codigo = g.codigo;
@@ -227,7 +328,7 @@ bool PForm::registraVenda(const VendaFechada &venda, qlonglong &codigo, QString 
   // Released only once the journal knows the sale is recorded: a mark that
   // did not reach the disk leaves the entry pending, its next try finds the
   // sale recorded and still claimed, and releases it then (once).
-  const bool marcada = diario().marcaGravada(venda, g.codigo);
+  const bool marcada = diario().marcaGravada(venda, g.codigo, nullptr, arquivo);
   if (marcada && (!g.jaGravado || g.marcador < 0)) LiberaEmpenho(e, venda.data, g.marcador, g.codigo);
   // Nothing of the screen is touched here: a kept sale recorded by the timer
   // must leave the sale in progress as it is (F7 resets the screen itself).
@@ -235,20 +336,44 @@ bool PForm::registraVenda(const VendaFechada &venda, qlonglong &codigo, QString 
 }
 
 int PForm::GravaVendasGuardadas(bool avisa) {
+  TerminalState &e = estado();
+  // Copies of sales (recorded or pending) go aside first: a sale is recorded
+  // once, from one file.
+  QList<DiarioVendas::Separada> separadas = diario().organiza();
   QStringList ilegiveis;
   QList<DiarioVendas::Entrada> pendentes = diario().pendentes(&ilegiveis);
+  std::optional<ContadoresImpressora> impressora;  // asked once, when a sale needs it
   int gravadas = 0;
   QString ultimoErro;
   for (const DiarioVendas::Entrada &p : pendentes) {
     // A coupon the printer may still be closing is not a sale yet.
     if (p.situacao != DiarioVendas::Situacao::Fechada) continue;
-    qlonglong codigo = 0;
-    QString porque;
-    if (!registraVenda(p.venda, codigo, porque)) {
-      ultimoErro = porque;
-      break;  // the database is away: the others wait for the next try
+    QString motivo = ConfereConteudo(p.venda, e.NumCaixa, e.DataSistema);
+    if (motivo.isEmpty() && !p.venda.serie.isEmpty()) {
+      if (!impressora) impressora = LeContadores(e);
+      // Without the printer's word the sale waits for the next try (a
+      // printer that never gives it is not asked).
+      if (!impressora->respondeu && !impressora->semContadores) continue;
+      motivo = ConfereNaImpressora(p.venda, *impressora);
     }
-    ++gravadas;
+    if (motivo.isEmpty()) {
+      qlonglong codigo = 0;
+      QString porque;
+      bool peloConteudo = false;
+      if (registraVenda(p.venda, codigo, porque, p.arquivo, &peloConteudo)) {
+        ++gravadas;
+        continue;
+      }
+      if (!peloConteudo) {
+        ultimoErro = porque;
+        break;  // the database is away: the others wait for the next try
+      }
+      motivo = QStringLiteral("o banco de dados não aceitou a venda: ") + porque;
+    }
+    // A sale that does not hold never holds up the ones after it.
+    const QString texto = QStringLiteral("cupom %1: %2").arg(p.venda.cupom).arg(motivo);
+    const QString destino = diario().separa(p.arquivo, texto + ".");
+    if (!destino.isEmpty()) separadas << DiarioVendas::Separada{destino, texto};
   }
   const int restam = static_cast<int>(diario().pendentes().size());
   mostraGuardadas(restam);
@@ -265,19 +390,67 @@ int PForm::GravaVendasGuardadas(bool avisa) {
     app().operador().avisa(QStringLiteral("Há vendas guardadas que não puderam ser lidas; chame o suporte. "
                                           "Os arquivos ficam onde estão:\n") +
                            ilegiveis.join('\n'));
+  // Told when it happens, whoever asked for the recording.
+  if (!separadas.isEmpty()) app().operador().avisa(TextoSeparadas(separadas));
   return restam;
 }
 
 void PForm::mostraGuardadas(int quantas) {
-  campo("StBar1").setTexto(quantas > 0 ? QStringLiteral("Vendas guardadas: %1 (a gravar)").arg(quantas) : QString());
+  const int separadas = diario().quantasSeparadas();
+  QStringList partes;
+  if (quantas > 0) partes << QStringLiteral("Vendas guardadas: %1 (a gravar)").arg(quantas);
+  if (separadas > 0) partes << QStringLiteral("Vendas separadas: %1 (chame o suporte)").arg(separadas);
+  campo("StBar1").setTexto(partes.join(QStringLiteral(" | ")));
 }
 
 void PForm::resolveDiario(qlonglong cancelado, bool impressoraRespondeu) {
+  if (!impressoraRespondeu) return;
+  TerminalState &e = estado();
+  std::optional<ContadoresImpressora> impressora;
+  QList<DiarioVendas::Separada> separadas;
+  QStringList canceladas;
   for (const DiarioVendas::Entrada &p : diario().pendentes()) {
-    if (p.situacao != DiarioVendas::Situacao::Fechando || !impressoraRespondeu) continue;
-    // The coupon left open was cancelled: that sale never happened. Any
-    // other coupon being closed is closed now: the printer finished it.
-    if (p.venda.cupom == cancelado) diario().descarta(p.venda);
-    else diario().grava(p.venda, DiarioVendas::Situacao::Fechada);
+    if (p.situacao != DiarioVendas::Situacao::Fechando) continue;
+    // Entries of older versions do not name their printer: what the
+    // start-up check did to the open coupon is all there is to go by.
+    if (!p.venda.serie.isEmpty()) {
+      if (!impressora) impressora = LeContadores(e);
+      if (!impressora->respondeu && !impressora->semContadores) continue;
+      const QString motivo = ConfereNaImpressora(p.venda, *impressora);
+      if (!motivo.isEmpty()) {
+        const QString texto = QStringLiteral("cupom %1: %2").arg(p.venda.cupom).arg(motivo);
+        const QString destino = diario().separa(p.arquivo, texto + ".");
+        if (!destino.isEmpty()) separadas << DiarioVendas::Separada{destino, texto};
+        continue;
+      }
+    }
+    // The coupon left open was cancelled: that sale never happened.
+    if (p.venda.cupom == cancelado) {
+      diario().descarta(
+          p, QStringLiteral("O cupom %1 ficou aberto e foi cancelado ao iniciar o caixa.").arg(p.venda.cupom));
+      continue;
+    }
+    // Cancelled on the printer while this desk was off, as its detail tape
+    // tells; or, without the tape, the printer's last coupon, which it no
+    // longer lets cancel with no document after it: cancelled, not closed.
+    // (Only for entries that name this printer: the coupon of the same
+    // number of a replaced one is another coupon.)
+    const bool destaImpressora = !p.venda.serie.isEmpty() && impressora && impressora->respondeu;
+    const CupomNaFita naFita =
+        destaImpressora ? LeCupomNaFita(e, p.venda.cupom, impressora->coo) : CupomNaFita::Desconhecido;
+    if (naFita == CupomNaFita::Cancelado || (naFita == CupomNaFita::Desconhecido && destaImpressora &&
+                                             p.venda.cupom == impressora->coo && !impressora->podeCancelar)) {
+      const QString motivo =
+          QStringLiteral("O cupom %1 foi cancelado na impressora; a venda não aconteceu.").arg(p.venda.cupom);
+      diario().descarta(p, motivo);
+      canceladas << motivo;
+      continue;
+    }
+    // Any other coupon being closed is closed now: the printer finished it.
+    diario().marca(p, DiarioVendas::Situacao::Fechada);
   }
+  if (!canceladas.isEmpty())
+    app().operador().avisa(canceladas.join('\n') + QStringLiteral("\nO arquivo da venda foi movido para ") +
+                           diario().pasta() + "/" + DiarioVendas::SubpastaCanceladas + ".");
+  if (!separadas.isEmpty()) app().operador().avisa(TextoSeparadas(separadas));
 }

@@ -3,6 +3,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 
@@ -73,6 +74,42 @@ TEST(PdvAdmin, WriteConfigWritesTheSevenLines) {
   EXPECT_EQ(c.caixa, "002");
   EXPECT_EQ(c.identificacaoEcf, "BE0123");
   EXPECT_EQ(c.marcaEcf, "SWEDA");
+}
+
+// The desk identifier goes into ten-character columns with every sale, and
+// the file is read line by line: a longer desk, or a line break in any text,
+// is refused before anything is written.
+TEST(PdvAdmin, WriteConfigRefusesADeskTooLongAndLineBreaks) {
+  QTemporaryDir dir;
+  const QString arquivo = dir.path() + "/default.txt";
+  const QStringList base = {"write-config", arquivo, "--connection", "TIPO=1;DATA SOURCE=/d/pdv.fdb"};
+  for (const QStringList &extra : QList<QStringList>{
+           {"--desk", "CAIXA-00001"},
+           {"--desk", "   "},
+           {"--line1", "PDV\r\nTIPO=1;DATA SOURCE=/outro/banco.fdb"},
+           {"--line1", "PDV\nX"},
+           {"--desk", "001\r\n002"},
+           {"--ecf-id", "BE01\r"},
+       }) {
+    const Resultado r = executa(base + extra);
+    EXPECT_EQ(r.codigo, SaidaUso) << extra.join(' ').toStdString();
+    EXPECT_FALSE(r.erros.isEmpty());
+    EXPECT_FALSE(QFile::exists(arquivo)) << extra.join(' ').toStdString();
+  }
+  Resultado r = executa({"write-config", arquivo, "--connection", "TIPO=1;DATA SOURCE=/d/pdv.fdb\r\nSYSDBA"});
+  EXPECT_EQ(r.codigo, SaidaUso);
+  EXPECT_TRUE(r.erros.contains("--connection")) << r.erros.toStdString();
+  EXPECT_FALSE(QFile::exists(arquivo));
+  r = executa({"init-drive", dir.path() + "/drive", "--desk", "CAIXA-00001"});
+  EXPECT_EQ(r.codigo, SaidaUso);
+  EXPECT_TRUE(r.erros.contains("--desk")) << r.erros.toStdString();
+  EXPECT_FALSE(QFileInfo::exists(dir.path() + "/drive/kw-velt"));
+  // Ten characters fit.
+  r = executa(base + QStringList{"--desk", "CAIXA-0001"});
+  ASSERT_EQ(r.codigo, SaidaOk) << r.erros.toStdString();
+  QFile f(arquivo);
+  ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+  EXPECT_EQ(InterpretaConfig(f.readAll()).caixa, "CAIXA-0001");
 }
 
 TEST(PdvAdmin, FailuresOnTheFileSystemOrDatabaseExitWithOne) {

@@ -30,7 +30,7 @@ QString bibliotecaDoSimulador(MarcaImpressora marca) {
 const MarcaImpressora kMarcas[] = {MarcaImpressora::Bematech, MarcaImpressora::Sweda, MarcaImpressora::Epson};
 
 TEST(ExportacoesDoSimulador, CadaNomeSeResolve) {
-  EXPECT_EQ(nomesEsperados(MarcaImpressora::Bematech).size(), 34);
+  EXPECT_EQ(nomesEsperados(MarcaImpressora::Bematech).size(), 35);
   for (MarcaImpressora marca : kMarcas) {
     QLibrary lib(bibliotecaDoSimulador(marca));
     ASSERT_TRUE(lib.load()) << lib.errorString().toStdString();

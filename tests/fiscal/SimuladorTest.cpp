@@ -191,6 +191,28 @@ TEST_F(Simulador, CancelaOCupomAbertoOuOUltimoFechado) {
   EXPECT_TRUE(bobina().contains("CUPOM FISCAL CANCELADO"));
 }
 
+// The detail tape by document number (COO): the coupon as printed, and the
+// cancellation document that names it; only that range.
+TEST_F(Simulador, FitaDetalhePorCooTrazOsDocumentosDaFaixa) {
+  abreDia();
+  ASSERT_EQ(EcfAbreCupom(e, ""), 1);
+  ASSERT_EQ(vende("1", "25,00", "0001", "9,00"), 1);
+  ASSERT_EQ(EcfFechaCupomResumido(e, "Dinheiro", ""), 1);
+  const QString coupon = cupom();
+  ASSERT_EQ(EcfCancelaCupom(e), 1);
+  const QString arquivo = "c:\\kw-velt\\mfd.txt";
+  ASSERT_EQ(EcfDownloadMFD(e, arquivo, "2", coupon, cupom()), 1);
+  QFile f(drive.path("kw-velt/mfd.txt"));
+  ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+  const QString texto = QString::fromUtf8(f.readAll());
+  EXPECT_TRUE(texto.contains("COO:" + coupon)) << texto.toStdString();
+  EXPECT_TRUE(texto.contains("PRODUTO 1")) << texto.toStdString();
+  EXPECT_TRUE(texto.contains("CUPOM FISCAL CANCELADO")) << texto.toStdString();
+  EXPECT_FALSE(texto.contains("SUPRIMENTO")) << texto.toStdString();  // the day's opening is before the range
+  EXPECT_EQ(EcfDownloadMFD(e, arquivo, "1", coupon, coupon), -2);  // by date: not kept
+  EXPECT_EQ(EcfDownloadMFD(e, arquivo, "2", cupom(), coupon), -2);
+}
+
 TEST_F(Simulador, OEstadoSobreviveADescargaDaBiblioteca) {
   abreDia();
   ASSERT_EQ(EcfAbrePortaSerial(e), 1);

@@ -9,11 +9,15 @@
 
 #include <QDir>
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QThread>
 
 #include "core/ConfigTerminal.h"
 #include "core/Database.h"
 #include "core/TerminalState.h"
+#include "fiscal/sim/EcfSim.h"
 #include "replay/Roteiro.h"
 #include "support/TestSupport.h"
 
@@ -46,6 +50,71 @@ std::string nome(const ::testing::TestParamInfo<Corte> &i) {
 
 class CorteDeEnergia : public ::testing::TestWithParam<Corte> {};
 
+// A kept sale as a desk of an earlier version wrote it (no printer serial):
+// one item of rice (product 1) at 27,90, closed by operator 1, today.
+struct Guardada {
+  QString caixa = "001";
+  qlonglong cupom = 900;
+  QString faturamento = "1demo10:00:00";
+  qlonglong produto = 1;
+  QString total = "27.9000";
+  QString valorItem = "27.9000";
+  QString serie;  // empty: an entry of an older version
+  QString situacao = "fechada";
+  QStringList pagamento;  // one payment row (11 cells), or none
+  QDate data = QDate::currentDate();
+
+  QByteArray json() const {
+    QJsonArray totais;
+    totais << "27.9000";
+    for (int i = 1; i < 7; ++i) totais << "0.0000";
+    QJsonArray pagamentos;
+    if (!pagamento.isEmpty()) pagamentos << QJsonArray::fromStringList(pagamento);
+    QJsonObject venda{{"caixa", caixa},
+                      {"cupom", QString::number(cupom)},
+                      {"data", data.toString(Qt::ISODate)},
+                      {"usuario", 1},
+                      {"cliente", "0-CONSUMIDOR"},
+                      {"vendedor", "0"},
+                      {"operacao", 5102},
+                      {"total", total},
+                      {"local", 1},
+                      {"faturamento", faturamento},
+                      {"itens", QJsonArray{QJsonObject{{"item", 1},
+                                                       {"produto", QString::number(produto)},
+                                                       {"quantidade", "1000"},
+                                                       {"unitario", valorItem},
+                                                       {"precoLista", valorItem},
+                                                       {"valor", valorItem},
+                                                       {"tributacao", "000"}}}},
+                      {"pagamentos", pagamentos},
+                      {"totais", totais},
+                      {"fechadaEm", data.toString(Qt::ISODate) + "T10:00:00"}};
+    if (!serie.isEmpty()) venda["serie"] = serie;
+    return QJsonDocument(QJsonObject{{"situacao", situacao}, {"venda", venda}}).toJson();
+  }
+  // The name an older version gave it.
+  QString nome() const {
+    return QString("%1-%2-%3.venda").arg(caixa).arg(cupom, 6, 10, QChar('0')).arg(data.toString("yyyyMMdd"));
+  }
+  void grava(const Drive &drive, const QString &relativo) const {
+    const QString arquivo = drive.caminho("kw-velt/vendas/" + relativo);
+    QDir().mkpath(QFileInfo(arquivo).absolutePath());
+    QFile f(arquivo);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(json());
+  }
+};
+
+QStringList arquivos(const Drive &drive, const QString &pasta, const QString &filtro = "*.venda") {
+  return QDir(drive.caminho("kw-velt/vendas/" + pasta)).entryList({filtro}, QDir::Files, QDir::Name);
+}
+
+qlonglong gravadasDoCupom(const Drive &drive, const QString &caixa, qlonglong cupom) {
+  return drive.numero(
+      QString("Select Count(*) From Tb_Vda_CadEpn Where NfsEpn='%1' And NfiEpn=%2").arg(caixa).arg(cupom));
+}
+
 }  // namespace
 
 TEST_P(CorteDeEnergia, TheNextStartLeavesTheSaleRecordedOnceOrCancelled) {
@@ -71,10 +140,12 @@ TEST_P(CorteDeEnergia, TheNextStartLeavesTheSaleRecordedOnceOrCancelled) {
   EXPECT_FALSE(segunda.contains("message [exclamation]")) << segunda.toStdString();
 
   if (!corte.impressoraFechou) {
-    // The coupon left open is cancelled at start-up and nothing is recorded.
+    // The coupon left open is cancelled at start-up and nothing is recorded;
+    // its entry is kept aside, not deleted.
     EXPECT_TRUE(segunda.contains("ecf EcfCancelaCupom(")) << segunda.toStdString();
     EXPECT_EQ(drive.numero("Select Count(*)" + novas), 0);
     EXPECT_TRUE(drive.gravadas().isEmpty());
+    EXPECT_EQ(arquivos(drive, "canceladas").size(), 1);
     EXPECT_TRUE(drive.liberacoes(0).isEmpty());
     return;
   }
@@ -172,4 +243,163 @@ TEST(Diario, AMarkThatDoesNotReachTheDiskReleasesTheSaleOnceLater) {
   const QStringList liberacoes = drive.liberacoes(1);
   ASSERT_EQ(liberacoes.size(), 1) << liberacoes.join('\n').toStdString();
   EXPECT_TRUE(liberacoes[0].contains(QString(" %1 1").arg(codigo))) << liberacoes[0].toStdString();
+}
+
+// Kept sales the database refuses for what they hold (a cheque issuer in
+// Cyrillic, an emoji: characters its character set lacks) are set aside with
+// their reason, counted on the status bar and told to the cashier in plain
+// words; the kept sale after them is recorded. The files are of an older
+// version (names and content without the printer's serial): still read and
+// recorded once.
+TEST(Diario, ASaleTheDatabaseRefusesForItsContentIsSetAsideAndTheOthersGoOn) {
+  Drive drive;
+  Guardada russo;
+  russo.cupom = 901;
+  const QString emitente = QString::fromUtf8("Иван Петров");
+  russo.pagamento = QStringList{"1", "DINHEIRO", "27,90", "000123", "001", "0001", emitente, "", "0", "0", "Dinheiro"};
+  russo.grava(drive, russo.nome());
+  Guardada emoji = russo;
+  emoji.cupom = 902;
+  emoji.pagamento[6] = QString::fromUtf8("JOSE \xF0\x9F\x98\x80");
+  emoji.grava(drive, emoji.nome());
+  Guardada boa;
+  boa.cupom = 903;
+  boa.grava(drive, boa.nome());
+
+  QString t;
+  ASSERT_EQ(drive.roda(Login + "dump\n", t), 0) << t.toStdString();
+  EXPECT_EQ(gravadasDoCupom(drive, "001", 903), 1) << t.toStdString();
+  EXPECT_EQ(gravadasDoCupom(drive, "001", 901), 0);
+  EXPECT_EQ(gravadasDoCupom(drive, "001", 902), 0);
+  EXPECT_TRUE(drive.pendentes().isEmpty()) << drive.pendentes().join(' ').toStdString();
+  EXPECT_EQ(arquivos(drive, "recusadas"), (QStringList{russo.nome(), emoji.nome()}));
+  const QStringList motivos = arquivos(drive, "recusadas", "*.motivo.txt");
+  ASSERT_EQ(motivos.size(), 2);
+  QFile motivo(drive.caminho("kw-velt/vendas/recusadas/" + motivos[0]));
+  ASSERT_TRUE(motivo.open(QIODevice::ReadOnly));
+  EXPECT_TRUE(QString::fromUtf8(motivo.readAll()).contains("caracteres que o banco de dados não aceita"));
+
+  const QStringList avisos = t.split('\n').filter("message [");
+  const QStringList separadas = avisos.filter("SEPARADAS");
+  ASSERT_EQ(separadas.size(), 1) << avisos.join('\n').toStdString();
+  EXPECT_TRUE(separadas[0].contains(russo.nome())) << separadas[0].toStdString();
+  EXPECT_TRUE(separadas[0].contains(emoji.nome())) << separadas[0].toStdString();
+  EXPECT_TRUE(separadas[0].contains("caracteres que o banco de dados não aceita")) << separadas[0].toStdString();
+  // The database's own words stay out of what the cashier reads.
+  EXPECT_FALSE(t.contains("transliterate", Qt::CaseInsensitive)) << t.toStdString();
+  EXPECT_TRUE(t.contains("StBar1 \"Vendas separadas: 2 (chame o suporte)\"")) << t.toStdString();
+  // They go to the error log.
+  EXPECT_EQ(drive.numero("Select Count(*) From TB_GER_ERRVELT Where PROCEDIMENTO='GravaVenda'"), 2);
+}
+
+// A printer replaced during the day numbers its coupons from 1 again: a kept
+// sale of the new printer may have the name of a recorded one of the old.
+// The journal's names now carry the printer's serial; a pending file of an
+// older version named like a recorded one of another sale is recorded, not
+// deleted. A file copied from another desk's drive is moved aside.
+TEST(Diario, NamesDoNotCollideAndAFileThatDoesNotBelongIsMovedAside) {
+  Drive drive;
+  QString t;
+  ASSERT_EQ(drive.roda(Login + VendaResumida, t), 0) << t.toStdString();
+  ASSERT_EQ(drive.gravadas().size(), 1);
+  EXPECT_TRUE(drive.gravadas()[0].endsWith("-SIM0000000000000001.venda")) << drive.gravadas()[0].toStdString();
+
+  Guardada antiga;  // recorded by the old printer
+  antiga.cupom = 5;
+  antiga.situacao = "gravada";
+  antiga.faturamento = "1antiga09:00:00";
+  antiga.grava(drive, "gravadas/" + antiga.nome());
+  Guardada nova = antiga;  // kept by the new one, same coupon number
+  nova.situacao = "fechada";
+  nova.faturamento = "1nova11:00:00";
+  nova.grava(drive, nova.nome());
+  Guardada outroCaixa;
+  outroCaixa.caixa = "002";
+  outroCaixa.cupom = 6;
+  outroCaixa.grava(drive, outroCaixa.nome());
+
+  ASSERT_EQ(drive.roda(LoginDiaAberto + "dump\n", t), 0) << t.toStdString();
+  EXPECT_EQ(drive.numero("Select Count(*) From Tb_Vda_CadEpn Where NfsEpn='001' And NfiEpn=5 And "
+                         "FatEpn='1nova11:00:00'"),
+            1);
+  EXPECT_TRUE(drive.pendentes().isEmpty()) << drive.pendentes().join(' ').toStdString();
+  EXPECT_TRUE(drive.gravadas().contains(antiga.nome()));
+  EXPECT_TRUE(drive.gravadas().contains(QString(antiga.nome()).replace(".venda", "-2.venda")))
+      << drive.gravadas().join(' ').toStdString();
+  EXPECT_EQ(gravadasDoCupom(drive, "002", 6), 0);
+  EXPECT_EQ(arquivos(drive, "recusadas"), QStringList{outroCaixa.nome()});
+  const QStringList avisos = t.split('\n').filter("SEPARADAS");
+  ASSERT_EQ(avisos.size(), 1) << t.toStdString();
+  EXPECT_TRUE(avisos[0].contains(outroCaixa.nome()) && avisos[0].contains("caixa \\\"002\\\""))
+      << avisos[0].toStdString();
+}
+
+// Journal files are checked before they are recorded: a coupon this printer
+// never printed, a negative total, a product that does not exist are set
+// aside; a copy of a kept sale is recorded once and its copy set aside, and
+// the release program runs once for it however many times the desk starts.
+TEST(Diario, FilesThatDoNotHoldAreSetAsideAndACopyIsRecordedOnce) {
+  Drive drive;
+  Guardada inventada;
+  inventada.cupom = 777;
+  inventada.serie = "SIM0000000000000001";
+  inventada.grava(drive, "001-000777-" + inventada.data.toString("yyyyMMdd") + "-SIM0000000000000001.venda");
+  Guardada negativa;
+  negativa.cupom = 778;
+  negativa.total = negativa.valorItem = "-27.9000";
+  negativa.grava(drive, negativa.nome());
+  Guardada semProduto;
+  semProduto.cupom = 779;
+  semProduto.produto = 999999;
+  semProduto.grava(drive, semProduto.nome());
+  Guardada boa;
+  boa.cupom = 780;
+  boa.grava(drive, boa.nome());
+  boa.grava(drive, "copia de " + boa.nome());
+
+  QString t;
+  ASSERT_EQ(drive.roda(Login + "dump\n", t), 0) << t.toStdString();
+  EXPECT_EQ(gravadasDoCupom(drive, "001", 780), 1);
+  for (qlonglong cupom : {777, 778, 779}) EXPECT_EQ(gravadasDoCupom(drive, "001", cupom), 0) << cupom;
+  EXPECT_TRUE(drive.pendentes().isEmpty()) << drive.pendentes().join(' ').toStdString();
+  EXPECT_EQ(arquivos(drive, "recusadas").size(), 4) << arquivos(drive, "recusadas").join(' ').toStdString();
+  EXPECT_TRUE(arquivos(drive, "recusadas").contains("copia de " + boa.nome()));
+  const QString avisos = t.split('\n').filter("SEPARADAS").join('\n');
+  EXPECT_TRUE(avisos.contains("não emitiu o cupom 777")) << avisos.toStdString();
+  EXPECT_TRUE(avisos.contains("não é positivo")) << avisos.toStdString();
+  EXPECT_TRUE(avisos.contains("o produto 999999 não existe")) << avisos.toStdString();
+  EXPECT_TRUE(t.contains("StBar1 \"Vendas separadas: 4 (chame o suporte)\"")) << t.toStdString();
+
+  ASSERT_EQ(drive.roda(LoginDiaAberto, t), 0) << t.toStdString();
+  EXPECT_EQ(gravadasDoCupom(drive, "001", 780), 1);
+  EXPECT_EQ(drive.liberacoes(1).size(), 1) << drive.liberacoes(1).join('\n').toStdString();
+}
+
+// The power goes while the coupon is being closed: before the printer was
+// told (the coupon still open) or once it had closed it (the journal not
+// told). While the desk is off the printer cancels the coupon (its own keys,
+// another program). The next start finds no coupon open; the printer's
+// detail tape (and its counters) say the coupon was cancelled, not closed:
+// nothing is recorded, the entry is kept aside and the cashier is told.
+TEST(Diario, ACouponCancelledOnThePrinterWhileTheDeskWasOffIsNotRecorded) {
+  for (const char *corte : {"diario-fechando", "impressora-fechou"}) {
+    SCOPED_TRACE(corte);
+    Drive drive;
+    const qlonglong ultimo = drive.numero("Select Max(CodEpn) From Tb_Vda_CadEpn");
+    QString t;
+    ASSERT_NE(drive.roda(Login + VendaResumida, t, corte), 0) << t.toStdString();
+    ASSERT_EQ(drive.pendentes().size(), 1);
+    {
+      testsupport::UsaDrive usa(drive.raiz());
+      ASSERT_EQ(ecfsim::AbrePortaSerial(), 1);
+      EXPECT_EQ(ecfsim::CancelaCupom(), 1);
+      ecfsim::FechaPortaSerial();
+    }
+    ASSERT_EQ(drive.roda(LoginDiaAberto, t), 0) << t.toStdString();
+    EXPECT_EQ(drive.numero(QString("Select Count(*) From Tb_Vda_CadEpn Where CodEpn > %1").arg(ultimo)), 0);
+    EXPECT_TRUE(drive.pendentes().isEmpty());
+    EXPECT_EQ(arquivos(drive, "canceladas").size(), 1);
+    EXPECT_FALSE(t.split('\n').filter("foi cancelado na impressora").isEmpty()) << t.toStdString();
+    EXPECT_TRUE(drive.liberacoes(0).isEmpty());
+  }
 }

@@ -3,6 +3,8 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
 #include <QSet>
 #include <chrono>
 #include <cstring>
@@ -239,6 +241,35 @@ int VendeItem(char *codigo, char *descricao, char *aliquota, char *tipoQuantidad
 
 int CancelaItemGenerico(char *item) {
   return executa("CancelaItemGenerico", Imprime, Porta::Usa, [&](Impressora &p) { return p.cancelaItem(texto(item)); });
+}
+
+// The detail tape of the documents numbered (COO) inicial..final, as they
+// were printed (the tape file holds them), written into the file. Only the
+// download by COO (tipo "2").
+int DownloadMFD(char *arquivo, char *tipo, char *inicial, char *final, char *usuario) {
+  Q_UNUSED(usuario);
+  return executa("DownloadMFD", Consulta, Porta::Usa, [&](Impressora &) {
+    bool ok1 = false, ok2 = false;
+    const int de = texto(inicial).trimmed().toInt(&ok1), ate = texto(final).trimmed().toInt(&ok2);
+    const QString destino = platform::hostPath(texto(arquivo).trimmed());
+    if (texto(tipo).trimmed() != QLatin1String("2") || !ok1 || !ok2 || de < 1 || ate < de || destino.isEmpty())
+      return retorno::ParametroInvalido;
+    QFile bobina(PastaSimulador() + '/' + ArquivoBobina);
+    QStringList linhas;
+    if (bobina.open(QIODevice::ReadOnly)) {
+      static const QRegularExpression numero(QStringLiteral("COO:(\\d{6})\\s*$"));
+      int coo = 0;
+      for (const QString &linha : QString::fromUtf8(bobina.readAll()).split('\n')) {
+        if (const auto m = numero.match(linha); m.hasMatch()) coo = m.captured(1).toInt();
+        if (coo >= de && coo <= ate) linhas << linha;
+      }
+    }
+    QDir().mkpath(QFileInfo(destino).absolutePath());
+    QFile f(destino);
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate)) return retorno::ErroArquivo;
+    f.write((linhas.join('\n') + '\n').toUtf8());
+    return retorno::Aceito;
+  });
 }
 
 int CancelaCupom() {
