@@ -8,6 +8,7 @@
 #include <QTimer>
 #include <optional>
 
+#include "closing/FechaCupom.h"
 #include "closing/Vendedor.h"
 #include "core/Database.h"
 #include "support/TestSupport.h"
@@ -16,6 +17,22 @@
 #include "ui/TelasQt.h"
 
 namespace {
+
+// Each warning that appears is recorded and closed as the cashier would.
+struct VigiaAvisos {
+  QStringList avisos;
+  QTimer vigia;
+  VigiaAvisos() {
+    QObject::connect(&vigia, &QTimer::timeout, [this] {
+      for (QWidget *w : QApplication::topLevelWidgets())
+        if (auto *caixa = qobject_cast<QMessageBox *>(w); caixa && caixa->isVisible()) {
+          avisos << caixa->text();
+          caixa->done(QMessageBox::Ok);
+        }
+    });
+    vigia.start(20);
+  }
+};
 
 // The salesperson window over the demo database; each warning that appears
 // is recorded and closed as the cashier would.
@@ -109,4 +126,61 @@ TEST(GuiSelecao, ClickingOkOnARefusedCodeKeepsTheFieldFocusedAndSelected) {
   QTest::keyClick(j.codigo, Qt::Key_Return);
   EXPECT_EQ(j.avisos.size(), 1);
   EXPECT_FALSE(j.tela->campo("NomVen").texto().isEmpty());
+}
+
+// Both closing dialogs, run modal in their real window: an amount below the
+// cash due is refused in a message box, and what the cashier types next
+// replaces the refused amount instead of being added to it.
+TEST(GuiSelecao, ClosingDialogsTakeTheAmountTypedAfterARefusal) {
+  for (const auto tipo : {FechaCupom::Tipo::Completo, FechaCupom::Tipo::Resumo}) {
+    SCOPED_TRACE(tipo == FechaCupom::Tipo::Completo ? "completo" : "resumo");
+    TerminalState estado;
+    QtOperador operador;
+    AreaTransferenciaMemoria area;
+    Aplicacao app{estado, operador, area};
+    estado.usaOperador(operador);
+    registraTelasQt();
+    JanelasTelas janelas(app);
+    operador.janelaAtual = [&janelas] { return janelas.janelaFrente(); };
+    VigiaAvisos vigia;
+    DadosFechamento dados;
+    dados.totalDinheiro = *Moeda::deTexto("10,00");
+    FechaCupom tela(app, tipo, dados);
+
+    QString recusadoF7, recusadoSelecionado, depois, troco;
+    bool rodou = false;
+    QTimer::singleShot(0, [&] {
+      rodou = true;
+      QWidget *janela = janelas.janela(tela);
+      auto *valor = janela ? janela->findChild<QLineEdit *>("TxtValor") : nullptr;
+      if (!valor) return;
+      // F7 straight from the field is refused as leaving it is.
+      QTest::keyClicks(valor, "5");
+      QTest::keyClick(valor, Qt::Key_F7);
+      QTest::qWait(50);
+      recusadoF7 = valor->selectedText();
+      QTest::keyClicks(valor, "1,00");
+      QTest::keyClick(valor, Qt::Key_Return);
+      QTest::qWait(50);  // any late activation of the window
+      recusadoSelecionado = valor->selectedText();
+      QTest::keyClicks(valor, "100,00");
+      depois = valor->text();
+      QTest::keyClick(valor, Qt::Key_Return);
+      troco = tela.campo("Troco").texto();
+      QTest::keyClick(valor, Qt::Key_Escape);  // gives up: nothing goes to the printer
+    });
+    app.mostra(tela, true);
+    vigia.vigia.stop();
+    ASSERT_TRUE(rodou);
+    const QString recusa = tipo == FechaCupom::Tipo::Completo
+                               ? QStringLiteral("Valor Pago menor que o valor em dinheiro !")
+                               : QStringLiteral("Valor Pago menor que a Venda !");
+    EXPECT_EQ(vigia.avisos, QStringList({recusa, recusa}));
+    EXPECT_EQ(recusadoF7, "5");
+    EXPECT_EQ(recusadoSelecionado, "1,00");
+    EXPECT_EQ(depois, "100,00");
+    EXPECT_EQ(troco, "90,00");
+    EXPECT_EQ(estado.Mensagem, FechaCupom::MensagemDesistencia);
+    if (tela.carregada()) app.descarrega(tela, true);
+  }
 }
