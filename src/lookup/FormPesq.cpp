@@ -58,6 +58,11 @@ void FormPesq::preparaColunas() {
   Grade &g = grade("Grade");
   if (!tipo_) return;
   setLegenda(tipo_->titulo);
+  // A product is looked for by what the cashier can read off it, not by a
+  // company name.
+  if (tipo_->codigo == QLatin1String("Pro"))
+    campo("Pergunta").toolTip =
+        QStringLiteral(" Digite parte da descrição, o código interno ou o código de barras do produto (40 caracteres max).");
   QStringList layout;
   for (const ColunaPesquisa &c : tipo_->colunas) {
     const QChar marca = c.alinhamento == AlinhaCelula::Direita ? '>' : c.alinhamento == AlinhaCelula::Centro ? '^' : '<';
