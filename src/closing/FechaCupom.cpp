@@ -116,6 +116,7 @@ void FechaCupom::processa() {
   // below zero is never printed.
   if (!confereValor()) {
     focaCampo("TxtValor", false);
+    campoRecusado(campo("TxtValor"));
     return;
   }
   // As the field shows it once left ("50" is "50,00").

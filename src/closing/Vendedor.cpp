@@ -17,14 +17,9 @@ Vendedor::Vendedor(Aplicacao &app, Escolha escolha)
   Campo &codigo = adiciona("CodVen", TipoCampo::Texto);
   codigo.maxLength = 10;
   codigo.toolTip = QStringLiteral("Código do vendedor da venda; F2 pesquisa.");
-  codigo.aoGanharFoco = [this, &codigo] {
+  codigo.aoGanharFoco = [&codigo] {
     // A salesperson chosen in the search comes back here.
-    TerminalState &e = estado();
-    if (!e.CodVenPesq.isEmpty()) {
-      codigo.setTexto(e.CodVenPesq);
-      codigo.selecionaTudo();
-      e.CodVenPesq.clear();
-    }
+    if (TomaCodigoPesquisa(codigo, &TerminalState::CodVenPesq)) codigo.selecionaTudo();
   };
   codigo.aoMudar = [this] {
     conferido_ = false;
@@ -49,7 +44,8 @@ Vendedor::Vendedor(Aplicacao &app, Escolha escolha)
       this->app().descarrega(*this, true);
     } else if (tecla == tecla::F2) {
       tecla = 0;
-      AbrePesquisa(this->app(), "Ven");
+      // The code chosen comes back into the code field, whichever has the focus.
+      if (focaCampo("CodVen", false)) AbrePesquisa(this->app(), "Ven", &campo("CodVen"));
     }
   };
 }

@@ -199,6 +199,10 @@ void Tela::reganhaFoco() {
   mudou(*c);
 }
 
+void Tela::campoRecusado(Campo &c) {
+  if (focado_ == &c && c.tipo() == TipoCampo::Moeda) c.selecionaTudo();
+}
+
 Campo *Tela::procura(const QString &nome) {
   for (auto &c : campos_)
     if (c->nome().compare(nome, Qt::CaseInsensitive) == 0) return c.get();
@@ -225,6 +229,7 @@ bool Tela::focaCampo(Campo &destino, bool valida) {
       ~Validando() { validando = anterior; }
     } guarda(saindo);
     const bool aceito = saindo->aoValidar();
+    if (!aceito && focado_ == saindo && carregada_) campoRecusado(*saindo);
     if (!aceito || focado_ != saindo || !carregada_) return focado_ == &destino;
   }
   focado_ = &destino;

@@ -178,6 +178,10 @@ class Tela : public TelaRegistrada {
   // Runs the got-focus step of the focused field again (back from a modal
   // screen): its colouring and its handler, no validation.
   void reganhaFoco();
+  // A field that refused what was typed keeps the focus, as if it got it
+  // back from the warning: an amount is selected whole, so the cashier's
+  // next typing replaces the refused one.
+  void campoRecusado(Campo &c);
 
   // Input from the operator (skin, tests, replay).
   void teclaBaixo(int tecla, int shift = 0);

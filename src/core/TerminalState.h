@@ -14,6 +14,7 @@
 class ConexaoBanco;
 class ComandoBanco;
 class Recordset;
+class Campo;
 class Operator;
 class ExecutorProgramas;
 namespace platform { class Clock; }
@@ -93,6 +94,9 @@ struct TerminalState {
   // Search hand-over.
   QString TipoPesq, CodPesquisa, CodProPesq, CodCliPesq, CodCpgPesq, CodVenPesq, NumEpnPesq;
   QString DadosClientePesq;
+  // The field that opened the search running now, the only one that takes
+  // the code it hands back (null: a search no field asked for).
+  const Campo *DestinoPesquisa = nullptr;
   // The last product sold; the step of the sale being recorded (1 while an
   // item's stock is taken back).
   QString UltProduto;

@@ -58,6 +58,11 @@ void FormPesq::preparaColunas() {
   Grade &g = grade("Grade");
   if (!tipo_) return;
   setLegenda(tipo_->titulo);
+  // A product is looked for by what the cashier can read off it, not by a
+  // company name.
+  if (tipo_->codigo == QLatin1String("Pro"))
+    campo("Pergunta").toolTip =
+        QStringLiteral(" Digite parte da descrição, o código interno ou o código de barras do produto (40 caracteres max).");
   QStringList layout;
   for (const ColunaPesquisa &c : tipo_->colunas) {
     const QChar marca = c.alinhamento == AlinhaCelula::Direita ? '>' : c.alinhamento == AlinhaCelula::Centro ? '^' : '<';
@@ -342,17 +347,35 @@ void FormPesq::devolveLinha() {
   app().descarrega(*this, true);
 }
 
-void AbrePesquisa(Aplicacao &app, const QString &tipoPesq) {
-  app.estado().TipoPesq = tipoPesq;
+void AbrePesquisa(Aplicacao &app, const QString &tipoPesq, const Campo *destino) {
+  TerminalState &e = app.estado();
+  e.TipoPesq = tipoPesq;
+  for (QString TerminalState::*codigo : {&TerminalState::CodPesquisa, &TerminalState::CodProPesq,
+                                         &TerminalState::CodCliPesq, &TerminalState::CodCpgPesq,
+                                         &TerminalState::CodVenPesq, &TerminalState::DadosClientePesq})
+    (e.*codigo).clear();
+  e.DestinoPesquisa = destino;
   FormPesq pesquisa(app);
   // However the modal run ends (the program may end inside it), the dialog is
   // unloaded before it goes: FormAtual and the screen list never keep it.
+  // The opener's field took its code as the focus came back to it (the
+  // engine's got-focus step after a modal screen), or no field ever will.
   struct Descarrega {
     Aplicacao &app;
     FormPesq &tela;
     ~Descarrega() {
       if (tela.carregada()) app.descarrega(tela, true);
+      app.estado().DestinoPesquisa = nullptr;
     }
   } guarda{app, pesquisa};
   app.mostra(pesquisa, true);
+}
+
+bool TomaCodigoPesquisa(Campo &campo, QString TerminalState::*codigo) {
+  TerminalState &e = campo.tela().estado();
+  if (e.DestinoPesquisa != &campo || (e.*codigo).isEmpty()) return false;
+  campo.setTexto(e.*codigo);
+  (e.*codigo).clear();
+  e.DestinoPesquisa = nullptr;
+  return true;
 }

@@ -74,5 +74,14 @@ void PreencheGradePesquisa(Grade &grade, const TipoPesquisa &tipo, const QList<Q
 // A cell's text as the grid shows it.
 QString TextoCelulaPesquisa(const QVariant &valor, TipoCelula tipo);
 
-// Opens the search dialog modally for a kind ("Cli", "Pro", ...).
-void AbrePesquisa(Aplicacao &app, const QString &tipoPesq);
+// Opens the search dialog modally for a kind ("Cli", "Pro", ...). `destino`
+// is the field that asked for it: the only one that takes the code handed
+// back, in its got-focus step as the dialog closes (TomaCodigoPesquisa).
+// Without one (a menu's search, the customer choice, which reads its result
+// itself) no field takes it. Codes an earlier search left are dropped.
+void AbrePesquisa(Aplicacao &app, const QString &tipoPesq, const Campo *destino = nullptr);
+// For a field's got-focus step: the code the search this field opened
+// handed back in `codigo` (CodPesquisa, CodCpgPesq, ...) is put in the field
+// and the hand-over emptied, so it is taken once. False when the field did
+// not open the search that is closing, or nothing was chosen.
+bool TomaCodigoPesquisa(Campo &campo, QString TerminalState::*codigo);

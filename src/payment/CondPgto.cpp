@@ -73,7 +73,7 @@ void CondPgto::criaControles() {
   codigo.aoTeclarBaixo = [this, &codigo](int &t, int) {
     if (t == tecla::F2) {
       t = 0;
-      AbrePesquisa(app(), "Cpg");
+      AbrePesquisa(app(), "Cpg", &codigo);
     } else if (t == tecla::Enter || t == tecla::Abaixo) {
       // Only a typed code moves on.
       const bool vazio = codigo.texto().trimmed().isEmpty();
@@ -83,13 +83,7 @@ void CondPgto::criaControles() {
       t = 0;
     }
   };
-  codigo.aoGanharFoco = [this, &codigo] {
-    TerminalState &e = estado();
-    if (!e.CodCpgPesq.isEmpty()) {
-      codigo.setTexto(e.CodCpgPesq);
-      e.CodCpgPesq.clear();
-    }
-  };
+  codigo.aoGanharFoco = [&codigo] { TomaCodigoPesquisa(codigo, &TerminalState::CodCpgPesq); };
   codigo.aoValidar = [this] {
     try {
       return validaCodigo();

@@ -57,14 +57,9 @@ ImprimeCupomPreVenda::ImprimeCupomPreVenda(Aplicacao &app, PForm &venda)
   quadro.setVisible(false);
 
   Campo &numero = campo("NumEpn");
-  numero.aoGanharFoco = [this, &numero] {
+  numero.aoGanharFoco = [&numero] {
     // An empenho chosen in the search comes back here.
-    TerminalState &e = estado();
-    if (!e.CodPesquisa.isEmpty()) {
-      numero.setTexto(e.CodPesquisa);
-      numero.selecionaTudo();
-      e.CodPesquisa.clear();
-    }
+    if (TomaCodigoPesquisa(numero, &TerminalState::CodPesquisa)) numero.selecionaTudo();
   };
   aoTeclarForm = [this](int &t, int shift) {
     if (t == tecla::Pausa) {
@@ -76,7 +71,7 @@ ImprimeCupomPreVenda::ImprimeCupomPreVenda(Aplicacao &app, PForm &venda)
       fechaQuadroCliente();
     } else if (t == tecla::F2 && focado() == &campo("NumEpn")) {
       t = 0;
-      AbrePesquisa(this->app(), "Epn");
+      AbrePesquisa(this->app(), "Epn", &campo("NumEpn"));
     } else {
       teclaTela(t, shift);
     }

@@ -48,7 +48,7 @@ int PForm::linhaDoProximoItem() {
 void PForm::teclaProduto(int &tecla, int) {
   if (tecla == tecla::F2) {
     tecla = 0;
-    AbrePesquisa(app(), "Pro");
+    AbrePesquisa(app(), "Pro", &campo("Produto"));
   } else if (tecla == tecla::Enter) {
     tecla = 0;
     ExecutaComTratamento(estado(), "Produto_KeyDown", [this] { vendeItem(); });
@@ -66,6 +66,10 @@ void PForm::vendeItem() {
   }
   QString texto = produto.texto().trimmed();
   if (texto.isEmpty()) return;
+  // What the cashier typed, as the message line names it when no product has it.
+  const QString digitado = texto.section(Separador, 0, 0).trimmed();
+  // An unknown code told on the message line is the last item's news only.
+  if (campo("TxtMens").texto().startsWith(MensagemNaoCadastrado)) mostraLinhaItens();
 
   // The kind of code. A code typed with a trailing "." (or handed back by the
   // search, "code»description»...") is a system code whatever its length.
@@ -94,7 +98,10 @@ void PForm::vendeItem() {
     if (numero) rs.abre("Select * From Tb_Est_CadPro Where CodPro=" + QString::number(codigo), e.conexao());
   }
   if (rs.State() == 0 || rs.EOF_()) {
+    // No message box: a scanner goes on scanning into the field, which keeps
+    // the focus; the message line says which code was not found.
     produto.setTexto(QString());
+    campo("TxtMens").setTexto(MensagemNaoCadastrado + digitado.left(MaiorCodigoMostrado));
     return;
   }
   const Moeda precoLista = ParaMoeda(rs["ValPre1"]);
@@ -181,9 +188,15 @@ void PForm::vendeItem() {
   produto.setTexto(QString());
   quantidadePendente_ = Quantidade();
   // The quantity shown was this item's: the next one is 1 again.
-  campo("TxtMens").setTexto(QStringLiteral("Digitação de Itens."));
+  mostraLinhaItens();
   e.UltProduto = codPro;
   levantaEstoque(item, codPro, quantidade);
+}
+
+void PForm::mostraLinhaItens() {
+  campo("TxtMens").setTexto(quantidadePendente_.ehZero()
+                                ? QStringLiteral("Digitação de Itens.")
+                                : QStringLiteral("Qtde: ") + quantidadeMostrada(quantidadePendente_, false));
 }
 
 void PForm::ValidaTributacao(const DadosTributacao &d) {
@@ -234,7 +247,7 @@ void PForm::DigitaQuantidade() {
     return;
   }
   quantidadePendente_ = *q;
-  campo("TxtMens").setTexto(QStringLiteral("Qtde: ") + quantidadeMostrada(*q, false));
+  mostraLinhaItens();
   focaCampo("Produto", false);
 }
 

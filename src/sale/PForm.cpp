@@ -81,14 +81,8 @@ void PForm::criaControles() {
   produto.toolTip = QStringLiteral("Código de barras, código interno ou código do sistema do produto e <Enter>.");
   produto.navega = false;  // Enter sells the item
   produto.aoTeclarBaixo = [this](int &t, int shift) { teclaProduto(t, shift); };
-  produto.aoGanharFoco = [this, &produto] {
-    // A product chosen in the search comes back here.
-    TerminalState &e = estado();
-    if (!e.CodPesquisa.isEmpty()) {
-      produto.setTexto(e.CodPesquisa);
-      e.CodPesquisa.clear();
-    }
-  };
+  // A product chosen in the search F2 opened here comes back, ready for Enter.
+  produto.aoGanharFoco = [&produto] { TomaCodigoPesquisa(produto, &TerminalState::CodPesquisa); };
   Campo &forma = adiciona("FormaPgto", TipoCampo::Texto);
   forma.toolTip = QStringLiteral("Código da condição de pagamento da venda; F10 pesquisa.");
   forma.navega = false;
@@ -98,7 +92,7 @@ void PForm::criaControles() {
       if (!forma.texto().trimmed().isEmpty() && confereFormaPgto()) EnviaTab();
     } else if (t == tecla::F10) {
       t = 0;
-      AbrePesquisa(this->app(), "Cpg");
+      AbrePesquisa(this->app(), "Cpg", &forma);
     } else if (t == tecla::Acima) {
       t = 0;
       EnviaShiftTab();
@@ -108,13 +102,7 @@ void PForm::criaControles() {
     }
   };
   forma.aoValidar = [this, &forma] { return forma.texto().trimmed().isEmpty() || confereFormaPgto(); };
-  forma.aoGanharFoco = [this, &forma] {
-    TerminalState &e = estado();
-    if (!e.CodCpgPesq.isEmpty()) {
-      forma.setTexto(e.CodCpgPesq);
-      e.CodCpgPesq.clear();
-    }
-  };
+  forma.aoGanharFoco = [&forma] { TomaCodigoPesquisa(forma, &TerminalState::CodCpgPesq); };
   Campo &grade = adiciona("Grade", TipoCampo::Grade);
   grade.tabStop = false;
   adiciona("LabFormaPgto", TipoCampo::Rotulo).setTexto(QStringLiteral("COND. PAGAMENTO (F10 pesquisa)"));

@@ -97,6 +97,13 @@ class PForm : public Tela {
                  Quantidade quantidade, Moeda unitario);
   void DigitaQuantidade();
   void DigitaValor();
+  // The message line while items are typed: the quantity set for the next
+  // item, or "Digitação de Itens.".
+  void mostraLinhaItens();
+  // What the message line says of a code no product has (the code follows,
+  // cut to MaiorCodigoMostrado characters).
+  static inline const QString MensagemNaoCadastrado = QStringLiteral("Produto não cadastrado: ");
+  static constexpr int MaiorCodigoMostrado = 40;
   // F6: cancels an item of the coupon (asked and confirmed by number).
   void cancelaItem();
   // Cancels the item on the printer and, once it did, takes it off the

@@ -199,6 +199,8 @@ void PForm::teclaForm(int &tecla, int shift) {
       }
       return;
     case tecla::F2:
+      // In the product field F2 is the product search (the field's own key).
+      if (focado() == &campo("Produto") && campo("Produto").enabled()) return;
       // While a coupon is open the button is disabled, but the key still
       // tells the cashier why nothing opens.
       if (estado().EcfOcupada) {

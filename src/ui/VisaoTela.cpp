@@ -18,6 +18,7 @@
 #include <QMainWindow>
 #include <QScrollBar>
 #include <QStatusBar>
+#include <QTimer>
 
 #include "core/Tela.h"
 #include "core/Teclas.h"
@@ -343,8 +344,27 @@ bool VisaoTela::eventFilter(QObject *objeto, QEvent *evento) {
       tela_.focaCampo(*c);
       trocandoFoco_ = false;
       sincroniza();
+      // A click that brought the focus: the widget moves the cursor to the
+      // click as the button comes up; the field's own got-focus selection
+      // is put back then.
+      const bool porClique = static_cast<QFocusEvent *>(evento)->reason() == Qt::MouseFocusReason;
+      cliqueDeFoco_ = porClique && tela_.focado() == c ? objeto : nullptr;
+      selecaoDoFoco_ = {c->selStart, c->selLength};
     }
     return false;
+  }
+  if (evento->type() == QEvent::MouseButtonRelease && objeto == cliqueDeFoco_) {
+    cliqueDeFoco_ = nullptr;
+    auto *e = qobject_cast<QLineEdit *>(objeto);
+    Campo *c = campoDe(objeto);
+    // Unless the cashier dragged over part of the text.
+    if (e && c && tela_.focado() == c && !e->hasSelectedText()) {
+      c->selStart = selecaoDoFoco_.first;
+      c->selLength = selecaoDoFoco_.second;
+      QTimer::singleShot(0, e, [this, e, c] {
+        if (ligada_ && tela_.focado() == c && !e->hasSelectedText()) atualiza(*c);
+      });
+    }
   }
   if (evento->type() == QEvent::MouseButtonRelease) {
     // A label with a click action (the sale screen's customer line).

@@ -51,6 +51,10 @@ class VisaoTela : public QObject {
   bool ligada_ = true;
   bool aplicando_ = false;
   bool trocandoFoco_ = false;  // a focus change is being handled (message boxes re-focus)
+  // The field a mouse press just brought the focus to, and the selection its
+  // got-focus step made (start, length).
+  QObject *cliqueDeFoco_ = nullptr;
+  std::pair<int, int> selecaoDoFoco_{0, 0};
 };
 
 // Converts a Qt key event into the screens' key code and shift mask; false

@@ -277,3 +277,66 @@ TEST(ItemVenda, AQuantityOfZeroOrPastThePrintersFieldIsRefused) {
   EXPECT_TRUE(etiqueta.contains(QStringLiteral("\"QTDE MAIOR QUE 9999 NÃO CABE NA IMPRESSORA !\""))) << etiqueta.toStdString();
   EXPECT_EQ(etiqueta.count("ecf EcfVendeItem("), 0);
 }
+
+// What a search hands back is taken only by the field that opened it: F2 in
+// the product field brings the product chosen back there, ready for Enter;
+// the menu's product search and the customer choice leave the product field
+// alone. An unknown code, typed or scanned, is named on the message line
+// without a message box. The summarised closing takes a new amount typed
+// after refusing one below the sale.
+TEST(ItemVenda, SearchesHandTheirCodeOnlyToTheFieldThatAskedAndUnknownCodesAreNamed) {
+  Drive drive;
+  QFile roteiro(testsupport::sourceDir() + "/tests/replay/pesquisa-venda.txt");
+  ASSERT_TRUE(roteiro.open(QIODevice::ReadOnly));
+  QString t;
+  ASSERT_EQ(drive.roda(QString::fromUtf8(roteiro.readAll()), t), 0) << t.toStdString();
+  const QList<QStringList> venda = dumps(t, "PForm");
+  ASSERT_EQ(venda.size(), 8) << t.toStdString();
+  auto campo = [](const QStringList &dump, const QString &nome) {
+    for (const QString &l : dump)
+      if (l.startsWith("  " + nome + " ")) return l.mid(nome.size() + 3);
+    return QString();
+  };
+
+  // The menu's product search, before any coupon: the coupon opened next
+  // starts with an empty product field.
+  EXPECT_EQ(venda[0][0], "dump PForm \"PDV-VELT.EXE\" focus=Produto");
+  EXPECT_EQ(campo(venda[0], "Produto"), "\"\"");
+  // F5: the customer is set, the product field keeps nothing of it and the
+  // Enter after it sells nothing.
+  EXPECT_EQ(campo(venda[1], "Cliente"), QStringLiteral("\"3-MARIA DAS GRAÇAS OLIVEIRA|16899535009\""));
+  EXPECT_EQ(campo(venda[1], "Produto"), "\"\"");
+  // F2 in the product field: the product chosen comes back, Enter sells it.
+  EXPECT_EQ(campo(venda[2], "Produto"), QStringLiteral("\"1»ARROZ BRANCO TIPO 1 5KG» $ 27,90\""));
+  const QString arroz = vendido("1", "ARROZ BRANCO TIPO 1 5KG", "18,00", "I", "0001", "27,90");
+  EXPECT_EQ(t.count(arroz), 2) << t.toStdString();
+  EXPECT_GT(linhaCom(t, arroz), linhaCom(t, "  Produto \"1»ARROZ")) << t.toStdString();
+  // Esc in the search brings nothing back.
+  EXPECT_EQ(venda[3][0], "dump PForm \"PDV-VELT.EXE\" focus=Produto");
+  EXPECT_EQ(campo(venda[3], "Produto"), "\"\"");
+  EXPECT_EQ(campo(venda[3], "TxtTotVen"), "\"27,90\"");
+  // Unknown codes: the field emptied and focused, the code on the message
+  // line, no message box; the next item sold clears the line.
+  EXPECT_EQ(venda[4][0], "dump PForm \"PDV-VELT.EXE\" focus=Produto");
+  EXPECT_EQ(campo(venda[4], "TxtMens"), QStringLiteral("\"Produto não cadastrado: 99999.\""));
+  EXPECT_EQ(campo(venda[4], "Produto"), "\"\"");
+  EXPECT_EQ(venda[5][0], "dump PForm \"PDV-VELT.EXE\" focus=Produto");
+  EXPECT_EQ(campo(venda[5], "TxtMens"), QStringLiteral("\"Produto não cadastrado: 7890000000000\""));
+  EXPECT_EQ(campo(venda[5], "TxtTotVen"), "\"27,90\"");
+  EXPECT_EQ(campo(venda[6], "TxtMens"), QStringLiteral("\"Digitação de Itens.\""));
+  EXPECT_EQ(campo(venda[6], "TxtTotVen"), "\"55,80\"");
+  // The only message boxes of the coupon: F2 in another field only waits,
+  // and the closing refuses the amount below the sale.
+  EXPECT_EQ(eventos(t).filter("message [").join('\n'),
+            aviso("Aguarde Impresora Ocupada !") + "\n" + aviso("Valor Pago menor que a Venda !"));
+  EXPECT_GT(linhaCom(t, "Aguarde Impresora Ocupada !"), linhaCom(t, "TxtTotVen \"27,90\""));
+
+  // The amount typed after the refusal replaced the refused one.
+  const QList<QStringList> fechamento = dumps(t, "Fecha_Cupom_Resumo");
+  ASSERT_EQ(fechamento.size(), 2) << t.toStdString();
+  EXPECT_EQ(fechamento[0][0], "dump Fecha_Cupom_Resumo \"Fechamento do Cupom\" focus=TxtValor");
+  EXPECT_EQ(campo(fechamento[0], "TxtValor"), "\"100,00\"");
+  EXPECT_EQ(campo(fechamento[1], "Troco"), "\"44,20\"");
+  EXPECT_TRUE(t.contains("ecf EcfFechaCupomResumido(\"Dinheiro\", \"TROCO  : 44-20\\n")) << t.toStdString();
+  EXPECT_EQ(campo(venda[7], "Pago"), "\"100,00\"");
+}

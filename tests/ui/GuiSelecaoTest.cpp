@@ -8,6 +8,7 @@
 #include <QTimer>
 #include <optional>
 
+#include "closing/FechaCupom.h"
 #include "closing/Vendedor.h"
 #include "core/Database.h"
 #include "support/TestSupport.h"
@@ -16,6 +17,23 @@
 #include "ui/TelasQt.h"
 
 namespace {
+
+// Records each warning that appears in `avisos` and closes it as the cashier
+// would, once started.
+struct VigiaAvisos {
+  QTimer timer;
+  explicit VigiaAvisos(QStringList &avisos) {
+    QObject::connect(&timer, &QTimer::timeout, [&avisos] {
+      for (QWidget *w : QApplication::topLevelWidgets())
+        if (auto *caixa = qobject_cast<QMessageBox *>(w); caixa && caixa->isVisible()) {
+          avisos << caixa->text();
+          caixa->done(QMessageBox::Ok);
+        }
+    });
+  }
+  void comeca() { timer.start(20); }
+  void para() { timer.stop(); }
+};
 
 // The salesperson window over the demo database; each warning that appears
 // is recorded and closed as the cashier would.
@@ -27,7 +45,7 @@ struct JanelaVendedor {
   Aplicacao app{estado, operador, area};
   std::optional<JanelasTelas> janelas;
   QStringList avisos;
-  QTimer vigia;
+  VigiaAvisos vigia{avisos};
   Tela *tela = nullptr;
   QLineEdit *codigo = nullptr;
   QPushButton *ok = nullptr;
@@ -38,14 +56,7 @@ struct JanelaVendedor {
     registraTelasQt();
     janelas.emplace(app);
     operador.janelaAtual = [this] { return janelas->janelaFrente(); };
-    QObject::connect(&vigia, &QTimer::timeout, [this] {
-      for (QWidget *w : QApplication::topLevelWidgets())
-        if (auto *caixa = qobject_cast<QMessageBox *>(w); caixa && caixa->isVisible()) {
-          avisos << caixa->text();
-          caixa->done(QMessageBox::Ok);
-        }
-    });
-    vigia.start(20);
+    vigia.comeca();
     tela = &app.abreModeless(std::make_unique<Vendedor>(app, [](const QString &, const QString &) {}));
     if (QWidget *janela = janelas->janela(*tela)) {
       codigo = janela->findChild<QLineEdit *>("CodVen");
@@ -53,7 +64,7 @@ struct JanelaVendedor {
     }
   }
   ~JanelaVendedor() {
-    vigia.stop();
+    vigia.para();
     app.descarrega(*tela, true);
   }
   Campo &campo() const { return tela->campo("CodVen"); }
@@ -109,4 +120,75 @@ TEST(GuiSelecao, ClickingOkOnARefusedCodeKeepsTheFieldFocusedAndSelected) {
   QTest::keyClick(j.codigo, Qt::Key_Return);
   EXPECT_EQ(j.avisos.size(), 1);
   EXPECT_FALSE(j.tela->campo("NomVen").texto().isEmpty());
+}
+
+// Both closing dialogs, run modal in their real window: an amount below the
+// cash due is refused in a message box, and what the cashier types next
+// replaces the refused amount instead of being added to it; clicked back
+// into, the amount is selected whole again.
+TEST(GuiSelecao, ClosingDialogsTakeTheAmountTypedAfterARefusal) {
+  for (const auto tipo : {FechaCupom::Tipo::Completo, FechaCupom::Tipo::Resumo}) {
+    SCOPED_TRACE(tipo == FechaCupom::Tipo::Completo ? "completo" : "resumo");
+    TerminalState estado;
+    QtOperador operador;
+    AreaTransferenciaMemoria area;
+    Aplicacao app{estado, operador, area};
+    estado.usaOperador(operador);
+    registraTelasQt();
+    JanelasTelas janelas(app);
+    operador.janelaAtual = [&janelas] { return janelas.janelaFrente(); };
+    QStringList avisos;
+    VigiaAvisos vigia(avisos);
+    vigia.comeca();
+    DadosFechamento dados;
+    dados.totalDinheiro = *Moeda::deTexto("10,00");
+    FechaCupom tela(app, tipo, dados);
+
+    QString recusadoF7, recusadoSelecionado, depois, troco, cliqueSelecionado, aposClique;
+    bool rodou = false;
+    QTimer::singleShot(0, [&] {
+      rodou = true;
+      QWidget *janela = janelas.janela(tela);
+      auto *valor = janela ? janela->findChild<QLineEdit *>("TxtValor") : nullptr;
+      if (!valor) return;
+      // F7 straight from the field is refused as leaving it is.
+      QTest::keyClicks(valor, "5");
+      QTest::keyClick(valor, Qt::Key_F7);
+      QTest::qWait(50);
+      recusadoF7 = valor->selectedText();
+      QTest::keyClicks(valor, "1,00");
+      QTest::keyClick(valor, Qt::Key_Return);
+      QTest::qWait(50);  // any late activation of the window
+      recusadoSelecionado = valor->selectedText();
+      QTest::keyClicks(valor, "100,00");
+      depois = valor->text();
+      QTest::keyClick(valor, Qt::Key_Return);
+      troco = tela.campo("Troco").texto();
+      // Clicked back into, the amount is selected whole as the focus arrives
+      // (the window active again, as the window manager leaves it).
+      janela->activateWindow();
+      QTest::qWaitForWindowActive(janela);
+      QTest::mouseClick(valor, Qt::LeftButton, {}, QPoint(valor->width() / 2, valor->height() / 2));
+      QTest::qWait(20);
+      cliqueSelecionado = valor->selectedText();
+      QTest::keyClicks(valor, "20");
+      aposClique = valor->text();
+      QTest::keyClick(valor, Qt::Key_Escape);  // gives up: nothing goes to the printer
+    });
+    app.mostra(tela, true);
+    vigia.para();
+    ASSERT_TRUE(rodou);
+    const QString recusa = tipo == FechaCupom::Tipo::Completo
+                               ? QStringLiteral("Valor Pago menor que o valor em dinheiro !")
+                               : QStringLiteral("Valor Pago menor que a Venda !");
+    EXPECT_EQ(avisos, QStringList({recusa, recusa}));
+    EXPECT_EQ(recusadoF7, "5");
+    EXPECT_EQ(recusadoSelecionado, "1,00");
+    EXPECT_EQ(depois, "100,00");
+    EXPECT_EQ(troco, "90,00");
+    EXPECT_EQ(cliqueSelecionado, "100,00");
+    EXPECT_EQ(aposClique, "20");
+    EXPECT_EQ(estado.Mensagem, FechaCupom::MensagemDesistencia);
+    if (tela.carregada()) app.descarrega(tela, true);
+  }
 }
