@@ -34,6 +34,9 @@ CREATE TABLE TB_GER_PARAMETROS (
   CtaCtoVda            VARCHAR(20),
   CtaEstBai            VARCHAR(20),
   CtaVarEst            VARCHAR(20),
+  -- The furthest a desk takes a due date or a term, in days from the sale
+  -- (Null: 730).
+  DiasVencPdv          INTEGER,
   CONSTRAINT PK_GER_PARAMETROS PRIMARY KEY (CodPar)
 );
 

@@ -4,23 +4,6 @@
 
 #include "core/Database.h"
 
-QChar DigitoVerificador(const QString &digitos) {
-  int soma = 0;
-  // From the rightmost digit: weights 3, 1, 3, 1...
-  for (qsizetype i = digitos.size() - 1, peso = 3; i >= 0; --i, peso = 4 - peso)
-    soma += digitos[i].digitValue() * static_cast<int>(peso);
-  return QChar('0' + (10 - soma % 10) % 10);
-}
-
-QString ComDigitoVerificador(const QString &digitos) { return digitos + DigitoVerificador(digitos); }
-
-bool CodigoBarrasValido(const QString &codigo) {
-  if (codigo.size() < 2) return false;
-  for (QChar c : codigo)
-    if (!c.isDigit()) return false;
-  return DigitoVerificador(codigo.left(codigo.size() - 1)) == codigo.back();
-}
-
 const QStringList &CodigosTributacao() {
   static const QStringList codigos = {
       "000", "101", "102",                                            // taxed

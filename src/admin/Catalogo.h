@@ -4,16 +4,11 @@
 #include <QStringList>
 #include <functional>
 
+#include "core/Documentos.h"
 #include "core/Moeda.h"
 
 class ConexaoBanco;
 
-// The GS1 check digit (EAN-8, 12-digit UPC, EAN-13) of a run of digits.
-QChar DigitoVerificador(const QString &digitos);
-// The digits followed by their check digit.
-QString ComDigitoVerificador(const QString &digitos);
-// True for a code of digits whose last digit is its check digit.
-bool CodigoBarrasValido(const QString &codigo);
 
 // Every tax code the cash desk classifies, group by group (taxed, reduced
 // base, substitution, exempt, not taxed, deferred), plus one outside them.

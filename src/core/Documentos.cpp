@@ -28,6 +28,23 @@ bool Confere(const QString &t, int posicao, int digito) { return t[posicao].unic
 
 }  // namespace
 
+QChar DigitoVerificador(const QString &digitos) {
+  int soma = 0;
+  // From the rightmost digit: weights 3, 1, 3, 1...
+  for (qsizetype i = digitos.size() - 1, peso = 3; i >= 0; --i, peso = 4 - peso)
+    soma += digitos[i].digitValue() * static_cast<int>(peso);
+  return QChar('0' + (10 - soma % 10) % 10);
+}
+
+QString ComDigitoVerificador(const QString &digitos) { return digitos + DigitoVerificador(digitos); }
+
+bool CodigoBarrasValido(const QString &codigo) {
+  if (codigo.size() < 2) return false;
+  for (QChar c : codigo)
+    if (!c.isDigit()) return false;
+  return DigitoVerificador(codigo.left(codigo.size() - 1)) == codigo.back();
+}
+
 namespace documentos {
 
 bool CpfValido(const QString &cpf) {

@@ -1,7 +1,15 @@
 #pragma once
-// The documents a consumer is identified by on a coupon: CPF (11 digits) and
-// CNPJ (14 digits), with their check digits.
+// Check digits: of bar codes (GS1: EAN-8, 12-digit UPC, EAN-13) and of the
+// documents a consumer is identified by on a coupon, CPF (11 digits) and CNPJ
+// (14 digits).
 #include <QString>
+
+// The GS1 check digit of a run of digits.
+QChar DigitoVerificador(const QString &digitos);
+// The digits followed by their check digit.
+QString ComDigitoVerificador(const QString &digitos);
+// True for a code of digits whose last digit is its check digit.
+bool CodigoBarrasValido(const QString &codigo);
 
 namespace documentos {
 

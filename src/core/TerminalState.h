@@ -78,6 +78,10 @@ struct TerminalState {
   QString CtaVdaVis, CtaVdaPrz, CtaCtoVda, CtaEstBai, CtaVarEst;
   int32_t LocCxaMat = 0;
   int32_t LocCxaFil = 0;
+  // The furthest a due date or a term of a payment row goes, in days from
+  // the sale (the parameters' DiasVencPdv when set).
+  static constexpr int DiasVencimentoPadrao = 730;
+  int DiasVencimento = DiasVencimentoPadrao;
   QString MasEmp;
   int16_t AnoExercicio = 0;
   // Index 1..6 as the suite numbers them (0 unused): accounting, receivables,

@@ -1,5 +1,6 @@
 #include "payment/CondPgto.h"
 
+#include "core/Cp1252.h"
 #include "core/Grade.h"
 #include "core/Operator.h"
 #include "core/Programas.h"
@@ -108,6 +109,17 @@ void CondPgto::criaControles() {
   valorPag.aoValidar = [this] { return validaValor(); };
   for (const char *n : {"ChqPag", "BcoPag", "AgcPag"}) doQuadro(n, TipoCampo::Texto).maxLength = 10;
   doQuadro("EmiPag", TipoCampo::Texto).maxLength = 60;
+  // The cheque's texts go to the database: a character it cannot keep would
+  // make the sale unrecordable after the coupon is printed.
+  for (const char *n : {"ChqPag", "BcoPag", "AgcPag", "EmiPag"}) {
+    Campo &c = campo(n);
+    c.aoValidar = [this, &c] {
+      if (cp1252::ehArmazenavel(c.texto())) return true;
+      app().operador().avisa(cp1252::MensagemNaoArmazenavel);
+      c.selecionaTudo();
+      return false;
+    };
+  }
   Campo &vencimento = doQuadro("DtvPag", TipoCampo::Data);
   vencimento.aoValidar = [this] { return validaVencimento(); };
   Campo &botaoGrava = doQuadro("CmdGrava", TipoCampo::Botao);
@@ -489,7 +501,18 @@ bool CondPgto::validaVencimento() {
     c.selecionaTudo();
     return false;
   }
+  if (data > e.DataSistema.addDays(e.DiasVencimento)) {
+    app().operador().avisa(MensagemAlemDoHorizonte(e));
+    c.selecionaTudo();
+    return false;
+  }
   return true;
+}
+
+QString CondPgto::MensagemAlemDoHorizonte(const TerminalState &e) {
+  return QStringLiteral("Vencimento além de %1 dias (depois de %2) não é aceito neste caixa !")
+      .arg(e.DiasVencimento)
+      .arg(textoData(e.DataSistema.addDays(e.DiasVencimento)));
 }
 
 void CondPgto::grava() {
@@ -585,7 +608,16 @@ void CondPgto::digitaPrazos() {
       resposta.trimmed().isEmpty())
     return;
   const PrazosDigitados p = InterpretaPrazos(resposta.trimmed(), e.relogio().now().date());
-  if (!p.aceitos()) {
+  // A term beyond the desk's horizon, or instalments worth less than
+  // MenorParcela, are slips of the finger (999 cheques of 0,03).
+  const Parcelamento partes =
+      p.aceitos() ? DivideParcelas(emAberto(), static_cast<int>(p.prazos.size())) : Parcelamento{};
+  QString recusa = p.recusa;
+  if (recusa.isEmpty() && ParaNumero(p.prazos.last()) > e.DiasVencimento) recusa = MensagemAlemDoHorizonte(e);
+  else if (recusa.isEmpty() && (partes.demais < MenorParcela || partes.primeira < MenorParcela))
+    recusa = QStringLiteral("Parcelas de %1 são pequenas demais (menos de %2): digite menos parcelas !")
+                 .arg(FormataValor(partes.demais), FormataValor(MenorParcela));
+  if (!recusa.isEmpty()) {
     // Refused terms are no terms: nothing of them (nor of the list they
     // were to replace) is left for the cheque copy, the first cheque's
     // value and due date or a credit row's terms.
@@ -594,15 +626,14 @@ void CondPgto::digitaPrazos() {
     QtdParcelas = 0;
     ValorPrimeira = ValorDemais = Moeda();
     UsaValorDemais = false;
-    app().operador().avisa(p.recusa);
+    app().operador().avisa(recusa);
     return;
   }
   PrazoCheque = p.texto;
   Prazos = p.prazos;
   QtdParcelas = static_cast<int>(p.prazos.size());
-  // What is still open is split: rows already entered (cash first, say)
-  // plus the whole total in cheques would pay more than the sale.
-  const Parcelamento partes = DivideParcelas(emAberto(), QtdParcelas);
+  // What is still open is split (above): rows already entered (cash first,
+  // say) plus the whole total in cheques would pay more than the sale.
   ValorPrimeira = partes.primeira;
   ValorDemais = partes.demais;
   UsaValorDemais = false;

@@ -53,6 +53,10 @@ class CondPgto : public Tela {
 
   // Payment-condition codes the grid can hold: 0 .. MaiorCodigo.
   static constexpr int MaiorCodigo = 999;
+  // The least an instalment or cheque of split terms is worth.
+  static constexpr Moeda MenorParcela = Moeda::deCentavos(100);
+  // A due date or a term beyond the desk's horizon (TerminalState::DiasVencimento).
+  static QString MensagemAlemDoHorizonte(const TerminalState &e);
 
   static inline const QString MensagemConcluido = QStringLiteral("Total da venda CONCLUIDO !");
 

@@ -6,6 +6,7 @@
 
 #include "access/SenhaLib.h"
 #include "core/Database.h"
+#include "core/Documentos.h"
 #include "core/Logs.h"
 #include "core/Operator.h"
 #include "core/Quantidade.h"
@@ -69,7 +70,10 @@ void PForm::vendeItem() {
   // What the cashier typed, as the message line names it when no product has it.
   const QString digitado = texto.section(Separador, 0, 0).trimmed();
   // An unknown code told on the message line is the last item's news only.
-  if (campo("TxtMens").texto().startsWith(MensagemNaoCadastrado)) mostraLinhaItens();
+  if (const QString linha = campo("TxtMens").texto(); linha.startsWith(MensagemNaoCadastrado) ||
+                                                       linha.startsWith(MensagemCodigoInvalido) ||
+                                                       linha.startsWith(MensagemEtiquetaZerada))
+    mostraLinhaItens();
 
   // The kind of code. A code typed with a trailing "." (or handed back by the
   // search, "code»description»...") is a system code whatever its length.
@@ -85,10 +89,23 @@ void PForm::vendeItem() {
   Recordset rs;
   std::optional<Moeda> valorEtiqueta;
   if (!codigoSistema && SoDigitosTamanho(texto, {8, 12, 13})) {
+    // A misread bar code (or a label) whose check digit does not hold is
+    // told like an unknown one: the scanner goes on.
+    if (!CodigoBarrasValido(texto)) {
+      produto.setTexto(QString());
+      campo("TxtMens").setTexto(MensagemCodigoInvalido + digitado.left(MaiorCodigoMostrado));
+      return;
+    }
     if (texto.size() == 13 && texto.startsWith(QLatin1String("200"))) {
       // In-store label: "200" + internal code, the value in hundredths, a check digit.
       rs.abre(MontaSql("Select * From Tb_Est_CadPro Where CdiPro=?", {texto.left(5)}), e.conexao());
       valorEtiqueta = Moeda::deCentavos(texto.mid(5, 7).toLongLong());
+      // Nothing weighed: no quantity to sell (it would sell one whole unit).
+      if (valorEtiqueta->ehZero()) {
+        produto.setTexto(QString());
+        campo("TxtMens").setTexto(MensagemEtiquetaZerada + digitado.left(MaiorCodigoMostrado));
+        return;
+      }
     } else {
       rs.abre(MontaSql("Select * From Tb_Est_CadPro Where EanPro=?", {texto}), e.conexao());
     }

@@ -258,6 +258,9 @@ void PForm::leEmpresa() {
   e.CtaCtoVda = SemNulo(rs["CtaCtoVda"]).toString();
   e.CtaEstBai = SemNulo(rs["CtaEstBai"]).toString();
   e.CtaVarEst = SemNulo(rs["CtaVarEst"]).toString();
+  // A database made before the column existed keeps the default.
+  if (rs.temCampo("DiasVencPdv") && ParaNumero(rs["DiasVencPdv"]) > 0)
+    e.DiasVencimento = static_cast<int>(ParaNumero(rs["DiasVencPdv"]));
   FechaRs(rs);
 }
 

@@ -103,6 +103,10 @@ class PForm : public Tela {
   // What the message line says of a code no product has (the code follows,
   // cut to MaiorCodigoMostrado characters).
   static inline const QString MensagemNaoCadastrado = QStringLiteral("Produto não cadastrado: ");
+  // A bar code whose check digit does not hold; an in-store label worth 0,00.
+  static inline const QString MensagemCodigoInvalido =
+      QStringLiteral("Código de barras inválido (dígito verificador não confere): ");
+  static inline const QString MensagemEtiquetaZerada = QStringLiteral("Etiqueta com valor ZERADO: ");
   static constexpr int MaiorCodigoMostrado = 40;
   // F6: cancels an item of the coupon (asked and confirmed by number).
   void cancelaItem();

@@ -1,7 +1,8 @@
 // Only the printer says whether a coupon was closed, and one pre-sale is
 // printed by one desk: a dialog that went away, a closing the printer
 // accepted without doing, or a pre-sale another desk took meanwhile record
-// nothing and open nothing. Each on a demo drive of its own.
+// nothing and open nothing. Nonsense typed at the till is refused where it
+// is typed. Each on a demo drive of its own.
 #include <gtest/gtest.h>
 
 #include "access/Execucao.h"
@@ -147,4 +148,66 @@ TEST(CupomFechado, APreSaleAnotherDeskTookIsRefusedNamingThatDesk) {
   EXPECT_TRUE(venda.grade("Grade").TextMatrix(1, 2).isEmpty());
   EXPECT_EQ(venda.campo("TxtTotVen").texto(), "0,00");
   x.programa->app().descarrega(tela, true);
+}
+
+// A name the database cannot keep, CPF and CNPJ whose check digits do not
+// hold, a misread bar code, a label worth nothing and an amount handed over
+// with a change beyond reason are refused where they are typed; the sale
+// then goes on as usual.
+TEST(Absurdos, NonsenseAtTheTillIsRefusedWhereItIsTyped) {
+  Drive d;
+  QString t;
+  ASSERT_EQ(d.roda("clock 2026-12-07T09:00:00\n" + Login, t), 0) << t.toStdString();
+  const QString consumidor = "key Pause\ntype %1\nkey Tab\ntype %2\nclick GravaCliente\ndump\n";
+  struct Caso {
+    QString nome, documento, mensagem;
+  };
+  for (const Caso &c : {Caso{"Иван", "52998224725", "Nome do cliente: O texto digitado tem caracteres"},
+                        Caso{"ANA", "11111111111", "CPF inválido: 11111111111"},
+                        Caso{"ANA", "11222333000182", "CNPJ inválido: 11222333000182"}}) {
+    SCOPED_TRACE(c.documento.toStdString());
+    ASSERT_EQ(d.roda(Entra + consumidor.arg(c.nome, c.documento), t), 0) << t.toStdString();
+    EXPECT_TRUE(t.contains("message [exclamation] \"PDV-VELT\" \"" + c.mensagem)) << t.toStdString();
+    const QList<QStringList> telas = dumps(t, "PForm");
+    ASSERT_FALSE(telas.isEmpty());
+    EXPECT_TRUE(telas.last().contains("  Cliente \"0-CONSUMIDOR\"")) << telas.last().join('\n').toStdString();
+  }
+  ASSERT_EQ(d.roda(Entra + consumidor.arg("ANA", "11222333000181"), t), 0) << t.toStdString();
+  EXPECT_TRUE(dumps(t, "PForm").last().contains("  Cliente \"0-ANA|11222333000181\""))
+      << dumps(t, "PForm").last().join('\n').toStdString();
+
+  const QString venda = Entra +
+                        "key F2\ntype 7891234000018\nkey Enter\ndump\ntype 2000100000007\nkey Enter\ndump\n"
+                        "type 7891234000019\nkey Enter\nkey F7\ntype 9999999999999\nkey F7\ntype 50,00\nkey F7\n";
+  ASSERT_EQ(d.roda(venda, t), 0) << t.toStdString();
+  const QList<QStringList> telas = dumps(t, "PForm");
+  ASSERT_GE(telas.size(), 2) << t.toStdString();
+  EXPECT_TRUE(telas[0].contains(
+      "  TxtMens \"Código de barras inválido (dígito verificador não confere): 7891234000018\""))
+      << telas[0].join('\n').toStdString();
+  EXPECT_TRUE(telas[1].contains("  TxtMens \"Etiqueta com valor ZERADO: 2000100000007\""))
+      << telas[1].join('\n').toStdString();
+  EXPECT_EQ(t.count("EcfVendeItem("), 1) << t.toStdString();
+  EXPECT_TRUE(t.contains("Valor Pago alto demais: o troco seria de 9.999.999.999.971,10, mais que 1.000,00."))
+      << t.toStdString();
+  EXPECT_TRUE(t.contains("EcfFechaCupomResumido(\"Dinheiro\", \"TROCO  : 22-10\\n")) << t.toStdString();
+  EXPECT_EQ(vendasDoCupom(d, 2), 1);
+
+  // Terms of 700 instalments worth 0,02 and a term beyond the desk's
+  // horizon (730 days) refused by F8; a cheque's issuer in Cyrillic and a
+  // cheque due in 9999 refused where they are typed.
+  const QString prazos = Entra +
+                         "key F5\ntype MERCEARIA\nkey Enter\nkey Enter\nkey F2\ntype 1.\nkey Enter\nkey F4\nkey Enter\n"
+                         "type 7\nkey Enter\ntype 8,78\nkey Enter\nkey Enter\nkey Enter\nkey Enter\n"
+                         "input 1+700\nkey F8\ninput 30/900\nkey F8\n"
+                         "key Insert\nkey Enter\ntype 5\nkey Enter\ntype 10,00\nkey Enter\ntype 1000\nkey Enter\n"
+                         "type 001\nkey Enter\ntype 1234\nkey Enter\ntype Иван Петров\nkey Enter\ntype IVAN\nkey Enter\n"
+                         "type 31129999\nkey Enter\n";
+  ASSERT_EQ(d.roda(prazos, t), 0) << t.toStdString();
+  EXPECT_TRUE(t.contains("Parcelas de 0,02 são pequenas demais (menos de 1,00): digite menos parcelas !"))
+      << t.toStdString();
+  EXPECT_TRUE(t.contains("Vencimento além de 730 dias (depois de 06/12/2028) não é aceito neste caixa !"))
+      << t.toStdString();
+  EXPECT_EQ(t.count("Vencimento além de 730 dias"), 2) << t.toStdString();
+  EXPECT_EQ(t.count("O texto digitado tem caracteres que o banco de dados não guarda"), 1) << t.toStdString();
 }
