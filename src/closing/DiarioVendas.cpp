@@ -84,6 +84,7 @@ bool DiarioVendas::escreve(const QString &destino, const Entrada &entrada, QStri
   }
   QJsonObject o{{"situacao", nomeSituacao(entrada.situacao)}};
   if (entrada.codigoEmpenho) o["empenho"] = QString::number(entrada.codigoEmpenho);
+  if (entrada.liberacaoPendente) o["liberar"] = QString::number(entrada.liberacaoPendente);
   if (!entrada.ultimoErro.isEmpty()) o["ultimoErro"] = entrada.ultimoErro;
   // A sale is written three times (closing, closed, recorded): its own text
   // is made once and the small state around it each time.
@@ -127,11 +128,12 @@ bool DiarioVendas::marca(const Entrada &entrada, Situacao situacao, QString *err
 }
 
 bool DiarioVendas::marcaGravada(const VendaFechada &venda, qlonglong codigoEmpenho, QString *erro,
-                                const QString &arquivo) {
+                                const QString &arquivo, qlonglong liberarCom, QString *gravadoEm) {
   Entrada e;
   e.situacao = Situacao::Gravada;
   e.venda = arquivo.isEmpty() ? carimbada(venda) : venda;
   e.codigoEmpenho = codigoEmpenho;
+  e.liberacaoPendente = liberarCom;
   const QString pendente = arquivo.isEmpty() ? caminho(e.venda, false) : arquivo;
   // gravadas may hold another sale under the same name (entries of older
   // versions have no serial in their names): this one takes a free name.
@@ -145,10 +147,28 @@ bool DiarioVendas::marcaGravada(const VendaFechada &venda, qlonglong codigoEmpen
   // Written in gravadas first: a pending file whose twin is there is known
   // to be recorded even if the removal below never happens.
   if (!escreve(destino, e, erro)) return false;
+  if (gravadoEm) *gravadoEm = destino;
   // Its sale is in the database now: the pending file goes.
   QFile::remove(pendente);
   sincronizaPasta(pasta_);
   return true;
+}
+
+QList<DiarioVendas::Entrada> DiarioVendas::liberacoesPendentes() const {
+  QList<Entrada> r;
+  const QDir dir(pasta_ + "/" + SubpastaGravadas);
+  for (const QString &nome : dir.entryList({QStringLiteral("*.venda")}, QDir::Files, QDir::Name)) {
+    auto e = le(dir.filePath(nome));
+    if (e && e->situacao == Situacao::Gravada && e->liberacaoPendente != 0) r << *e;
+  }
+  return r;
+}
+
+bool DiarioVendas::marcaLiberada(const QString &arquivoGravada, QString *erro) {
+  auto e = le(arquivoGravada, erro);
+  if (!e) return false;
+  e->liberacaoPendente = 0;
+  return escreve(arquivoGravada, *e, erro);
 }
 
 void DiarioVendas::anotaErro(const VendaFechada &venda, const QString &erro, const QString &arquivo) {
@@ -239,6 +259,9 @@ std::optional<DiarioVendas::Entrada> DiarioVendas::le(const QString &arquivo, QS
   if (!venda) return std::nullopt;
   e.venda = *venda;
   e.codigoEmpenho = o.value("empenho").toString().toLongLong();
+  // Entries of older versions have no "liberar": their release was started
+  // right after they were marked.
+  e.liberacaoPendente = o.value("liberar").toString().toLongLong();
   e.ultimoErro = o.value("ultimoErro").toString();
   return e;
 }

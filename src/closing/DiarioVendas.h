@@ -34,6 +34,9 @@ class DiarioVendas {
     Situacao situacao = Situacao::Fechando;
     VendaFechada venda;
     qlonglong codigoEmpenho = 0;  // once recorded
+    // A recorded sale whose release program has not been confirmed started:
+    // the claim marker to release it with (0: nothing to release).
+    qlonglong liberacaoPendente = 0;
     QString ultimoErro;           // why the last recording failed
   };
 
@@ -62,9 +65,16 @@ class DiarioVendas {
   // Writes a pending entry again, where it is, in another state.
   bool marca(const Entrada &entrada, Situacao situacao, QString *erro = nullptr);
   // The recorded sale moves to gravadas with its code. `arquivo`: the
-  // pending file it was read from (default: the sale's own name).
+  // pending file it was read from (default: the sale's own name);
+  // `liberarCom`: the claim marker its release program is still to be
+  // started with (0: none); `gravadoEm`: where it was written.
   bool marcaGravada(const VendaFechada &venda, qlonglong codigoEmpenho, QString *erro = nullptr,
-                    const QString &arquivo = {});
+                    const QString &arquivo = {}, qlonglong liberarCom = 0, QString *gravadoEm = nullptr);
+  // Recorded sales whose release program was not confirmed started.
+  QList<Entrada> liberacoesPendentes() const;
+  // The release program of the recorded entry in that file started:
+  // nothing left to do for it.
+  bool marcaLiberada(const QString &arquivoGravada, QString *erro = nullptr);
   // Notes why a recording failed (kept for whoever looks at the file).
   void anotaErro(const VendaFechada &venda, const QString &erro, const QString &arquivo = {});
   // A pending entry whose coupon was cancelled (or never closed) moves into

@@ -274,9 +274,9 @@ EmpenhoGravado GravaVendaNoBanco(TerminalState &e, const VendaFechada &v) {
   return r;
 }
 
-void LiberaEmpenho(TerminalState &e, const QDate &data, qlonglong marcador, qlonglong codigo) {
+bool LiberaEmpenho(TerminalState &e, const QDate &data, qlonglong marcador, qlonglong codigo) {
   e.ValorCupomStr = QString::number(marcador);
-  e.programas().inicia(QString(ProgramaLiberacao) + " " + data.toString("dd/MM/yyyy") + " " + e.ValorCupomStr + " " +
+  return e.programas().inicia(QString(ProgramaLiberacao) + " " + data.toString("dd/MM/yyyy") + " " + e.ValorCupomStr + " " +
                            QString::number(codigo) + " " + QString::number(e.CodUsuario),
                        platform::WindowStyle::Hidden);
 }

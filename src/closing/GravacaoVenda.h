@@ -75,4 +75,5 @@ qlonglong EmpenhoDoCupom(TerminalState &estado, const VendaFechada &venda);
 // The suite's pre-sale release program (a setting of the installation).
 inline constexpr const char *ProgramaLiberacao = "c:\\kw-velt\\LiberaPreVenda.exe";
 // Starts the release program hidden: working date, marker, code, operator.
-void LiberaEmpenho(TerminalState &estado, const QDate &data, qlonglong marcador, qlonglong codigo);
+// True once the program started.
+bool LiberaEmpenho(TerminalState &estado, const QDate &data, qlonglong marcador, qlonglong codigo);

@@ -398,7 +398,8 @@ ImprimeCupomPreVenda::Impressao ImprimeCupomPreVenda::ImprimeCupomEmpenho(qlongl
       return Impressao::Incerto;
   }
   PontoDeFalha("impressora-fechou");
-  venda_.diario().grava(venda, DiarioVendas::Situacao::Fechada);
+  if (QString erroDiario; !venda_.diario().grava(venda, DiarioVendas::Situacao::Fechada, &erroDiario))
+    venda_.avisaDiarioNaoGravou(erroDiario);
   PontoDeFalha("diario-fechada");
 
   // The sale screen shows no coupon of its own: not the previous sale's.

@@ -338,8 +338,13 @@ void PForm::carrega() {
   // while any is left (never under an open coupon or another screen).
   diario().limpaGravadas(e.DataSistema);
   GravaVendasGuardadas(true);
+  // Recorded sales whose release program a cut (or a start that failed)
+  // left unstarted.
+  LiberaPendentes();
   app().agendaPeriodica(IntervaloGuardadasMs, [this] {
-    if (estado().EcfOcupada || app().telaFrente() != this || diario().pendentes().isEmpty()) return;
+    if (estado().EcfOcupada || app().telaFrente() != this) return;
+    if (liberacoesFalhas_ > 0) LiberaPendentes();
+    if (diario().pendentes().isEmpty()) return;
     GravaVendasGuardadas(false);
   });
 }

@@ -68,6 +68,12 @@ class PForm : public Tela {
   // Shows how many sales the desk keeps (status bar), and how many it set
   // aside.
   void mostraGuardadas(int quantas);
+  // Starts the release program of recorded sales whose start was never
+  // confirmed (journal entries in gravadas still holding their marker).
+  void LiberaPendentes();
+  // Tells the cashier, once until it writes again, that the journal on the
+  // drive did not take a write.
+  void avisaDiarioNaoGravou(const QString &erro);
   // Records the sales this desk kept while the database was away; returns
   // how many are still kept. `avisa`: tell the operator what happened.
   int GravaVendasGuardadas(bool avisa);
@@ -212,6 +218,8 @@ class PForm : public Tela {
   void resolveDiario(qlonglong cancelado, bool impressoraRespondeu);
 
   std::unique_ptr<DiarioVendas> diario_;
+  int liberacoesFalhas_ = 0;  // release starts that failed during this run
+  bool diarioFalhou_ = false;  // the journal refused a write (told once)
   QString formaUm_;  // payment form 1's name last read
   QString textoUsuario_;
   Quantidade quantidadePendente_;

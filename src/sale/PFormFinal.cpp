@@ -252,7 +252,10 @@ void PForm::CmdFinal() {
   }
 
   PontoDeFalha("impressora-fechou");
-  diario().grava(venda, DiarioVendas::Situacao::Fechada);
+  if (QString erroDiario; !diario().grava(venda, DiarioVendas::Situacao::Fechada, &erroDiario))
+    avisaDiarioNaoGravou(erroDiario);
+  else
+    diarioFalhou_ = false;
   PontoDeFalha("diario-fechada");
   campo("Pago").setTexto(fechamento.pago());
   campo("Troco").setTexto(fechamento.troco());
@@ -328,11 +331,53 @@ bool PForm::registraVenda(const VendaFechada &venda, qlonglong &codigo, QString 
   // Released only once the journal knows the sale is recorded: a mark that
   // did not reach the disk leaves the entry pending, its next try finds the
   // sale recorded and still claimed, and releases it then (once).
-  const bool marcada = diario().marcaGravada(venda, g.codigo, nullptr, arquivo);
-  if (marcada && (!g.jaGravado || g.marcador < 0)) LiberaEmpenho(e, venda.data, g.marcador, g.codigo);
+  // The entry keeps the marker until the release program is confirmed
+  // started, so a cut in between (or a start that fails) is started again
+  // at the next start or by the timer.
+  const qlonglong liberar = !g.jaGravado || g.marcador < 0 ? g.marcador : 0;
+  QString gravadaEm, erroDiario;
+  const bool marcada = diario().marcaGravada(venda, g.codigo, &erroDiario, arquivo, liberar, &gravadaEm);
+  if (!marcada) avisaDiarioNaoGravou(erroDiario);
+  if (marcada && liberar != 0) {
+    PontoDeFalha("liberacao-pendente");
+    if (LiberaEmpenho(e, venda.data, g.marcador, g.codigo)) diario().marcaLiberada(gravadaEm);
+    else ++liberacoesFalhas_;
+  }
   // Nothing of the screen is touched here: a kept sale recorded by the timer
   // must leave the sale in progress as it is (F7 resets the screen itself).
   return true;
+}
+
+void PForm::LiberaPendentes() {
+  TerminalState &e = estado();
+  liberacoesFalhas_ = 0;
+  for (const DiarioVendas::Entrada &g : diario().liberacoesPendentes()) {
+    // The release program may have taken it already (its marker is gone
+    // from the header): nothing to start again.
+    qlonglong marcador = g.liberacaoPendente;
+    try {
+      marcador = MarcadorAindaPosto(e, g.codigoEmpenho);
+    } catch (const ErroBanco &) {
+      // The database is away: started again as the journal says.
+    }
+    if (marcador != 0 && !LiberaEmpenho(e, g.venda.data, marcador, g.codigoEmpenho)) {
+      ++liberacoesFalhas_;
+      continue;
+    }
+    diario().marcaLiberada(g.arquivo);
+  }
+}
+
+void PForm::avisaDiarioNaoGravou(const QString &erro) {
+  // Told once until the journal takes a write again: the sale itself is in
+  // the database or still on the printer's tape, but the desk cannot keep
+  // what it does on its disk.
+  if (diarioFalhou_) return;
+  diarioFalhou_ = true;
+  app().operador().avisa(QStringLiteral("O disco deste caixa não aceitou o registro da venda (%1).\n\n"
+                                        "Confira se o disco está cheio ou protegido e chame o suporte: enquanto isso "
+                                        "as vendas seguem, mas uma queda de energia pode exigir conferência.")
+                             .arg(erro));
 }
 
 int PForm::GravaVendasGuardadas(bool avisa) {
