@@ -94,6 +94,7 @@ def le_bobina(arquivo):
         elif docs:
             docs[-1]["linhas"].append(l)
     cupons = {}
+    repetidos = []  # a COO printed on two coupons
     for d in docs:
         corpo = d["linhas"]
         if d["titulo"] == "CUPOM FISCAL":
@@ -105,12 +106,20 @@ def le_bobina(arquivo):
                 m = re.match(r"EPN\s+:\s*(\d+)", l)
                 if m:
                     epn = int(m.group(1))
-            if any("*** CUPOM FISCAL CANCELADO ***" in l for l in corpo):
-                estado = "cancelado"
-            elif any(l.startswith("ECF-SIM  FAB:") for l in corpo):
-                estado = "fechado"
-            else:
-                estado = "rasgado"
+            # The first end the coupon met: its footer (closed) or the
+            # cancellation of the open coupon. A cancellation printed after
+            # the footer belongs to a coupon whose opening never reached the
+            # tape (the memory was saved, the tape not written yet).
+            estado = "rasgado"
+            for l in corpo:
+                if "*** CUPOM FISCAL CANCELADO ***" in l:
+                    estado = "cancelado"
+                    break
+                if l.startswith("ECF-SIM  FAB:"):
+                    estado = "fechado"
+                    break
+            if d["coo"] in cupons:
+                repetidos.append(d["coo"])
             cupons[d["coo"]] = {"estado": estado, "total": total, "epn": epn}
         elif d["titulo"] == "CUPOM FISCAL CANCELADO":
             for l in corpo:
@@ -118,7 +127,7 @@ def le_bobina(arquivo):
                 if m and int(m.group(1)) in cupons:
                     cupons[int(m.group(1))]["estado"] = "cancelado"
                     cupons[int(m.group(1))]["cancelado_depois"] = True
-    return cupons
+    return cupons, repetidos
 
 
 class Execucao:
@@ -133,10 +142,13 @@ class Execucao:
         self.log = []        # one record per run
         self.notas = []      # what recovery left and the run explains
         self.duracao = {}    # piece -> seconds after the login, un-killed
+        self.fechados_memoria = {}  # coo -> total, as the memory held them after kills
+        self.escolhidas = args.pieces.split(",") if args.pieces else list(PECAS)
 
-    def roda(self, script, matar_em=None, ponto=None):
-        """One run. matar_em: seconds after the sale screen opened to SIGKILL
-        it. Returns (exit status, transcript, killed by us, seconds after login)."""
+    def roda(self, script, matar_em=None, ponto=None, desde_inicio=False):
+        """One run. matar_em: seconds after the sale screen opened (after the
+        start with desde_inicio) to SIGKILL it. Returns (exit status,
+        transcript, killed by us, seconds after login, seconds in all)."""
         with open(self.roteiro, "w") as f:
             f.write(script)
         env = dict(os.environ, PDV_DRIVE=self.drive, QT_QPA_PLATFORM="offscreen", PDV_FALHA_EM=ponto or "")
@@ -153,10 +165,17 @@ class Execucao:
                     t0[0] = time.monotonic()
                     logado.set()
 
+        partida = time.monotonic()
         leitor = threading.Thread(target=le, daemon=True)
         leitor.start()
         matou = False
-        if matar_em is not None:
+        if matar_em is not None and desde_inicio:
+            try:
+                p.wait(matar_em)
+            except subprocess.TimeoutExpired:
+                p.send_signal(signal.SIGKILL)
+                matou = True
+        elif matar_em is not None:
             if logado.wait(60):
                 restante = t0[0] + matar_em - time.monotonic()
                 try:
@@ -167,7 +186,19 @@ class Execucao:
         rc = p.wait(120)
         leitor.join(10)
         fim = time.monotonic()
+        self.total = fim - partida
         return rc, "".join(saida), matou, (fim - t0[0]) if t0[0] else None
+
+    def guarda_memoria(self):
+        """After a kill: the coupon the printer's memory holds as its last one
+        closed. The simulator saves its memory before it writes the paper
+        tape, so a kill between the two leaves a closed coupon without its
+        closing lines on the tape; the memory then says what it did."""
+        with open(os.path.join(self.drive, "kw-velt", "ecf-sim", "memoria.json")) as f:
+            m = json.load(f)
+        u = m.get("ultimoCupom", {})
+        if u.get("cancelavel") and u.get("pagamentos") and m.get("cupom", {}).get("estado") == 0:
+            self.fechados_memoria[int(u["coo"])] = int(u["total"])
 
     def pendentes(self):
         d = os.path.join(self.drive, "kw-velt", "vendas")
@@ -218,13 +249,20 @@ class Execucao:
         carga0 = os.getloadavg()
         inicio = time.monotonic()
         mortes_acaso = mortes_ponto = corrida = 0
+        self.partidas_mortas = 0
+        self.roda(LOGIN)
+        self.duracao_partida = self.total
+        self.partidas = [self.total]
         while mortes_acaso + mortes_ponto < a.kills:
             corrida += 1
             self.libera_prevendas(corrida)
             pecas = []
             for _ in range(2):
-                nome = self.rnd.choice(list(PECAS))
-                if nome.startswith("prevenda") and (nome in pecas or not self.prevenda_livre(int(nome[-3:]))):
+                nome = self.rnd.choice(self.escolhidas)
+                # One pre-sale a run, while it is free (a printed pre-sale
+                # leaves its screen on the number field).
+                if nome.startswith("prevenda") and (any(p.startswith("prevenda") for p in pecas)
+                                                    or not self.prevenda_livre(int(nome[-3:]))):
                     nome = "resumida"
                 pecas.append(nome)
             script = LOGIN + "".join(PECAS[p] for p in pecas)
@@ -236,6 +274,8 @@ class Execucao:
                 matar = self.rnd.uniform(0, sum(self.duracao[p] for p in pecas))
             rc, t, matou, _ = self.roda(script, matar, ponto)
             morreu_no_ponto = ponto is not None and rc != 0 and "end: script finished" not in t
+            if matou or morreu_no_ponto:
+                self.guarda_memoria()
             if matou:
                 mortes_acaso += 1
             elif morreu_no_ponto:
@@ -244,7 +284,17 @@ class Execucao:
                         "morreu_no_ponto": morreu_no_ponto, "rc": rc, "ultima": t.strip().split("\n")[-1][:160]}
             if not matou and not morreu_no_ponto and "end: script finished" not in t:
                 self.notas.append("run %d ended on its own: %s" % (corrida, registro["ultima"]))
+            if self.rnd.random() < a.share_double:
+                # The recovering start itself cut short, at any moment of it.
+                quando = self.rnd.uniform(0, self.duracao_partida)
+                _, _, matou2, _ = self.roda(LOGIN, quando, desde_inicio=True)
+                registro["partida_morta_em"] = quando if matou2 else None
+                if matou2:
+                    self.guarda_memoria()
+                self.partidas_mortas += 1 if matou2 else 0
             rc2, t2, _, _ = self.roda(LOGIN)
+            self.partidas.append(self.total)
+            self.duracao_partida = sorted(self.partidas)[len(self.partidas) // 2]
             registro["recuperacao"] = rc2
             if rc2 != 0 or "end: script finished" not in t2:
                 self.notas.append("run %d: the recovering start failed (%d): %s" % (corrida, rc2, t2[-400:]))
@@ -261,7 +311,14 @@ class Execucao:
         self.mortes = (corrida, mortes_acaso, mortes_ponto)
 
     def confere(self):
-        cupons = le_bobina(os.path.join(self.drive, "kw-velt", "ecf-sim", "bobina.txt"))
+        fechados = perdidos = dobrados = inventados = gravados = 0
+        self.rasgados = 0
+        cupons, repetidos = le_bobina(os.path.join(self.drive, "kw-velt", "ecf-sim", "bobina.txt"))
+        for coo, c in cupons.items():
+            if c["estado"] == "rasgado" and coo in self.fechados_memoria:
+                c["estado"] = "fechado"
+                c["total"] = self.fechados_memoria[coo]
+                self.rasgados += 1
         demo = "CodEpn < 1001"
         cab = self.banco.linhas(["CodEpn", "NfiEpn", "StaEpn", "TotEpn"],
                                 "from TB_VDA_CADEPN where NfsEpn = '001' and not (%s)" % demo)
@@ -276,7 +333,6 @@ class Execucao:
         por_cupom_res = {}
         for r in resumos:
             por_cupom_res.setdefault(int(r[0]), []).append(r)
-        fechados = perdidos = dobrados = inventados = gravados = 0
         self.cancelados_gravados = 0
         problemas = []
         for coo, c in sorted(cupons.items()):
@@ -284,6 +340,8 @@ class Execucao:
             res = por_cupom_res.get(coo, [])
             if c["estado"] == "fechado":
                 fechados += 1
+                if not c["epn"]:  # its footer lost with the tape: the summary names the pre-sale
+                    c["epn"] = next((int(r[1]) for r in res if int(r[1]) < 1001 and not cabs), None)
                 if c["epn"]:  # a pre-sale: its summary row names the coupon
                     n = len([r for r in res if int(r[1]) == c["epn"]])
                     if n == 0:
@@ -338,6 +396,8 @@ class Execucao:
             else:
                 problemas.append("TORN TAPE: coupon %d neither closed nor cancelled on the tape; database %s %s"
                                  % (coo, cabs, res))
+        for coo in repetidos:
+            problemas.append("TAPE: COO %d heads two coupons" % coo)
         for coo in set(por_cupom_cab) | set(por_cupom_res):
             if coo not in cupons:
                 inventados += 1
@@ -359,9 +419,12 @@ class Execucao:
         print("| %d | %d | %d | %d | %d | %d | %d | %d |" % (corridas, acaso, ponto, r["fechados"], r["gravados"],
                                                           r["perdidos"], r["dobrados"], r["inventados"]))
         print()
-        print("coupons cancelled on the printer: %d (%d cancelled with F8 after they were recorded); journal pending "
+        if self.args.share_double:
+            print("recovering starts killed as well: %d" % self.partidas_mortas)
+        print("coupons cancelled on the printer: %d (%d cancelled with F8 after they were recorded); closed coupons "
+              "whose closing lines the kill kept off the tape (known by the printer's memory): %d; journal pending "
               "at the end: %d; set aside (recusadas): %d"
-              % (r["cancelados"], self.cancelados_gravados, len(r["pendentes"]), len(r["recusadas"])))
+              % (r["cancelados"], self.cancelados_gravados, self.rasgados, len(r["pendentes"]), len(r["recusadas"])))
         for p in r["problemas"]:
             print("  " + p)
         for n in self.notas:
@@ -379,6 +442,10 @@ def main():
     ap.add_argument("--drive", help="a new folder for the drive (default: a fresh temporary one)")
     ap.add_argument("--seed", type=int, default=int(time.time()))
     ap.add_argument("--share-points", type=float, default=0.25, help="share of runs killed at a kill point")
+    ap.add_argument("--share-double", type=float, default=0.0,
+                    help="share of runs whose recovering start is killed too, at a random moment")
+    ap.add_argument("--pieces", help="the sales a run is made of, comma-separated (default: all of %s)"
+                    % ",".join(PECAS))
     ap.add_argument("--verbose", action="store_true", help="print each run as it ends")
     ap.add_argument("--check", metavar="DRIVE", help="only compare the tape and the database of a drive run before")
     a = ap.parse_args()
