@@ -222,8 +222,8 @@ class Execucao:
             r = self.banco.linhas(["StaEpn", "NfsEpn", "NfiEpn"], "from TB_VDA_CADEPN where CodEpn = %d" % epn)
             if r and not (r[0][0] == "0" and r[0][1] == "<null>"):
                 if r[0][2] == "<null>":
-                    self.notas.append("run %d: pre-sale %d left claimed without a coupon (StaEpn %s, NfsEpn %s)"
-                                      % (corrida, epn, r[0][0], r[0][1]))
+                    self.notas.append("after run %d: pre-sale %d left claimed without a coupon (StaEpn %s, NfsEpn %s)"
+                                      % (corrida - 1, epn, r[0][0], r[0][1]))
                 self.banco.executa("update TB_VDA_CADEPN set StaEpn = 0, NfsEpn = Null, NfiEpn = Null, "
                                    "NffEpn = Null where CodEpn = %d;" % epn)
 
