@@ -236,7 +236,7 @@ void ConexaoBanco::Sessao::conecta(milliseconds limite) {
   if (limite.count() > 0 && Relogio::now() < semTentativaAte)
     throw ErroBanco(isc_network_error,
                     prefixo + "O servidor não respondeu há pouco; nova tentativa em alguns segundos.",
-                    {isc_network_error});
+                    {isc_network_error, ErroBanco::kCodigoSemResposta});
   QByteArray parametros;
   {
     fb::Status st;
@@ -302,7 +302,7 @@ void ConexaoBanco::Sessao::conecta(milliseconds limite) {
         semTentativaAte = Relogio::now() + limiteResposta;
         throw ErroBanco(isc_network_error,
                         prefixo + "O servidor não respondeu em " + segundos(limite) + " (rede ou servidor parado).",
-                        {isc_network_error});
+                        {isc_network_error, ErroBanco::kCodigoSemResposta});
       }
     } else {
       abertura->cv.wait(trava, terminou);
@@ -428,7 +428,7 @@ ConexaoBanco::Sessao::~Sessao() {
 ErroBanco ConexaoBanco::Sessao::semResposta(const ErroBanco &erro) const {
   static const QString inicio = QStringLiteral("O banco de dados não respondeu em ");
   if (!abortada || erro.descricao().startsWith(inicio)) return erro;
-  QList<long> codigos{isc_network_error};
+  QList<long> codigos{isc_network_error, ErroBanco::kCodigoSemResposta};
   codigos += erro.codigos();
   return ErroBanco(isc_network_error,
                    inicio + segundos(limiteResposta) +
@@ -521,6 +521,10 @@ bool ConexaoBanco::emTransacao() const { return s_->explicita != nullptr; }
 void ConexaoBanco::defineLimites(std::chrono::milliseconds resposta, std::chrono::milliseconds abertura) {
   s_->limiteResposta = resposta;
   s_->limiteAbertura = abertura;
+  // A watchdog waiting for a deadline of the old bound looks again: with a
+  // bound that stays, a new deadline is never earlier than the one it waits for.
+  const std::lock_guard trava(s_->travaVigia);
+  s_->acordaVigia.notify_one();
 }
 
 int ConexaoBanco::instrucoesGuardadas() const { return static_cast<int>(s_->guardadas.size()); }

@@ -57,6 +57,11 @@ class ErroBanco : public std::runtime_error {
   bool conexaoPerdida() const;
   // The operation was cancelled (ConexaoBanco::cancelaOperacao).
   bool cancelado() const;
+  // The server did not answer within the connection's bound (a lost
+  // connection too).
+  bool semResposta() const { return temCodigo(kCodigoSemResposta); }
+  // Carried among the codes of such an error; no code of the server's.
+  static constexpr long kCodigoSemResposta = -10;
 
  private:
   long numero_;
