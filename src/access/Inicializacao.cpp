@@ -78,6 +78,14 @@ void conecta(TerminalState &estado) {
   try {
     EscolheConexao(estado, estado.StrConexao);
     AbreConexao(estado);
+  } catch (const ErroBanco &e) {
+    // A database that does not answer at all is told and the run ends,
+    // rather than every later statement waiting on it again.
+    if (e.semResposta())
+      recusa(estado, QStringLiteral("O BANCO DE DADOS NÃO RESPONDEU !\n") + e.descricao() +
+                         QStringLiteral("\nVerifique a rede e o servidor do banco de dados."),
+             "banco sem resposta");
+    // Otherwise left without a connection; every later statement reports it.
   } catch (const std::exception &) {
     // Left without a connection; every later statement reports it.
   }

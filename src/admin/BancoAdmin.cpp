@@ -98,6 +98,10 @@ bool MontaBanco(const PedidoBanco &pedido, const std::function<void(const QStrin
   relato("Banco criado: " + alvo.banco);
   try {
     ConexaoBanco conexao;
+    // Building the schema and a large catalogue runs long calls (the commit
+    // of a million products): no bound on them.
+    conexao.defineLimites(std::chrono::milliseconds(0),
+                          std::chrono::seconds(ConexaoBanco::kLimiteAberturaSegundos));
     conexao.abre(StringConexaoDe(alvo));
     const int comandos = AplicaScript(conexao, TextoScript("schema.sql"));
     relato(QString("Estrutura criada (%1 comandos).").arg(comandos));

@@ -9,7 +9,12 @@
 #include <QHash>
 #include <QRegularExpression>
 #include <QSet>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <mutex>
+#include <optional>
+#include <thread>
 
 #include "core/Encerramento.h"
 #include "core/FirebirdCliente.h"
@@ -74,7 +79,30 @@ constexpr int kInstrucoesGuardadas = 64;
 
 QString semConexao() { return QStringLiteral("Sem conexão com o banco de dados."); }
 
+using Relogio = std::chrono::steady_clock;
+using std::chrono::milliseconds;
+
+QString segundos(milliseconds t) {
+  const qint64 s = (t.count() + 999) / 1000;
+  return QString::number(s) + (s == 1 ? " segundo" : " segundos");
+}
+
+// One attach run on a thread of its own, so that the caller can stop
+// waiting for it: a server whose network froze never answers the handshake,
+// and an attach cannot be cancelled before it has an attachment. The thread
+// is left to finish; what it attaches after the caller gave up is detached
+// by the thread itself.
+struct Abertura {
+  std::mutex m;
+  std::condition_variable cv;
+  bool terminada = false;
+  bool abandonada = false;
+  IAttachment *att = nullptr;
+  std::optional<ErroBanco> erro;
+};
+
 }  // namespace
+
 
 // The attachment and what lives on it: the explicit transaction, the
 // prepared statements kept by text, the cursors still reading.
@@ -91,6 +119,37 @@ struct ConexaoBanco::Sessao {
   }
   ITransaction *explicita = nullptr;
   bool perdida = false;  // lost: the next statement reopens it
+  // Bounds: one call to the server, the attach of `abre`.
+  milliseconds limiteResposta{ConexaoBanco::kLimiteRespostaSegundos * 1000};
+  milliseconds limiteAbertura{ConexaoBanco::kLimiteAberturaSegundos * 1000};
+  // The lock wait of a write transaction: below the call's bound, so that a
+  // wait on a lock ends as a lock error and not as an abort.
+  int esperaBloqueio() const {
+    if (limiteResposta.count() <= 0) return ConexaoBanco::kEsperaBloqueioSegundos;
+    const int limite = static_cast<int>(limiteResposta.count() / 1000) - 2;
+    return std::max(1, std::min(ConexaoBanco::kEsperaBloqueioSegundos, limite));
+  }
+  // The watchdog's thread and the deadline of the call running (0: none).
+  std::mutex travaVigia;
+  std::condition_variable acordaVigia;
+  std::thread vigia;
+  std::atomic<Relogio::rep> prazo{0};
+  std::atomic<bool> vigiaDormindo{false};
+  int aninhadas = 0;  // watchdog arms held (only the outer one counts)
+  bool fimVigia = false;
+  // Set when the watchdog aborted the attachment: the call's error is then
+  // a lost connection.
+  std::atomic<bool> abortada{false};
+  // After the server failed to answer within the bound, no new attach is
+  // tried before this moment: the statements that follow the failure (the
+  // error log row, the screen's refresh) are told at once instead of
+  // waiting the bound again each.
+  Relogio::time_point semTentativaAte{};
+  void arma();
+  bool desarma();  // true when the watchdog fired
+  void rodaVigia();
+  ~Sessao();
+  ErroBanco semResposta(const ErroBanco &erro) const;
   int geracao = 0;       // one per attach; statements of an older one are dead
   struct Guardada {
     std::shared_ptr<fb::Instrucao> instrucao;
@@ -101,7 +160,7 @@ struct ConexaoBanco::Sessao {
   quint64 relogio = 0;
   QSet<Recordset::Cursor *> cursores;
 
-  void conecta();
+  void conecta(milliseconds limite);
   void desconecta();
   void perde();
   void reconecta(const ErroBanco &motivo);
@@ -118,6 +177,25 @@ struct ConexaoBanco::Sessao {
   auto comRetomada(F &&trabalho) -> decltype(trabalho(std::declval<bool &>()));
 };
 
+namespace {
+
+// Arms the connection's watchdog for the calls to the server made while it
+// lives: a call that outlives the bound has its connection aborted.
+struct Vigia {
+  ConexaoBanco::Sessao *s;
+  explicit Vigia(ConexaoBanco::Sessao &sessao) : s(&sessao) { s->arma(); }
+  explicit Vigia(ConexaoBanco::Sessao *sessao) : s(sessao) {
+    if (s) s->arma();
+  }
+  ~Vigia() {
+    if (s) s->desarma();
+  }
+  Vigia(const Vigia &) = delete;
+  Vigia &operator=(const Vigia &) = delete;
+};
+
+}  // namespace
+
 // An open cursor: its statement, its transaction (none inside an explicit
 // one), the connection it reads from.
 struct Recordset::Cursor {
@@ -131,6 +209,7 @@ struct Recordset::Cursor {
   // Closes the cursor and ends its own transaction; `confirmar` false after
   // a failure (rollback, errors ignored).
   void encerra(bool confirmar) {
+    Vigia vigia(sessao);
     if (rs) {
       fb::Status st;
       try {
@@ -150,27 +229,88 @@ struct Recordset::Cursor {
   }
 };
 
-void ConexaoBanco::Sessao::conecta() {
+void ConexaoBanco::Sessao::conecta(milliseconds limite) {
   const DestinoConexao d = InterpretaStringConexao(stringConexao);
-  fb::Status st;
-  Firebird::IUtil *util = fb::mestre()->getUtilInterface();
-  Firebird::IXpbBuilder *dpb = nullptr;
-  Firebird::IProvider *provedor = fb::mestre()->getDispatcher();
-  try {
-    dpb = util->getXpbBuilder(&st, Firebird::IXpbBuilder::DPB, nullptr, 0);
-    if (!d.usuario.isEmpty()) dpb->insertString(&st, isc_dpb_user_name, d.usuario.toUtf8().constData());
-    if (!d.senha.isEmpty()) dpb->insertString(&st, isc_dpb_password, d.senha.toUtf8().constData());
-    dpb->insertString(&st, isc_dpb_lc_ctype, "UTF8");
-    const QByteArray caminho = d.banco.toLocal8Bit();
-    att = provedor->attachDatabase(&st, caminho.constData(), dpb->getBufferLength(&st), dpb->getBuffer(&st));
-  } catch (const FbException &e) {
-    if (dpb) dpb->dispose();
-    provedor->release();
-    const QString banco = d.banco.isEmpty() ? QStringLiteral("(não informado)") : d.banco;
-    throw fb::erroDe(e, "Não foi possível abrir o banco de dados " + banco + ":\n");
+  const QString banco = d.banco.isEmpty() ? QStringLiteral("(não informado)") : d.banco;
+  const QString prefixo = "Não foi possível abrir o banco de dados " + banco + ":\n";
+  if (limite.count() > 0 && Relogio::now() < semTentativaAte)
+    throw ErroBanco(isc_network_error,
+                    prefixo + "O servidor não respondeu há pouco; nova tentativa em alguns segundos.",
+                    {isc_network_error, ErroBanco::kCodigoSemResposta});
+  QByteArray parametros;
+  {
+    fb::Status st;
+    Firebird::IUtil *util = fb::mestre()->getUtilInterface();
+    Firebird::IXpbBuilder *dpb = nullptr;
+    try {
+      dpb = util->getXpbBuilder(&st, Firebird::IXpbBuilder::DPB, nullptr, 0);
+      if (!d.usuario.isEmpty()) dpb->insertString(&st, isc_dpb_user_name, d.usuario.toUtf8().constData());
+      if (!d.senha.isEmpty()) dpb->insertString(&st, isc_dpb_password, d.senha.toUtf8().constData());
+      dpb->insertString(&st, isc_dpb_lc_ctype, "UTF8");
+      // The socket's connect gives up by itself; the handshake is bounded below.
+      if (limite.count() > 0)
+        dpb->insertInt(&st, isc_dpb_connect_timeout, static_cast<int>((limite.count() + 999) / 1000));
+      parametros = QByteArray(reinterpret_cast<const char *>(dpb->getBuffer(&st)),
+                              static_cast<qsizetype>(dpb->getBufferLength(&st)));
+    } catch (const FbException &e) {
+      if (dpb) dpb->dispose();
+      throw fb::erroDe(e, prefixo);
+    }
+    dpb->dispose();
   }
-  dpb->dispose();
-  provedor->release();
+  const QByteArray caminho = d.banco.toLocal8Bit();
+  auto abertura = std::make_shared<Abertura>();
+  std::thread([abertura, caminho, parametros, prefixo] {
+    IAttachment *novo = nullptr;
+    std::optional<ErroBanco> erro;
+    Firebird::IProvider *provedor = fb::mestre()->getDispatcher();
+    fb::Status st;
+    try {
+      novo = provedor->attachDatabase(&st, caminho.constData(), static_cast<unsigned>(parametros.size()),
+                                      reinterpret_cast<const unsigned char *>(parametros.constData()));
+    } catch (const FbException &e) {
+      erro = fb::erroDe(e, prefixo);
+    }
+    provedor->release();
+    IAttachment *solta = nullptr;
+    {
+      const std::lock_guard trava(abertura->m);
+      abertura->terminada = true;
+      if (abertura->abandonada) {
+        solta = novo;
+      } else {
+        abertura->att = novo;
+        abertura->erro = std::move(erro);
+      }
+    }
+    abertura->cv.notify_all();
+    if (solta) {  // nobody waits for it any more
+      fb::Status st2;
+      try {
+        solta->detach(&st2);
+      } catch (const FbException &) {
+        solta->release();
+      }
+    }
+  }).detach();
+  {
+    std::unique_lock trava(abertura->m);
+    const auto terminou = [&] { return abertura->terminada; };
+    if (limite.count() > 0) {
+      if (!abertura->cv.wait_for(trava, limite, terminou)) {
+        abertura->abandonada = true;
+        semTentativaAte = Relogio::now() + limiteResposta;
+        throw ErroBanco(isc_network_error,
+                        prefixo + "O servidor não respondeu em " + segundos(limite) + " (rede ou servidor parado).",
+                        {isc_network_error, ErroBanco::kCodigoSemResposta});
+      }
+    } else {
+      abertura->cv.wait(trava, terminou);
+    }
+    if (abertura->erro) throw *abertura->erro;
+    att = abertura->att;
+  }
+  abortada = false;
   defineCancelavel(att);
   perdida = false;
   ++geracao;
@@ -187,6 +327,7 @@ void ConexaoBanco::Sessao::encerraCursores() {
 void ConexaoBanco::Sessao::desconecta() {
   encerraCursores();
   esqueceInstrucoes();
+  Vigia vigia(*this);
   fb::desfaz(explicita);
   if (!att) return;
   defineCancelavel(nullptr);
@@ -202,12 +343,16 @@ void ConexaoBanco::Sessao::desconecta() {
 void ConexaoBanco::Sessao::perde() {
   desconecta();
   perdida = true;
+  if (abortada) {
+    semTentativaAte = Relogio::now() + limiteResposta;
+    abortada = false;
+  }
 }
 
 void ConexaoBanco::Sessao::reconecta(const ErroBanco &motivo) {
   perde();
   try {
-    conecta();
+    conecta(limiteResposta);
   } catch (const ErroBanco &e) {
     throw ErroBanco(motivo.numero(),
                     "A conexão com o banco de dados foi perdida e não pôde ser restabelecida.\n" +
@@ -216,14 +361,96 @@ void ConexaoBanco::Sessao::reconecta(const ErroBanco &motivo) {
   }
 }
 
+// ---------------------------------------------------------------- watchdog
+
+void ConexaoBanco::Sessao::arma() {
+  if (limiteResposta.count() <= 0 || aninhadas++ > 0) return;
+  {
+    const std::lock_guard trava(travaVigia);
+    if (!vigia.joinable()) vigia = std::thread([this] { rodaVigia(); });
+  }
+  prazo = (Relogio::now() + limiteResposta).time_since_epoch().count();
+  if (vigiaDormindo) {
+    const std::lock_guard trava(travaVigia);
+    acordaVigia.notify_one();
+  }
+}
+
+bool ConexaoBanco::Sessao::desarma() {
+  if (aninhadas == 0 || --aninhadas > 0) return false;
+  return prazo.exchange(0) < 0;
+}
+
+void ConexaoBanco::Sessao::rodaVigia() {
+  std::unique_lock trava(travaVigia);
+  while (!fimVigia) {
+    const Relogio::rep p = prazo;
+    if (p <= 0) {
+      vigiaDormindo = true;
+      acordaVigia.wait(trava, [&] { return fimVigia || prazo > 0; });
+      vigiaDormindo = false;
+      continue;
+    }
+    const Relogio::time_point quando{Relogio::duration(p)};
+    if (Relogio::now() < quando) {
+      acordaVigia.wait_until(trava, quando);
+      continue;
+    }
+    // The call outlived its bound: close the connection's client side. A
+    // negative deadline tells the caller.
+    Relogio::rep esperado = p;
+    if (!prazo.compare_exchange_strong(esperado, -1)) continue;
+    abortada = true;
+    trava.unlock();
+    {
+      const std::lock_guard cancela(travaCancela);
+      if (attCancelavel) {
+        fb::Status st;
+        try {
+          attCancelavel->cancelOperation(&st, fb_cancel_abort);
+        } catch (const FbException &) {
+        }
+      }
+    }
+    trava.lock();
+  }
+}
+
+ConexaoBanco::Sessao::~Sessao() {
+  {
+    const std::lock_guard trava(travaVigia);
+    fimVigia = true;
+    acordaVigia.notify_one();
+  }
+  if (vigia.joinable()) vigia.join();
+}
+
+ErroBanco ConexaoBanco::Sessao::semResposta(const ErroBanco &erro) const {
+  static const QString inicio = QStringLiteral("O banco de dados não respondeu em ");
+  if (!abortada || erro.descricao().startsWith(inicio)) return erro;
+  QList<long> codigos{isc_network_error, ErroBanco::kCodigoSemResposta};
+  codigos += erro.codigos();
+  return ErroBanco(isc_network_error,
+                   inicio + segundos(limiteResposta) +
+                       "; a conexão foi encerrada (rede ou servidor parado).\n" + erro.descricao(),
+                   codigos);
+}
+
 template <typename F>
 auto ConexaoBanco::Sessao::comRetomada(F &&trabalho) -> decltype(trabalho(std::declval<bool &>())) {
   if (perdida && !att) reconecta(ErroBanco(isc_network_error, "Conexão perdida.", {isc_network_error}));
   bool enviado = false;
   try {
     return trabalho(enviado);
-  } catch (const ErroBanco &e) {
-    if (!e.conexaoPerdida()) throw;
+  } catch (const ErroBanco &erro) {
+    const ErroBanco e = semResposta(erro);
+    if (!e.conexaoPerdida()) throw e;
+    if (abortada) {
+      // The server did not answer within the bound: told now; the next
+      // statement reopens the connection.
+      perde();
+      throw e;
+    }
     const bool naTransacao = explicita != nullptr;
     reconecta(e);
     if (naTransacao)
@@ -275,7 +502,7 @@ void ConexaoBanco::abre(const QString &stringConexao) {
   fecha();
   s_->stringConexao = stringConexao;
   try {
-    s_->conecta();
+    s_->conecta(s_->limiteAbertura);
   } catch (const ErroBanco &e) {
     registraErro(e);
     throw;
@@ -290,6 +517,15 @@ void ConexaoBanco::fecha() {
 bool ConexaoBanco::aberta() const { return s_->att != nullptr || s_->perdida; }
 
 bool ConexaoBanco::emTransacao() const { return s_->explicita != nullptr; }
+
+void ConexaoBanco::defineLimites(std::chrono::milliseconds resposta, std::chrono::milliseconds abertura) {
+  s_->limiteResposta = resposta;
+  s_->limiteAbertura = abertura;
+  // A watchdog waiting for a deadline of the old bound looks again: with a
+  // bound that stays, a new deadline is never earlier than the one it waits for.
+  const std::lock_guard trava(s_->travaVigia);
+  s_->acordaVigia.notify_one();
+}
 
 int ConexaoBanco::instrucoesGuardadas() const { return static_cast<int>(s_->guardadas.size()); }
 
@@ -321,9 +557,10 @@ namespace {
 long rodaInstrucao(ConexaoBanco::Sessao &s, const std::function<fb::Instrucao &(ITransaction *)> &prepara,
                    const QVariantList &parametros, bool &enviado) {
   ITransaction *propria = nullptr;
+  Vigia vigia(s);
   try {
     ITransaction *tra = s.explicita;
-    if (!tra) tra = propria = fb::iniciaTransacao(s.att, fb::Modo::Escrita, ConexaoBanco::kEsperaBloqueioSegundos);
+    if (!tra) tra = propria = fb::iniciaTransacao(s.att, fb::Modo::Escrita, s.esperaBloqueio());
     fb::Instrucao &instrucao = prepara(tra);
     instrucao.liga(parametros);
     enviado = true;
@@ -382,7 +619,8 @@ TransacaoBanco::TransacaoBanco(ConexaoBanco &conexao) : conexao_(conexao) {
   try {
     s.comRetomada([&](bool &) {
       try {
-        s.explicita = fb::iniciaTransacao(s.att, fb::Modo::Escrita, ConexaoBanco::kEsperaBloqueioSegundos);
+        Vigia vigia(s);
+        s.explicita = fb::iniciaTransacao(s.att, fb::Modo::Escrita, s.esperaBloqueio());
       } catch (const FbException &e) {
         throw fb::erroDe(e);
       }
@@ -412,7 +650,13 @@ void TransacaoBanco::confirma() {
     throw erro;
   }
   ErroBanco erro(0, QString());
-  if (!fb::confirma(s.explicita, &erro)) {
+  bool confirmada;
+  {
+    Vigia vigia(s);
+    confirmada = fb::confirma(s.explicita, &erro);
+  }
+  if (!confirmada) {
+    erro = s.semResposta(erro);
     if (erro.conexaoPerdida()) s.perde();
     conexao_.registraErro(erro);
     throw erro;
@@ -423,7 +667,9 @@ void TransacaoBanco::desfaz() {
   if (!ativa_) return;
   ativa_ = false;
   ConexaoBanco::Sessao &s = *conexao_.s_;
-  if (s.geracao == geracao_) fb::desfaz(s.explicita);
+  if (s.geracao != geracao_) return;
+  Vigia vigia(s);
+  fb::desfaz(s.explicita);
 }
 
 ComandoPreparado::ComandoPreparado(ConexaoBanco &conexao, const QString &sql) : conexao_(conexao), sql_(sql) {
@@ -439,6 +685,7 @@ void ComandoPreparado::prepara() {
     s.comRetomada([&](bool &) {
       ITransaction *tra = s.explicita;
       ITransaction *propria = nullptr;
+      Vigia vigia(s);
       try {
         if (!tra) tra = propria = fb::iniciaTransacao(s.att, fb::Modo::Leitura, 0);
         instrucao_ = std::make_shared<fb::Instrucao>(s.att, tra, sql_.toUtf8());
@@ -486,6 +733,7 @@ void Recordset::abreCursor(const QString &sql, ConexaoBanco &conexao) {
   auto cursor = std::make_unique<Cursor>();
   cursor->sessao = &s;
   s.cursores.insert(cursor.get());
+  Vigia vigia(s);
   try {
     cursor->tra = s.explicita;
     if (!cursor->tra) cursor->tra = cursor->propria = fb::iniciaTransacao(s.att, fb::Modo::Leitura, 0);
@@ -495,7 +743,7 @@ void Recordset::abreCursor(const QString &sql, ConexaoBanco &conexao) {
     if (!instrucao.soLeitura() && cursor->propria) {
       fb::confirma(cursor->propria);
       cursor->tra = cursor->propria =
-          fb::iniciaTransacao(s.att, fb::Modo::Escrita, ConexaoBanco::kEsperaBloqueioSegundos);
+          fb::iniciaTransacao(s.att, fb::Modo::Escrita, s.esperaBloqueio());
     }
     instrucao.liga({});
     nomes_ = instrucao.nomes();
@@ -574,6 +822,8 @@ int Recordset::leMais(int quantas) {
   try {
     fb::Status st;
     while (quantas < 0 || lidas < quantas) {
+      // Each fetch has the bound: a long read of many rows is never cut.
+      Vigia vigia(c.sessao);
       if (c.rs->fetchNext(&st, instrucao.bufferSaida()) != IStatus::RESULT_OK) {
         cursor_->encerra(true);
         cursor_.reset();
@@ -583,8 +833,8 @@ int Recordset::leMais(int quantas) {
       ++lidas;
     }
   } catch (const FbException &e) {
-    const ErroBanco erro = fb::erroDe(e);
     ConexaoBanco::Sessao *sessao = c.sessao;
+    const ErroBanco erro = sessao ? sessao->semResposta(fb::erroDe(e)) : fb::erroDe(e);
     cursor_.reset();
     if (erro.conexaoPerdida() && sessao) sessao->perde();
     throw erro;

@@ -9,6 +9,12 @@
 // call returns. A `TransacaoBanco` groups several statements that commit
 // together. A wait on a locked row ends after kEsperaBloqueioSegundos.
 //
+// No wait on the server is endless: a call to it (a statement, a fetch, a
+// commit) that has not returned after kLimiteRespostaSegundos has its
+// connection aborted and fails as a lost connection (`conexaoPerdida`); the
+// next statement reopens it. `abre` gives up after kLimiteAberturaSegundos,
+// a reopening after kLimiteRespostaSegundos.
+//
 // Values cross exactly: NUMERIC/DECIMAL columns of up to four decimals come
 // back as `Moeda` (read from their scaled integer), longer scales as exact
 // decimal text; dates as QDate, timestamps as QDateTime.
@@ -17,6 +23,7 @@
 #include <QStringList>
 #include <QVariant>
 #include <QVariantList>
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <stdexcept>
@@ -50,6 +57,11 @@ class ErroBanco : public std::runtime_error {
   bool conexaoPerdida() const;
   // The operation was cancelled (ConexaoBanco::cancelaOperacao).
   bool cancelado() const;
+  // The server did not answer within the connection's bound (a lost
+  // connection too).
+  bool semResposta() const { return temCodigo(kCodigoSemResposta); }
+  // Carried among the codes of such an error; no code of the server's.
+  static constexpr long kCodigoSemResposta = -10;
 
  private:
   long numero_;
@@ -73,8 +85,17 @@ class ComandoPreparado;
 
 class ConexaoBanco {
  public:
-  // How long a statement waits behind another transaction's lock.
-  static constexpr int kEsperaBloqueioSegundos = 10;
+  // How long a statement waits behind another transaction's lock: below the
+  // bound of a call, so that such a wait ends as a lock error.
+  static constexpr int kEsperaBloqueioSegundos = 8;
+  // How long one call to the server may take before the connection is
+  // aborted and the call fails as a lost connection. A network that froze
+  // (packets dropped, nothing refused) is found out this way. A read of many
+  // rows is bounded fetch by fetch, never as a whole.
+  static constexpr int kLimiteRespostaSegundos = 10;
+  // How long `abre` waits for the database to attach (a reopening after a
+  // lost connection waits kLimiteRespostaSegundos).
+  static constexpr int kLimiteAberturaSegundos = 30;
 
   ConexaoBanco();
   ~ConexaoBanco();
@@ -102,6 +123,10 @@ class ConexaoBanco {
   // handler). With nothing running it does nothing: the next statement is
   // not affected.
   void cancelaOperacao();
+  // Changes the bounds above, before `abre` (tests; maintenance work that
+  // legitimately runs long calls passes 0 for no bound). A response bound
+  // under kEsperaBloqueioSegundos + 2 s shortens the lock wait with it.
+  void defineLimites(std::chrono::milliseconds resposta, std::chrono::milliseconds abertura);
   // Prepared statements kept for reuse (by text).
   int instrucoesGuardadas() const;
 

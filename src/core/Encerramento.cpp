@@ -7,6 +7,7 @@
 #include <csignal>
 #include <cstdlib>
 #include <thread>
+#include <poll.h>
 #include <unistd.h>
 
 namespace {
@@ -68,11 +69,14 @@ void InstalaEncerramentoPorSinal(std::function<void(int)> aoSinal) {
     QCoreApplication *app = QCoreApplication::instance();
     if (!app) encerra();
     QMetaObject::invokeMethod(app, encerra, Qt::QueuedConnection);
-    // A second signal while the main thread is stuck (a call that does not
-    // return) ends the process without the closing steps.
-    while (::read(tuboSinais[0], &byte, 1) != 1) {
-    }
-    std::_Exit(128 + byte);
+    // A second signal, or the main thread still busy after
+    // kPrazoEncerramentoMs (a call that does not return, a loop that does
+    // not run queued work), ends the process without the closing steps: the
+    // system releases the port's lock and the database's socket.
+    pollfd espera{tuboSinais[0], POLLIN, 0};
+    if (::poll(&espera, 1, kPrazoEncerramentoMs) == 1 && ::read(tuboSinais[0], &byte, 1) == 1)
+      std::_Exit(128 + byte);
+    std::_Exit(128 + sinal);
   }).detach();
 }
 

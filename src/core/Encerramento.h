@@ -29,7 +29,9 @@ struct TerminalState;
 // SIGTERM and SIGINT end the program cleanly: `aoSinal` runs in the main
 // thread (through its event loop when there is one, which a blocked call
 // delays until it returns), then the process exits with status 0. A second
-// signal before that ends the process at once.
+// signal before that, or the main thread not getting to it within
+// kPrazoEncerramentoMs, ends the process at once (status 128 + signal).
+constexpr int kPrazoEncerramentoMs = 5000;
 void InstalaEncerramentoPorSinal(std::function<void(int sinal)> aoSinal);
 // Puts the handlers back when a library replaced them (the embedded
 // database engine installs its own on attach); nothing before the install.

@@ -16,7 +16,9 @@
 
 // A relay from a local port to the server's 3050: "stopping the server" cuts
 // every connection through it and refuses new ones; "starting" it again
-// listens on the same port.
+// listens on the same port. "Freezing" it is a network that drops every
+// packet: the connections stay open and new ones are accepted, but nothing
+// goes through either way until it thaws (what was sent meanwhile then goes).
 class Rele {
  public:
   Rele() : thread_([this] { roda(); }) {}
@@ -44,6 +46,7 @@ class Rele {
     getsockname(escuta_, reinterpret_cast<sockaddr *>(&a), &n);
     porta_ = ntohs(a.sin_port);
   }
+  void congela(bool sim = true) { congelado_ = sim; }
   void desliga() {
     std::lock_guard trava(mutex_);
     if (escuta_ >= 0) close(escuta_);
@@ -63,6 +66,7 @@ class Rele {
         std::lock_guard trava(mutex_);
         if (escuta_ >= 0) fds.push_back({escuta_, POLLIN, 0});
         for (auto [a, b] : pares_) {
+          if (congelado_) break;
           fds.push_back({a, POLLIN, 0});
           fds.push_back({b, POLLIN, 0});
         }
@@ -108,5 +112,6 @@ class Rele {
   int porta_ = 0;
   std::vector<std::pair<int, int>> pares_;
   std::atomic<bool> fim_{false};
+  std::atomic<bool> congelado_{false};
   std::thread thread_;
 };

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QSet>
 #include <QTemporaryDir>
 
@@ -205,4 +206,97 @@ TEST_F(Servidor, EightDesksSellingOneProductLoseNoStockUpdate) {
   for (auto &t : caixas) t.join();
   EXPECT_EQ(falhas.load(), 0);
   EXPECT_EQ(pendente() - antes, Quantidade::deInteiro(Caixas * Vendas));
+}
+
+// A network that froze (packets dropped, nothing refused): a call waiting on
+// the server fails within the connection's bound as a lost connection, the
+// statements right after it are told at once, and once the network is back
+// the next statement reconnects. An attach that gets no answer gives up
+// within its own bound. (Short bounds keep the test quick.)
+TEST_F(Servidor, AServerThatStopsAnsweringIsGivenUpWithinTheBound) {
+  using namespace std::chrono_literals;
+  Rele rele;
+  rele.liga();
+  const QString endereco = caixa(QString("127.0.0.1/%1").arg(rele.porta()));
+  ConexaoBanco c;
+  c.defineLimites(2000ms, 3000ms);
+  c.abre(endereco);
+  const QString consulta = "SELECT StaEpn FROM Tb_Vda_CadEpn WHERE CodEpn=101";
+  Recordset rs;
+  rs.abre(consulta, c);
+  ASSERT_EQ(rs.RecordCount(), 1);
+
+  rele.congela();
+  QElapsedTimer relogio;
+  relogio.start();
+  try {
+    c.executa("UPDATE TB_VDA_CADEPN SET NitEpn = NitEpn WHERE CodEpn = 101");
+    ADD_FAILURE() << "a statement went through a frozen network";
+  } catch (const ErroBanco &e) {
+    EXPECT_TRUE(e.conexaoPerdida()) << e.descricao().toStdString();
+    EXPECT_TRUE(e.descricao().contains("não respondeu em 2 segundos")) << e.descricao().toStdString();
+  }
+  EXPECT_GE(relogio.elapsed(), 1900);
+  EXPECT_LT(relogio.elapsed(), 4000);
+  EXPECT_TRUE(c.aberta());
+  // Right after: told at once, no second wait.
+  relogio.restart();
+  EXPECT_THROW(rs.abre(consulta, c), ErroBanco);
+  EXPECT_LT(relogio.elapsed(), 500);
+
+  // Still frozen a little later: the reopening itself gives up within the bound.
+  std::this_thread::sleep_for(2100ms);
+  relogio.restart();
+  try {
+    rs.abre(consulta, c);
+    ADD_FAILURE() << "read through a frozen network";
+  } catch (const ErroBanco &e) {
+    EXPECT_TRUE(e.conexaoPerdida()) << e.descricao().toStdString();
+  }
+  EXPECT_LT(relogio.elapsed(), 4000);
+
+  // A new connection through the frozen network: its attach gives up.
+  ConexaoBanco outra;
+  outra.defineLimites(2000ms, 3000ms);
+  relogio.restart();
+  try {
+    outra.abre(endereco);
+    ADD_FAILURE() << "attached through a frozen network";
+  } catch (const ErroBanco &e) {
+    EXPECT_TRUE(e.conexaoPerdida()) << e.descricao().toStdString();
+    EXPECT_TRUE(e.descricao().contains("não respondeu em 3 segundos")) << e.descricao().toStdString();
+  }
+  EXPECT_GE(relogio.elapsed(), 2900);
+  EXPECT_LT(relogio.elapsed(), 5000);
+
+  // Back: after the short pause the next statement reconnects.
+  rele.congela(false);
+  std::this_thread::sleep_for(2100ms);
+  EXPECT_EQ(c.executa("UPDATE TB_VDA_CADEPN SET NitEpn = NitEpn WHERE CodEpn = 101"), 1);
+  rs.abre(consulta, c);
+  EXPECT_EQ(rs.RecordCount(), 1);
+  outra.abre(endereco);
+  rs.abre(consulta, outra);
+  EXPECT_EQ(rs.RecordCount(), 1);
+}
+
+// A long read is bounded call by call, not as a whole: reading many rows
+// that take longer than the bound altogether is not cut.
+TEST_F(Servidor, AReadLongerThanTheBoundAltogetherIsNotCut) {
+  using namespace std::chrono_literals;
+  ConexaoBanco c;
+  c.defineLimites(1000ms, 3000ms);
+  c.abre(caixa(servidor()));
+  Recordset rs;
+  rs.abrePaginado("SELECT r.RDB$RELATION_NAME FROM RDB$RELATIONS r CROSS JOIN RDB$RELATIONS s", c, 10);
+  int lidas = rs.RecordCount();
+  QElapsedTimer relogio;
+  relogio.start();
+  while (!rs.completo() && relogio.elapsed() < 2500) {
+    std::this_thread::sleep_for(50ms);
+    lidas += rs.leMais(10);
+  }
+  EXPECT_GT(relogio.elapsed(), 2000);
+  EXPECT_GT(lidas, 100);
+  EXPECT_EQ(c.executa("UPDATE TB_VDA_CADEPN SET NitEpn = NitEpn WHERE CodEpn = 101"), 1);
 }

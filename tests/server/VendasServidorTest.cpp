@@ -7,9 +7,12 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <QThread>
+#include <csignal>
 #include <QTemporaryDir>
 
 #include "app/Programa.h"
@@ -350,4 +353,75 @@ TEST_F(VendasServidor, TwoDesksOnOnePreSalePrintItOnce) {
   }
   EXPECT_EQ(impressos, Rodadas);
   EXPECT_EQ(recusados, Rodadas);
+}
+
+// The network to the server freezes (packets dropped, nothing refused) after
+// the coupon opened: F7 closes it on the printer and the cashier is told the
+// sale is kept on the desk within the connection's bound, not after minutes;
+// once the network is back the sale is recorded once. (A short bound keeps
+// the test quick.)
+TEST_F(VendasServidor, ASaleOnAFrozenNetworkIsKeptWithinTheBoundAndRecordedOnce) {
+  using namespace std::chrono_literals;
+  Rele rele;
+  rele.liga();
+  QTemporaryDir onde;
+  const QString raiz = caixaPeloRele(onde, "008", rele);
+  ASSERT_FALSE(raiz.isEmpty());
+  auto pdv = std::make_unique<CaixaAqui>(raiz);
+  ASSERT_TRUE(pdv->entra()) << pdv->fim.toStdString();
+  ASSERT_NE(pdv->programa->telaVenda(), nullptr);
+  pdv->estado.conexao().defineLimites(2000ms, 3000ms);
+
+  QElapsedTimer relogio;
+  const qlonglong cupom = pdv->vende("1", [&] {
+    rele.congela();
+    relogio.start();
+  });
+  ASSERT_GT(cupom, 0);
+  // The recording's wait, the error row and the screen's refresh: one bound,
+  // not one each.
+  EXPECT_LT(relogio.elapsed(), 6000);
+  EXPECT_TRUE(pdv->fim.isEmpty()) << pdv->fim.toStdString();
+  const QString mensagens = pdv->operador.mensagens().join('\n');
+  EXPECT_TRUE(mensagens.contains(QStringLiteral("GUARDADA NESTE CAIXA"))) << mensagens.toStdString();
+  EXPECT_EQ(pdv->guardadas(), "Vendas guardadas: 1 (a gravar)");
+  EXPECT_EQ(pendentes(raiz).size(), 1);
+
+  rele.congela(false);
+  std::this_thread::sleep_for(2100ms);
+  pdv->programa->app().executaPeriodicas();
+  gravadaUmaVezNoCaixa("008", cupom);
+  EXPECT_EQ(pdv->guardadas(), "");
+  EXPECT_TRUE(pendentes(raiz).isEmpty());
+}
+
+// SIGTERM ends a desk whose start-up waits on a server that stopped
+// answering: the wait does not keep the program alive.
+TEST_F(VendasServidor, SigtermEndsADeskWaitingOnAFrozenNetwork) {
+  Rele rele;
+  rele.liga();
+  QTemporaryDir onde;
+  const QString raiz = caixaPeloRele(onde, "009", rele);
+  ASSERT_FALSE(raiz.isEmpty());
+  rele.congela();
+  QProcess pdv;
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert("PDV_DRIVE", raiz);
+  env.insert("QT_QPA_PLATFORM", "offscreen");
+  pdv.setProcessEnvironment(env);
+  pdv.setProcessChannelMode(QProcess::MergedChannels);
+  pdv.start(testsupport::buildDir() + "/pdv", {});
+  ASSERT_TRUE(pdv.waitForStarted());
+  QThread::msleep(1500);  // the start-up is waiting on the database
+  ASSERT_EQ(pdv.state(), QProcess::Running) << pdv.readAll().toStdString();
+  QElapsedTimer fim;
+  fim.start();
+  ::kill(static_cast<pid_t>(pdv.processId()), SIGTERM);
+  const bool terminou = pdv.waitForFinished(kPrazoEncerramentoMs + 3000);
+  if (!terminou) {
+    pdv.kill();
+    pdv.waitForFinished();
+  }
+  EXPECT_TRUE(terminou) << "still running after SIGTERM";
+  EXPECT_LT(fim.elapsed(), kPrazoEncerramentoMs + 2000);
 }
