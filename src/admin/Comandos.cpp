@@ -163,7 +163,10 @@ char pastaParaRemover[4096];
 
 extern "C" void removeObraEEncerra(int sinal) {
 #ifdef Q_OS_UNIX
-  const pid_t filho = fork();
+  // vfork, not fork: fork runs the atfork handlers the database engine's
+  // threads registered, which may wait on a lock one of those threads holds
+  // at the moment of the signal (an interrupted run then hung for good).
+  const pid_t filho = vfork();
   if (filho == 0) {
     execl("/bin/rm", "rm", "-rf", pastaParaRemover, static_cast<char *>(nullptr));
     _exit(127);

@@ -1,5 +1,7 @@
 #include "payment/CondPgto.h"
 
+#include <utility>
+
 #include "core/Cp1252.h"
 #include "core/Grade.h"
 #include "core/Operator.h"
@@ -111,11 +113,12 @@ void CondPgto::criaControles() {
   doQuadro("EmiPag", TipoCampo::Texto).maxLength = 60;
   // The cheque's texts go to the database: a character it cannot keep would
   // make the sale unrecordable after the coupon is printed.
-  for (const char *n : {"ChqPag", "BcoPag", "AgcPag", "EmiPag"}) {
+  for (const auto &[n, rotulo] : {std::pair{"ChqPag", "Cheque"}, std::pair{"BcoPag", "Banco"},
+                                   std::pair{"AgcPag", "Agência"}, std::pair{"EmiPag", "Emitente"}}) {
     Campo &c = campo(n);
-    c.aoValidar = [this, &c] {
+    c.aoValidar = [this, &c, rotulo = QString::fromUtf8(rotulo)] {
       if (cp1252::ehArmazenavel(c.texto())) return true;
-      app().operador().avisa(cp1252::MensagemNaoArmazenavel);
+      app().operador().avisa(rotulo + ": " + cp1252::MensagemNaoArmazenavel);
       c.selecionaTudo();
       return false;
     };

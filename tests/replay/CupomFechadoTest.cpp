@@ -209,5 +209,5 @@ TEST(Absurdos, NonsenseAtTheTillIsRefusedWhereItIsTyped) {
   EXPECT_TRUE(t.contains("Vencimento além de 730 dias (depois de 06/12/2028) não é aceito neste caixa !"))
       << t.toStdString();
   EXPECT_EQ(t.count("Vencimento além de 730 dias"), 2) << t.toStdString();
-  EXPECT_EQ(t.count("O texto digitado tem caracteres que o banco de dados não guarda"), 1) << t.toStdString();
+  EXPECT_EQ(t.count("Emitente: O texto digitado tem caracteres que o banco de dados não guarda"), 1) << t.toStdString();
 }
