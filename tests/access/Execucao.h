@@ -45,6 +45,11 @@ struct Execucao {
   // stands for the server's too: a drive whose day a replay opened on that
   // date runs on that date, whatever day the test runs.
   void paraRelogio(const QDateTime &quando);
+  // The demo operator logged in on a run whose clock is stopped at `quando`.
+  bool entraParado(const QDateTime &quando) {
+    paraRelogio(quando);
+    return inicia() && entra("1", "1234");
+  }
   Tela &frente() { return *programa->app().telaFrente(); }
   // Types a text over the focused field's text and presses Enter.
   bool preenche(const QString &texto);

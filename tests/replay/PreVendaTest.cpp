@@ -270,9 +270,7 @@ TEST(PreVenda, ANumberHandedOverPrintsAtOnceWithThePrinterHeldBusy) {
   QString t;
   ASSERT_EQ(d.roda("clock 2026-12-07T09:00:00\n" + Login, t), 0) << t.toStdString();
   Execucao x(d.raiz());
-  x.paraRelogio(QDateTime(QDate(2026, 12, 7), QTime(9, 5)));
-  ASSERT_TRUE(x.inicia());
-  ASSERT_TRUE(x.entra("1", "1234")) << x.fim.toStdString();
+  ASSERT_TRUE(x.entraParado(QDateTime(QDate(2026, 12, 7), QTime(9, 5)))) << x.fim.toStdString();
   Tela &venda = x.frente();
   ASSERT_EQ(venda.nomeTela(), "PForm");
   x.programa->app().executaModal = [](Tela &) {};
