@@ -266,8 +266,8 @@ void FormPesq::pesquisa() {
 }
 
 int FormPesq::transfereLinhas(bool primeiraPagina) {
-  QList<QStringList> celulas = CelulasPesquisa(*tipo_, rsPesquisa_.tomaLinhas());
-  const int n = static_cast<int>(celulas.size());
+  LinhasCompactas celulas = LinhasPesquisa(*tipo_, rsPesquisa_.tomaLinhas());
+  const int n = celulas.linhas();
   Grade &g = grade("Grade");
   if (primeiraPagina) {
     g.substituiLinhas(std::move(celulas));
@@ -283,6 +283,17 @@ int FormPesq::transfereLinhas(bool primeiraPagina) {
   return n;
 }
 
+namespace {
+
+// A number cell's text (amounts as the screens show them).
+QString textoNumero(const QVariant &valor) {
+  if (valor.metaType() == QMetaType::fromType<Moeda>()) return valor.value<Moeda>().formatada();
+  if (valor.metaType().id() == QMetaType::Double) return Moeda::deDouble(valor.toDouble()).formatada();
+  return valor.toString();
+}
+
+}  // namespace
+
 QString TextoCelulaPesquisa(const QVariant &valor, TipoCelula tipo) {
   if (valor.isNull()) return {};
   switch (tipo) {
@@ -290,38 +301,37 @@ QString TextoCelulaPesquisa(const QVariant &valor, TipoCelula tipo) {
       return valor.toDate().isValid() ? valor.toDate().toString("dd/MM/yyyy") : valor.toString();
     case TipoCelula::Numero:
     case TipoCelula::Percentual:
-      if (valor.metaType() == QMetaType::fromType<Moeda>()) return valor.value<Moeda>().formatada();
-      if (valor.metaType().id() == QMetaType::Double) return Moeda::deDouble(valor.toDouble()).formatada();
-      return valor.toString();
+      return textoNumero(valor);
     case TipoCelula::Texto:
       break;
   }
   return valor.toString().trimmed();
 }
 
-QList<QStringList> CelulasPesquisa(const TipoPesquisa &tipo, const QList<QVariantList> &linhas) {
+LinhasCompactas LinhasPesquisa(const TipoPesquisa &tipo, const QList<QVariantList> &linhas) {
   const int colunas = static_cast<int>(tipo.colunas.size());
-  QList<QStringList> celulas;
-  celulas.reserve(linhas.size());
+  LinhasCompactas bloco(colunas);
   for (const QVariantList &linha : linhas) {
-    QStringList textos;
-    textos.reserve(colunas);
-    for (int c = 0; c < colunas; ++c) textos << TextoCelulaPesquisa(linha.value(c), tipo.colunas[c].tipo);
-    celulas << std::move(textos);
+    for (int c = 0; c < colunas; ++c) {
+      const QVariant &valor = c < linha.size() ? linha[c] : QVariant();
+      // A text read from the database goes in without a copy of its own.
+      if (tipo.colunas[c].tipo == TipoCelula::Texto && valor.metaType() == QMetaType::fromType<QString>())
+        bloco.acrescenta(QStringView(*static_cast<const QString *>(valor.constData())).trimmed());
+      else
+        bloco.acrescenta(TextoCelulaPesquisa(valor, tipo.colunas[c].tipo));
+    }
   }
-  return celulas;
+  return bloco;
 }
 
 void PreencheGradePesquisa(Grade &g, const TipoPesquisa &tipo, const QList<QVariantList> &linhas,
                            const std::function<void(int, int)> &progresso) {
   const int total = static_cast<int>(linhas.size());
-  QList<QStringList> celulas;
-  celulas.reserve(total);
+  g.LimpaLinhas();
   for (int i = 0; i < total; i += FormPesq::LinhasPorPasso) {
-    celulas << CelulasPesquisa(tipo, linhas.mid(i, FormPesq::LinhasPorPasso));
-    if (progresso) progresso(static_cast<int>(celulas.size()), total);
+    g.acrescentaLinhas(LinhasPesquisa(tipo, linhas.mid(i, FormPesq::LinhasPorPasso)));
+    if (progresso) progresso(g.Rows() - g.FixedRows, total);
   }
-  g.substituiLinhas(std::move(celulas));
   g.setPosicao(g.FixedRows, 0);
   g.setTopRow(g.FixedRows);
 }

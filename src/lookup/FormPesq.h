@@ -65,8 +65,8 @@ class FormPesq : public Tela {
   std::future<void> leitura_;  // the read running on the worker
 };
 
-// The cell texts of result rows in the kind's columns.
-QList<QStringList> CelulasPesquisa(const TipoPesquisa &tipo, const QList<QVariantList> &linhas);
+// Result rows as grid rows in the kind's columns (cell texts as the grid shows them).
+LinhasCompactas LinhasPesquisa(const TipoPesquisa &tipo, const QList<QVariantList> &linhas);
 // Copies result rows into the grid as cell texts of the kind's columns,
 // telling the progress (rows copied, total) every LinhasPorPasso rows.
 void PreencheGradePesquisa(Grade &grade, const TipoPesquisa &tipo, const QList<QVariantList> &linhas,
