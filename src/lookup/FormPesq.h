@@ -42,13 +42,15 @@ class FormPesq : public Tela {
   void teclaPergunta(int &tecla, int shift);
   void teclaGrade(int &tecla, int shift);
   void preparaColunas();
-  // Moves the rows read so far out of the result set into the grid.
-  int transfereLinhas(bool primeiraPagina);
+  // Puts rows read into the grid (`completo`: the last of them); returns how many.
+  int transfereLinhas(const QList<QVariantList> &linhas, bool primeiraPagina, bool completo);
   void devolveLinha();
   void limpaGrade();
   void comTratamento(const char *rotina, const std::function<void()> &passo);
   // Runs one read of the search's result set (see above); rethrows its error.
-  void le(const std::function<void()> &leitura);
+  // `enquanto` (when given) runs meanwhile, on this thread, while the read
+  // runs on the worker (in a replay too): it must not touch the result set.
+  void le(const std::function<void()> &leitura, const std::function<void()> &enquanto = {});
   // Esc (or Enter in the grid) while a search runs: the running statement is
   // cancelled; `devolver` takes the current row once the reading stopped.
   void interrompe(bool devolver);
