@@ -4,16 +4,21 @@
 
 void LinhasCompactas::acrescenta(QStringView texto) {
   Bloco &b = *b_;
+  if (b.colunas == 0) return;
+  const qsizetype inicio = b.ehLargo ? b.largo.size() : b.latin1.size();
+  if (b.tamanhos.size() % b.colunas == 0) b.inicios.push_back(static_cast<uint32_t>(inicio));
+  if (texto.size() < Bloco::kLongo) {
+    b.tamanhos.push_back(static_cast<uint8_t>(texto.size()));
+  } else {
+    b.longos.emplace(b.tamanhos.size(), static_cast<uint32_t>(texto.size()));
+    b.tamanhos.push_back(Bloco::kLongo);
+  }
   if (!b.ehLargo) {
-    const qsizetype inicio = b.latin1.size();
     b.latin1.resize(inicio + texto.size());
     char *destino = b.latin1.data() + inicio;
     qsizetype i = 0;
     for (; i < texto.size() && texto[i].unicode() <= 0xFF; ++i) destino[i] = static_cast<char>(texto[i].unicode());
-    if (i == texto.size()) {
-      b.fins.push_back(static_cast<uint32_t>(b.latin1.size()));
-      return;
-    }
+    if (i == texto.size()) return;
     // A character beyond Latin-1: the block goes on in UTF-16.
     b.latin1.resize(inicio);
     b.largo = QString::fromLatin1(b.latin1);
@@ -21,7 +26,6 @@ void LinhasCompactas::acrescenta(QStringView texto) {
     b.ehLargo = true;
   }
   b.largo.append(texto);
-  b.fins.push_back(static_cast<uint32_t>(b.largo.size()));
 }
 
 void LinhasCompactas::acrescentaLinha(const QStringList &celulas) {
@@ -233,7 +237,8 @@ void Grade::anexaLinhas(LinhasCompactas novas) {
   // The block's spare capacity goes before it is kept.
   novas.b_->latin1.squeeze();
   novas.b_->largo.squeeze();
-  novas.b_->fins.shrink_to_fit();
+  novas.b_->inicios.shrink_to_fit();
+  novas.b_->tamanhos.shrink_to_fit();
   std::shared_ptr<const LinhasCompactas::Bloco> bloco = std::move(novas.b_);
   // Geometric growth: appending block after block stays linear in the rows.
   for (int i = 0; i < n; ++i) {

@@ -14,6 +14,7 @@
 #include <deque>
 #include <functional>
 #include <memory>
+#include <unordered_map>
 #include <vector>
 
 enum class AlinhamentoColuna { Esquerda, Direita, Centro };
@@ -46,7 +47,7 @@ class LinhasCompactas {
   explicit LinhasCompactas(int colunas) : b_(std::make_shared<Bloco>()) { b_->colunas = std::max(0, colunas); }
   int colunas() const { return b_->colunas; }
   // The rows completed so far.
-  int linhas() const { return b_->colunas ? static_cast<int>(b_->fins.size()) / b_->colunas : 0; }
+  int linhas() const { return b_->colunas ? static_cast<int>(b_->tamanhos.size() / b_->colunas) : 0; }
   // The next cell, row after row (a row has `colunas` cells).
   void acrescenta(QStringView texto);
   // A row's cells; missing cells are blank, extra ones dropped.
@@ -58,13 +59,20 @@ class LinhasCompactas {
     QByteArray latin1;  // the text while all of it fits Latin-1
     QString largo;      // the text once a character did not
     bool ehLargo = false;
-    std::vector<uint32_t> fins;  // where each cell ends (it starts where the one before it ends)
+    std::vector<uint32_t> inicios;  // where each row's text starts
+    // Each cell's length, its cells one after another; kLongo: the length is in `longos`.
+    static constexpr uint8_t kLongo = 255;
+    std::vector<uint8_t> tamanhos;
+    std::unordered_map<size_t, uint32_t> longos;  // by cell number
     int colunas = 0;
+    uint32_t tamanho(size_t k) const { return tamanhos[k] == kLongo ? longos.at(k) : tamanhos[k]; }
     QAnyStringView celula(int linha, int c) const {
-      const size_t k = static_cast<size_t>(linha) * colunas + c;
-      const uint32_t inicio = k ? fins[k - 1] : 0, tamanho = fins[k] - inicio;
-      if (ehLargo) return QStringView(largo).mid(inicio, tamanho);
-      return QLatin1StringView(latin1.constData() + inicio, tamanho);
+      const size_t primeira = static_cast<size_t>(linha) * colunas;
+      uint32_t inicio = inicios[linha];
+      for (int i = 0; i < c; ++i) inicio += tamanho(primeira + i);
+      const uint32_t n = tamanho(primeira + c);
+      if (ehLargo) return QStringView(largo).mid(inicio, n);
+      return QLatin1StringView(latin1.constData() + inicio, n);
     }
   };
   std::shared_ptr<Bloco> b_;

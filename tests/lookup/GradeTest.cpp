@@ -194,8 +194,10 @@ TEST(GradeCompacta, BlockRowsReadEditColourAndFilterLikeRowsOfTheirOwn) {
   };
   g.substituiLinhas(bloco(0, 7));
   for (int k = 1; k < 60; ++k) g.acrescentaLinhas(bloco(k * 7, 7));
-  g.acrescentaLinhas(QList<QStringList>{{"999", "avulsa"}});
+  // Long cells (a cell's length is kept in one byte up to 254).
+  g.acrescentaLinhas(QList<QStringList>{{"999", "avulsa"}, {QString(254, 'a'), QString(255, 'b'), QString(300, 'c')}});
   esperadas.push_back({"999", "avulsa", ""});
+  esperadas.push_back({QString(254, 'a'), QString(255, 'b'), QString(300, 'c')});
   auto confere = [&](int linha) {
     ASSERT_EQ(g.Rows(), static_cast<int>(esperadas.size()) + 1) << linha;
     for (int r = 1; r < g.Rows(); ++r) {
