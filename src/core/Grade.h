@@ -114,7 +114,7 @@ class Grade {
   void LimpaLinhas();
   // Rows added at the end, told to the view as one insertion (a search
   // filling its grid page by page). Adding blocks costs time in proportion to
-  // the rows added (the row list grows geometrically).
+  // the rows added: the rows are kept in chunks, never copied whole.
   void acrescentaLinhas(QList<QStringList> linhas);
   void acrescentaLinhas(LinhasCompactas linhas);
   // Replaces every row after the headers at once (for large result sets).
