@@ -93,7 +93,7 @@ void PForm::vendeItem() {
     return;
   }
   const DadosTributacao tributacao{SemNulo(rs["TribPro"]).toString().trimmed(), ParaMoeda(rs["Deb512Cto"]),
-                                   ParaMoeda(rs["Deb612Cto"]), ParaMoeda(rs["RedCto"]), campo("FisEpn").texto()};
+                                   ParaMoeda(rs["Deb612Cto"]), ParaMoeda(rs["RedCto"]), venda_.operacao};
   ValidaTributacao(tributacao);
   if (!e.Mensagem.isEmpty()) {
     app().operador().avisa(e.Mensagem);

@@ -38,8 +38,8 @@ void PForm::carregaPagamentos() {
   // and fixed condition; the cash total comes back to Dinheiro.
   AberturaPagamento abertura;
   abertura.totalVenda = [this] { return campo("TxtTotVen").texto(); };
-  abertura.cliente = [this] { return campo("Cliente").texto(); };
-  abertura.operacaoFiscal = [this] { return campo("FisEpn").texto(); };
+  abertura.cliente = [this] { return venda_.cliente; };
+  abertura.operacaoFiscal = [this] { return venda_.operacao; };
   abertura.condicaoFixada = [this] { return campo("FormaPgto").texto(); };
   abertura.recebeDinheiro = [this](const QString &dinheiro) { campo("Dinheiro").setTexto(dinheiro); };
   condPgto_->defineAbertura(std::move(abertura));
@@ -234,9 +234,9 @@ void PForm::criaMenus() {
     campo("LabVend").setTexto(legenda);
   };
   entrada("P0207", QStringLiteral("&7 - Altera Vendedor"), gerencia, [this, escolhido, &venEpn] {
-    app().abreModeless(std::make_unique<Vendedor>(app(), [escolhido, &venEpn](const QString &codigo, const QString &nome) {
+    app().abreModeless(std::make_unique<Vendedor>(app(), [this, escolhido, &venEpn](const QString &codigo, const QString &nome) {
       *escolhido = {codigo, nome};
-      venEpn.setTexto(codigo);
+      defineVendedor(codigo);
       if (venEpn.aoMudar) venEpn.aoMudar();  // the same code again: the name may be new
     }));
   });

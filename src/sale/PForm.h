@@ -63,12 +63,18 @@ class PForm : public Tela, public JanelaVenda {
   // with the pre-sale printing).
   ServicoFechamento &fechamento() override;
   // What the pre-sale printing shows here.
-  QString clienteDaVenda() override { return campo("Cliente").texto(); }
+  QString clienteDaVenda() override { return venda_.cliente; }
   QString caixaDaVenda() override { return campo("Caixa").texto(); }
-  void mostraNumeroCupom(qlonglong cupom) override { campo("NoCupom").setTexto(QString::number(cupom)); }
+  void mostraNumeroCupom(qlonglong cupom) override { defineCupom(cupom); }
   void mostraCupomCancelado() override { campo("Cancelado").setVisible(true); }
   void mostraCupomDeOutraTela(const QString &cliente, qlonglong empenho, qlonglong cupom) override;
   void mostraEmpenho(qlonglong codigo) override;
+  // The sale's customer, fiscal operation, salesperson and coupon number:
+  // kept in the coupon in progress and shown.
+  void defineCliente(const QString &cliente);
+  void defineOperacao(const QString &operacao);
+  void defineVendedor(const QString &vendedor);
+  void defineCupom(qlonglong cupom);
   // The message line after a sale: customer, empenho, coupon.
   void mostraVendaConcluida(const QString &cliente, qlonglong empenho, qlonglong cupom);
 

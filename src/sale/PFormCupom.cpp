@@ -105,7 +105,7 @@ void PForm::LimpaVenda() {
   }
   campo("TxtMens").setTexto(QStringLiteral("Impressora pronta p/ iniciar Cupom..."));
   campo("FormaPgto").setTexto(QString());
-  campo("VenEpn").setTexto(QString());
+  defineVendedor(QString());
   e.EcfOcupada = false;
 }
 
@@ -161,7 +161,7 @@ void PForm::VerificaImpressora() {
   // A coupon left open by an earlier run is cancelled.
   e.Mensagem.clear();
   CancelaCupom();
-  fechamento().resolveDiario(campo("NoCupom").texto().toLongLong(), e.Mensagem.isEmpty());
+  fechamento().resolveDiario(venda_.cupom, e.Mensagem.isEmpty());
   mostraMensagem();
   LimpaVenda();
 }
@@ -265,7 +265,7 @@ void PForm::abreCupom() {
     return;
   }
   campo("TxtMens").setTexto(QStringLiteral("Digitação de Itens."));
-  const QString documento = PegaCampo(campo("Cliente").texto(), "|", 2);
+  const QString documento = PegaCampo(venda_.cliente, "|", 2);
   e.Retorno = EcfAbreCupom(e, DocumentoComMascara(documento));
   if (e.Retorno <= 0) {
     app().operador().avisa(ErroComunicacao(e.Retorno));
@@ -281,7 +281,7 @@ void PForm::abreCupom() {
   for (const char *b : {"CmdFormPG", "CmdCancelaItem", "CmdFinal"})
     if (Campo *c = procura(b)) c->setEnabled(true);
   EcfNumeroCupom(e);
-  campo("NoCupom").setTexto(QString::number(e.NumCupom.toLongLong()));
+  defineCupom(e.NumCupom.toLongLong());
 }
 
 void PForm::cancelaCupom() {
@@ -302,8 +302,7 @@ void PForm::cancelaCupom() {
   }
   // Back to the consumer, with the consumer's fiscal operation: an
   // interstate customer's operation must not price the next coupon.
-  campo("Cliente").setTexto("0-CONSUMIDOR");
-  campo("FisEpn").setTexto(operacaoConsumidor_);
+  voltaAoConsumidor();
   LimpaVenda();
 }
 
@@ -311,7 +310,7 @@ void PForm::CancelaCupom() {
   TerminalState &e = estado();
   EcfNumeroCupom(e);
   const qlonglong numero = e.NumCupom.toLongLong();
-  campo("NoCupom").setTexto(QString::number(numero));
+  defineCupom(numero);
   e.Retorno = EcfCancelaCupom(e);
   if (e.Retorno <= 0) {
     e.Mensagem = ErroComunicacao(e.Retorno);
@@ -362,7 +361,7 @@ void PForm::CancelaCupom() {
   app().deixaRedesenhar();
   e.programas().inicia(ProgramaCancelamento, platform::WindowStyle::Hidden);
   LimpaPagamentos();
-  campo("VenEpn").setTexto(QString());
+  defineVendedor(QString());
 }
 
 void PForm::abreGaveta() {
@@ -387,7 +386,7 @@ void PForm::formasPagamento() {
     return;
   }
   if (!condPgto_) return;
-  condPgto_->campo("FisEpn").setTexto(campo("FisEpn").texto());
+  condPgto_->campo("FisEpn").setTexto(venda_.operacao);
   campo("TxtMens").setTexto(QStringLiteral("Formas de Pagamentos..."));
   app().mostra(*condPgto_, true);
 }
@@ -411,7 +410,7 @@ void PForm::gravaCliente() {
     focaCampo("DocumCliente", false);
     return;
   }
-  campo("Cliente").setTexto("0-" + campo("NomeDoCliente").texto().trimmed() + "|" + documento);
+  defineCliente("0-" + campo("NomeDoCliente").texto().trimmed() + "|" + documento);
   campo("FrmCliente").setVisible(false);
   if (campo("Produto").enabled()) focaCampo("Produto", false);
 }
@@ -432,13 +431,13 @@ void PForm::alteraCliente() {
   const QString documento = PegaCampo(e.DadosClientePesq, "|", 3);
   const QString operacao = PegaCampo(e.DadosClientePesq, "|", 4);
   e.DadosClientePesq.clear();
-  if (campo("TxtTotVen").texto() != QLatin1String("0,00") && operacao != campo("FisEpn").texto()) {
+  if (!venda_.total().ehZero() && operacao != venda_.operacao) {
     app().operador().avisa(QStringLiteral("As vendas foram efetuadas em outra Oper. Fiscal. Alteração Negada !"),
                            Icone::Nenhum);
     return;
   }
-  campo("Cliente").setTexto(codigo + "-" + nome + "|" + SoDigitos(documento));
-  campo("FisEpn").setTexto(operacao);
+  defineCliente(codigo + "-" + nome + "|" + SoDigitos(documento));
+  defineOperacao(operacao);
   e.CodPesquisa.clear();
   leGrupoCliente(codigo);
 }

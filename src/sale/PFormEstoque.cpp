@@ -41,7 +41,7 @@ void PForm::levantaEstoque(int item, const QString &codPro, Quantidade quantidad
   TerminalState &e = estado();
   if (estoqueCupom_.cupom == 0) {
     estoqueCupom_.caixa = e.NumCaixa;
-    estoqueCupom_.cupom = campo("NoCupom").texto().toLongLong();
+    estoqueCupom_.cupom = venda_.cupom;
     estoqueCupom_.data = e.DataSistema;
   }
   ItemEstoque i{item, codPro, quantidade, false};

@@ -58,21 +58,40 @@ void PForm::mostraCupomDeOutraTela(const QString &cliente, qlonglong empenho, ql
 }
 
 void PForm::voltaAoConsumidor() {
-  campo("Cliente").setTexto("0-CONSUMIDOR");
-  campo("FisEpn").setTexto(operacaoConsumidor_);
+  defineCliente(QStringLiteral("0-CONSUMIDOR"));
+  defineOperacao(operacaoConsumidor_);
+}
+
+void PForm::defineCliente(const QString &cliente) {
+  venda_.cliente = cliente;
+  campo("Cliente").setTexto(cliente);
+}
+
+void PForm::defineOperacao(const QString &operacao) {
+  venda_.operacao = operacao;
+  campo("FisEpn").setTexto(operacao);
+}
+
+void PForm::defineVendedor(const QString &vendedor) {
+  venda_.vendedor = vendedor;
+  campo("VenEpn").setTexto(vendedor);
+}
+
+void PForm::defineCupom(qlonglong cupom) {
+  venda_.cupom = cupom;
+  campo("NoCupom").setTexto(QString::number(cupom));
 }
 
 VendaFechada PForm::montaVenda() const {
   TerminalState &e = estado();
-  auto &tela = const_cast<PForm &>(*this);
   VendaFechada v;
   v.caixa = e.NumCaixa;
-  v.cupom = tela.campo("NoCupom").texto().toLongLong();
+  v.cupom = venda_.cupom;
   v.data = e.DataSistema;
   v.usuario = e.CodUsuario;
-  v.cliente = tela.campo("Cliente").texto();
-  v.vendedor = tela.campo("VenEpn").texto().trimmed().toLongLong();
-  v.operacao = tela.campo("FisEpn").texto().trimmed().toInt();
+  v.cliente = venda_.cliente;
+  v.vendedor = venda_.vendedor.trimmed().toLongLong();
+  v.operacao = venda_.operacao.trimmed().toInt();
   v.total = venda_.total();
   v.local = e.LocCxaMat;
   v.fechadaEm = e.relogio().now();
@@ -91,7 +110,7 @@ void PForm::cancelaCupomZerado() {
                                                 Icone::Critico, Botoes::SimNao, Resposta::Nao, QString()});
   if (r != Resposta::Sim) return;
   e.Mensagem.clear();
-  const DadosTributacao marcador{QStringLiteral("040"), Moeda(), Moeda(), Moeda(), campo("FisEpn").texto()};
+  const DadosTributacao marcador{QStringLiteral("040"), Moeda(), Moeda(), Moeda(), venda_.operacao};
   if (EnviaItem(QStringLiteral("0"), QStringLiteral("Produto"), marcador, true, Quantidade::deInteiro(1),
                 Moeda::deCentavos(1))) {
     e.Mensagem.clear();
@@ -124,7 +143,7 @@ void PForm::CmdFinal() {
   dados.totalDinheiro = completo && condPgto_ ? condPgto_->totalDinheiro() : total;
   if (completo) dados.pagamentos = venda.pagamentos;
   dados.cliente = venda.cliente;
-  dados.operacao = campo("FisEpn").texto();
+  dados.operacao = venda_.operacao;
   dados.caixa = campo("Caixa").texto();
   dados.formaUmConhecida = formaUm_;
   std::optional<FechaCupom> dialogo;

@@ -50,6 +50,14 @@ class VendaEmCurso {
   // The items not cancelled, as the recording takes them.
   QList<ItemVendido> vendidos() const;
 
+  // Who and what the coupon is for: the customer as the window names it
+  // ("code-name|document"), the fiscal operation (FisEpn), the salesperson
+  // (empty or "0": none), the coupon's number on the printer.
+  QString cliente = QStringLiteral("0-CONSUMIDOR");
+  QString operacao = QStringLiteral("5102");
+  QString vendedor;
+  qlonglong cupom = 0;
+
   // F11: a unit value released for the next item (none: the price).
   std::optional<Moeda> valorLiberado;
   // F10: the quantity of the next item (zero: one).
