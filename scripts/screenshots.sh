@@ -82,14 +82,18 @@ foto cancela-item-F6
 tecla Escape
 abre F2; digita CAF; abre Return
 ESPERA=2 foto pesquisa-na-venda          # the product search opened mid-sale
-tecla Escape
+abre Return                               # the row chosen: its code back in the product field
+tecla Return                              # sold
 abre F4
 foto pagamento
-abre Return; digita 1; tecla Return; digita 20,00; tecla Return Return Return
+abre Return; digita 1; tecla Return       # cash: the amount still open comes preset
 foto pagamento-dinheiro
+tecla Return Return Return
+foto pagamento-gravado
 abre F4
 abre F7
-foto fechamento-completo
+digita 200,00; tecla Return
+foto fechamento-completo                  # the change shown
 abre F7
 ESPERA=3 foto venda-gravada
 abre F2; digita 3.; tecla Return

@@ -193,10 +193,13 @@ void VisaoTela::atualizaGrade(Campo &campo, QTableView *v) {
     soma += px;
     if (larga < 0 || largura > g.ColWidth(larga)) larga = c;
   }
-  // Where the others leave too little, it gives way (down to eight
-  // digits), so the columns after it stay in sight.
+  // In a grid whose window marks it "larguraCede" (its widest column is one
+  // the cashier seldom reads), where the others leave too little, that
+  // column gives way (down to eight digits) so the columns after it stay in
+  // sight.
   const int sobra = v->viewport()->width() - soma;
-  if (larga >= 0 && sobra != 0 && v->isVisible()) {
+  const bool cede = v->property("larguraCede").toBool();
+  if (larga >= 0 && (sobra > 0 || (sobra < 0 && cede)) && v->isVisible()) {
     const int minimo = std::min(titulo.horizontalAdvance(g.TextMatrix(0, larga)) + 20, 8 * digito);
     size_t l = static_cast<size_t>(larga);
     pixels[l] = std::max(std::min(pixels[l], minimo), pixels[l] + sobra);
