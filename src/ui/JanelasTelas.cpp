@@ -125,8 +125,12 @@ void JanelasTelas::mostra(Tela &tela) {
 }
 
 void JanelasTelas::sincronizaTodas() {
-  // Which screen is in front decides which field shows the focus colour.
-  for (auto &[tela, visao] : visoes_) visao->sincroniza();
+  // Which screen is in front decides which field shows the focus colour;
+  // the front one last, so the keyboard focus ends in its window.
+  Tela *frente = app_.telaFrente();
+  for (auto &[tela, visao] : visoes_)
+    if (tela != frente) visao->sincroniza();
+  if (VisaoTela *v = frente ? visao(*frente) : nullptr) v->sincroniza();
 }
 
 QWidget *JanelasTelas::garanteJanela(Tela &tela) {
