@@ -18,7 +18,6 @@
 #include <QMainWindow>
 #include <QScrollBar>
 #include <QStatusBar>
-#include <QStyle>
 #include <QTimer>
 #include <vector>
 
