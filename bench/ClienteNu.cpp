@@ -35,7 +35,9 @@ ClienteNu::~ClienteNu() {
 
 ITransaction *ClienteNu::transacaoLeitura() { return att_->startTransaction(&st_, sizeof kLeitura, kLeitura); }
 
-size_t ClienteNu::consulta(const std::string &sql, size_t maximo) {
+size_t ClienteNu::consulta(const std::string &sql, size_t maximo) { return consulta(sql, maximo, {}); }
+
+size_t ClienteNu::consulta(const std::string &sql, size_t maximo, const std::function<void(size_t)> &lidas) {
   ITransaction *tra = transacaoLeitura();
   IStatement *stmt = att_->prepare(&st_, tra, 0, sql.c_str(), SQL_DIALECT_V6, IStatement::PREPARE_PREFETCH_METADATA);
   IMessageMetadata *meta = stmt->getOutputMetadata(&st_);
@@ -44,8 +46,9 @@ size_t ClienteNu::consulta(const std::string &sql, size_t maximo) {
   IResultSet *rs = stmt->openCursor(&st_, tra, nullptr, nullptr, meta, 0);
   size_t n = 0;
   while (n < maximo && rs->fetchNext(&st_, buffer.data()) == IStatus::RESULT_OK) {
-    linhas.insert(linhas.end(), buffer.begin(), buffer.end());
+    if (guardaLinhas) linhas.insert(linhas.end(), buffer.begin(), buffer.end());
     ++n;
+    if (lidas) lidas(n);
   }
   rs->close(&st_);
   meta->release();

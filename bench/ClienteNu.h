@@ -5,6 +5,7 @@
 #include <firebird/Interface.h>
 
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,8 @@ class ClienteNu {
   // transaction ended when they are read; keeps them in `linhas`. Returns the
   // number of rows.
   size_t consulta(const std::string &sql, size_t maximo = static_cast<size_t>(-1));
+  // The same, telling `lidas` the number of rows read after each row.
+  size_t consulta(const std::string &sql, size_t maximo, const std::function<void(size_t)> &lidas);
   // One statement in a read-write transaction committed at once.
   void executa(const std::string &sql);
   // An explicit read-write transaction for several statements.
@@ -33,6 +36,9 @@ class ClienteNu {
   Firebird::ThrowStatusWrapper &status() { return st_; }
 
   std::vector<unsigned char> linhas;  // every row read, message after message
+  // False: rows are fetched and dropped (the leanest client: only the engine's
+  // and the library's memory).
+  bool guardaLinhas = true;
 
  private:
   Firebird::ITransaction *transacaoEscrita();

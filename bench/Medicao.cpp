@@ -1,6 +1,9 @@
 #include "Medicao.h"
 
+#include <QElapsedTimer>
+#include <QFile>
 #include <QProcess>
+#include <fcntl.h>
 #include <firebird/Interface.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -74,6 +77,39 @@ QByteArray EmFilhoBytes(const std::function<QByteArray()> &trabalho, bool *ok, l
   const bool feito = lido.startsWith('1');
   if (ok) *ok = feito;
   return feito ? lido.mid(1) : QByteArray();
+}
+
+double ExecutaMedindo(const QStringList &argumentos, const QStringList &ambiente, long *memoriaKb) {
+  std::vector<QByteArray> args, env;
+  for (const QString &a : argumentos) args.push_back(a.toLocal8Bit());
+  for (const QString &a : ambiente) env.push_back(a.toLocal8Bit());
+  std::vector<char *> argv, envp;
+  for (QByteArray &a : args) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  for (QByteArray &a : env) envp.push_back(a.data());
+  QElapsedTimer t;
+  t.start();
+  const pid_t filho = fork();
+  if (filho == 0) {
+    for (char *a : envp) putenv(a);
+    const int nulo = open("/dev/null", O_WRONLY);
+    if (nulo >= 0) dup2(nulo, 1);
+    execv(argv[0], argv.data());
+    _exit(127);
+  }
+  if (filho < 0) return -1;
+  int status = 0;
+  rusage uso{};
+  wait4(filho, &status, 0, &uso);
+  const double ms = t.nsecsElapsed() / 1e6;
+  if (memoriaKb) *memoriaKb = uso.ru_maxrss;
+  return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? ms : -1;
+}
+
+QString CargaDaMaquina() {
+  QFile f("/proc/loadavg");
+  if (!f.open(QIODevice::ReadOnly)) return "?";
+  return QString::fromLatin1(f.readAll()).section(' ', 0, 2);
 }
 
 double Mediana(std::vector<double> v) {

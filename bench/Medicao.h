@@ -5,6 +5,7 @@
 // PDV_BENCH_REPETICOES (default 3) runs is shown in a Markdown table row.
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 #include <QTextStream>
 #include <functional>
 #include <utility>
@@ -14,6 +15,15 @@
 // A child that throws prints the reason on stderr, and `ok` (when given) is
 // then false. `memoriaKb` (when given) receives the child's peak memory.
 QByteArray EmFilhoBytes(const std::function<QByteArray()> &trabalho, bool *ok = nullptr, long *memoriaKb = nullptr);
+
+// Runs a program (argv[0] is its path) in a child process with `ambiente`
+// added to its environment and its standard output thrown away; returns its
+// wall time in ms (-1 when it could not run or did not exit with 0) and, in
+// `memoriaKb`, its peak memory.
+double ExecutaMedindo(const QStringList &argumentos, const QStringList &ambiente, long *memoriaKb = nullptr);
+
+// The machine's load averages (1, 5 and 15 minutes), as /proc/loadavg has them.
+QString CargaDaMaquina();
 
 double Mediana(std::vector<double> v);
 int Repeticoes();

@@ -114,10 +114,13 @@ VendaFechada vendaModelo(ConexaoBanco &c) {
   const Moeda dinheiro = Moeda::deInteiro(50), cheque1 = Moeda::deInteiro(20);
   const Moeda cheque2 = v.total - dinheiro - cheque1;
   const QString hoje = v.data.toString("dd/MM/yyyy"), depois = v.data.addDays(30).toString("dd/MM/yyyy");
-  v.pagamentos = {
-      {"1", "DINHEIRO", dinheiro.formatada(), "", "", "", "1", hoje, "0", "0", "Dinheiro"},
-      {"5", "CHEQUE PRE-DATADO", cheque1.formatada(), "1000", "001", "1234", "CONSUMIDOR", depois, "3", "0", "Cheque"},
-      {"5", "CHEQUE PRE-DATADO", cheque2.formatada(), "1001", "001", "1234", "CONSUMIDOR", depois, "3", "0", ""}};
+  for (const QStringList &celulas :
+       QList<QStringList>{{"1", "DINHEIRO", dinheiro.formatada(), "", "", "", "1", hoje, "0", "0", "Dinheiro"},
+                          {"5", "CHEQUE PRE-DATADO", cheque1.formatada(), "1000", "001", "1234", "CONSUMIDOR", depois,
+                           "3", "0", "Cheque"},
+                          {"5", "CHEQUE PRE-DATADO", cheque2.formatada(), "1001", "001", "1234", "CONSUMIDOR", depois,
+                           "3", "0", ""}})
+    v.pagamentos << LinhaPagamento::deCelulas(celulas);
   return v;
 }
 
@@ -280,8 +283,6 @@ class Preparada {
   std::vector<unsigned char> dados_, linha_;
 };
 
-Moeda valorPagamento(const QStringList &p) { return ParaMoeda(p.value(2)); }
-
 // Per sale (ms): the whole recording, median and 95th percentile; then the
 // same in CPU time.
 std::vector<double> gravaNu(const QString &banco) {
@@ -343,10 +344,10 @@ std::vector<double> gravaNu(const QString &banco) {
     cabecalho.texto(19, " ").numero(20, 0).numero(21, 0).numero(22, 0).numero(23, venda.operacao);
     cabecalho.numero(24, venda.usuario).texto(25, venda.faturamento).numero(26, venda.data.month());
     cabecalho.executa(tra);
-    for (const QStringList &p : venda.pagamentos) {
-      pagamento.numero(0, codigo).numero(1, p[0].toLongLong()).numero(2, p[9].toLongLong());
-      pagamento.numero(3, valorPagamento(p).unidades(), 4).texto(4, p[3]).texto(5, p[4]).texto(6, p[5]);
-      pagamento.texto(7, p[6]).data(8, QDate::fromString(p[7], "dd/MM/yyyy"));
+    for (const LinhaPagamento &p : venda.pagamentos) {
+      pagamento.numero(0, codigo).numero(1, p.condicao).numero(2, p.convenio);
+      pagamento.numero(3, p.valor.unidades(), 4).texto(4, p.cheque).texto(5, p.banco).texto(6, p.agencia);
+      pagamento.texto(7, p.emitente).data(8, p.vencimento);
       pagamento.executa(tra);
     }
     for (const ItemVendido &it : venda.itens) {

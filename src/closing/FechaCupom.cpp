@@ -17,7 +17,7 @@ const QString Zero = QStringLiteral("0,00");
 // same payment rows sent again while the printer still holds that closing
 // go on from where it stopped, so no payment is registered twice.
 struct FechamentoInterrompido {
-  QList<QStringList> pagamentos;
+  QList<LinhaPagamento> pagamentos;
   QList<bool> aceitas;  // per payment row
 };
 
@@ -28,13 +28,12 @@ FechamentoInterrompido &interrompido() {
 
 // The payment-form name of a row; a row copied from a cheque may lack it,
 // and then the row of the same condition that has it tells.
-QString NomeDaForma(const QList<QStringList> &pagamentos, int linha) {
-  const QStringList &p = pagamentos[linha];
-  if (!p.value(10).trimmed().isEmpty()) return p.value(10);
-  for (const QStringList &outra : pagamentos)
-    if (outra.value(0).trimmed() == p.value(0).trimmed() && !outra.value(10).trimmed().isEmpty())
-      return outra.value(10);
-  return p.value(10);
+QString NomeDaForma(const QList<LinhaPagamento> &pagamentos, int linha) {
+  const LinhaPagamento &p = pagamentos[linha];
+  if (!p.forma.trimmed().isEmpty()) return p.forma;
+  for (const LinhaPagamento &outra : pagamentos)
+    if (outra.condicao == p.condicao && !outra.forma.trimmed().isEmpty()) return outra.forma;
+  return p.forma;
 }
 
 }  // namespace
@@ -103,10 +102,9 @@ void FechaCupom::desiste() {
   app().descarrega(*this, true);
 }
 
-QString FechaCupom::ValorParaImpressora(const QString &celula) { return ParaMoeda(celula).textoVirgula(2); }
-
-QString FechaCupom::DescricaoVencimento(const QString &vencimento) {
-  return vencimento.trimmed().isEmpty() ? QString() : QStringLiteral("Vencimento em ") + vencimento.trimmed();
+QString FechaCupom::DescricaoVencimento(const QDate &vencimento) {
+  return vencimento.isValid() ? QStringLiteral("Vencimento em ") + vencimento.toString(QStringLiteral("dd/MM/yyyy"))
+                              : QString();
 }
 
 void FechaCupom::processa() {
@@ -153,7 +151,7 @@ void FechaCupom::fechaCompleto(const QString &rodape) {
   EnviaFechamentoCompleto(estado(), {"%", "0000"}, dados_.pagamentos, rodape);
 }
 
-void EnviaFechamentoCompleto(TerminalState &e, const DescontoCupom &desconto, const QList<QStringList> &pagamentos,
+void EnviaFechamentoCompleto(TerminalState &e, const DescontoCupom &desconto, const QList<LinhaPagamento> &pagamentos,
                              const QString &rodape) {
   // Every call is made even after a failure; the last failure is told.
   auto confere = [&e] {
@@ -173,10 +171,9 @@ void EnviaFechamentoCompleto(TerminalState &e, const DescontoCupom &desconto, co
   }
   for (int i = 0; i < pagamentos.size(); ++i) {
     if (anterior.aceitas[i]) continue;
-    const QStringList &p = pagamentos[i];
-    e.Retorno = EcfEfetuaFormaPagamentoDescricaoForma(e, NomeDaForma(pagamentos, i).left(15),
-                                                      FechaCupom::ValorParaImpressora(p.value(2)),
-                                                      FechaCupom::DescricaoVencimento(p.value(7)));
+    const LinhaPagamento &p = pagamentos[i];
+    e.Retorno = EcfEfetuaFormaPagamentoDescricaoForma(e, NomeDaForma(pagamentos, i).left(15), p.valor.textoVirgula(2),
+                                                      FechaCupom::DescricaoVencimento(p.vencimento));
     confere();
     anterior.aceitas[i] = e.Retorno >= 1;
   }
@@ -188,7 +185,8 @@ void EnviaFechamentoCompleto(TerminalState &e, const DescontoCupom &desconto, co
 void FechaCupom::fechaResumo(const QString &rodape) {
   TerminalState &e = estado();
   e.Retorno = EcfFechaCupomResumido(e, formaUm_, rodape);
-  AnalisaRetorno(e, QString(), QString(), QStringLiteral("Emissão de Cupom Fiscal"));
+  if (const AnaliseRetorno r = AnalisaRetornoEcf(e, e.Retorno); !r.texto.isEmpty())
+    app().operador().mensagem({r.texto, r.icone, Botoes::Ok, Resposta::Ok, QStringLiteral("Emissão de Cupom Fiscal")});
   if (e.Retorno < 1) e.Mensagem = ErroComunicacao(e.Retorno);
 }
 

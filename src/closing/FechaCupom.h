@@ -15,10 +15,11 @@
 
 #include "core/Moeda.h"
 #include "core/Tela.h"
+#include "payment/LinhaPagamento.h"
 
 struct DadosFechamento {
   Moeda totalDinheiro;            // the cash due (TotDin)
-  QList<QStringList> pagamentos;  // complete closing: the payment rows
+  QList<LinhaPagamento> pagamentos;  // complete closing: the payment rows
   QString cliente;                // "code-name|document"
   QString operacao;               // the sale's fiscal operation
   QString caixa;                  // the desk's identifier
@@ -42,7 +43,7 @@ struct DescontoCupom {
 // rows sent again while the printer still holds that closing go on where it
 // stopped.
 void EnviaFechamentoCompleto(TerminalState &estado, const DescontoCupom &desconto,
-                             const QList<QStringList> &pagamentos, const QString &rodape);
+                             const QList<LinhaPagamento> &pagamentos, const QString &rodape);
 
 class FechaCupom : public Tela {
  public:
@@ -61,10 +62,8 @@ class FechaCupom : public Tela {
 
   static inline const QString MensagemDesistencia = QStringLiteral("Desistencia de Fechamento !");
 
-  // The value a payment row sends to the printer ("1234,50").
-  static QString ValorParaImpressora(const QString &celula);
   // "Vencimento em dd/mm/yyyy", or empty without a due date.
-  static QString DescricaoVencimento(const QString &vencimento);
+  static QString DescricaoVencimento(const QDate &vencimento);
 
  private:
   bool confereValor();

@@ -6,13 +6,13 @@
 #include <ibase.h>
 
 #include "core/Database.h"
+#include "core/EstoquePendente.h"
 #include "core/Logs.h"
 #include "core/Programas.h"
 #include "core/TerminalState.h"
 #include "core/Utilidades.h"
 #include "payment/LinhaPagamento.h"
 #include "platform/Host.h"
-#include "sale/EstoqueCupom.h"
 
 namespace {
 
@@ -24,10 +24,6 @@ const QString InsereCabecalho = QStringLiteral(
     "(CodEpn,CliEpn,VenEpn,TpvEpn,TabEpn,DtcEpn,DtlEpn,StaEpn,NfsEpn,NfiEpn"
     ",NffEpn,LocEpn,TotEpn,DscEpn,AcrEpn,NitEpn,PrzEpn,TraEpn,VeiEpn,ReqEpn,FrtEpn"
     ",ComEpn,PesoEpn,FisEpn,UsuEpn,FatEpn,MesEpn) Values (?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)");
-const QString InserePagamento = QStringLiteral(
-    "INSERT INTO TB_VDA_EPNPAG "
-    "(EPNPAG,CPGPAG,CVNPAG,VALPAG,CHQPAG,BCOPAG,AGCPAG,EMIPAG,DTVPAG) VALUES "
-    "(?,?,?,?,?,?,?,?,?)");
 const QString InsereItem = QStringLiteral(
     "Insert Into Tb_Vda_CadEpnIt "
     "(CodEpnIt,IteEpnIt,ProEpnit,QtdEpnIt,ValEpnIt,PreEpnIt,VarEpnit,CtoEpnIt,MovEpnIt,OpfEpnIt) Values "
@@ -40,8 +36,6 @@ const QString InsereResumo = QStringLiteral(
 // The column widths of the payment texts: a longer text is cut rather than
 // leaving a sale the database can never take.
 QString corta(const QString &texto, int largura) { return texto.left(largura); }
-
-QVariant inteiro(const QString &texto) { return texto.trimmed().toLongLong(); }
 
 // Quantities go with their three decimals, exact.
 QVariant quantidade(const Quantidade &q) { return QVariant::fromValue(Moeda::deUnidades(q.milesimos() * 10)); }
@@ -134,10 +128,9 @@ QString ConfereConteudo(const VendaFechada &v, const QString &caixa, const QDate
   if (v.empenho == 0 ? itens != v.total : itens < v.total)
     return QStringLiteral("os itens (%1) não somam o total da venda (%2)").arg(itens.formatada(), v.total.formatada());
   Moeda pagos;
-  for (const QStringList &p : v.pagamentosPreenchidos()) {
-    const Moeda valor = ParaMoeda(p.value(2));
-    if (valor < Moeda()) return QStringLiteral("um pagamento da venda é negativo");
-    pagos += valor;
+  for (const LinhaPagamento &p : v.pagamentos) {
+    if (p.valor < Moeda()) return QStringLiteral("um pagamento da venda é negativo");
+    pagos += p.valor;
   }
   if (!pagos.ehZero() && pagos != v.total)
     return QStringLiteral("os pagamentos (%1) não somam o total da venda (%2)")
@@ -246,12 +239,11 @@ EmpenhoGravado GravaVendaNoBanco(TerminalState &e, const VendaFechada &v) {
        v.data.month()});
   e.EtapaVenda = 4;
 
-  for (const QStringList &p : v.pagamentosPreenchidos()) {
-    c.executaComParametros(
-        InserePagamento,
-        {r.codigo, inteiro(p.value(0)), inteiro(p.value(9)), QVariant::fromValue(ParaMoeda(p.value(2))),
-         corta(p.value(3), 15), corta(p.value(4), 10), corta(p.value(5), 10), corta(p.value(6), 60),
-         VencimentoGravado(p, v.data)});
+  for (const LinhaPagamento &p : v.pagamentos) {
+    c.executaComParametros(SqlInserePagamento,
+                           {r.codigo, p.condicao, p.convenio, QVariant::fromValue(p.valor), corta(p.cheque, 15),
+                            corta(p.banco, 10), corta(p.agencia, 10), corta(p.emitente, 60),
+                            p.vencimentoGravado(v.data)});
   }
   e.EtapaVenda = 5;
 

@@ -31,13 +31,6 @@ QString VendaFechada::chave() const {
   return QStringLiteral("%1-%2-%3").arg(desk, QString::number(cupom).rightJustified(6, '0'), data.toString("yyyyMMdd"));
 }
 
-QList<QStringList> VendaFechada::pagamentosPreenchidos() const {
-  QList<QStringList> r;
-  for (const QStringList &p : pagamentos)
-    if (!p.value(0).trimmed().isEmpty()) r << p;
-  return r;
-}
-
 QJsonObject VendaFechada::paraJson() const {
   QJsonArray its;
   for (const ItemVendido &i : itens) {
@@ -53,7 +46,8 @@ QJsonObject VendaFechada::paraJson() const {
     its.append(item);
   }
   QJsonArray pags;
-  for (const QStringList &p : pagamentos) pags.append(QJsonArray::fromStringList(p));
+  // As the grid held them (eleven cells), as entries have always been kept.
+  for (const LinhaPagamento &p : pagamentos) pags.append(QJsonArray::fromStringList(p.celulas()));
   QJsonArray tots;
   for (const Moeda &t : totais) tots.append(valor(t));
   return {{"caixa", caixa},
@@ -121,7 +115,9 @@ std::optional<VendaFechada> VendaFechada::deJson(const QJsonObject &o, QString *
   for (const QJsonValue &x : o.value("pagamentos").toArray()) {
     QStringList p;
     for (const QJsonValue &c : x.toArray()) p << c.toString();
-    v.pagamentos << p;
+    // Entries of older versions kept the grid's free rows too.
+    if (p.value(PagCodigo).trimmed().isEmpty()) continue;
+    v.pagamentos << LinhaPagamento::deCelulas(p);
   }
   const QJsonArray tots = o.value("totais").toArray();
   if (tots.size() != QuantidadeTotaisCupom) return falha(QStringLiteral("totais do cupom incompletos"));

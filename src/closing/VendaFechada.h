@@ -15,6 +15,7 @@
 #include "core/Moeda.h"
 #include "core/Quantidade.h"
 #include "core/Tributacao.h"
+#include "payment/LinhaPagamento.h"
 
 // One item of the coupon that was not cancelled.
 struct ItemVendido {
@@ -43,7 +44,7 @@ struct VendaFechada {
   int32_t local = 0;    // the desk's stock place
   QString faturamento;  // FatEpn: operator, host name, time of closing
   QList<ItemVendido> itens;
-  QList<QStringList> pagamentos;  // payment rows as the grid holds them (11 cells)
+  QList<LinhaPagamento> pagamentos;  // none: a summarised closing (all cash)
   std::array<Moeda, QuantidadeTotaisCupom> totais{};
   QDateTime fechadaEm;  // when the coupon was closed (local clock)
   // A pre-sale printed on this coupon: the empenho it already is (0: a sale
@@ -62,8 +63,6 @@ struct VendaFechada {
   // during the day numbers its coupons from 1 again: the journal adds the
   // printer's serial to its file names).
   QString chave() const;
-  // Payment rows actually filled (the code cell not empty).
-  QList<QStringList> pagamentosPreenchidos() const;
 
   QJsonObject paraJson() const;
   // nullopt (and why) for a text that is not a complete sale.

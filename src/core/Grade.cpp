@@ -2,16 +2,70 @@
 
 #include <algorithm>
 
-Grade::Linha Grade::linhaVazia() const {
-  Linha l;
-  l.celulas = QStringList(QList<QString>(cols_));
-  return l;
+void LinhasCompactas::acrescenta(QStringView texto) {
+  Bloco &b = *b_;
+  if (b.colunas == 0) return;
+  const qsizetype inicio = b.ehLargo ? b.largo.size() : b.latin1.size();
+  if (b.tamanhos.size() % b.colunas == 0) b.inicios.push_back(static_cast<uint32_t>(inicio));
+  if (texto.size() < Bloco::kLongo) {
+    b.tamanhos.push_back(static_cast<uint8_t>(texto.size()));
+  } else {
+    b.longos.emplace(b.tamanhos.size(), static_cast<uint32_t>(texto.size()));
+    b.tamanhos.push_back(Bloco::kLongo);
+  }
+  if (!b.ehLargo) {
+    b.latin1.resize(inicio + texto.size());
+    char *destino = b.latin1.data() + inicio;
+    qsizetype i = 0;
+    for (; i < texto.size() && texto[i].unicode() <= 0xFF; ++i) destino[i] = static_cast<char>(texto[i].unicode());
+    if (i == texto.size()) return;
+    // A character beyond Latin-1: the block goes on in UTF-16.
+    b.latin1.resize(inicio);
+    b.largo = QString::fromLatin1(b.latin1);
+    b.latin1 = QByteArray();
+    b.ehLargo = true;
+  }
+  b.largo.append(texto);
+}
+
+void LinhasCompactas::acrescentaLinha(const QStringList &celulas) {
+  for (int c = 0; c < b_->colunas; ++c) acrescenta(c < celulas.size() ? QStringView(celulas[c]) : QStringView());
+}
+
+QStringList &Grade::celulasProprias(Linha &l) const {
+  Proprias &p = proprias(l);
+  if (l.bloco) {
+    p.celulas.clear();
+    p.celulas.reserve(cols_);
+    const int noBloco = std::min(cols_, l.bloco->colunas);
+    for (int c = 0; c < noBloco; ++c) p.celulas.append(l.bloco->celula(static_cast<int>(l.indice), c).toString());
+    l.bloco = nullptr;
+  }
+  p.celulas.resize(cols_);
+  return p.celulas;
+}
+
+Grade::Proprias &Grade::proprias(Linha &l) const {
+  if (!l.proprias) l.proprias = std::make_unique<Proprias>();
+  return *l.proprias;
 }
 
 void Grade::ajustaLinha(Linha &l) const {
-  l.celulas.resize(cols_);
-  if (!l.fundo.isEmpty()) l.fundo.resize(cols_, CorFundoGrade);
-  if (!l.frente.isEmpty()) l.frente.resize(cols_, CorFrenteGrade);
+  // A block row keeps its range while the columns are no fewer than the
+  // block's; fewer columns cut its cells, as they cut a row's own.
+  if (l.bloco && l.bloco->colunas > cols_) celulasProprias(l);
+  if (!l.proprias) return;
+  Proprias &p = *l.proprias;
+  if (!l.bloco && !p.celulas.isEmpty()) p.celulas.resize(cols_);
+  if (!p.fundo.isEmpty()) p.fundo.resize(cols_, CorFundoGrade);
+  if (!p.frente.isEmpty()) p.frente.resize(cols_, CorFrenteGrade);
+}
+
+void Grade::soltaBlocos() {
+  if (blocos_.empty()) return;
+  for (const Linha &l : linhas_)
+    if (l.bloco) return;
+  blocos_.clear();
 }
 
 void Grade::corrigePosicao() {
@@ -27,6 +81,7 @@ void Grade::corrigePosicao() {
 void Grade::refaz(const std::function<void()> &mudanca) {
   if (observador_) observador_->antesDeRefazer();
   mudanca();
+  soltaBlocos();
   corrigePosicao();
   if (observador_) observador_->refez();
   avisa();
@@ -46,11 +101,12 @@ void Grade::setRows(int n) {
   }
   if (n > antes) {
     if (observador_) observador_->antesDeInserir(antes, n - 1);
-    while (linhas_.size() < n) linhas_.append(linhaVazia());
+    linhas_.resize(n);
     if (observador_) observador_->inseriu();
   } else {
     if (observador_) observador_->antesDeRemover(n, antes - 1);
     linhas_.resize(n);
+    soltaBlocos();
     if (observador_) observador_->removeu();
   }
   corrigePosicao();
@@ -97,30 +153,50 @@ void Grade::setTopRow(int r) {
   avisa();
 }
 
+QAnyStringView Grade::celula(int r, int c) const {
+  if (r < 0 || r >= Rows() || c < 0 || c >= cols_) return {};
+  const Linha &l = linhas_[r];
+  if (l.bloco) return c < l.bloco->colunas ? l.bloco->celula(static_cast<int>(l.indice), c) : QAnyStringView();
+  if (l.proprias && c < l.proprias->celulas.size()) return QAnyStringView(l.proprias->celulas[c]);
+  return {};
+}
+
 QString Grade::TextMatrix(int r, int c) const {
   if (r < 0 || r >= Rows() || c < 0 || c >= cols_) return {};
-  return linhas_[r].celulas[c];
+  const Linha &l = linhas_[r];
+  // A row's own cell is handed over shared, without a copy.
+  if (!l.bloco) return l.proprias ? l.proprias->celulas.value(c) : QString();
+  return celula(r, c).toString();
+}
+
+QStringList Grade::linha(int r) const {
+  QStringList celulas;
+  if (r < 0 || r >= Rows()) return celulas;
+  celulas.reserve(cols_);
+  for (int c = 0; c < cols_; ++c) celulas.append(TextMatrix(r, c));
+  return celulas;
 }
 
 void Grade::setTextMatrix(int r, int c, const QString &texto) {
   if (r < 0 || r >= Rows() || c < 0 || c >= cols_) return;
-  if (linhas_[r].celulas[c] == texto) return;
-  linhas_[r].celulas[c] = texto;
+  if (celula(r, c) == texto) return;
+  celulasProprias(linhas_[r])[c] = texto;
   if (observador_) observador_->celulasMudaram(r, r);
   avisa();
 }
 
 void Grade::AddItem(const QString &linha, int antes) {
-  Linha nova = linhaVazia();
+  Linha nova;
   const QStringList celulas = linha.split('\t');
-  for (int c = 0; c < cols_ && c < celulas.size(); ++c) nova.celulas[c] = celulas[c];
+  QStringList &proprias = celulasProprias(nova);
+  for (int c = 0; c < cols_ && c < celulas.size(); ++c) proprias[c] = celulas[c];
   const int posicao = (antes < 0 || antes >= Rows()) ? Rows() : antes;
   if (posicao < FixedRows) {
-    refaz([&] { linhas_.insert(posicao, std::move(nova)); });
+    refaz([&] { linhas_.insert(linhas_.begin() + posicao, std::move(nova)); });
     return;
   }
   if (observador_) observador_->antesDeInserir(posicao, posicao);
-  linhas_.insert(posicao, std::move(nova));
+  linhas_.insert(linhas_.begin() + posicao, std::move(nova));
   if (observador_) observador_->inseriu();
   // The current row stays on the row it was on.
   if (row_ >= posicao && row_ >= FixedRows && Rows() > posicao + 1) ++row_, ++rowSel_;
@@ -131,11 +207,11 @@ void Grade::AddItem(const QString &linha, int antes) {
 void Grade::RemoveItem(int linha) {
   if (linha < 0 || linha >= Rows()) return;
   if (linha < FixedRows) {
-    refaz([&] { linhas_.removeAt(linha); });
+    refaz([&] { linhas_.erase(linhas_.begin() + linha); });
     return;
   }
   if (observador_) observador_->antesDeRemover(linha, linha);
-  linhas_.removeAt(linha);
+  linhas_.erase(linhas_.begin() + linha);
   if (observador_) observador_->removeu();
   if (row_ > linha) --row_;
   if (rowSel_ > linha) --rowSel_;
@@ -147,6 +223,7 @@ void Grade::LimpaLinhas() {
   if (Rows() > FixedRows) {
     if (observador_) observador_->antesDeRemover(FixedRows, Rows() - 1);
     linhas_.resize(FixedRows);
+    soltaBlocos();
     if (observador_) observador_->removeu();
   }
   topRow_ = FixedRows;
@@ -154,28 +231,52 @@ void Grade::LimpaLinhas() {
   avisa();
 }
 
-void Grade::anexaLinhas(QList<QStringList> novas) {
-  linhas_.reserve(linhas_.size() + novas.size());
-  for (QStringList &celulas : novas) {
+void Grade::anexaLinhas(LinhasCompactas novas) {
+  const int n = novas.linhas();
+  if (n == 0) return;
+  // The block's spare capacity goes before it is kept.
+  novas.b_->latin1.squeeze();
+  novas.b_->largo.squeeze();
+  novas.b_->inicios.shrink_to_fit();
+  novas.b_->tamanhos.shrink_to_fit();
+  std::shared_ptr<const LinhasCompactas::Bloco> bloco = std::move(novas.b_);
+  // Geometric growth: appending block after block stays linear in the rows.
+  for (int i = 0; i < n; ++i) {
     Linha l;
-    l.celulas = std::move(celulas);
+    l.bloco = bloco.get();
+    l.indice = static_cast<uint32_t>(i);
     ajustaLinha(l);
-    linhas_.append(std::move(l));
+    linhas_.push_back(std::move(l));
   }
+  blocos_.push_back(std::move(bloco));
 }
 
-void Grade::substituiLinhas(QList<QStringList> novas) {
+namespace {
+LinhasCompactas compacta(const QList<QStringList> &linhas, int colunas) {
+  LinhasCompactas bloco(colunas);
+  for (const QStringList &l : linhas) bloco.acrescentaLinha(l);
+  return bloco;
+}
+}  // namespace
+
+void Grade::substituiLinhas(QList<QStringList> novas) { substituiLinhas(compacta(novas, cols_)); }
+
+void Grade::substituiLinhas(LinhasCompactas novas) {
   refaz([&] {
     linhas_.resize(std::min<int>(FixedRows, Rows()));
+    soltaBlocos();
     anexaLinhas(std::move(novas));
     topRow_ = FixedRows;
   });
 }
 
-void Grade::acrescentaLinhas(QList<QStringList> novas) {
-  if (novas.isEmpty()) return;
+void Grade::acrescentaLinhas(QList<QStringList> novas) { acrescentaLinhas(compacta(novas, cols_)); }
+
+void Grade::acrescentaLinhas(LinhasCompactas novas) {
+  const int n = novas.linhas();
+  if (n == 0) return;
   const int primeira = Rows();
-  if (observador_) observador_->antesDeInserir(primeira, primeira + static_cast<int>(novas.size()) - 1);
+  if (observador_) observador_->antesDeInserir(primeira, primeira + n - 1);
   anexaLinhas(std::move(novas));
   if (observador_) observador_->inseriu();
   corrigePosicao();
@@ -186,10 +287,11 @@ void Grade::FormatString(const QString &layout) {
   const QStringList colunas = layout.section(';', 0, 0).split('|');
   refaz([&] {
     cols_ = static_cast<int>(colunas.size());
-    if (linhas_.isEmpty()) linhas_.append(linhaVazia());
+    if (linhas_.empty()) linhas_.emplace_back();
     for (Linha &l : linhas_) ajustaLinha(l);
     alinhamentos_.clear();
     larguras_.clear();
+    QStringList &cabecalhos = celulasProprias(linhas_[0]);
     for (int c = 0; c < colunas.size(); ++c) {
       QString cabecalho = colunas[c];
       AlinhamentoColuna a = AlinhamentoColuna::Esquerda;
@@ -200,7 +302,7 @@ void Grade::FormatString(const QString &layout) {
       alinhamentos_.append(a);
       // The title with the blanks after it is the column's width.
       larguras_[c] = std::max<int>(1, static_cast<int>(cabecalho.size()));
-      linhas_[0].celulas[c] = cabecalho.trimmed();
+      cabecalhos[c] = cabecalho.trimmed();
     }
   });
 }
@@ -211,71 +313,82 @@ void Grade::setColWidth(int c, int largura) {
   avisa();
 }
 
-uint32_t Grade::cor(int r, int c, QList<uint32_t> Linha::*lista, uint32_t padrao) const {
-  if (r < 0 || r >= Rows()) return padrao;
-  const QList<uint32_t> &cores = linhas_[r].*lista;
+uint32_t Grade::cor(int r, int c, QList<uint32_t> Proprias::*lista, uint32_t padrao) const {
+  if (r < 0 || r >= Rows() || !linhas_[r].proprias) return padrao;
+  const QList<uint32_t> &cores = (*linhas_[r].proprias).*lista;
   return c >= 0 && c < cores.size() ? cores[c] : padrao;
 }
 
-void Grade::pintaCelula(int r, int c, QList<uint32_t> Linha::*lista, uint32_t padrao, uint32_t cor) {
+void Grade::pintaCelula(int r, int c, QList<uint32_t> Proprias::*lista, uint32_t padrao, uint32_t cor) {
   if (r < 0 || r >= Rows() || c < 0 || c >= cols_) return;
-  QList<uint32_t> &cores = linhas_[r].*lista;
-  if (cores.isEmpty()) {
-    if (cor == padrao) return;
-    cores.fill(padrao, cols_);
-  }
+  Linha &l = linhas_[r];
+  if ((!l.proprias || (l.proprias.get()->*lista).isEmpty()) && cor == padrao) return;
+  QList<uint32_t> &cores = proprias(l).*lista;
+  if (cores.isEmpty()) cores.fill(padrao, cols_);
   cores[c] = cor;
   if (observador_) observador_->celulasMudaram(r, r);
   avisa();
 }
 
-void Grade::setCorFundoCelula(int r, int c, uint32_t cor) { pintaCelula(r, c, &Linha::fundo, CorFundoGrade, cor); }
+void Grade::setCorFundoCelula(int r, int c, uint32_t cor) { pintaCelula(r, c, &Proprias::fundo, CorFundoGrade, cor); }
 
-void Grade::setCorFrenteCelula(int r, int c, uint32_t cor) { pintaCelula(r, c, &Linha::frente, CorFrenteGrade, cor); }
+void Grade::setCorFrenteCelula(int r, int c, uint32_t cor) { pintaCelula(r, c, &Proprias::frente, CorFrenteGrade, cor); }
 
 void Grade::setCorLinha(int r, uint32_t fundo, uint32_t frente) {
   if (r < 0 || r >= Rows()) return;
   Linha &l = linhas_[r];
-  l.fundo = fundo == CorFundoGrade ? QList<uint32_t>() : QList<uint32_t>(cols_, fundo);
-  l.frente = frente == CorFrenteGrade ? QList<uint32_t>() : QList<uint32_t>(cols_, frente);
+  if (l.proprias || fundo != CorFundoGrade || frente != CorFrenteGrade) {
+    Proprias &p = proprias(l);
+    p.fundo = fundo == CorFundoGrade ? QList<uint32_t>() : QList<uint32_t>(cols_, fundo);
+    p.frente = frente == CorFrenteGrade ? QList<uint32_t>() : QList<uint32_t>(cols_, frente);
+  }
   if (observador_) observador_->celulasMudaram(r, r);
   avisa();
 }
 
 void Grade::limpaCelulas() {
-  for (int r = FixedRows; r < Rows(); ++r) {
-    Linha &l = linhas_[r];
-    for (QString &c : l.celulas) c.clear();
-    l.fundo.clear();
-    l.frente.clear();
-  }
+  for (int r = FixedRows; r < Rows(); ++r) linhas_[r] = Linha();
+  soltaBlocos();
   if (observador_ && Rows() > FixedRows) observador_->celulasMudaram(FixedRows, Rows() - 1);
   avisa();
 }
 
 int Grade::mantemLinhas(const std::function<bool(const QStringList &)> &fica,
                         const std::function<void(int)> &examinada) {
+  return mantemLinhasSe([&](int r) { return fica(linha(r)); }, examinada);
+}
+
+int Grade::mantemLinhas(int coluna, const std::function<bool(QAnyStringView)> &fica,
+                        const std::function<void(int)> &examinada) {
+  return mantemLinhasSe([&](int r) { return fica(celula(r, coluna)); }, examinada);
+}
+
+int Grade::mantemLinhasSe(const std::function<bool(int)> &fica, const std::function<void(int)> &examinada) {
   int removidas = 0;
   refaz([&] {
-    QList<Linha> mantidas;
     const int total = Rows() - FixedRows;
-    for (int r = FixedRows; r < Rows(); ++r) {
+    // Kept rows move up over the removed ones, in order.
+    int destino = FixedRows;
+    int r = FixedRows;
+    for (; r < Rows(); ++r) {
       if (examinada) examinada(r - FixedRows + 1);
       // Once only one row would be left, the scan stops and the rest stays.
       const int restantes = total - removidas;
-      const bool mantem = fica(linhas_[r].celulas);
+      const bool mantem = fica(r);
       if (mantem || restantes <= 1) {
-        mantidas.append(linhas_[r]);
+        if (destino != r) linhas_[destino] = std::move(linhas_[r]);
+        ++destino;
         if (!mantem) {
-          for (int resto = r + 1; resto < Rows(); ++resto) mantidas.append(linhas_[resto]);
+          ++r;
           break;
         }
       } else {
         ++removidas;
       }
     }
-    linhas_.resize(FixedRows);
-    linhas_.append(mantidas);
+    for (; r < Rows(); ++r, ++destino)
+      if (destino != r) linhas_[destino] = std::move(linhas_[r]);
+    linhas_.resize(destino);
     row_ = rowSel_ = std::min(std::max(row_, FixedRows), Rows() - 1);
     topRow_ = FixedRows;
   });

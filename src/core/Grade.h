@@ -3,12 +3,19 @@
 // selected range, the top visible row, cell colours that belong to their row,
 // and the column layout string (">Código|<Descrição      |^Dt Vencimento":
 // alignment mark, header, and the run of blanks after it setting the width).
+#include <QAnyStringView>
+#include <QByteArray>
 #include <QHash>
 #include <QList>
 #include <QString>
 #include <QStringList>
 #include <cstdint>
+#include <algorithm>
+#include <deque>
 #include <functional>
+#include <memory>
+#include <unordered_map>
+#include <vector>
 
 enum class AlinhamentoColuna { Esquerda, Direita, Centro };
 
@@ -29,6 +36,46 @@ class ObservadorGrade {
   // Columns, header rows or everything changed at once.
   virtual void antesDeRefazer() = 0;
   virtual void refez() = 0;
+};
+
+// Rows built for a grid in one block: every cell's text in one buffer (one
+// byte a character while every character fits Latin-1), the cells as ranges
+// of it. A search's result of a hundred thousand rows costs a few bytes a
+// cell more than its text, and no allocation per cell.
+class LinhasCompactas {
+ public:
+  explicit LinhasCompactas(int colunas) : b_(std::make_shared<Bloco>()) { b_->colunas = std::max(0, colunas); }
+  int colunas() const { return b_->colunas; }
+  // The rows completed so far.
+  int linhas() const { return b_->colunas ? static_cast<int>(b_->tamanhos.size() / b_->colunas) : 0; }
+  // The next cell, row after row (a row has `colunas` cells).
+  void acrescenta(QStringView texto);
+  // A row's cells; missing cells are blank, extra ones dropped.
+  void acrescentaLinha(const QStringList &celulas);
+
+ private:
+  friend class Grade;
+  struct Bloco {
+    QByteArray latin1;  // the text while all of it fits Latin-1
+    QString largo;      // the text once a character did not
+    bool ehLargo = false;
+    std::vector<uint32_t> inicios;  // where each row's text starts
+    // Each cell's length, its cells one after another; kLongo: the length is in `longos`.
+    static constexpr uint8_t kLongo = 255;
+    std::vector<uint8_t> tamanhos;
+    std::unordered_map<size_t, uint32_t> longos;  // by cell number
+    int colunas = 0;
+    uint32_t tamanho(size_t k) const { return tamanhos[k] == kLongo ? longos.at(k) : tamanhos[k]; }
+    QAnyStringView celula(int linha, int c) const {
+      const size_t primeira = static_cast<size_t>(linha) * colunas;
+      uint32_t inicio = inicios[linha];
+      for (int i = 0; i < c; ++i) inicio += tamanho(primeira + i);
+      const uint32_t n = tamanho(primeira + c);
+      if (ehLargo) return QStringView(largo).mid(inicio, n);
+      return QLatin1StringView(latin1.constData() + inicio, n);
+    }
+  };
+  std::shared_ptr<Bloco> b_;
 };
 
 class Grade {
@@ -57,6 +104,8 @@ class Grade {
   void setTopRow(int r);
 
   QString TextMatrix(int r, int c) const;
+  // The same text without a copy, valid until the grid changes.
+  QAnyStringView celula(int r, int c) const;
   void setTextMatrix(int r, int c, const QString &texto);
   // Adds a row (cells separated by tabs) at the end or before a row.
   void AddItem(const QString &linha, int antes = -1);
@@ -64,16 +113,22 @@ class Grade {
   // Removes every row but the header rows.
   void LimpaLinhas();
   // Rows added at the end, told to the view as one insertion (a search
-  // filling its grid page by page).
+  // filling its grid page by page). Adding blocks costs time in proportion to
+  // the rows added: the rows are kept in chunks, never copied whole.
   void acrescentaLinhas(QList<QStringList> linhas);
+  void acrescentaLinhas(LinhasCompactas linhas);
   // Replaces every row after the headers at once (for large result sets).
   void substituiLinhas(QList<QStringList> linhas);
+  void substituiLinhas(LinhasCompactas linhas);
   // Blanks every cell below the headers (one change for the view).
   void limpaCelulas();
   // Keeps the rows below the headers for which `fica` is true, in one change;
   // `examinada` is told each row number as it is examined. Returns how many
   // rows were removed. The last remaining row is never removed.
   int mantemLinhas(const std::function<bool(const QStringList &)> &fica,
+                   const std::function<void(int)> &examinada = {});
+  // The same, deciding on one column's cell (no copy of the rows' texts).
+  int mantemLinhas(int coluna, const std::function<bool(QAnyStringView)> &fica,
                    const std::function<void(int)> &examinada = {});
 
   // Columns from a layout string; sets the header row, the alignments and the
@@ -84,14 +139,15 @@ class Grade {
   int ColWidth(int c) const { return larguras_.value(c, 10); }
   void setColWidth(int c, int largura);
 
-  uint32_t corFundoCelula(int r, int c) const { return cor(r, c, &Linha::fundo, CorFundoGrade); }
+  uint32_t corFundoCelula(int r, int c) const { return cor(r, c, &Proprias::fundo, CorFundoGrade); }
   void setCorFundoCelula(int r, int c, uint32_t cor);
-  uint32_t corFrenteCelula(int r, int c) const { return cor(r, c, &Linha::frente, CorFrenteGrade); }
+  uint32_t corFrenteCelula(int r, int c) const { return cor(r, c, &Proprias::frente, CorFrenteGrade); }
   void setCorFrenteCelula(int r, int c, uint32_t cor);
   // Every cell of a row at once.
   void setCorLinha(int r, uint32_t fundo, uint32_t frente);
 
-  const QStringList &linha(int r) const { return linhas_[r].celulas; }
+  // The cells of a row (a copy).
+  QStringList linha(int r) const;
   // Told after every change (the screen repaints the control).
   std::function<void()> aoMudar;
   // The view that follows the grid change by change (the skin's model).
@@ -99,21 +155,44 @@ class Grade {
   ObservadorGrade *observador() const { return observador_; }
 
  private:
-  struct Linha {
+  // What a row holds of its own: its cells when they are not in a block
+  // (headers, rows added or edited one by one), its colours when any is set.
+  struct Proprias {
     QStringList celulas;
     QList<uint32_t> fundo, frente;  // empty: every cell in the default colour
   };
-  uint32_t cor(int r, int c, QList<uint32_t> Linha::*lista, uint32_t padrao) const;
-  void pintaCelula(int r, int c, QList<uint32_t> Linha::*lista, uint32_t padrao, uint32_t cor);
-  Linha linhaVazia() const;
+  // A row: a range of a block, or cells of its own (none: every cell blank).
+  struct Linha {
+    const LinhasCompactas::Bloco *bloco = nullptr;
+    uint32_t indice = 0;  // the row within the block
+    std::unique_ptr<Proprias> proprias;
+    Linha() = default;
+    Linha(Linha &&) noexcept = default;
+    Linha &operator=(Linha &&) noexcept = default;
+    Linha(const Linha &o) : bloco(o.bloco), indice(o.indice), proprias(o.proprias ? std::make_unique<Proprias>(*o.proprias) : nullptr) {}
+    Linha &operator=(const Linha &o) {
+      if (this != &o) *this = Linha(o);
+      return *this;
+    }
+  };
+  uint32_t cor(int r, int c, QList<uint32_t> Proprias::*lista, uint32_t padrao) const;
+  void pintaCelula(int r, int c, QList<uint32_t> Proprias::*lista, uint32_t padrao, uint32_t cor);
+  // The row's cells made its own (before one of them changes).
+  QStringList &celulasProprias(Linha &l) const;
+  Proprias &proprias(Linha &l) const;
   void ajustaLinha(Linha &l) const;
   // Appends the rows, fitted to the columns, without telling anyone.
-  void anexaLinhas(QList<QStringList> novas);
+  void anexaLinhas(LinhasCompactas novas);
+  // Blocks no row uses any more are let go.
+  void soltaBlocos();
   void corrigePosicao();
   void avisa() { if (aoMudar) aoMudar(); }
   // Runs a change that the view can only follow by rebuilding its picture.
   void refaz(const std::function<void()> &mudanca);
-  QList<Linha> linhas_;
+  int mantemLinhasSe(const std::function<bool(int)> &fica, const std::function<void(int)> &examinada);
+  // In chunks: a grid of many rows grows without ever being copied whole.
+  std::deque<Linha> linhas_;
+  std::vector<std::shared_ptr<const LinhasCompactas::Bloco>> blocos_;
   int cols_ = 0;
   int row_ = 0, col_ = 0, rowSel_ = 0, colSel_ = 0;
   int topRow_ = 1;

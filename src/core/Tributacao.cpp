@@ -120,3 +120,9 @@ QList<int> AliquotasDoCatalogo(const QList<DadosTributacao> &produtos) {
   std::sort(lista.begin(), lista.end());
   return lista;
 }
+
+void AcumulaLinha(TotaisCupom &totais, const Tributacao &t, Moeda valorLinha, int sinal) {
+  const TotaisLinha l = TotaisDaLinha(t, valorLinha);
+  if (l.total >= 0) totais[static_cast<size_t>(l.total)] += sinal < 0 ? -l.valor : l.valor;
+  if (l.totalImposto >= 0) totais[static_cast<size_t>(l.totalImposto)] += sinal < 0 ? -l.imposto : l.imposto;
+}

@@ -7,6 +7,7 @@
 // (empenho) classifies its items by a table of its own.
 #include <QList>
 #include <QString>
+#include <array>
 #include <optional>
 
 #include "core/Moeda.h"
@@ -64,6 +65,11 @@ struct TotaisLinha {
   Moeda imposto;
 };
 TotaisLinha TotaisDaLinha(const Tributacao &t, Moeda valorLinha);
+
+// The seven coupon totals.
+using TotaisCupom = std::array<Moeda, QuantidadeTotaisCupom>;
+// A line the printer took (sinal 1) or cancelled (-1) in the coupon totals.
+void AcumulaLinha(TotaisCupom &totais, const Tributacao &t, Moeda valorLinha, int sinal = 1);
 
 // The rates (hundredths of a percent) the printer is sent for a catalogue's
 // products in-state, interstate and in operation 6108, by item entry and by

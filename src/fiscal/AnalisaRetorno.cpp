@@ -77,34 +77,27 @@ QString MensagemRetornoEcf(int16_t retorno) {
   }
 }
 
-bool AnalisaRetorno(TerminalState &estado, const QString &a, const QString &b, const QString &titulo) {
-  const int16_t retorno = estado.Retorno;
-  if (retorno == 0) {
-    mostra(estado, QStringLiteral("Erro de comunicação com a impressora."), Icone::Critico, titulo);
-    return false;
-  }
-  if (retorno != 1 && retorno != -27) {
-    const QString texto = MensagemRetornoEcf(retorno);
-    if (!texto.isEmpty()) mostra(estado, texto, retorno == -1 ? Icone::Critico : Icone::Exclamacao, titulo);
-    return false;
-  }
+AnaliseRetorno AnalisaRetornoEcf(TerminalState &estado, int16_t retorno, const QString &a, const QString &b) {
+  if (retorno == 0) return {false, QStringLiteral("Erro de comunicação com a impressora."), Icone::Critico};
+  if (retorno != 1 && retorno != -27)
+    return {false, MensagemRetornoEcf(retorno), retorno == -1 ? Icone::Critico : Icone::Exclamacao};
   int16_t ack = 0, st1 = 0, st2 = 0;
   EcfRetornoImpressora(estado, ack, st1, st2);
   const QString codigos = QStringLiteral("%1,%2,%3").arg(ack).arg(st1).arg(st2);
   const bool textoExtra = !a.isEmpty() && !b.isEmpty();
-  if (ack == 21) {
-    mostra(estado, QStringLiteral("Status da Impressora: 21") + CRLF + QStringLiteral("Comando não executado"),
-           Icone::Informacao, titulo);
-    return false;
-  }
-  if (st1 == 0 && st2 == 0) {
-    if (textoExtra) mostra(estado, a + b, Icone::Informacao, titulo);
-    return true;
-  }
+  if (ack == 21)
+    return {false, QStringLiteral("Status da Impressora: 21") + CRLF + QStringLiteral("Comando não executado"),
+            Icone::Informacao};
+  if (st1 == 0 && st2 == 0) return {true, textoExtra ? a + b : QString(), Icone::Informacao};
   QString texto = QStringLiteral("Status da Impressora: ") + codigos + CRLF + listaDeBits(st1, st2);
   if (textoExtra) texto += CRLF + a + b;
-  mostra(estado, texto, Icone::Informacao, titulo);
-  return false;
+  return {false, texto, Icone::Informacao};
+}
+
+bool AnalisaRetorno(TerminalState &estado, const QString &a, const QString &b, const QString &titulo) {
+  const AnaliseRetorno r = AnalisaRetornoEcf(estado, estado.Retorno, a, b);
+  if (!r.texto.isEmpty()) mostra(estado, r.texto, r.icone, titulo);
+  return r.aceito;
 }
 
 bool AnalisaRetorno(TerminalState &estado, QString &a, QString &b, QString &titulo) {

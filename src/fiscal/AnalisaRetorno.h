@@ -4,12 +4,25 @@
 #include <QString>
 #include <cstdint>
 
+#include "core/Operator.h"
 #include "core/TerminalState.h"
 
-// Reads Retorno; for 1 and -27 asks the printer for ACK, ST1 and ST2. Shows
-// the message that applies under the given title and returns true only when
-// the command was accepted and the status is clean. A and B both non-empty are
-// shown after the status (or alone when the status is clean).
+// What a printer call's result means for the operator: accepted (status
+// clean) or not, and the message that applies ("" when none).
+struct AnaliseRetorno {
+  bool aceito = false;
+  QString texto;
+  Icone icone = Icone::Informacao;
+};
+
+// The result of a printer call (1 and -27 ask the printer for ACK, ST1 and
+// ST2); A and B both non-empty are added after the status (or alone when
+// the status is clean). Nothing is shown: the caller tells it.
+AnaliseRetorno AnalisaRetornoEcf(TerminalState &estado, int16_t retorno, const QString &a = {},
+                                 const QString &b = {});
+
+// AnalisaRetornoEcf of Retorno, its message shown under the given title;
+// true only when the command was accepted and the status is clean.
 bool AnalisaRetorno(TerminalState &estado, const QString &a, const QString &b, const QString &titulo);
 bool AnalisaRetorno(TerminalState &estado, QString &a, QString &b, QString &titulo);
 

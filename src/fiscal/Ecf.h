@@ -13,6 +13,7 @@
 
 #include "core/TerminalState.h"
 #include "fiscal/BibliotecaEcf.h"
+#include "fiscal/FlagsFiscais.h"
 
 int16_t EcfAbrePortaSerial(TerminalState &e);
 int16_t EcfFechaPortaSerial(TerminalState &e);
@@ -62,10 +63,6 @@ int16_t EcfRetornoImpressora(TerminalState &e, int16_t &ack, int16_t &st1, int16
 int16_t EcfDownloadMFD(TerminalState &e, const QString &arquivo, const QString &tipo, const QString &inicial,
                        const QString &final);
 
-// The bits of FlagsFiscais.
-namespace FlagFiscal {
-inline constexpr int CupomAberto = 1, FechamentoIniciado = 2, ReducaoZFeita = 8, PodeCancelar = 32;
-}
 
 // Whether the printer holds a coupon open, as the printer itself tells it
 // (its fiscal flags). Only this says whether a closing took: an empty

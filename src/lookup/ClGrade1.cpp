@@ -94,8 +94,9 @@ void ClGrade1::MinimizaPesq() {
   const int total = grade_.Rows() - grade_.FixedRows;
   const int coluna = grade_.Col();
   const int excluidas = grade_.mantemLinhas(
-      [&](const QStringList &linha) {
-        const QString celula = linha.value(coluna).toUpper();
+      coluna,
+      [&](QAnyStringView texto) {
+        const QString celula = texto.toString().toUpper();
         for (const QString &p : palavras)
           if (!celula.contains(p)) return false;
         return true;

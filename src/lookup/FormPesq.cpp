@@ -144,8 +144,8 @@ void FormPesq::interrompe(bool devolver) {
   if (leitura_.valid()) estado().conexao().cancelaOperacao();
 }
 
-void FormPesq::le(const std::function<void()> &leitura) {
-  if (!app().atendeOperador) {
+void FormPesq::le(const std::function<void()> &leitura, const std::function<void()> &enquanto) {
+  if (!app().atendeOperador && !enquanto) {
     app().deixaRedesenhar();
     leitura();
     return;
@@ -157,6 +157,11 @@ void FormPesq::le(const std::function<void()> &leitura) {
     FormPesq &t;
     ~Fim() { t.aguardaLeitura(true); }
   } fim{*this};
+  if (enquanto) enquanto();
+  if (!app().atendeOperador) {
+    std::exchange(leitura_, {}).get();
+    return;
+  }
   // The window answers while the worker waits for the server. A cancel that
   // came between two calls of the worker finds nothing running: it is sent
   // again until the worker ends.
@@ -235,7 +240,7 @@ void FormPesq::pesquisa() {
       campo("Result").setTexto("SEM REGISTROS...");
       return;
     }
-    transfereLinhas(true);
+    transfereLinhas(rsPesquisa_.tomaLinhas(), true, rsPesquisa_.completo());
   }
   campo("Pergunta").tabStop = false;
   Campo &g = campo("Grade");
@@ -243,12 +248,15 @@ void FormPesq::pesquisa() {
   focaCampo(g, false);
 
   // The rest arrives behind the first page while the grid already answers.
+  // Each block read goes into the grid while the next one is read.
   const Enquanto lendo(lendo_);
   int total = grade("Grade").Rows() - grade("Grade").FixedRows;
+  QList<QVariantList> lidas;
+  const std::function<void()> poeNaGrade = [&] { total += transfereLinhas(std::exchange(lidas, {}), false, false); };
   while (!rsPesquisa_.completo()) {
     campo("Result").setTexto("Aguarde pesquisando... " + QString::number(total) + " registros (Esc interrompe)");
     try {
-      le([&] { rsPesquisa_.leMais(linhasPorLeitura); });
+      le([&] { rsPesquisa_.leMais(linhasPorLeitura); }, lidas.isEmpty() ? std::function<void()>() : poeNaGrade);
     } catch (const ErroBanco &erro) {
       if (!erro.cancelado()) falhou(total);
       interrompida_ = true;
@@ -256,8 +264,9 @@ void FormPesq::pesquisa() {
     if (!carregada()) return;
     // Stopped: the block read meanwhile is left out, the rows shown stay.
     if (interrompida_) break;
-    total += transfereLinhas(false);
+    lidas = rsPesquisa_.tomaLinhas();
   }
+  if (!interrompida_ && !lidas.isEmpty()) poeNaGrade();
   FechaRs(rsPesquisa_);
   campo("Result").setTexto(interrompida_ ? carregados("Pesquisa interrompida! ", total)
                                          : "Concluido! " + QString::number(total) + " registros foram encontrados.");
@@ -265,9 +274,9 @@ void FormPesq::pesquisa() {
   if (devolveAoFim_) devolveLinha();
 }
 
-int FormPesq::transfereLinhas(bool primeiraPagina) {
-  QList<QStringList> celulas = CelulasPesquisa(*tipo_, rsPesquisa_.tomaLinhas());
-  const int n = static_cast<int>(celulas.size());
+int FormPesq::transfereLinhas(const QList<QVariantList> &linhas, bool primeiraPagina, bool completo) {
+  LinhasCompactas celulas = LinhasPesquisa(*tipo_, linhas);
+  const int n = celulas.linhas();
   Grade &g = grade("Grade");
   if (primeiraPagina) {
     g.substituiLinhas(std::move(celulas));
@@ -279,9 +288,20 @@ int FormPesq::transfereLinhas(bool primeiraPagina) {
   // The bar moves while rows keep coming; how many there will be is known
   // only at the end.
   Campo &barra = campo("Barra");
-  barra.setProgresso(rsPesquisa_.completo() ? 1 : (barra.valor() + 1) % 10, rsPesquisa_.completo() ? 1 : 10);
+  barra.setProgresso(completo ? 1 : (barra.valor() + 1) % 10, completo ? 1 : 10);
   return n;
 }
+
+namespace {
+
+// A number cell's text (amounts as the screens show them).
+QString textoNumero(const QVariant &valor) {
+  if (valor.metaType() == QMetaType::fromType<Moeda>()) return valor.value<Moeda>().formatada();
+  if (valor.metaType().id() == QMetaType::Double) return Moeda::deDouble(valor.toDouble()).formatada();
+  return valor.toString();
+}
+
+}  // namespace
 
 QString TextoCelulaPesquisa(const QVariant &valor, TipoCelula tipo) {
   if (valor.isNull()) return {};
@@ -290,38 +310,37 @@ QString TextoCelulaPesquisa(const QVariant &valor, TipoCelula tipo) {
       return valor.toDate().isValid() ? valor.toDate().toString("dd/MM/yyyy") : valor.toString();
     case TipoCelula::Numero:
     case TipoCelula::Percentual:
-      if (valor.metaType() == QMetaType::fromType<Moeda>()) return valor.value<Moeda>().formatada();
-      if (valor.metaType().id() == QMetaType::Double) return Moeda::deDouble(valor.toDouble()).formatada();
-      return valor.toString();
+      return textoNumero(valor);
     case TipoCelula::Texto:
       break;
   }
   return valor.toString().trimmed();
 }
 
-QList<QStringList> CelulasPesquisa(const TipoPesquisa &tipo, const QList<QVariantList> &linhas) {
+LinhasCompactas LinhasPesquisa(const TipoPesquisa &tipo, const QList<QVariantList> &linhas) {
   const int colunas = static_cast<int>(tipo.colunas.size());
-  QList<QStringList> celulas;
-  celulas.reserve(linhas.size());
+  LinhasCompactas bloco(colunas);
   for (const QVariantList &linha : linhas) {
-    QStringList textos;
-    textos.reserve(colunas);
-    for (int c = 0; c < colunas; ++c) textos << TextoCelulaPesquisa(linha.value(c), tipo.colunas[c].tipo);
-    celulas << std::move(textos);
+    for (int c = 0; c < colunas; ++c) {
+      const QVariant &valor = c < linha.size() ? linha[c] : QVariant();
+      // A text read from the database goes in without a copy of its own.
+      if (tipo.colunas[c].tipo == TipoCelula::Texto && valor.metaType() == QMetaType::fromType<QString>())
+        bloco.acrescenta(QStringView(*static_cast<const QString *>(valor.constData())).trimmed());
+      else
+        bloco.acrescenta(TextoCelulaPesquisa(valor, tipo.colunas[c].tipo));
+    }
   }
-  return celulas;
+  return bloco;
 }
 
 void PreencheGradePesquisa(Grade &g, const TipoPesquisa &tipo, const QList<QVariantList> &linhas,
                            const std::function<void(int, int)> &progresso) {
   const int total = static_cast<int>(linhas.size());
-  QList<QStringList> celulas;
-  celulas.reserve(total);
+  g.LimpaLinhas();
   for (int i = 0; i < total; i += FormPesq::LinhasPorPasso) {
-    celulas << CelulasPesquisa(tipo, linhas.mid(i, FormPesq::LinhasPorPasso));
-    if (progresso) progresso(static_cast<int>(celulas.size()), total);
+    g.acrescentaLinhas(LinhasPesquisa(tipo, linhas.mid(i, FormPesq::LinhasPorPasso)));
+    if (progresso) progresso(g.Rows() - g.FixedRows, total);
   }
-  g.substituiLinhas(std::move(celulas));
   g.setPosicao(g.FixedRows, 0);
   g.setTopRow(g.FixedRows);
 }

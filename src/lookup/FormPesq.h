@@ -42,13 +42,15 @@ class FormPesq : public Tela {
   void teclaPergunta(int &tecla, int shift);
   void teclaGrade(int &tecla, int shift);
   void preparaColunas();
-  // Moves the rows read so far out of the result set into the grid.
-  int transfereLinhas(bool primeiraPagina);
+  // Puts rows read into the grid (`completo`: the last of them); returns how many.
+  int transfereLinhas(const QList<QVariantList> &linhas, bool primeiraPagina, bool completo);
   void devolveLinha();
   void limpaGrade();
   void comTratamento(const char *rotina, const std::function<void()> &passo);
   // Runs one read of the search's result set (see above); rethrows its error.
-  void le(const std::function<void()> &leitura);
+  // `enquanto` (when given) runs meanwhile, on this thread, while the read
+  // runs on the worker (in a replay too): it must not touch the result set.
+  void le(const std::function<void()> &leitura, const std::function<void()> &enquanto = {});
   // Esc (or Enter in the grid) while a search runs: the running statement is
   // cancelled; `devolver` takes the current row once the reading stopped.
   void interrompe(bool devolver);
@@ -65,8 +67,8 @@ class FormPesq : public Tela {
   std::future<void> leitura_;  // the read running on the worker
 };
 
-// The cell texts of result rows in the kind's columns.
-QList<QStringList> CelulasPesquisa(const TipoPesquisa &tipo, const QList<QVariantList> &linhas);
+// Result rows as grid rows in the kind's columns (cell texts as the grid shows them).
+LinhasCompactas LinhasPesquisa(const TipoPesquisa &tipo, const QList<QVariantList> &linhas);
 // Copies result rows into the grid as cell texts of the kind's columns,
 // telling the progress (rows copied, total) every LinhasPorPasso rows.
 void PreencheGradePesquisa(Grade &grade, const TipoPesquisa &tipo, const QList<QVariantList> &linhas,

@@ -215,6 +215,8 @@ Moeda CondPgto::totalFormas() { return valor("TotFor"); }
 
 QList<QStringList> CondPgto::linhasPreenchidas() { return LinhasPreenchidas(grade("Grade")); }
 
+QList<LinhaPagamento> CondPgto::pagamentos() { return Pagamentos(grade("Grade")); }
+
 Moeda CondPgto::ParaMoedaTexto(const char *nome) { return ParaMoeda(campo(nome).texto()); }
 
 void CondPgto::mostraTotal(const char *nome, const Moeda &v) { campo(nome).setTexto(FormataValor(v)); }
@@ -412,38 +414,46 @@ bool CondPgto::validaCodigo() {
   const int jaNaLinha = LinhaDaForma[static_cast<size_t>(numero)];
   if (dup != CondCheque && jaNaLinha != 0 && jaNaLinha != linha)
     return recusa(QStringLiteral("Forma de Pgto já cadastrada na linha ") + QString::number(jaNaLinha));
-  if (dup == CondPrazo || dup == CondCheque || dup == CondConvenio) {
-    e.Mensagem.clear();
-    CreditoCliente c;
-    // The opener's customer as it is now; its limit and status are read
-    // again with it, never another customer's.
-    const int64_t atual = clienteDaAbertura();
-    if (atual != CodCliente) {
-      CodCliente = atual;
-      abreCliente();
-    }
-    c.cliente = CodCliente;
-    if (!RsCliente.EOF_()) {
-      c.limite = ParaMoeda(RsCliente["LimCli"]);
-      c.status = static_cast<int>(ParaNumero(RsCliente["CreCli"]));
-    }
-    c.totalVenda = campo("TotVen").texto();
-    if (dup == CondConvenio) {
-      if (SemNulo(RsCondicao["FlgCpg"]).toString().trimmed() == QLatin1String("1"))
-        VerificaDebitoMensal(e, c, numero);
-    } else {
-      VerificaCredito(e, c);
-    }
-    if (!e.Mensagem.isEmpty()) return recusa(e.Mensagem);
-  }
+  if (const QString credito = confereCredito(dup, numero); !credito.isEmpty()) return recusa(credito);
   // A term list from F8 becomes this row's terms; it must fit the field
   // the sale records it in.
-  Campo &emitente = campo("EmiPag");
-  if (dup != CondPrazo && dup != CondCheque && PrazoCheque.size() > emitente.maxLength)
+  if (dup != CondPrazo && dup != CondCheque && PrazoCheque.size() > campo("EmiPag").maxLength)
     return recusa(QStringLiteral("Prazos longos demais para esta condição (no máximo %1 caracteres) !")
-                      .arg(emitente.maxLength));
-  // Accepted.
+                      .arg(campo("EmiPag").maxLength));
   if (jaNaLinha == 0) LinhaDaForma[static_cast<size_t>(numero)] = linha;
+  aceitaCodigo(dup);
+  return true;
+}
+
+QString CondPgto::confereCredito(int dup, int64_t numero) {
+  if (dup != CondPrazo && dup != CondCheque && dup != CondConvenio) return {};
+  TerminalState &e = estado();
+  e.Mensagem.clear();
+  CreditoCliente c;
+  // The opener's customer as it is now; its limit and status are read
+  // again with it, never another customer's.
+  const int64_t atual = clienteDaAbertura();
+  if (atual != CodCliente) {
+    CodCliente = atual;
+    abreCliente();
+  }
+  c.cliente = CodCliente;
+  if (!RsCliente.EOF_()) {
+    c.limite = ParaMoeda(RsCliente["LimCli"]);
+    c.status = static_cast<int>(ParaNumero(RsCliente["CreCli"]));
+  }
+  c.totalVenda = campo("TotVen").texto();
+  if (dup == CondConvenio) {
+    if (SemNulo(RsCondicao["FlgCpg"]).toString().trimmed() == QLatin1String("1")) VerificaDebitoMensal(e, c, numero);
+  } else {
+    VerificaCredito(e, c);
+  }
+  return e.Mensagem;
+}
+
+void CondPgto::aceitaCodigo(int dup) {
+  TerminalState &e = estado();
+  Campo &emitente = campo("EmiPag");
   emitente.setTexto(SemNulo(RsCondicao["PrzCpg"]).toString().trimmed());
   Grade &g = grade("Grade");
   if (dup == CondPrazo) {
@@ -469,7 +479,6 @@ bool CondPgto::validaCodigo() {
   Convenio = static_cast<int64_t>(ParaNumero(RsCondicao["CvnCpg"]));
   NomeForma = SemNulo(RsCondicao["NomFpg"]).toString().trimmed();
   CodigoValido = true;
-  return true;
 }
 
 bool CondPgto::validaValor() {

@@ -12,6 +12,7 @@
 #include "core/Database.h"
 #include "core/Moeda.h"
 #include "core/Tela.h"
+#include "payment/LinhaPagamento.h"
 
 // What the screen that opens the payment grid gives it and takes back.
 // A function left unset gives an empty text (or takes nothing).
@@ -50,6 +51,8 @@ class CondPgto : public Tela {
   Moeda totalDinheiro() { return valor("TotDin"); }
   // The rows holding a payment, eleven cells each, in grid order.
   QList<QStringList> linhasPreenchidas();
+  // Those rows as payments.
+  QList<LinhaPagamento> pagamentos();
 
   // Payment-condition codes the grid can hold: 0 .. MaiorCodigo.
   static constexpr int MaiorCodigo = 999;
@@ -91,6 +94,10 @@ class CondPgto : public Tela {
   void DesabilitaCheque();
   void abandonaLinha();
   bool validaCodigo();
+  // The customer's credit for a condition of that kind ("" when it holds).
+  QString confereCredito(int dup, int64_t numero);
+  // The frame set for the condition just read (RsCondicao).
+  void aceitaCodigo(int dup);
   bool validaValor();
   bool validaVencimento();
   void grava();

@@ -1,6 +1,7 @@
 #include "payment/LinhaPagamento.h"
 
 #include "core/Grade.h"
+#include "core/Utilidades.h"
 
 void IniciaGradePagamentos(Grade &g) {
   g.FormatString(LayoutPagamentos);
@@ -29,9 +30,46 @@ QList<QStringList> LinhasPreenchidas(const Grade &g) {
   return linhas;
 }
 
-QVariant VencimentoGravado(const QStringList &linha, const QDate &diaDaVenda) {
-  const QDate vencimento = QDate::fromString(linha.value(PagVencimento).trimmed(), QStringLiteral("dd/MM/yyyy"));
+namespace {
+const QString FormatoData = QStringLiteral("dd/MM/yyyy");
+}
+
+LinhaPagamento LinhaPagamento::deCelulas(const QStringList &c) {
+  LinhaPagamento p;
+  p.condicao = c.value(PagCodigo).trimmed().toInt();
+  p.descricao = c.value(PagDescricao);
+  p.valor = ParaMoeda(c.value(PagValor));
+  p.cheque = c.value(PagCheque);
+  p.banco = c.value(PagBanco);
+  p.agencia = c.value(PagAgencia);
+  p.emitente = c.value(PagEmitente);
+  p.vencimento = QDate::fromString(c.value(PagVencimento).trimmed(), FormatoData);
+  p.tipo = c.value(PagTipo).trimmed().toInt();
+  p.convenio = c.value(PagConvenio).trimmed().toLongLong();
+  p.forma = c.value(PagNomeForma);
+  return p;
+}
+
+QStringList LinhaPagamento::celulas() const {
+  return {QString::number(condicao), descricao, FormataValor(valor), cheque, banco, agencia, emitente,
+          vencimento.isValid() ? vencimento.toString(FormatoData) : QString(), QString::number(tipo),
+          QString::number(convenio), forma};
+}
+
+QVariant LinhaPagamento::vencimentoGravado(const QDate &diaDaVenda) const {
   if (vencimento.isValid()) return vencimento;
-  if (linha.value(PagTipo).trimmed().toInt() == CondPrazo) return QVariant();
+  if (tipo == CondPrazo) return QVariant();
   return diaDaVenda;
+}
+
+QList<LinhaPagamento> Pagamentos(const Grade &g) {
+  QList<LinhaPagamento> r;
+  for (const QStringList &celulas : LinhasPreenchidas(g)) r << LinhaPagamento::deCelulas(celulas);
+  return r;
+}
+
+Moeda SomaPagamentos(const QList<LinhaPagamento> &pagamentos) {
+  Moeda soma;
+  for (const LinhaPagamento &p : pagamentos) soma += p.valor;
+  return soma;
 }

@@ -1,12 +1,15 @@
 #pragma once
 // The payment row: one row of the payment grid, read by the payment screen,
-// the closing of the sale and the change of a recorded sale's payment. All
-// cells are text; column 10 has no title and holds the payment form's name.
+// the closing of the sale and the change of a recorded sale's payment. The
+// grid's cells are text (column 10 has no title and holds the payment
+// form's name); a row leaves the screen as a LinhaPagamento.
 #include <QDate>
 #include <QList>
 #include <QString>
 #include <QVariant>
 #include <QStringList>
+
+#include "core/Moeda.h"
 
 class Grade;
 
@@ -32,13 +35,42 @@ inline const QString LayoutPagamentos = QStringLiteral(
     ">Código|<Descrição                  |>Valor do Pgto|>Cheque|>Banco|>Agência|"
     "<Emitente (Cheque) ou Prazo (Duplicata)                     |^Dt Vencimento|TP|Conv");
 
+// A payment of a sale: what the printer is told and the database records.
+struct LinhaPagamento {
+  int condicao = 0;       // payment-condition code (CpgPag)
+  QString descricao;      // condition name
+  Moeda valor;
+  QString cheque, banco, agencia;
+  QString emitente;       // cheque issuer, or the term list "d1/d2/..." ("1" for cash)
+  QDate vencimento;       // null: none given
+  int tipo = CondDinheiro;
+  qlonglong convenio = 0;  // agreement number
+  QString forma;          // payment form (NomFpg); a copied cheque row may lack it
+  bool operator==(const LinhaPagamento &) const = default;
+
+  // A row of the grid (ColunasPagamento cells) and back; the cells of a
+  // row written by this program come back as they were.
+  static LinhaPagamento deCelulas(const QStringList &celulas);
+  QStringList celulas() const;
+  // The due date a payment row records (DTVPAG): its date; none (Null) for
+  // a sale on terms left without one, which is due by its terms; the day of
+  // the sale for any other row without one (cash has no due date of its own).
+  QVariant vencimentoGravado(const QDate &diaDaVenda) const;
+};
+
+// A payment row of an empenho: empenho, condition, agreement, value, cheque,
+// bank, branch, issuer or terms, due date.
+inline const QString SqlInserePagamento = QStringLiteral(
+    "INSERT INTO TB_VDA_EPNPAG (EPNPAG,CPGPAG,CVNPAG,VALPAG,CHQPAG,BCOPAG,AGCPAG,EMIPAG,DTVPAG) VALUES "
+    "(?,?,?,?,?,?,?,?,?)");
+
 // The grid back to its header and one free row, eleven columns.
 void IniciaGradePagamentos(Grade &g);
 // The rows of the grid that hold a payment (column 0 not empty).
 int LinhasComPagamento(const Grade &g);
 // Those rows' cells (ColunasPagamento each), in grid order.
 QList<QStringList> LinhasPreenchidas(const Grade &g);
-// The due date a payment row records (DTVPAG): its date cell; none (Null)
-// for a sale on terms left without one, which is due by its terms; the day
-// of the sale for any other row without one (cash has no due date of its own).
-QVariant VencimentoGravado(const QStringList &linha, const QDate &diaDaVenda);
+// Those rows as payments, in grid order.
+QList<LinhaPagamento> Pagamentos(const Grade &g);
+// What the payments add up to.
+Moeda SomaPagamentos(const QList<LinhaPagamento> &pagamentos);

@@ -1,6 +1,6 @@
 #include "presale/Imprime_Cupom_PreVenda.h"
 
-#include "closing/DiarioVendas.h"
+#include "closing/ServicoFechamento.h"
 #include "closing/FechaCupom.h"
 #include "closing/VendaFechada.h"
 #include "core/Cp1252.h"
@@ -15,9 +15,9 @@
 #include "lookup/FormPesq.h"
 #include "payment/CondPgto.h"
 #include "platform/Host.h"
-#include "sale/PForm.h"
+#include "presale/JanelaVenda.h"
 
-ImprimeCupomPreVenda::ImprimeCupomPreVenda(Aplicacao &app, PForm &venda)
+ImprimeCupomPreVenda::ImprimeCupomPreVenda(Aplicacao &app, JanelaVenda &venda)
     : TelaEmpenho(app, {"Imprime_Cupom_PreVenda", QStringLiteral("IMPRIME CUPOM DE PRÉ-VENDA - ( F7 - LIBERA EMPENHO )"),
                         true, false, true, true}),
       venda_(venda) {
@@ -80,7 +80,7 @@ ImprimeCupomPreVenda::ImprimeCupomPreVenda(Aplicacao &app, PForm &venda)
 
 void ImprimeCupomPreVenda::carrega() {
   TelaEmpenho::carrega();
-  campo("Cliente").setTexto(venda_.campo("Cliente").texto());
+  campo("Cliente").setTexto(venda_.clienteDaVenda());
 }
 
 void ImprimeCupomPreVenda::ativa() {
@@ -101,7 +101,7 @@ void ImprimeCupomPreVenda::ativa() {
 QString ImprimeCupomPreVenda::recusaEmpenho(qlonglong codigo) {
   // Its coupon printed here and kept on the desk, not recorded yet: printed
   // again it would be two coupons for one pre-sale.
-  for (const DiarioVendas::Entrada &p : venda_.diario().pendentes())
+  for (const DiarioVendas::Entrada &p : venda_.fechamento().diario().pendentes())
     if (p.venda.empenho == codigo)
       return QStringLiteral("O cupom %1 deste empenho já foi impresso e está guardado neste caixa; ele será gravado "
                             "assim que o banco de dados responder.")
@@ -111,7 +111,7 @@ QString ImprimeCupomPreVenda::recusaEmpenho(qlonglong codigo) {
 
 void ImprimeCupomPreVenda::NovoEmpenho() {
   TelaEmpenho::NovoEmpenho();
-  campo("Cliente").setTexto(venda_.campo("Cliente").texto());
+  campo("Cliente").setTexto(venda_.clienteDaVenda());
   campo("NomeDoCliente").setTexto(QString());
   campo("DocumCliente").setTexto(QString());
 }
@@ -191,7 +191,7 @@ void ImprimeCupomPreVenda::imprime() {
     if (impressao == Impressao::NaoImpresso) devolveEmpenho(marcador);
     app().operador().avisa(e.Mensagem);
   } else {
-    venda_.campo("CodEpn").setTexto(QString::number(codigo_));
+    venda_.mostraEmpenho(codigo_);
     app().operador().avisa(MensagemConcluida, Icone::Informacao);
   }
   NovoEmpenho();
@@ -237,7 +237,7 @@ void ImprimeCupomPreVenda::cancelaCupomAberto() {
   if (PerguntaSituacaoCupom(e) == SituacaoCupom::Fechado) return;
   e.Retorno = EcfCancelaCupom(e);
   if (e.Retorno >= 1) {
-    venda_.campo("Cancelado").setVisible(true);
+    venda_.mostraCupomCancelado();
     e.Mensagem = falha + QStringLiteral("\n\nO cupom foi cancelado; o empenho pode ser impresso de novo.");
   } else {
     e.Mensagem = falha + QStringLiteral("\n\nO cupom não pôde ser cancelado (") + ErroComunicacao(e.Retorno) +
@@ -245,182 +245,183 @@ void ImprimeCupomPreVenda::cancelaCupomAberto() {
   }
 }
 
-ImprimeCupomPreVenda::Impressao ImprimeCupomPreVenda::ImprimeCupomEmpenho(qlonglong marcador) {
+std::optional<ImprimeCupomPreVenda::CupomEmpenho> ImprimeCupomPreVenda::leCupom() {
   TerminalState &e = estado();
-  const ImpressoraOcupada ocupada(e);
-  const Ampulheta ampulheta(app());
   ConexaoBanco &c = e.conexao();
-
   Recordset cab;
   cab.abre(MontaSql("Select * From Tb_Vda_Cadepn Where Codepn=?", {codigo_}), c);
   if (cab.EOF_()) {
     e.Mensagem = QStringLiteral("Empenho Inexistente !");
-    return Impressao::NaoImpresso;
+    return std::nullopt;
   }
-  const QString codigoCliente = texto(cab, "CliEpn");
-  const QString operacao = texto(cab, "FisEpn");
-  const Moeda desconto = ParaMoeda(cab["DscEpn"]);
-  const Moeda liquidoEmpenho = ParaMoeda(cab["TotEpn"]) - desconto;
-  const int quantosItens = SemNulo(cab["NitEpn"]).toInt();
+  CupomEmpenho cupom;
+  cupom.codigoCliente = texto(cab, "CliEpn");
+  cupom.operacao = texto(cab, "FisEpn");
+  cupom.vendedor = texto(cab, "VenEpn").toLongLong();
+  cupom.total = ParaMoeda(cab["TotEpn"]);
+  cupom.desconto = ParaMoeda(cab["DscEpn"]);
 
   // The customer: the database's, or the one the operator identified.
   Recordset rs;
-  rs.abre(MontaSql("Select * From Tb_Rec_CadCli Where CodCli=?", {codigoCliente.toLongLong()}), c);
-  QString nome = rs.EOF_() ? QString() : texto(rs, "NomCli");
-  QString documento = rs.EOF_() ? QString() : texto(rs, "CpfCli");
+  rs.abre(MontaSql("Select * From Tb_Rec_CadCli Where CodCli=?", {cupom.codigoCliente.toLongLong()}), c);
+  cupom.nome = rs.EOF_() ? QString() : texto(rs, "NomCli");
+  cupom.documento = rs.EOF_() ? QString() : texto(rs, "CpfCli");
   const QString cliente = campo("Cliente").texto();
   const QString identificado = cliente.mid(cliente.indexOf('-') + 1);
   if (!PegaCampo(identificado, "|", 2).trimmed().isEmpty()) {
-    nome = PegaCampo(identificado, "|", 1).trimmed();
-    documento = PegaCampo(identificado, "|", 2).trimmed();
+    cupom.nome = PegaCampo(identificado, "|", 1).trimmed();
+    cupom.documento = PegaCampo(identificado, "|", 2).trimmed();
   }
-  SoNumeros(documento);
+  SoNumeros(cupom.documento);
+  if (!leItens(cupom, SemNulo(cab["NitEpn"]).toInt())) return std::nullopt;
 
+  // The payment rows as recorded, into the payment-change grid and from it
+  // to the printer.
+  LimpaGradePgto();
+  altPgto().carregaLinhas(cupom.liquido(), LinhasPagamento(c, "FORMAPGTO1", codigo_));
+  cupom.pagamentos = altPgto().pagamentos();
+  // A coupon whose payments do not pay its items less the discount could
+  // never be closed.
+  Moeda somaItens;
+  for (const ItemEmpenho &item : cupom.itens) somaItens += ValorLinha(item.unitario, item.quantidade);
+  if (somaItens != cupom.total) {
+    e.Mensagem = QStringLiteral("Os itens (%1) não conferem com o total do empenho (%2): o cupom não foi impresso.")
+                     .arg(FormataValor(somaItens), FormataValor(cupom.total));
+    return std::nullopt;
+  }
+  if (const Moeda formas = SomaPagamentos(cupom.pagamentos); formas != somaItens - cupom.desconto) {
+    e.Mensagem = QStringLiteral("Os itens (%1) menos o desconto (%2) não conferem com as formas de pagamento (%3): o "
+                                "cupom não foi impresso.")
+                     .arg(FormataValor(somaItens), FormataValor(cupom.desconto), FormataValor(formas));
+    return std::nullopt;
+  }
+  return cupom;
+}
+
+bool ImprimeCupomPreVenda::leItens(CupomEmpenho &cupom, int quantos) {
+  TerminalState &e = estado();
+  ConexaoBanco &c = e.conexao();
   // Everything the coupon sells is read before it is opened: a missing item
   // or product prints nothing.
-  QList<ItemEmpenho> itens;
-  Recordset it;
-  Moeda somaItens;
-  for (int i = 1; i <= quantosItens; ++i) {
+  Recordset it, rs;
+  for (int i = 1; i <= quantos; ++i) {
     it.abre(MontaSql("Select * From Tb_Vda_CadEpnIt Where CodEpnIt=? And IteEpnIt=?", {codigo_, i}), c);
     if (it.EOF_()) {
       e.Mensagem = QStringLiteral("O item %1 do empenho %2 não existe: o cupom não foi impresso.").arg(i).arg(codigo_);
-      return Impressao::NaoImpresso;
+      return false;
     }
     rs.abre(MontaSql("Select * From Tb_Est_CadPro Where CodPro=?", {SemNulo(it["ProEpnIt"]).toLongLong()}), c);
     if (rs.EOF_()) {
       e.Mensagem = QStringLiteral("O produto %1 do item %2 não existe: o cupom não foi impresso.")
                        .arg(texto(it, "ProEpnIt"))
                        .arg(i);
-      return Impressao::NaoImpresso;
+      return false;
     }
     ItemEmpenho item;
     item.item = i;
     item.produto = texto(rs, "CodPro");
     item.descricao = texto(rs, "NomPro");
     item.tributacao = {texto(rs, "TribPro"), ParaMoeda(rs["Deb512Cto"]), ParaMoeda(rs["Deb612Cto"]),
-                       ParaMoeda(rs["RedCto"]), operacao};
+                       ParaMoeda(rs["RedCto"]), cupom.operacao};
     item.quantidade = ParaQuantidade(it["QtdEpnIt"]);
     if (item.quantidade.ehZero()) item.quantidade = Quantidade::deInteiro(1);
     item.unitario = ParaMoeda(it["ValEpnIt"]).arredondada(2);
-    somaItens += ValorLinha(item.unitario, item.quantidade);
-    itens << item;
+    cupom.itens << item;
   }
+  return true;
+}
 
-  // The payment rows as recorded, into the payment-change grid and from it
-  // to the printer.
-  LimpaGradePgto();
-  const QList<QStringList> linhas = LinhasPagamento(c, "FORMAPGTO1", codigo_);
-  altPgto().carregaLinhas(liquidoEmpenho, linhas);
-  const QList<QStringList> pagamentos = altPgto().linhasPreenchidas();
-  // A coupon whose payments do not pay its items less the discount could
-  // never be closed.
-  if (somaItens != ParaMoeda(cab["TotEpn"])) {
-    e.Mensagem = QStringLiteral("Os itens (%1) não conferem com o total do empenho (%2): o cupom não foi impresso.")
-                     .arg(FormataValor(somaItens), FormataValor(ParaMoeda(cab["TotEpn"])));
-    return Impressao::NaoImpresso;
-  }
-  if (altPgto().totalFormas() != somaItens - desconto) {
-    e.Mensagem = QStringLiteral("Os itens (%1) menos o desconto (%2) não conferem com as formas de pagamento (%3): o "
-                                "cupom não foi impresso.")
-                     .arg(FormataValor(somaItens), FormataValor(desconto), FormataValor(altPgto().totalFormas()));
-    return Impressao::NaoImpresso;
-  }
+VendaFechada ImprimeCupomPreVenda::montaVenda(const CupomEmpenho &c, qlonglong cupom, const TotaisCupom &totais,
+                                              qlonglong marcador) const {
+  TerminalState &e = estado();
+  VendaFechada venda;
+  venda.caixa = e.NumCaixa;
+  venda.cupom = cupom;
+  venda.data = e.DataSistema;
+  venda.usuario = e.CodUsuario;
+  venda.cliente = c.codigoCliente + "-" + c.nome + (c.documento.isEmpty() ? QString() : "|" + c.documento);
+  venda.vendedor = c.vendedor;
+  venda.operacao = c.operacao.toInt();
+  venda.total = c.liquido();
+  venda.local = e.LocCxaMat;
+  venda.fechadaEm = e.relogio().now();
+  venda.faturamento = TextoFaturamento(e.CodUsuario, e.NomeMaquina, venda.fechadaEm.time());
+  for (const ItemEmpenho &item : c.itens)
+    venda.itens << ItemVendido{item.item,          item.produto.toLongLong(), item.quantidade,
+                               item.unitario,      item.unitario,             ValorLinha(item.unitario, item.quantidade),
+                               item.tributacao.tribPro};
+  venda.pagamentos = c.pagamentos;
+  venda.totais = totais;
+  venda.empenho = codigo_;
+  venda.marcador = marcador;
+  venda.horaServidor = horaServidor_;
+  return venda;
+}
 
-  e.Retorno = EcfAbreCupom(e, DocumentoFormatado(documento));
+ImprimeCupomPreVenda::Impressao ImprimeCupomPreVenda::ImprimeCupomEmpenho(qlonglong marcador) {
+  TerminalState &e = estado();
+  const ImpressoraOcupada ocupada(e);
+  const Ampulheta ampulheta(app());
+  const std::optional<CupomEmpenho> lido = leCupom();
+  if (!lido) return Impressao::NaoImpresso;
+
+  e.Retorno = EcfAbreCupom(e, DocumentoFormatado(lido->documento));
   if (e.Retorno < 1) {
     e.Mensagem = ErroComunicacao(e.Retorno);
     return Impressao::NaoImpresso;
   }
   EcfNumeroCupom(e);
   const qlonglong cupom = e.NumCupom.toLongLong();
-  venda_.campo("NoCupom").setTexto(QString::number(cupom));
-
-  std::array<Moeda, QuantidadeTotaisCupom> totais{};
-  for (const ItemEmpenho &item : itens)
+  venda_.mostraNumeroCupom(cupom);
+  TotaisCupom totais{};
+  for (const ItemEmpenho &item : lido->itens)
     if (!VendeItemEmpenho(item, totais)) {
       cancelaCupomAberto();
       return Impressao::NaoImpresso;
     }
+  return fechaCupom(*lido, montaVenda(*lido, cupom, totais, marcador));
+}
 
-  VendaFechada venda;
-  venda.caixa = e.NumCaixa;
-  venda.cupom = cupom;
-  venda.data = e.DataSistema;
-  venda.usuario = e.CodUsuario;
-  venda.cliente = codigoCliente + "-" + nome + (documento.isEmpty() ? QString() : "|" + documento);
-  venda.vendedor = texto(cab, "VenEpn").toLongLong();
-  venda.operacao = operacao.toInt();
-  venda.total = liquidoEmpenho;
-  venda.local = e.LocCxaMat;
-  venda.fechadaEm = e.relogio().now();
-  venda.faturamento = TextoFaturamento(e.CodUsuario, e.NomeMaquina, venda.fechadaEm.time());
-  for (const ItemEmpenho &item : itens)
-    venda.itens << ItemVendido{item.item,          item.produto.toLongLong(), item.quantidade,
-                               item.unitario,      item.unitario,             ValorLinha(item.unitario, item.quantidade),
-                               item.tributacao.tribPro};
-  venda.pagamentos = pagamentos;
-  venda.totais = totais;
-  venda.empenho = codigo_;
-  venda.marcador = marcador;
-  venda.horaServidor = horaServidor_;
-
-  // On disk before the printer closes the coupon.
-  QString erro;
-  if (!venda_.diario().grava(venda, DiarioVendas::Situacao::Fechando, &erro)) {
-    e.Mensagem = QStringLiteral("O cupom não pôde ser guardado no disco deste caixa (") + erro + ").";
-    cancelaCupomAberto();
-    return Impressao::NaoImpresso;
-  }
-  PontoDeFalha("diario-fechando");
-
-  const QString rodape = RodapeCupom(campo("Troco").texto(), "0-" + nome, operacao, venda_.campo("Caixa").texto(),
+ImprimeCupomPreVenda::Impressao ImprimeCupomPreVenda::fechaCupom(const CupomEmpenho &c, const VendaFechada &venda) {
+  TerminalState &e = estado();
+  const QString rodape = RodapeCupom(campo("Troco").texto(), "0-" + c.nome, c.operacao, venda_.caixaDaVenda(),
                                      campo("NumEpn").texto());
-  const DescontoCupom subtotal = desconto.ehZero() ? DescontoCupom{"%", "0,00"} : DescontoCupom{"$", FormataValor(desconto)};
-  EnviaFechamentoCompleto(e, subtotal, pagamentos, rodape);
-  // Only the printer says whether the coupon was closed: it is asked even
-  // when every call was accepted.
-  const QString falha = e.Mensagem;
-  switch (PerguntaSituacaoCupom(e)) {
-    case SituacaoCupom::Fechado:
-      e.Mensagem.clear();
-      break;
-    case SituacaoCupom::Aberto:
-      e.Mensagem = falha.isEmpty() ? QStringLiteral("A impressora não confirmou o fechamento do cupom.") : falha;
-      venda_.diario().descarta(venda);
+  const DescontoCupom subtotal =
+      c.desconto.ehZero() ? DescontoCupom{"%", "0,00"} : DescontoCupom{"$", FormataValor(c.desconto)};
+  ServicoFechamento &fechamento = venda_.fechamento();
+  const ServicoFechamento::Resultado r =
+      fechamento.fecha(venda, [&](const ServicoFechamento::Guarda &guarda, QString &falha) {
+        // On disk before the printer closes the coupon.
+        if (QString erro; !guarda(erro)) {
+          falha = QStringLiteral("O cupom não pôde ser guardado no disco deste caixa (") + erro + ").";
+          return false;
+        }
+        EnviaFechamentoCompleto(e, subtotal, c.pagamentos, rodape);
+        falha = e.Mensagem;
+        return true;
+      });
+  switch (r.desfecho) {
+    case ServicoFechamento::Desfecho::NaoFechado:
+      e.Mensagem = r.porque.isEmpty() ? ServicoFechamento::MensagemCupomNaoFechado : r.porque;
       cancelaCupomAberto();
       return Impressao::NaoImpresso;
-    case SituacaoCupom::SemResposta:
+    case ServicoFechamento::Desfecho::Incerto:
       // The start-up check decides (cancels an open coupon, records a
       // closed one).
-      e.Mensagem = (falha.isEmpty() ? QStringLiteral("A impressora não confirmou o fechamento do cupom.") : falha) +
+      e.Mensagem = (r.porque.isEmpty() ? ServicoFechamento::MensagemCupomNaoFechado : r.porque) +
                    QStringLiteral("\n\nA impressora não responde: o cupom será conferido ao iniciar o caixa.");
       return Impressao::Incerto;
+    default:
+      e.Mensagem.clear();
+      break;
   }
-  PontoDeFalha("impressora-fechou");
-  if (QString erroDiario; !venda_.diario().grava(venda, DiarioVendas::Situacao::Fechada, &erroDiario))
-    venda_.avisaDiarioNaoGravou(erroDiario);
-  PontoDeFalha("diario-fechada");
-
-  // The sale screen shows no coupon of its own: not the previous sale's.
-  venda_.LimpaCupomMostrado();
-  venda_.campo("TxtMens").setTexto("Cliente: " + venda.cliente + " | Empenho: " + QString::number(codigo_) +
-                                   " | Cupom: " + QString::number(cupom));
-  venda_.voltaAoConsumidor();
+  venda_.mostraCupomDeOutraTela(venda.cliente, codigo_, venda.cupom);
   campo("Cliente").setTexto(QStringLiteral("0-CONSUMIDOR"));
-
-  qlonglong gravado = 0;
-  QString porque;
-  if (venda_.registraVenda(venda, gravado, porque)) {
-    venda_.GravaVendasGuardadas(false);
-    return Impressao::Impresso;
-  }
-  venda_.mostraGuardadas(static_cast<int>(venda_.diario().pendentes().size()));
-  app().operador().avisa(PForm::MensagemVendaGuardada.arg(porque));
+  fechamento.registra(venda);
   return Impressao::Impresso;
 }
 
-bool ImprimeCupomPreVenda::VendeItemEmpenho(const ItemEmpenho &item, std::array<Moeda, QuantidadeTotaisCupom> &totais) {
+bool ImprimeCupomPreVenda::VendeItemEmpenho(const ItemEmpenho &item, TotaisCupom &totais) {
   TerminalState &e = estado();
   const Tributacao t = ClassificaTributacao(item.tributacao, TabelaTributacao::Empenho);
   // A weighed quantity (1,5 kg) is sold as such, three decimals; a whole one
@@ -432,8 +433,6 @@ bool ImprimeCupomPreVenda::VendeItemEmpenho(const ItemEmpenho &item, std::array<
     e.Mensagem = ErroComunicacao(e.Retorno, false);
     return false;
   }
-  const TotaisLinha l = TotaisDaLinha(t, ValorLinha(item.unitario, item.quantidade));
-  if (l.total >= 0) totais[l.total] += l.valor;
-  if (l.totalImposto >= 0) totais[l.totalImposto] += l.imposto;
+  AcumulaLinha(totais, t, ValorLinha(item.unitario, item.quantidade));
   return true;
 }

@@ -4,14 +4,16 @@
 // document when given (Pause). Like a sale of the sale screen, the coupon
 // goes through the desk's journal before the printer closes it, so the
 // summary, the coupon number written back and the release are never lost.
-#include <array>
+#include <optional>
 
 #include "core/Moeda.h"
 #include "core/Quantidade.h"
 #include "core/Tributacao.h"
+#include "payment/LinhaPagamento.h"
 #include "presale/TelaEmpenho.h"
 
-class PForm;
+class JanelaVenda;
+struct VendaFechada;
 
 // An item of an empenho as the coupon sells it.
 struct ItemEmpenho {
@@ -25,7 +27,7 @@ struct ItemEmpenho {
 
 class ImprimeCupomPreVenda : public TelaEmpenho {
  public:
-  ImprimeCupomPreVenda(Aplicacao &app, PForm &venda);
+  ImprimeCupomPreVenda(Aplicacao &app, JanelaVenda &venda);
   void carrega() override;
   void ativa() override;
 
@@ -56,14 +58,30 @@ class ImprimeCupomPreVenda : public TelaEmpenho {
   // (the printer did not answer after the closing).
   enum class Impressao { Impresso, NaoImpresso, Incerto };
   Impressao ImprimeCupomEmpenho(qlonglong marcador);
+  // What the coupon of the empenho on screen prints, read before it is opened.
+  struct CupomEmpenho {
+    QString codigoCliente, operacao, nome, documento;
+    qlonglong vendedor = 0;
+    Moeda total, desconto;  // the items' total and the discount (TotEpn, DscEpn)
+    QList<ItemEmpenho> itens;
+    QList<LinhaPagamento> pagamentos;
+    Moeda liquido() const { return total - desconto; }
+  };
+  // nullopt (Mensagem: why) for an empenho that cannot be printed as it is.
+  std::optional<CupomEmpenho> leCupom();
+  bool leItens(CupomEmpenho &cupom, int quantos);
+  VendaFechada montaVenda(const CupomEmpenho &c, qlonglong cupom, const TotaisCupom &totais,
+                          qlonglong marcador) const;
+  // Journal, closing, the printer's word, recording.
+  Impressao fechaCupom(const CupomEmpenho &c, const VendaFechada &venda);
   // Claims the empenho as read for this desk (marker and desk); false, with
   // the operator told, when another desk or program changed it meanwhile.
   bool tomaEmpenho(qlonglong marcador);
   // A claim whose coupon was not printed is given back as it was read.
   void devolveEmpenho(qlonglong marcador);
-  bool VendeItemEmpenho(const ItemEmpenho &item, std::array<Moeda, QuantidadeTotaisCupom> &totais);
+  bool VendeItemEmpenho(const ItemEmpenho &item, TotaisCupom &totais);
   // A coupon left open by a failure is cancelled so the desk can sell on.
   void cancelaCupomAberto();
 
-  PForm &venda_;
+  JanelaVenda &venda_;
 };

@@ -11,7 +11,6 @@
 #include "payment/CondPgto.h"
 #include "payment/LinhaPagamento.h"
 #include "platform/Host.h"
-#include "sale/PForm.h"
 
 namespace {
 
@@ -368,7 +367,7 @@ void TelaEmpenho::AlteraFormaEmpenho() {
   AltPgto &alt = *altPgto_;
   alt.carregaLinhas(liquido(), alt.linhasPreenchidas());
   app().mostra(alt, true);
-  const QList<QStringList> linhas = alt.linhasPreenchidas();
+  const QList<LinhaPagamento> linhas = alt.pagamentos();
   // Rows that do not pay the empenho's total would print a coupon whose
   // payments differ from its items: the recorded rows stay.
   if (alt.totalFormas() != liquido()) {
@@ -386,14 +385,12 @@ void TelaEmpenho::AlteraFormaEmpenho() {
     e.conexao().executaComParametros("Update Tb_Vda_CadEpn Set DtcEpn=?,DtlEpn=?,MesEpn=? Where CodEpn=?",
                                      {agora, agora, agora.date().month(), codigo_});
     e.conexao().executaComParametros("DELETE FROM TB_VDA_EPNPAG WHERE EPNPAG=?", {codigo_});
-    for (const QStringList &p : linhas) {
+    for (const LinhaPagamento &p : linhas) {
       e.conexao().executaComParametros(
-          "INSERT INTO TB_VDA_EPNPAG (EPNPAG,CPGPAG,CVNPAG,VALPAG,CHQPAG,BCOPAG,AGCPAG,EMIPAG,DTVPAG) VALUES "
-          "(?,?,?,?,?,?,?,?,?)",
-          {codigo_, p.value(PagCodigo).trimmed().toLongLong(), p.value(PagConvenio).trimmed().toLongLong(),
-           QVariant::fromValue(ParaMoeda(p.value(PagValor))), p.value(PagCheque).trimmed().left(15),
-           p.value(PagBanco).trimmed().left(10), p.value(PagAgencia).trimmed().left(10),
-           p.value(PagEmitente).trimmed().left(60), VencimentoGravado(p, agora.date())});
+          SqlInserePagamento,
+          {codigo_, p.condicao, p.convenio, QVariant::fromValue(p.valor), p.cheque.trimmed().left(15),
+           p.banco.trimmed().left(10), p.agencia.trimmed().left(10), p.emitente.trimmed().left(60),
+           p.vencimentoGravado(agora.date())});
     }
     GravaLog(e, e.CodUsuario, QStringLiteral("PDV"), QStringLiteral("Altera/Forma"),
              "Empenhos: " + QString::number(codigo_));

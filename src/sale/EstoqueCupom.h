@@ -14,17 +14,11 @@
 #include <QString>
 #include <optional>
 
+#include "core/EstoquePendente.h"
 #include "core/Quantidade.h"
 
 struct TerminalState;
 
-// Tries of the stock update that conflicts with another desk.
-inline constexpr int TentativasEstoque = 50;
-
-// Raises (or, with a negative quantity, lowers) a product's pending-sale
-// stock; an update that conflicts with another desk is tried again until it
-// lands (TentativasEstoque times at most). Throws ErroBanco otherwise.
-void AtualizaEstoquePendente(TerminalState &estado, const QString &codPro, Quantidade quantidade);
 
 struct ItemEstoque {
   int item = 0;           // its number on the coupon

@@ -1,7 +1,6 @@
 // Item entry on the sale screen: the product by bar code, in-store label or
 // system code, its price and discounts, the printer item, the grid row, the
 // coupon totals and the pending-sale stock.
-#include <QRegularExpression>
 #include <QThread>
 
 #include "access/SenhaLib.h"
@@ -15,22 +14,9 @@
 #include "fiscal/AnalisaRetorno.h"
 #include "fiscal/Ecf.h"
 #include "lookup/FormPesq.h"
+#include "sale/CodigoProduto.h"
 #include "sale/PForm.h"
 #include "core/Tributacao.h"
-
-namespace {
-
-const QString Separador = QStringLiteral("»");
-
-bool SoDigitosTamanho(const QString &t, std::initializer_list<int> tamanhos) {
-  static const QRegularExpression digitos(QStringLiteral("^\\d+$"));
-  if (!digitos.match(t).hasMatch()) return false;
-  for (int n : tamanhos)
-    if (t.size() == n) return true;
-  return false;
-}
-
-}  // namespace
 
 QString PForm::quantidadeMostrada(Quantidade q, bool inteira) {
   if (inteira) return q.formatada(0);
@@ -41,9 +27,29 @@ QString PForm::quantidadeMostrada(Quantidade q, bool inteira) {
 }
 
 int PForm::linhaDoProximoItem() {
+  // Row n holds item n: the next item's row is the empty one after them.
   Grade &g = grade("Grade");
-  if (g.Rows() <= g.FixedRows || !g.TextMatrix(g.Rows() - 1, 0).isEmpty()) g.AddItem(QString());
-  return g.Rows() - 1;
+  const int linha = venda_.proximoNumero();
+  while (g.Rows() <= linha) g.AddItem(QString());
+  return linha;
+}
+
+void PForm::esqueceValorLiberado() {
+  venda_.valorLiberado.reset();
+  grade("Grade").setTextMatrix(linhaDoProximoItem(), 4, QString());
+}
+
+void PForm::mostraItem(const ItemCupom &i) {
+  Grade &g = grade("Grade");
+  const int r = i.numero;
+  while (g.Rows() <= r) g.AddItem(QString());
+  g.setTextMatrix(r, 0, (i.cancelado ? "-" : "+") + QString::number(i.numero).rightJustified(3, '0'));
+  g.setTextMatrix(r, 1, i.produto);
+  g.setTextMatrix(r, 2, i.descricao);
+  g.setTextMatrix(r, 3, quantidadeMostrada(i.quantidade, i.inteira));
+  g.setTextMatrix(r, 4, i.unitario.formatada());
+  g.setTextMatrix(r, 5, i.valor.formatada());
+  if (i.cancelado) g.setCorLinha(r, 0xFFFFFF, 0x0000FF);
 }
 
 void PForm::teclaProduto(int &tecla, int) {
@@ -65,60 +71,20 @@ void PForm::vendeItem() {
     focaCampo(produto, false);
     return;
   }
-  QString texto = produto.texto().trimmed();
+  const QString texto = produto.texto().trimmed();
   if (texto.isEmpty()) return;
-  // What the cashier typed, as the message line names it when no product has it.
-  const QString digitado = texto.section(Separador, 0, 0).trimmed();
   // An unknown code told on the message line is the last item's news only.
   if (const QString linha = campo("TxtMens").texto(); linha.startsWith(MensagemNaoCadastrado) ||
                                                        linha.startsWith(MensagemCodigoInvalido) ||
                                                        linha.startsWith(MensagemEtiquetaZerada))
     mostraLinhaItens();
 
-  // The kind of code. A code typed with a trailing "." (or handed back by the
-  // search, "code»description»...") is a system code whatever its length.
-  bool codigoSistema = false;
-  if (texto.endsWith('.') && SoDigitosTamanho(texto.chopped(1), {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14})) {
-    texto.chop(1);
-    produto.setTexto(texto + Separador);
-    codigoSistema = true;
-  } else if (texto.contains(Separador)) {
-    texto = texto.section(Separador, 0, 0).trimmed();
-    codigoSistema = true;
-  }
   Recordset rs;
   std::optional<Moeda> valorEtiqueta;
-  if (!codigoSistema && SoDigitosTamanho(texto, {8, 12, 13})) {
-    // A misread bar code (or a label) whose check digit does not hold is
-    // told like an unknown one: the scanner goes on.
-    if (!CodigoBarrasValido(texto)) {
-      produto.setTexto(QString());
-      campo("TxtMens").setTexto(MensagemCodigoInvalido + digitado.left(MaiorCodigoMostrado));
-      return;
-    }
-    if (texto.size() == 13 && texto.startsWith(QLatin1String("200"))) {
-      // In-store label: "200" + internal code, the value in hundredths, a check digit.
-      rs.abre(MontaSql("Select * From Tb_Est_CadPro Where CdiPro=?", {texto.left(5)}), e.conexao());
-      valorEtiqueta = Moeda::deCentavos(texto.mid(5, 7).toLongLong());
-      // Nothing weighed: no quantity to sell (it would sell one whole unit).
-      if (valorEtiqueta->ehZero()) {
-        produto.setTexto(QString());
-        campo("TxtMens").setTexto(MensagemEtiquetaZerada + digitado.left(MaiorCodigoMostrado));
-        return;
-      }
-    } else {
-      rs.abre(MontaSql("Select * From Tb_Est_CadPro Where EanPro=?", {texto}), e.conexao());
-    }
-  } else {
-    bool numero = false;
-    const qlonglong codigo = texto.toLongLong(&numero);
-    if (numero) rs.abre("Select * From Tb_Est_CadPro Where CodPro=" + QString::number(codigo), e.conexao());
-  }
-  if (rs.State() == 0 || rs.EOF_()) {
+  if (!procuraProduto(texto, rs, valorEtiqueta)) {
     // No message box: a scanner goes on scanning into the field, which keeps
     // the focus; the message line says which code was not found.
     produto.setTexto(QString());
-    campo("TxtMens").setTexto(MensagemNaoCadastrado + digitado.left(MaiorCodigoMostrado));
     return;
   }
   const Moeda precoLista = ParaMoeda(rs["ValPre1"]);
@@ -135,33 +101,11 @@ void PForm::vendeItem() {
   }
   const QString codPro = SemNulo(rs["CodPro"]).toString().trimmed();
 
-  // Discounts: by payment condition, then by customer group, each on the
-  // price the one before left.
-  Moeda preco = precoLista;
-  const QString condicao = PegaCampo(campo("FormaPgto").texto(), "-", 1).trimmed();
-  if (!condicao.isEmpty()) {
-    Recordset dsc;
-    dsc.abre(MontaSql("Select * From Tb_Est_DscFpg Where ProDFpg=? and ForDFpg=?", {codPro, condicao}), e.conexao());
-    if (!dsc.EOF_()) preco = preco.menosPercentual(ParaMoeda(dsc["DscDFpg"]), 4);
-  }
-  {
-    Recordset dsc;
-    dsc.abre(MontaSql("Select * From Tb_Est_DscGruCli Where ProGCli=? and GruGCli=?", {codPro, grupoCliente}),
-             e.conexao());
-    if (!dsc.EOF_()) preco = preco.menosPercentual(ParaMoeda(dsc["DscGCli"]), 4);
-  }
   // The printer takes the unit value with two decimals: the line is charged
   // on that, and the screen shows the same.
-  Moeda unitario = preco.arredondada(2);
-
+  Moeda unitario = precoComDescontos(codPro, precoLista).arredondada(2);
   const bool inteira = ParaNumero(rs["DecPro"]) == 1;
-  Quantidade quantidade = quantidadePendente_.ehZero() ? Quantidade::deInteiro(1) : quantidadePendente_;
-  if (valorEtiqueta) {
-    // The label's value at the product's own price (before discounts).
-    if (const auto q = Quantidade::deValor(*valorEtiqueta, precoLista.arredondada(2))) quantidade = *q;
-  }
-  if (inteira) quantidade = quantidade.arredondada(0);
-  if (quantidade.ehZero()) quantidade = Quantidade::deInteiro(1);
+  const Quantidade quantidade = quantidadeDoItem(inteira, valorEtiqueta, precoLista);
   // A label's value at a very low price can weigh more than the printer's
   // quantity field holds.
   if (quantidade > Quantidade::deInteiro(MaiorQuantidade)) {
@@ -169,12 +113,12 @@ void PForm::vendeItem() {
     return;
   }
 
+  // The next item's row shows from here on, whatever the printer says.
+  linhaDoProximoItem();
   // A value released with F11 for this item.
-  const int linha = linhaDoProximoItem();
-  Grade &g = grade("Grade");
-  if (const auto liberado = Moeda::deTexto(g.TextMatrix(linha, 4)); liberado && !liberado->ehZero()) {
+  if (const std::optional<Moeda> liberado = venda_.valorLiberado) {
     if (liberado->vezes(2) <= unitario) {
-      g.setTextMatrix(linha, 4, QString());
+      esqueceValorLiberado();
       app().operador().avisa(QStringLiteral("Venda abaixo do preço de custo !"));
       focaCampo(produto, false);
       return;
@@ -183,37 +127,99 @@ void PForm::vendeItem() {
   }
 
   const QString descricao = SemNulo(rs["NomPro"]).toString().trimmed();
-  const Moeda valor = ValorLinha(unitario, quantidade);
   if (!EnviaItem(codPro, descricao, tributacao, inteira, quantidade, unitario)) {
-    g.setTextMatrix(linha, 4, QString());
+    esqueceValorLiberado();
     return;
   }
-  const int item = linha;  // its row number is its item number
-  g.setTextMatrix(item, 0, "+" + QString::number(item).rightJustified(3, '0'));
-  g.setTextMatrix(item, 1, codPro);
-  g.setTextMatrix(item, 2, descricao);
-  g.setTextMatrix(item, 3, quantidadeMostrada(quantidade, inteira));
-  g.setTextMatrix(item, 4, unitario.formatada());
-  g.setTextMatrix(item, 5, valor.formatada());
-  if (itensCupom.size() <= item) itensCupom.resize(item + 1);
-  itensCupom[item] = {precoLista, tributacao.tribPro, quantidade};
+  mostraItemVendido(venda_.adiciona({0, codPro, descricao, quantidade, inteira, unitario, precoLista,
+                                     ValorLinha(unitario, quantidade), tributacao, false}));
+}
+
+bool PForm::procuraProduto(const QString &texto, Recordset &rs, std::optional<Moeda> &valorEtiqueta) {
+  TerminalState &e = estado();
+  // What the cashier typed, as the message line names it when no product has it.
+  const QString digitado = texto.section(SeparadorCodigo, 0, 0).trimmed().left(MaiorCodigoMostrado);
+  const CodigoDigitado codigo = ClassificaCodigo(texto);
+  if (!codigo.textoCampo.isEmpty()) campo("Produto").setTexto(codigo.textoCampo);
+  switch (codigo.tipo) {
+    case TipoCodigo::Invalido:
+      // A misread bar code (or label) is told like an unknown one.
+      campo("TxtMens").setTexto(MensagemCodigoInvalido + digitado);
+      return false;
+    case TipoCodigo::EtiquetaZerada:
+      // Nothing weighed: no quantity to sell (it would sell one whole unit).
+      campo("TxtMens").setTexto(MensagemEtiquetaZerada + digitado);
+      return false;
+    case TipoCodigo::Etiqueta:
+      rs.abre(MontaSql("Select * From Tb_Est_CadPro Where CdiPro=?", {codigo.chave}), e.conexao());
+      valorEtiqueta = codigo.valorEtiqueta;
+      break;
+    case TipoCodigo::Barras:
+      rs.abre(MontaSql("Select * From Tb_Est_CadPro Where EanPro=?", {codigo.chave}), e.conexao());
+      break;
+    case TipoCodigo::Sistema:
+      rs.abre("Select * From Tb_Est_CadPro Where CodPro=" + codigo.chave, e.conexao());
+      break;
+    case TipoCodigo::Nenhum:
+      break;
+  }
+  if (rs.State() != 0 && !rs.EOF_()) return true;
+  campo("TxtMens").setTexto(MensagemNaoCadastrado + digitado);
+  return false;
+}
+
+void PForm::mostraItemVendido(const ItemCupom &novo) {
+  TerminalState &e = estado();
+  Grade &g = grade("Grade");
+  venda_.valorLiberado.reset();
+  const int item = novo.numero;
+  mostraItem(novo);
   g.setPosicao(item, 0);
   if (g.TopRow() > item) g.setTopRow(item);
-  totalVenda_ += valor;
-  campo("TxtTotVen").setTexto(totalVenda_.formatada());
+  campo("TxtTotVen").setTexto(venda_.total().formatada());
   campo("NitEpn").setTexto(QString::number(item));
-  produto.setTexto(QString());
-  quantidadePendente_ = Quantidade();
+  campo("Produto").setTexto(QString());
+  venda_.quantidadePendente = Quantidade();
   // The quantity shown was this item's: the next one is 1 again.
   mostraLinhaItens();
-  e.UltProduto = codPro;
-  levantaEstoque(item, codPro, quantidade);
+  e.UltProduto = novo.produto;
+  levantaEstoque(item, novo.produto, novo.quantidade);
+}
+
+Moeda PForm::precoComDescontos(const QString &codPro, Moeda precoLista) {
+  TerminalState &e = estado();
+  // By payment condition, then by customer group, each on the price the one
+  // before left.
+  Moeda preco = precoLista;
+  const QString condicao = PegaCampo(campo("FormaPgto").texto(), "-", 1).trimmed();
+  if (!condicao.isEmpty()) {
+    Recordset dsc;
+    dsc.abre(MontaSql("Select * From Tb_Est_DscFpg Where ProDFpg=? and ForDFpg=?", {codPro, condicao}), e.conexao());
+    if (!dsc.EOF_()) preco = preco.menosPercentual(ParaMoeda(dsc["DscDFpg"]), 4);
+  }
+  Recordset dsc;
+  dsc.abre(MontaSql("Select * From Tb_Est_DscGruCli Where ProGCli=? and GruGCli=?", {codPro, grupoCliente}),
+           e.conexao());
+  if (!dsc.EOF_()) preco = preco.menosPercentual(ParaMoeda(dsc["DscGCli"]), 4);
+  return preco;
+}
+
+Quantidade PForm::quantidadeDoItem(bool inteira, const std::optional<Moeda> &valorEtiqueta, Moeda precoLista) const {
+  Quantidade quantidade =
+      venda_.quantidadePendente.ehZero() ? Quantidade::deInteiro(1) : venda_.quantidadePendente;
+  if (valorEtiqueta) {
+    // The label's value at the product's own price (before discounts).
+    if (const auto q = Quantidade::deValor(*valorEtiqueta, precoLista.arredondada(2))) quantidade = *q;
+  }
+  if (inteira) quantidade = quantidade.arredondada(0);
+  if (quantidade.ehZero()) quantidade = Quantidade::deInteiro(1);
+  return quantidade;
 }
 
 void PForm::mostraLinhaItens() {
-  campo("TxtMens").setTexto(quantidadePendente_.ehZero()
+  campo("TxtMens").setTexto(venda_.quantidadePendente.ehZero()
                                 ? QStringLiteral("Digitação de Itens.")
-                                : QStringLiteral("Qtde: ") + quantidadeMostrada(quantidadePendente_, false));
+                                : QStringLiteral("Qtde: ") + quantidadeMostrada(venda_.quantidadePendente, false));
 }
 
 void PForm::ValidaTributacao(const DadosTributacao &d) {
@@ -231,15 +237,11 @@ bool PForm::EnviaItem(const QString &codigo, const QString &descricao, const Dad
   const Tributacao t = ClassificaTributacao(dados);
   e.Retorno = EcfVendeItem(e, codigo, descricao.left(29), t.aliquota, inteira ? "I" : "F",
                            quantidade.paraImpressora(!inteira), 2, unitario.formatada(), "%", "0000");
-  if (!AnalisaRetorno(e, QString(), QString(), QStringLiteral("Envia Item"))) {
-    e.Mensagem = QStringLiteral("Envia Item");
-    return false;
-  }
-  // Added only once the printer took the item, so a refusal changes nothing.
-  const TotaisLinha l = TotaisDaLinha(t, ValorLinha(unitario, quantidade));
-  if (l.total >= 0) totais[l.total] += l.valor;
-  if (l.totalImposto >= 0) totais[l.totalImposto] += l.imposto;
-  return true;
+  const AnaliseRetorno r = AnalisaRetornoEcf(e, e.Retorno);
+  if (!r.texto.isEmpty())
+    app().operador().mensagem({r.texto, r.icone, Botoes::Ok, Resposta::Ok, QStringLiteral("Envia Item")});
+  if (!r.aceito) e.Mensagem = QStringLiteral("Envia Item");
+  return r.aceito;
 }
 
 void PForm::DigitaQuantidade() {
@@ -263,7 +265,7 @@ void PForm::DigitaQuantidade() {
     app().operador().avisa(MensagemQuantidadeGrande());
     return;
   }
-  quantidadePendente_ = *q;
+  venda_.quantidadePendente = *q;
   mostraLinhaItens();
   focaCampo("Produto", false);
 }
@@ -273,8 +275,9 @@ void PForm::DigitaValor() {
   app().mostra(liberacao, true);
   const auto valor = Moeda::deTexto(liberacao.valor());
   if (valor && !valor->ehZero()) {
-    Grade &g = grade("Grade");
-    g.setTextMatrix(linhaDoProximoItem(), 4, valor->formatada());
+    // Shown in the next item's row until an item takes it.
+    venda_.valorLiberado = *valor;
+    grade("Grade").setTextMatrix(linhaDoProximoItem(), 4, valor->formatada());
   }
   if (liberacao.carregada()) app().descarrega(liberacao, true);
   focaCampo("Produto", false);
@@ -298,9 +301,10 @@ void PForm::cancelaItem() {
     item = resposta.trimmed().toInt();
     if (resposta.trimmed().isEmpty() || item == 0) return;
     QString recusa;
+    const ItemCupom *i = venda_.item(item);
     if (item < 0 || item >= g.Rows()) recusa = QStringLiteral("ITEM INEXISTENTE !");
-    else if (g.TextMatrix(item, 0).startsWith('-')) recusa = QStringLiteral("JÁ FOI CANCELADO !");
-    else if (g.TextMatrix(item, 0).isEmpty()) recusa = QStringLiteral("ITEM EM BRANCO !");
+    else if (!i) recusa = QStringLiteral("ITEM EM BRANCO !");  // the next item's empty row
+    else if (i->cancelado) recusa = QStringLiteral("JÁ FOI CANCELADO !");
     if (recusa.isEmpty()) break;
     app().operador().avisa(recusa);
   }
@@ -315,43 +319,25 @@ void PForm::cancelaItem() {
   if (!respondeu || confirmacao.trimmed().toInt() != item) return;
 
   e.Mensagem.clear();
-  const QString codPro = g.TextMatrix(item, 1);
-  const auto quantidade = Quantidade::deTexto(g.TextMatrix(item, 3));
-  const auto unitario = Moeda::deTexto(g.TextMatrix(item, 4));
-  if (!quantidade || !unitario) {
-    app().operador().avisa(QStringLiteral("Item com quantidade ou valor ilegível na grade: ") + g.linha(item).join(" | "));
-    return;
-  }
-  Recordset rs;
-  rs.abre("Select * From Tb_Est_CadPro Where CodPro=" + QString::number(codPro.toLongLong()), e.conexao());
-  if (rs.EOF_()) {
-    app().operador().avisa(QStringLiteral("Produto não encontrado: ") + codPro);
-    return;
-  }
-  const DadosTributacao tributacao{SemNulo(rs["TribPro"]).toString().trimmed(), ParaMoeda(rs["Deb512Cto"]),
-                                   ParaMoeda(rs["Deb612Cto"]), ParaMoeda(rs["RedCto"]), campo("FisEpn").texto()};
-  quantidadePendente_ = Quantidade();
+  venda_.quantidadePendente = Quantidade();
   campo("TxtMens").setTexto(QStringLiteral("Digitação de Itens."));
-  if (!EstornaItem(item, tributacao, *quantidade, *unitario)) {
+  if (!EstornaItem(item)) {
     app().operador().avisa(e.Mensagem);
     return;
   }
+  const ItemCupom &cancelado = *venda_.item(item);
   e.EtapaVenda = 1;
-  devolveEstoqueDoItem(item, codPro, *quantidade);
+  devolveEstoqueDoItem(item, cancelado.produto, cancelado.quantidade);
   e.EtapaVenda = 0;
-  const Moeda valor = ValorLinha(*unitario, *quantidade);
-  g.setTextMatrix(item, 0, "-" + QString::number(item).rightJustified(3, '0'));
-  g.setCorLinha(item, 0xFFFFFF, 0x0000FF);
-  totalVenda_ -= valor;
-  campo("TxtTotVen").setTexto(totalVenda_.formatada());
+  mostraItem(cancelado);
+  campo("TxtTotVen").setTexto(venda_.total().formatada());
   const int ultima = g.Rows() - 1;
   g.setPosicao(ultima, 0);
   g.setColSel(5);
 }
 
-bool PForm::EstornaItem(int item, const DadosTributacao &dados, Quantidade quantidade, Moeda unitario) {
+bool PForm::EstornaItem(int item) {
   TerminalState &e = estado();
-  const Tributacao t = ClassificaTributacao(dados);
   e.Retorno = EcfCancelaItemGenerico(e, QString::number(item).rightJustified(3, '0'));
   if (e.Retorno <= 0) {
     e.Mensagem = ErroComunicacao(e.Retorno);
@@ -359,8 +345,6 @@ bool PForm::EstornaItem(int item, const DadosTributacao &dados, Quantidade quant
   }
   // Taken off only once the printer cancelled it, with the same groups and
   // rates the entry used.
-  const TotaisLinha l = TotaisDaLinha(t, ValorLinha(unitario, quantidade));
-  if (l.total >= 0) totais[l.total] -= l.valor;
-  if (l.totalImposto >= 0) totais[l.totalImposto] -= l.imposto;
+  venda_.cancela(item);
   return true;
 }

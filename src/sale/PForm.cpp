@@ -4,10 +4,10 @@
 #include <QDateTime>
 
 #include "access/Inicializacao.h"
-#include "closing/DiarioVendas.h"
+#include "closing/ServicoFechamento.h"
 #include "closing/FechaCupom.h"
-#include "closing/VendasDia.h"
-#include "closing/Vendedor.h"
+#include "fiscalday/VendasDia.h"
+#include "sale/Vendedor.h"
 #include "core/Database.h"
 #include "core/Logs.h"
 #include "core/Operator.h"
@@ -55,17 +55,17 @@ QStringList PForm::estadoInterno() const {
                                                       "Diferido"};
   QStringList totaisCupom;
   for (int i = 0; i < QuantidadeTotaisCupom; ++i)
-    totaisCupom << QString("%1=%2").arg(nomes[i], totais[static_cast<size_t>(i)].formatada());
+    totaisCupom << QString("%1=%2").arg(nomes[i], venda_.totais()[static_cast<size_t>(i)].formatada());
   return {"totais " + totaisCupom.join(' ')};
 }
 
 void PForm::criaControles() {
-  auto botao = [this](const char *nome, const QString &legenda, std::function<void()> acao) {
-    Campo &b = adiciona(nome, TipoCampo::Botao);
-    b.setTexto(legenda);
-    b.tabStop = false;  // the keys F2..F9 reach them; Tab stays in the fields
-    b.aoClicar = std::move(acao);
-  };
+  criaCampos();
+  criaQuadroCliente();
+  criaBotoes();
+}
+
+void PForm::criaCampos() {
   adiciona("Empresa", TipoCampo::Rotulo);
   adiciona("Versao", TipoCampo::Rotulo);
   adiciona("Caixa", TipoCampo::Rotulo);
@@ -120,7 +120,9 @@ void PForm::criaControles() {
   cancelado.setTexto("C A N C E L A D O  !");
   cancelado.setVisible(false);
   adiciona("LabVend", TipoCampo::Rotulo).setTexto("Vendedor:");
+}
 
+void PForm::criaQuadroCliente() {
   Campo &quadro = adiciona("FrmCliente", TipoCampo::Painel);
   auto doQuadro = [&](const char *nome, TipoCampo tipo) -> Campo & {
     Campo &c = adiciona(nome, tipo);
@@ -141,7 +143,15 @@ void PForm::criaControles() {
   grava.setTexto("&Grava");
   grava.aoClicar = [this] { gravaCliente(); };
   quadro.setVisible(false);
+}
 
+void PForm::criaBotoes() {
+  auto botao = [this](const char *nome, const QString &legenda, std::function<void()> acao) {
+    Campo &b = adiciona(nome, TipoCampo::Botao);
+    b.setTexto(legenda);
+    b.tabStop = false;  // the keys F2..F9 reach them; Tab stays in the fields
+    b.aoClicar = std::move(acao);
+  };
   botao("CmdAbreCP", "[F2] ABRE CUPOM", [this] { abreCupom(); });
   botao("CmdAbreGV", "[F3] ABRE GAVETA", [this] { abreGaveta(); });
   botao("CmdFormPG", "[F4] FORMA DE PGTO", [this] { formasPagamento(); });
@@ -336,16 +346,18 @@ void PForm::carrega() {
   }
   // Sales an earlier run kept: recorded now, then tried again on a timer
   // while any is left (never under an open coupon or another screen).
-  diario().limpaGravadas(e.DataSistema);
-  GravaVendasGuardadas(true);
+  ServicoFechamento &f = fechamento();
+  f.diario().limpaGravadas(e.DataSistema);
+  f.GravaVendasGuardadas(true);
   // Recorded sales whose release program a cut (or a start that failed)
   // left unstarted.
-  LiberaPendentes();
-  app().agendaPeriodica(IntervaloGuardadasMs, [this] {
+  f.LiberaPendentes();
+  app().agendaPeriodica(ServicoFechamento::IntervaloGuardadasMs, [this] {
     if (estado().EcfOcupada || app().telaFrente() != this) return;
-    if (liberacoesFalhas_ > 0) LiberaPendentes();
-    if (diario().pendentes().isEmpty()) return;
-    GravaVendasGuardadas(false);
+    ServicoFechamento &f = fechamento();
+    if (f.liberacoesFalhas() > 0) f.LiberaPendentes();
+    if (f.diario().pendentes().isEmpty()) return;
+    f.GravaVendasGuardadas(false);
   });
 }
 

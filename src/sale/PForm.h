@@ -13,13 +13,16 @@
 #include "core/Quantidade.h"
 #include "core/Tela.h"
 #include "core/Tributacao.h"
+#include "presale/JanelaVenda.h"
 #include "sale/EstoqueCupom.h"
+#include "sale/VendaEmCurso.h"
 
 class CondPgto;
-class DiarioVendas;
+class Recordset;
+class ServicoFechamento;
 struct VendaFechada;
 
-class PForm : public Tela {
+class PForm : public Tela, public JanelaVenda {
  public:
   explicit PForm(Aplicacao &app);
   ~PForm() override;
@@ -54,34 +57,20 @@ class PForm : public Tela {
   // F7: closes the coupon on the printer (one of the two closing dialogs),
   // opens the drawer and records the sale.
   void CmdFinal();
-  // The closed sales of this desk kept on its drive.
-  DiarioVendas &diario();
-  // Records one closed sale or printed pre-sale (its journal marks, the
-  // release program); false with the reason, in the cashier's words, when
-  // the database did not take it (the sale stays kept). `arquivo`: the
-  // journal file it was read from (default: the sale's own);
-  // `recusadaPeloConteudo`: set when the database will never take it as it is.
-  bool registraVenda(const VendaFechada &venda, qlonglong &codigo, QString &porque, const QString &arquivo = {},
-                     bool *recusadaPeloConteudo = nullptr);
   // Back to the anonymous consumer and his fiscal operation.
   void voltaAoConsumidor();
-  // Shows how many sales the desk keeps (status bar), and how many it set
-  // aside.
-  void mostraGuardadas(int quantas);
-  // Starts the release program of recorded sales whose start was never
-  // confirmed (journal entries in gravadas still holding their marker).
-  void LiberaPendentes();
-  // Tells the cashier, once until it writes again, that the journal on the
-  // drive did not take a write.
-  void avisaDiarioNaoGravou(const QString &erro);
-  // Records the sales this desk kept while the database was away; returns
-  // how many are still kept. `avisa`: tell the operator what happened.
-  int GravaVendasGuardadas(bool avisa);
-  // How often kept sales are tried again while the program runs.
-  static constexpr int IntervaloGuardadasMs = 30000;
-  static inline const QString MensagemVendaGuardada = QStringLiteral(
-      "O banco de dados não gravou esta venda (%1).\n\nO cupom foi impresso e a venda está GUARDADA NESTE CAIXA: "
-      "ela será gravada sozinha assim que o banco de dados voltar. Pode continuar vendendo.");
+  // Journal, recording and release of the closed sales (owned here, shared
+  // with the pre-sale printing).
+  ServicoFechamento &fechamento() override;
+  // What the pre-sale printing shows here.
+  QString clienteDaVenda() override { return campo("Cliente").texto(); }
+  QString caixaDaVenda() override { return campo("Caixa").texto(); }
+  void mostraNumeroCupom(qlonglong cupom) override { campo("NoCupom").setTexto(QString::number(cupom)); }
+  void mostraCupomCancelado() override { campo("Cancelado").setVisible(true); }
+  void mostraCupomDeOutraTela(const QString &cliente, qlonglong empenho, qlonglong cupom) override;
+  void mostraEmpenho(qlonglong codigo) override;
+  // The message line after a sale: customer, empenho, coupon.
+  void mostraVendaConcluida(const QString &cliente, qlonglong empenho, qlonglong cupom);
 
   // What item entry, quantities, item cancellation and customer change say
   // once payments are assigned.
@@ -97,8 +86,8 @@ class PForm : public Tela {
   void vendeItem();
   // Leaves a message in Mensagem when the product's taxation is not usable.
   void ValidaTributacao(const DadosTributacao &d);
-  // Sends the item to the printer and, once it took it, adds it to the
-  // coupon totals; false (with Mensagem set) when the printer refused.
+  // Sends the item to the printer; false (with Mensagem set) when the
+  // printer refused it.
   bool EnviaItem(const QString &codigo, const QString &descricao, const DadosTributacao &dados, bool inteira,
                  Quantidade quantidade, Moeda unitario);
   void DigitaQuantidade();
@@ -117,8 +106,8 @@ class PForm : public Tela {
   // F6: cancels an item of the coupon (asked and confirmed by number).
   void cancelaItem();
   // Cancels the item on the printer and, once it did, takes it off the
-  // coupon totals; false (with Mensagem set) when the printer refused.
-  bool EstornaItem(int item, const DadosTributacao &dados, Quantidade quantidade, Moeda unitario);
+  // coupon; false (with Mensagem set) when the printer refused.
+  bool EstornaItem(int item);
   // How the grid shows a quantity ("1,5", "1,0", "1,235"; whole: "2").
   static QString quantidadeMostrada(Quantidade q, bool inteira);
   // Tries of the stock update that conflicts with another desk.
@@ -128,18 +117,10 @@ class PForm : public Tela {
   static QString MensagemQuantidadeGrande() {
     return QStringLiteral("QTDE MAIOR QUE %1 NÃO CABE NA IMPRESSORA !").arg(MaiorQuantidade);
   }
-  // What an item's row does not show exactly, by item number (row): the
-  // product's list price and tax code at entry, the quantity sold.
-  struct DadosItemCupom {
-    Moeda precoLista;
-    QString tributacao;
-    Quantidade quantidade;
-  };
-  QList<DadosItemCupom> itensCupom;
-  Moeda totalVenda() const { return totalVenda_; }
-
-  // The coupon's totals (zeroed when a coupon opens and when the screen is reset).
-  std::array<Moeda, QuantidadeTotaisCupom> totais{};
+  // The coupon being sold (emptied when a coupon opens and when the screen
+  // is reset); the grid shows it.
+  const VendaEmCurso &vendaEmCurso() const { return venda_; }
+  Moeda totalVenda() const { return venda_.total(); }
   // The customer group of the sale (discounts by group).
   QString grupoCliente;
   // The anonymous consumer's fiscal operation (his Opf1Cli), the sale's
@@ -154,6 +135,9 @@ class PForm : public Tela {
   std::unique_ptr<CondPgto> condPgto_;
   void carregaPagamentos();
   void criaControles();
+  void criaCampos();
+  void criaQuadroCliente();
+  void criaBotoes();
   void criaMenus();
   void preencheProgramasSuite();
   void leEmpresa();
@@ -195,8 +179,24 @@ class PForm : public Tela {
   void habilitaMenus(bool sim);
 
   void teclaProduto(int &tecla, int shift);
-  // The row the next item takes (an empty last row, added when needed).
+  // The row the next item takes (its number; an empty last row, added when
+  // needed).
   int linhaDoProximoItem();
+  // An item's row as the coupon holds it.
+  void mostraItem(const ItemCupom &item);
+  // The product of the code typed (rs on its row; a label's value); false,
+  // with the message line saying why, when there is none.
+  bool procuraProduto(const QString &texto, Recordset &rs, std::optional<Moeda> &valorEtiqueta);
+  // An item the printer took: its row, the totals shown, the pending stock.
+  void mostraItemVendido(const ItemCupom &novo);
+  // The product's price less the discounts of the sale's payment condition
+  // and of the customer's group (four decimals).
+  Moeda precoComDescontos(const QString &codPro, Moeda precoLista);
+  // The next item's quantity: F10's, a label's value at the list price, or
+  // one; whole for a product sold in units.
+  Quantidade quantidadeDoItem(bool inteira, const std::optional<Moeda> &valorEtiqueta, Moeda precoLista) const;
+  // The value released with F11 is dropped (refused, or its item not sold).
+  void esqueceValorLiberado();
   // The pending stock of the open coupon's items: raised for an item sold
   // (owed when the database does not take it), given back for an item
   // cancelled, for the whole coupon cancelled (what this run or, at
@@ -213,16 +213,10 @@ class PForm : public Tela {
   VendaFechada montaVenda() const;
   // The zero-total coupon: a 0,01 placeholder item, then cancelled.
   void cancelaCupomZerado();
-  // Start-up: kept sales whose coupon the printer closed are to be recorded,
-  // the one whose coupon was just cancelled (cancelado) is dropped.
-  void resolveDiario(qlonglong cancelado, bool impressoraRespondeu);
 
-  std::unique_ptr<DiarioVendas> diario_;
-  int liberacoesFalhas_ = 0;  // release starts that failed during this run
-  bool diarioFalhou_ = false;  // the journal refused a write (told once)
+  std::unique_ptr<ServicoFechamento> fechamento_;
   QString formaUm_;  // payment form 1's name last read
   QString textoUsuario_;
-  Quantidade quantidadePendente_;
-  Moeda totalVenda_;
+  VendaEmCurso venda_;
 };
 

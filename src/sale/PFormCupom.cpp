@@ -5,7 +5,7 @@
 #include <QTime>
 
 #include "access/Inicializacao.h"
-#include "closing/DiarioVendas.h"
+#include "closing/ServicoFechamento.h"
 #include "closing/VendaFechada.h"
 #include "core/Cp1252.h"
 #include "core/Database.h"
@@ -30,10 +30,6 @@
 #include "sale/PForm.h"
 
 namespace {
-
-constexpr int FlagCupomAberto = 1;
-constexpr int FlagPodeCancelar = 32;
-constexpr int FlagReducaoZFeita = 8;
 
 QString SoDigitos(const QString &texto) {
   QString r;
@@ -67,10 +63,7 @@ void PForm::LimpaCupomMostrado() {
 }
 
 void PForm::zeraCupom() {
-  totais.fill(Moeda());
-  totalVenda_ = Moeda();
-  quantidadePendente_ = Quantidade();
-  itensCupom.clear();
+  venda_.limpa();
   esqueceEstoqueCupom();
 }
 
@@ -139,7 +132,7 @@ void PForm::VerificaImpressora() {
     EcfFlagsFiscais(e);
     EcfDataMovimento(e);
     if (e.DataMovimento != QLatin1String("000000")) break;
-    if (e.FlagsFiscais & FlagReducaoZFeita) {
+    if (e.FlagsFiscais & FlagFiscal::ReducaoZFeita) {
       app().operador().avisa(QStringLiteral("Impressora está BLOQUEADA !\n\nA redução Z de hoje já foi feita: "
                                             "as vendas voltam amanhã, com a abertura do novo dia."));
       FinalizaPdv(e, "impressora bloqueada");
@@ -162,9 +155,9 @@ void PForm::VerificaImpressora() {
     app().mostra(reducao, true);
   }
   const int16_t flags = EcfFlagsFiscais(e);
-  if (!(e.FlagsFiscais & FlagCupomAberto)) {
+  if (!(e.FlagsFiscais & FlagFiscal::CupomAberto)) {
     // Sales whose closing an earlier run left half-marked were closed.
-    resolveDiario(0, flags >= 1);
+    fechamento().resolveDiario(0, flags >= 1);
     campo("TxtMens").setTexto(QStringLiteral("Impressora pronta p/ iniciar Cupom..."));
     BloqueiaItens();
     return;
@@ -172,14 +165,14 @@ void PForm::VerificaImpressora() {
   // A coupon left open by an earlier run is cancelled.
   e.Mensagem.clear();
   CancelaCupom();
-  resolveDiario(campo("NoCupom").texto().toLongLong(), e.Mensagem.isEmpty());
+  fechamento().resolveDiario(campo("NoCupom").texto().toLongLong(), e.Mensagem.isEmpty());
   mostraMensagem();
   LimpaVenda();
 }
 
 void PForm::iniciaDia() {
   AbreDia abertura(app());
-  app().mostra(abertura, true);
+  mostraComImpressoraOcupada(abertura);
 }
 
 void PForm::reducaoZ() {
@@ -270,7 +263,7 @@ void PForm::abreCupom() {
   campo("CmdAbreCP").setEnabled(false);
   EcfFlagsFiscais(e);
   EcfDataMovimento(e);
-  if (e.DataMovimento == QLatin1String("000000") && (e.FlagsFiscais & FlagReducaoZFeita)) {
+  if (e.DataMovimento == QLatin1String("000000") && (e.FlagsFiscais & FlagFiscal::ReducaoZFeita)) {
     app().operador().avisa(QStringLiteral("REDUÇÃO Z JÁ FOI EXECUTADA !"));
     campo("CmdAbreCP").setEnabled(true);
     return;
@@ -298,7 +291,7 @@ void PForm::abreCupom() {
 void PForm::cancelaCupom() {
   TerminalState &e = estado();
   EcfFlagsFiscais(e);
-  if (!(e.FlagsFiscais & (FlagPodeCancelar | FlagCupomAberto))) {
+  if (!(e.FlagsFiscais & (FlagFiscal::PodeCancelar | FlagFiscal::CupomAberto))) {
     app().operador().avisa(QStringLiteral("CANCELAMENTO NEGADO !"));
     return;
   }
@@ -339,7 +332,7 @@ void PForm::CancelaCupom() {
     cancelada.caixa = e.NumCaixa;
     cancelada.cupom = numero;
     cancelada.data = e.DataSistema;
-    diario().descarta(cancelada);
+    fechamento().diario().descarta(cancelada);
   }
   // A sale already recorded for this coupon is claimed (only while it is in
   // status 1) and handed to the cancellation program.
@@ -392,10 +385,7 @@ void PForm::autentica() {
 }
 
 void PForm::formasPagamento() {
-  Grade &g = grade("Grade");
-  bool temItens = false;
-  for (int r = g.FixedRows; r < g.Rows() && !temItens; ++r) temItens = !g.TextMatrix(r, 0).isEmpty();
-  if (!temItens) {
+  if (venda_.vazia()) {
     app().operador().avisa(QStringLiteral("Não Existem Itens a Serem Totalizados !"));
     focaCampo("Produto", false);
     return;
@@ -533,7 +523,7 @@ void PForm::recebimentoConta() {
 
 void PForm::pagamentoConta() {
   PgtValores tela(app());
-  app().mostra(tela, true);
+  mostraComImpressoraOcupada(tela);
 }
 
 void PForm::memoriaFiscalPorData() {

@@ -171,3 +171,91 @@ TEST_F(Ajudante, GridFocusShowsTheHelpLine) {
   tela.focaCampo("Grade");
   EXPECT_EQ(estado.LbMens, ClGrade1::TextoAjudaGrade);
 }
+
+// Rows kept in blocks (a search's result) behave as rows of their own: read,
+// edited, coloured, moved, removed and filtered cell by cell, and blocks
+// appended one after another keep their order.
+TEST(GradeCompacta, BlockRowsReadEditColourAndFilterLikeRowsOfTheirOwn) {
+  Grade g;
+  g.FormatString(">Codigo|<Nome|<Cidade");
+  std::vector<QStringList> esperadas;  // what every data row must read
+  auto bloco = [&](int primeiro, int n) {
+    LinhasCompactas b(g.Cols());
+    for (int i = primeiro; i < primeiro + n; ++i) {
+      // Row 31 holds a character beyond Latin-1: its block goes on in UTF-16.
+      const QStringList l{QString::number(i),
+                          i % 3 ? QStringLiteral("Feijão %1%2").arg(i).arg(i == 31 ? QStringLiteral(" €") : QString())
+                                : QStringLiteral("ARROZ %1").arg(i),
+                          i % 2 ? "" : "Campinas"};
+      b.acrescentaLinha(l);
+      esperadas.push_back(l);
+    }
+    return b;
+  };
+  g.substituiLinhas(bloco(0, 7));
+  for (int k = 1; k < 60; ++k) g.acrescentaLinhas(bloco(k * 7, 7));
+  // Long cells (a cell's length is kept in one byte up to 254).
+  g.acrescentaLinhas(QList<QStringList>{{"999", "avulsa"}, {QString(254, 'a'), QString(255, 'b'), QString(300, 'c')}});
+  esperadas.push_back({"999", "avulsa", ""});
+  esperadas.push_back({QString(254, 'a'), QString(255, 'b'), QString(300, 'c')});
+  auto confere = [&](int linha) {
+    ASSERT_EQ(g.Rows(), static_cast<int>(esperadas.size()) + 1) << linha;
+    for (int r = 1; r < g.Rows(); ++r) {
+      ASSERT_EQ(g.linha(r), esperadas[r - 1]) << "row " << r << " (line " << linha << ")";
+      ASSERT_EQ(g.celula(r, 1).toString(), esperadas[r - 1][1]) << "row " << r << " (line " << linha << ")";
+    }
+    EXPECT_EQ(g.TextMatrix(0, 1), "Nome");
+    EXPECT_EQ(g.TextMatrix(1, 3), "");  // outside the columns
+  };
+  confere(__LINE__);
+
+  // An edited cell changes alone: its neighbours in the block keep theirs.
+  g.setTextMatrix(9, 1, QStringLiteral("Açúcar"));
+  esperadas[8][1] = QStringLiteral("Açúcar");
+  confere(__LINE__);
+  // A colour on a block row, and rows inserted and removed above it: it
+  // follows its row, and the text stays.
+  g.setCorFundoCelula(20, 2, 0x0000FF);
+  g.AddItem("a\tb\tc", 3);
+  esperadas.insert(esperadas.begin() + 2, {"a", "b", "c"});
+  g.RemoveItem(1);
+  esperadas.erase(esperadas.begin());
+  confere(__LINE__);
+  EXPECT_EQ(g.corFundoCelula(20, 2), 0x0000FFu);
+  EXPECT_EQ(g.corFundoCelula(20, 1), CorFundoGrade);
+  EXPECT_EQ(g.corFundoCelula(19, 2), CorFundoGrade);
+
+  // Filtering by one column's cell and by whole rows keeps the same rows.
+  Grade copia = g;
+  const int removidas = g.mantemLinhas(1, [](QAnyStringView c) { return c.toString().startsWith("ARROZ"); });
+  const int removidasCopia = copia.mantemLinhas([](const QStringList &l) { return l[1].startsWith("ARROZ"); });
+  EXPECT_EQ(removidas, removidasCopia);
+  ASSERT_EQ(g.Rows(), copia.Rows());
+  for (int r = 0; r < g.Rows(); ++r) EXPECT_EQ(g.linha(r), copia.linha(r)) << r;
+  std::vector<QStringList> arroz;
+  for (const QStringList &l : esperadas)
+    if (l[1].startsWith("ARROZ")) arroz.push_back(l);
+  esperadas = arroz;
+  confere(__LINE__);
+
+  // Fewer columns cut the cells; more columns come back blank.
+  g.setCols(2);
+  g.setCols(3);
+  for (QStringList &l : esperadas) l[2].clear();
+  confere(__LINE__);
+
+  // Cleared cells are blank and colourless; the rows stay.
+  g.setCorLinha(2, 0x0000FF, 0x00FF00);
+  g.limpaCelulas();
+  for (QStringList &l : esperadas) l = QStringList{"", "", ""};
+  confere(__LINE__);
+  EXPECT_EQ(g.corFundoCelula(2, 0), CorFundoGrade);
+
+  // A new search's rows replace everything but the headers.
+  esperadas.clear();
+  g.substituiLinhas(bloco(5, 3));
+  confere(__LINE__);
+  g.LimpaLinhas();
+  EXPECT_EQ(g.Rows(), 1);
+  EXPECT_EQ(g.TextMatrix(0, 1), "Nome");
+}

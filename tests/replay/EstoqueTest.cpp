@@ -8,7 +8,7 @@
 #include <QFile>
 
 #include "access/Execucao.h"
-#include "closing/DiarioVendas.h"
+#include "closing/ServicoFechamento.h"
 #include "core/Logs.h"
 #include "core/Quantidade.h"
 #include "core/Teclas.h"
@@ -155,7 +155,7 @@ TEST(Estoque, AnItemWhoseStockUpdateFailedIsAppliedOnceWithTheSaleOrNotGivenBack
         EXPECT_EQ(QString::fromUtf8(f.readAll()).count("\"estoqueDevido\":true"), 1);
         ASSERT_TRUE(d.devolveBanco());
         for (int vez = 0; vez < 2; ++vez)
-          ASSERT_TRUE(c.x.passo([&] { c.venda->GravaVendasGuardadas(false); })) << c.x.fim.toStdString();
+          ASSERT_TRUE(c.x.passo([&] { c.venda->fechamento().GravaVendasGuardadas(false); })) << c.x.fim.toStdString();
         EXPECT_TRUE(d.pendentes().isEmpty());
       }
       EXPECT_FALSE(c.erroDeSistema()) << c.x.operador.mensagens().join('\n').toStdString();

@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "access/Execucao.h"
-#include "closing/DiarioVendas.h"
+#include "closing/ServicoFechamento.h"
 #include "core/Teclas.h"
 #include "fiscal/Ecf.h"
 #include "presale/Imprime_Cupom_PreVenda.h"
@@ -301,14 +301,14 @@ TEST(PreVenda, ANumberHandedOverPrintsAtOnceWithThePrinterHeldBusy) {
   guardada.cupom = 7;
   guardada.data = QDate(2026, 12, 7);
   guardada.empenho = 111;
-  ASSERT_TRUE(pform.diario().grava(guardada, DiarioVendas::Situacao::Fechada));
+  ASSERT_TRUE(pform.fechamento().diario().grava(guardada, DiarioVendas::Situacao::Fechada));
   chamadas.clear();
   x.estado.NumEpnPesq = "111";
   ASSERT_TRUE(x.passo([&] { venda.clica("P0202"); })) << x.fim.toStdString();
   EXPECT_TRUE(x.operador.mensagens().last().startsWith("O cupom 7 deste empenho já foi impresso e está guardado"))
       << x.operador.mensagens().last().toStdString();
   EXPECT_TRUE(chamadas.isEmpty()) << chamadas.join(", ").toStdString();
-  pform.diario().descarta(guardada);
+  pform.fechamento().diario().descarta(guardada);
 
   chamadas.clear();
   x.estado.EcfOcupada = true;

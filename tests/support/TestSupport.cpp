@@ -1,5 +1,7 @@
 #include "support/TestSupport.h"
 
+#include <QThread>
+
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <gtest/gtest.h>
@@ -103,7 +105,18 @@ static void conectaDemo(ConexaoBanco &c) {
   TerminalState e;
   LeArquivoConfig(e);
   EscolheConexao(e, e.StrConexao);
-  c.abre(e.StrConexao + ";UID=" + e.UsuarioBanco + ";PWD=" + e.SenhaBanco);
+  // The embedded database is one process's at a time: a program the last
+  // run started (the release program's stand-in) may still hold it on a
+  // loaded machine.
+  for (int tentativa = 1;; ++tentativa) {
+    try {
+      c.abre(e.StrConexao + ";UID=" + e.UsuarioBanco + ";PWD=" + e.SenhaBanco);
+      return;
+    } catch (const ErroBanco &erro) {
+      if (tentativa >= 100 || !erro.descricao().contains(QLatin1String("lock"))) throw;
+      QThread::msleep(100);
+    }
+  }
 }
 
 void conectaAoDemo(TerminalState &estado) {

@@ -9,7 +9,7 @@
 #include <optional>
 
 #include "closing/FechaCupom.h"
-#include "closing/Vendedor.h"
+#include "sale/Vendedor.h"
 #include "core/Database.h"
 #include "support/TestSupport.h"
 #include "ui/JanelasTelas.h"

@@ -17,8 +17,8 @@
 
 #include "access/SenhaLib.h"
 #include "access/SenhaPDV.h"
-#include "closing/VendasDia.h"
-#include "closing/Vendedor.h"
+#include "fiscalday/VendasDia.h"
+#include "sale/Vendedor.h"
 #include "core/OperadorRoteiro.h"
 #include "core/Tela.h"
 #include "core/Teclas.h"

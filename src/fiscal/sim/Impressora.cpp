@@ -367,11 +367,11 @@ int Impressora::dataHora(QString &data, QString &hora) const {
 
 int Impressora::flags(short &valor) const {
   int f = 0;
-  if (m_.cupom.aberto()) f |= flag::CupomAberto | flag::PodeCancelar;
+  if (m_.cupom.aberto()) f |= FlagFiscal::CupomAberto | FlagFiscal::PodeCancelar;
   if (m_.cupom.estado == EstadoCupom::Totalizado || m_.cupom.estado == EstadoCupom::Pago)
-    f |= flag::FechamentoIniciado;
-  if (diaBloqueado()) f |= flag::ReducaoZFeita;
-  if (m_.ultimo.cancelavel) f |= flag::PodeCancelar;
+    f |= FlagFiscal::FechamentoIniciado;
+  if (diaBloqueado()) f |= FlagFiscal::ReducaoZFeita;
+  if (m_.ultimo.cancelavel) f |= FlagFiscal::PodeCancelar;
   valor = static_cast<short>(f);
   return retorno::Aceito;
 }

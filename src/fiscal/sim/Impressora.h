@@ -8,6 +8,7 @@
 #include <QString>
 #include <optional>
 
+#include "fiscal/FlagsFiscais.h"
 #include "fiscal/sim/Bobina.h"
 #include "fiscal/sim/Memoria.h"
 
@@ -24,10 +25,6 @@ namespace retorno {
 inline constexpr int Aceito = 1, ParametroInvalido = -2, AliquotaNaoProgramada = -3, ErroArquivo = -8,
                      FormaNaoProgramada = -24, TotalizadorNaoProgramado = -25, StatusAnormal = -27,
                      SemDados = -28;
-}
-// Fiscal flags.
-namespace flag {
-inline constexpr int CupomAberto = 1, FechamentoIniciado = 2, ReducaoZFeita = 8, PodeCancelar = 32;
 }
 
 class Impressora {

@@ -1,4 +1,4 @@
-#include "closing/VendasDia.h"
+#include "fiscalday/VendasDia.h"
 
 #include <algorithm>
 

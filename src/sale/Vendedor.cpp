@@ -1,4 +1,4 @@
-#include "closing/Vendedor.h"
+#include "sale/Vendedor.h"
 
 #include "core/Database.h"
 #include "core/Operator.h"
