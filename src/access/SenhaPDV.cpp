@@ -1,6 +1,10 @@
 #include "access/SenhaPDV.h"
 
 #include "access/Inicializacao.h"
+
+#include <QFile>
+
+#include "platform/Paths.h"
 #include "core/Cp1252.h"
 #include "core/Database.h"
 #include "core/Encerramento.h"
@@ -29,9 +33,21 @@ SenhaPDV::SenhaPDV(Aplicacao &app) : Tela(app, "SenhaPDV", "PDV:Senha") {
     tecla = 0;
   };
   senha.aoValidar = [this] { return confereSenha(); };
+  adiciona("LabDemo", TipoCampo::Rotulo).setVisible(false);
 }
 
-void SenhaPDV::carrega() { InicializaTerminal(estado()); }
+void SenhaPDV::carrega() {
+  InicializaTerminal(estado());
+  // A demo drive says how to log in (pdv-admin writes the note only there).
+  QFile nota(platform::hostPath(QStringLiteral("c:\\kw-velt\\demo.txt")));
+  if (nota.open(QIODevice::ReadOnly)) {
+    const QString texto = QString::fromUtf8(nota.readAll()).trimmed();
+    if (!texto.isEmpty()) {
+      campo("LabDemo").setTexto(texto);
+      campo("LabDemo").setVisible(true);
+    }
+  }
+}
 
 bool SenhaPDV::semConexao() {
   if (estado().conexao().aberta()) return false;

@@ -275,6 +275,14 @@ int initDrive(const LinhaComando &linha, Contexto &c) {
   }
   if (pedido.demo) {
     if (!instalaSubstitutos(pasta, &erro)) return c.falha(erro);
+    // The login screen of a demo drive tells how to log in.
+    if (!OperadoresDemo().isEmpty()) {
+      const OperadorDemo &o = OperadoresDemo().first();
+      QFile nota(pasta + "/demo.txt");
+      if (!nota.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
+          nota.write(QStringLiteral("Demonstração: operador %1, senha %2").arg(o.codigo).arg(o.senha).toUtf8()) < 0)
+        return c.falha("não foi possível gravar " + nota.fileName());
+    }
     avisos << "Programas substitutos gravados em " + pastaFinal + " (registro: programas.log).";
   }
   if (!obra.conclui(&erro)) return c.falha(erro);

@@ -95,6 +95,7 @@ int main(int argc, char **argv) {
     }
     if (std::strcmp(argv[i], "--help") == 0) {
       QTextStream(stdout) << "usage: pdv            run the terminal\n"
+                             "       pdv --keep-clock   run it without ever setting the machine's clock\n"
                              "       pdv --replay SCRIPT [--clock ISO]   run a script headlessly, print a transcript\n"
                              "                             (--clock fixes the time, e.g. 2026-12-07T09:30:00)\n";
       return 0;

@@ -2,6 +2,7 @@
 
 #include <stdexcept>
 
+#include "core/AjudaTeclas.h"
 #include "core/Operator.h"
 #include "core/Teclas.h"
 #include "core/Utilidades.h"
@@ -284,7 +285,16 @@ static void moveLinhaGrade(Grade &g, int tecla) {
   if (linha < g.TopRow()) g.setTopRow(linha);
 }
 
+QList<TeclaAjuda> Tela::teclasAjuda() const { return TeclasDaTela(nome_); }
+
 void Tela::teclaBaixo(int tecla, int shift) {
+  // F1 lists the screen's keys, on every screen but the list itself.
+  if (tecla == tecla::F1 && shift == 0 && nome_ != QLatin1String("AjudaTeclas")) {
+    AjudaTeclas ajuda(app_, *this);
+    app_.mostra(ajuda, true);
+    if (ajuda.carregada()) app_.descarrega(ajuda, true);
+    return;
+  }
   if (keyPreview && aoTeclarForm) {
     aoTeclarForm(tecla, shift);
     if (tecla == 0) return;
@@ -493,6 +503,11 @@ void Aplicacao::mostraAjuda(const QString &texto) {
   estado_.LbMens = texto;
   if (auto *principal = dynamic_cast<Tela *>(estado_.FormPrincipal))
     if (Campo *linha = principal->procura(QStringLiteral("LbMens"))) linha->setTexto(texto);
+}
+
+void Aplicacao::mostraMensagem(const QString &texto) {
+  if (auto *principal = dynamic_cast<Tela *>(estado_.FormPrincipal))
+    if (Campo *linha = principal->procura(QStringLiteral("TxtMens"))) linha->setTexto(texto);
 }
 
 void Aplicacao::trazFrente(Tela &tela) {

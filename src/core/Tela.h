@@ -17,6 +17,7 @@
 
 class Tela;
 class Aplicacao;
+struct TeclaAjuda;
 
 // Texto, Senha, Moeda (an amount, right-aligned) and Data (dd/mm/yyyy) are
 // edit fields; Lista is a list box (its items and the selected one).
@@ -199,6 +200,9 @@ class Tela : public TelaRegistrada {
   // What the screen keeps outside its controls and a transcript should show
   // (one line each, "name value").
   virtual QStringList estadoInterno() const { return {}; }
+  // The keys F1 lists for this screen (by default its entry in the key
+  // tables, or the keys every screen shares).
+  virtual QList<TeclaAjuda> teclasAjuda() const;
 
   bool visivel() const { return visivel_; }
   bool modal() const { return modal_; }
@@ -274,6 +278,8 @@ class Aplicacao {
   // The sale screen's help line (LbMens): the state's text and, when the
   // main screen has an "LbMens" control, its caption.
   void mostraAjuda(const QString &texto);
+  // The sale screen's message line (TxtMens): what was just done.
+  void mostraMensagem(const QString &texto);
 
   Tela *telaFrente() const;
   const QList<Tela *> &telas() const { return abertas_; }

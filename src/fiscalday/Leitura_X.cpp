@@ -1,6 +1,7 @@
 #include "fiscalday/Leitura_X.h"
 
 #include <QFile>
+#include <algorithm>
 
 #include "core/Cp1252.h"
 #include "core/Operator.h"
@@ -16,6 +17,33 @@ Leitura_X::Leitura_X(Aplicacao &app) : Tela(app, "Leitura_X", QStringLiteral("RE
   ok.setEnabled(false);
   ok.aoClicar = [this] { this->app().descarrega(*this, true); };
   SaiComEsc(*this);
+  // The reading is read with the keys wherever the focus is: the arrows a
+  // line, PageUp/PageDown a page, Home/End its ends.
+  auto sai = aoTeclarForm;
+  aoTeclarForm = [this, sai](int &tecla, int shift) {
+    if (RolaLeitura(campo("LX"), tecla)) {
+      tecla = 0;
+      return;
+    }
+    sai(tecla, shift);
+  };
+}
+
+bool Leitura_X::RolaLeitura(Campo &lista, int tecla) {
+  const int ultima = static_cast<int>(lista.itens().size()) - 1;
+  const int atual = lista.ListIndex();
+  int nova;
+  switch (tecla) {
+    case tecla::Acima: nova = atual - 1; break;
+    case tecla::Abaixo: nova = atual + 1; break;
+    case tecla::PageUp: nova = atual - LinhasPorPagina; break;
+    case tecla::PageDown: nova = (atual < 0 ? 0 : atual) + LinhasPorPagina; break;
+    case tecla::Home: nova = 0; break;
+    case tecla::End: nova = ultima; break;
+    default: return false;
+  }
+  if (ultima >= 0) lista.setListIndex(std::clamp(nova, 0, ultima));
+  return true;
 }
 
 QStringList Leitura_X::Linhas(const QByteArray &conteudo) {

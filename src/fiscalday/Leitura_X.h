@@ -18,6 +18,10 @@ class Leitura_X : public Tela {
   // alone. A line end closing the file adds no empty line; blank lines in
   // the middle stay.
   static QStringList Linhas(const QByteArray &conteudo);
+  // Moves the reading's current line for a scrolling key; false for any
+  // other key.
+  static bool RolaLeitura(Campo &lista, int tecla);
+  static constexpr int LinhasPorPagina = 15;
 
  private:
   bool lida_ = false;

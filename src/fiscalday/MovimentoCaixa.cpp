@@ -21,8 +21,9 @@ int16_t pagamento(TerminalState &e, const QString &valor) {
 
 }  // namespace
 
-MovimentoCaixa::MovimentoCaixa(Aplicacao &app, const char *nome, const QString &legenda, Operacao operacao)
-    : Tela(app, nome, legenda), operacao_(operacao) {
+MovimentoCaixa::MovimentoCaixa(Aplicacao &app, const char *nome, const QString &legenda, Operacao operacao,
+                               QString feito)
+    : Tela(app, nome, legenda), operacao_(operacao), feito_(std::move(feito)) {
   adiciona("Frame1", TipoCampo::Painel).setTexto("Valor");
   adiciona("TxtValor", TipoCampo::Moeda).tag = "N";
   Campo &ok = adiciona("cmdOK", TipoCampo::Botao);
@@ -56,17 +57,23 @@ void MovimentoCaixa::confirma() {
     if (!aceito_) e.Mensagem = ErroComunicacao(e.Retorno, false);
     AcionaGavetaDoCaixa(e);
   }
+  // Done: the sale screen's message line says so, with the amount.
+  if (aceito_) app().mostraMensagem(feito_.arg(ValorParaImpressora(campo("TxtValor").texto())));
   if (!e.Mensagem.isEmpty()) app().operador().avisa(e.Mensagem);
   app().descarrega(*this, true);
 }
 
-SangriaF::SangriaF(Aplicacao &app) : MovimentoCaixa(app, "SangriaF", QStringLiteral("Sangria"), &sangria) {}
+SangriaF::SangriaF(Aplicacao &app) : MovimentoCaixa(app, "SangriaF", QStringLiteral("Sangria"), &sangria,
+                     QStringLiteral("Sangria de %1 feita.")) {}
 
 SuprimentoF::SuprimentoF(Aplicacao &app)
-    : MovimentoCaixa(app, "SuprimentoF", QStringLiteral("Suprimento"), &suprimento) {}
+    : MovimentoCaixa(app, "SuprimentoF", QStringLiteral("Suprimento"), &suprimento,
+                     QStringLiteral("Suprimento de %1 feito.")) {}
 
 RecValores::RecValores(Aplicacao &app)
-    : MovimentoCaixa(app, "RecValores", QStringLiteral("Recebimento de Contas"), &recebimento) {}
+    : MovimentoCaixa(app, "RecValores", QStringLiteral("Recebimento de Contas"), &recebimento,
+                     QStringLiteral("Recebimento de conta de %1 feito.")) {}
 
 PgtValores::PgtValores(Aplicacao &app)
-    : MovimentoCaixa(app, "PgtValores", QStringLiteral("Pagamento de Contas"), &pagamento) {}
+    : MovimentoCaixa(app, "PgtValores", QStringLiteral("Pagamento de Contas"), &pagamento,
+                     QStringLiteral("Pagamento de conta de %1 feito.")) {}

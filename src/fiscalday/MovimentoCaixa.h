@@ -19,12 +19,14 @@ class MovimentoCaixa : public Tela {
 
  protected:
   using Operacao = int16_t (*)(TerminalState &, const QString &valor);
-  MovimentoCaixa(Aplicacao &app, const char *nome, const QString &legenda, Operacao operacao);
+  // feito: the message line's text once the printer accepted ("%1": the amount).
+  MovimentoCaixa(Aplicacao &app, const char *nome, const QString &legenda, Operacao operacao, QString feito);
   void ativa() override;
 
  private:
   void confirma();
   Operacao operacao_;
+  QString feito_;
   bool enviado_ = false, aceito_ = false;
 };
 

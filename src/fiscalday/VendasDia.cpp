@@ -336,4 +336,5 @@ void VendasDia::imprime() {
   // A report the printer did not print is not passed over in silence.
   if (relatorio < 1) app().operador().avisa(ErroComunicacao(relatorio));
   else if (e.Retorno < 1) app().operador().avisa(ErroComunicacao(e.Retorno));
+  else app().mostraMensagem(QStringLiteral("Relatório das formas de pagamento impresso (saldo %1).").arg(FormataValor(saldo_)));
 }

@@ -23,6 +23,10 @@ QString textoData(const QDate &d) { return d.toString(QStringLiteral("dd/MM/yyyy
 
 }  // namespace
 
+// The keys of the payment grid besides Enter, Insert and Delete.
+static const QString TeclasPagamento =
+    QStringLiteral("<F2> pesquisa condição   <F8> prazos dos cheques   <F6> copia o cheque   <F1> todas as teclas");
+
 CondPgto::CondPgto(Aplicacao &app)
     : CondPgto(app, {"CondPgto", QStringLiteral("Clique Aqui ou Digite <F4> ou <Esc> para Sair"), true, true, true,
                      true, QStringLiteral("Prazo/Parcelas (dd1/...) ou digite Venc e volte")}) {}
@@ -53,8 +57,8 @@ void CondPgto::criaControles() {
   adiciona("FisEpn", TipoCampo::Rotulo);
   if (variante_.ajudaTeclas)
     adiciona("Label4", TipoCampo::Rotulo)
-        .setTexto(QStringLiteral("<Enter> nova forma   <Insert> nova linha   <Delete> apaga a linha   "
-                                 "<F2> pesquisa condição   <F8> prazos dos cheques   <F6> copia o cheque"));
+        .setTexto(QStringLiteral("<Enter> nova forma   <Insert> nova linha   <Delete> apaga a linha   ") +
+                  TeclasPagamento);
   Campo &saida = adiciona("CmdSai", TipoCampo::Botao);
   saida.setTexto(variante_.legendaSaida);
   saida.tabStop = false;
@@ -273,6 +277,10 @@ void CondPgto::teclaGrade(int &tecla, int) {
         app().operador().avisa(MensagemConcluido);
       } else if (!g.TextMatrix(LinhaAtual, PagCodigo).isEmpty()) {
         app().operador().avisa(QStringLiteral("Esta Forma já esta Cadastrada !"));
+        // The key help says how to go on.
+        if (Campo *ajuda = procura("Label4"))
+          ajuda->setTexto(QStringLiteral("Linha já gravada: <Insert> abre uma linha nova; <Delete> apaga esta.   ") +
+                          TeclasPagamento);
       } else {
         campo("FrmIt").setVisible(true);
         focaCampo("CpgPag", false);

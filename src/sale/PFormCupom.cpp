@@ -133,14 +133,18 @@ void PForm::VerificaImpressora() {
     EcfDataMovimento(e);
     if (e.DataMovimento != QLatin1String("000000")) break;
     if (e.FlagsFiscais & FlagFiscal::ReducaoZFeita) {
-      app().operador().avisa(QStringLiteral("Impressora está BLOQUEADA !"));
+      app().operador().avisa(QStringLiteral("Impressora está BLOQUEADA !\n\nA redução Z de hoje já foi feita: "
+                                            "as vendas voltam amanhã, com a abertura do novo dia."));
       FinalizaPdv(e, "impressora bloqueada");
     }
     AbreDia abertura(app());
     app().mostra(abertura, true);
     // Left with Esc the day stays closed: without a day there is no sale,
     // and asking again forever would leave the cashier no way out.
-    if (!abertura.enviada()) FinalizaPdv(e, "abertura do dia não feita");
+    if (!abertura.enviada()) {
+      app().operador().avisa(QStringLiteral("Sem a abertura do dia não há vendas: o programa será encerrado."));
+      FinalizaPdv(e, "abertura do dia não feita");
+    }
     if (e.Retorno < 0) FinalizaPdv(e, "abertura do dia recusada");
   }
   // A movement of another day than the system's: its Z reduction is due.
@@ -470,6 +474,7 @@ void PForm::leituraXImpressa() {
     e.Retorno = EcfLeituraX(e);
   });
   if (e.Retorno <= 0) app().operador().avisa(ErroComunicacao(e.Retorno));
+  else app().mostraMensagem(QStringLiteral("Leitura X impressa."));
 }
 
 void PForm::ativaModulo(int n) {

@@ -5,6 +5,7 @@
 #include <QDialog>
 #include <QMainWindow>
 #include <QScreen>
+#include <cstring>
 #include <map>
 #include <memory>
 
@@ -31,9 +32,16 @@ class AreaTransferenciaQt : public AreaTransferencia {
 int executaJanelas(int argc, char **argv) {
   QApplication qt(argc, argv);
   qt.setApplicationName("PDV-VELT");
+  AplicaAparencia(qt);
   TerminalState estado;
-  platform::SystemClock relogio;
-  estado.usaRelogio(relogio);
+  // --keep-clock: the server's time moves only this program's view of the
+  // time; the machine's clock is never set (screenshots, demonstrations).
+  bool mantemRelogio = false;
+  for (int i = 1; i < argc; ++i)
+    if (std::strcmp(argv[i], "--keep-clock") == 0) mantemRelogio = true;
+  platform::SystemClock relogioDoSistema;
+  platform::OffsetClock relogioProprio;
+  estado.usaRelogio(mantemRelogio ? static_cast<platform::Clock &>(relogioProprio) : relogioDoSistema);
   QtOperador operador;
   AreaTransferenciaQt area;
   Programa programa(estado, operador, area);

@@ -121,7 +121,16 @@ void JanelasTelas::mostra(Tela &tela) {
   if (!tela.modal()) w->show();
   w->raise();
   w->activateWindow();
-  visao(tela)->sincroniza();
+  sincronizaTodas();
+}
+
+void JanelasTelas::sincronizaTodas() {
+  // Which screen is in front decides which field shows the focus colour;
+  // the front one last, so the keyboard focus ends in its window.
+  Tela *frente = app_.telaFrente();
+  for (auto &[tela, visao] : visoes_)
+    if (tela != frente) visao->sincroniza();
+  if (VisaoTela *v = frente ? visao(*frente) : nullptr) v->sincroniza();
 }
 
 QWidget *JanelasTelas::garanteJanela(Tela &tela) {
@@ -132,8 +141,11 @@ QWidget *JanelasTelas::garanteJanela(Tela &tela) {
     if (!w) throw std::logic_error(("screen without a window: " + tela.nomeTela()).toStdString());
     w->installEventFilter(new FiltroFechar(app_, tela, w));
     visoes_[&tela] = std::make_unique<VisaoTela>(tela, w);
-    if (QScreen *s = QGuiApplication::primaryScreen())
-      w->move(CentraTela(w->size(), s->availableGeometry().size()));
+    if (QScreen *s = QGuiApplication::primaryScreen()) {
+      // The main window takes the whole screen; the others are centred.
+      if (qobject_cast<QMainWindow *>(w)) w->setGeometry(s->availableGeometry());
+      else w->move(CentraTela(w->size(), s->availableGeometry().size()));
+    }
   }
   return janela(tela);
 }
@@ -159,6 +171,7 @@ void JanelasTelas::esconde(Tela &tela) {
   if (!w) return;
   if (auto *d = qobject_cast<QDialog *>(w); d && d->isModal()) d->done(0);
   w->hide();
+  sincronizaTodas();
 }
 
 void JanelasTelas::descarrega(Tela &tela) {

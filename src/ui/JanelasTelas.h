@@ -35,6 +35,7 @@ class JanelasTelas {
   void esconde(Tela &tela);
   void descarrega(Tela &tela);
   void executaModal(Tela &tela);
+  void sincronizaTodas();
   // The screen's window, made (not shown) when it has none yet.
   QWidget *garanteJanela(Tela &tela);
   void iniciaTemporizador(const Aplicacao::TarefaPeriodica &t);

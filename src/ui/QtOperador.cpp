@@ -69,6 +69,8 @@ bool QtOperador::entrada(const PedidoEntrada &pedido, QString &resposta) {
   dialogo.setWindowTitle(pedido.titulo.isEmpty() ? tituloPrograma() : pedido.titulo);
   dialogo.setLabelText(pedido.pergunta);
   dialogo.setTextValue(pedido.padrao);
+  dialogo.setOkButtonText(textoBotao(Resposta::Ok));
+  dialogo.setCancelButtonText(textoBotao(Resposta::Cancelar));
   if (pedido.x >= 0 && pedido.y >= 0) dialogo.move(pedido.x, pedido.y);
   const bool aceito = dialogo.exec() == QDialog::Accepted;
   resposta = aceito ? dialogo.textValue() : QString();

@@ -1,10 +1,14 @@
 #include "ui/TelasQt.h"
 
 #include <QApplication>
+#include <QFont>
 #include <QDialog>
 #include <QEvent>
 #include <QGridLayout>
 #include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QVBoxLayout>
 #include <QMainWindow>
 #include <QRegularExpression>
 #include <QTimer>
@@ -88,9 +92,31 @@ QWidget *constroiEmpenho(Tela &tela, std::initializer_list<const char *> semWidg
   return janela;
 }
 
+// F1's list of keys: a title, the list (fixed-width, so the actions line
+// up) and OK.
+QWidget *constroiAjudaTeclas() {
+  auto *janela = new QDialog();
+  janela->setObjectName("AjudaTeclas");
+  janela->resize(960, 620);
+  auto *colunas = new QVBoxLayout(janela);
+  auto *titulo = new QLabel(janela);
+  titulo->setObjectName("Titulo");
+  titulo->setStyleSheet("font-size: 14pt; font-weight: bold;");
+  auto *lista = new QListWidget(janela);
+  lista->setObjectName("Teclas");
+  lista->setStyleSheet("font-family: monospace; font-size: 12pt;");
+  auto *ok = new QPushButton(janela);
+  ok->setObjectName("OK");
+  colunas->addWidget(titulo);
+  colunas->addWidget(lista);
+  colunas->addWidget(ok);
+  return janela;
+}
+
 }  // namespace
 
 void registraTelasQt() {
+  JanelasTelas::registra("AjudaTeclas", [](Tela &) { return constroiAjudaTeclas(); });
   JanelasTelas::registra("SenhaPDV", [](Tela &) { return constroi<Ui::SenhaPDV, QDialog>(); });
   JanelasTelas::registra("FormPesq", [](Tela &) { return constroi<Ui::FormPesq, QDialog>(); });
   JanelasTelas::registra("SenhaLib", [](Tela &) { return constroi<Ui::SenhaLib, QDialog>(); });
@@ -122,4 +148,18 @@ void registraTelasQt() {
   JanelasTelas::registra("VendasDia", [](Tela &) { return constroiModeless<Ui::VendasDia>(); });
   JanelasTelas::registra("Vendedor", [](Tela &) { return constroiModeless<Ui::Vendedor>(); });
   JanelasTelas::registra("PForm", [](Tela &) { return constroi<Ui::PForm, QMainWindow>(); });
+}
+
+void AplicaAparencia(QApplication &qt) {
+  // Read from a step away: no text under 12 points.
+  QFont fonte = QApplication::font();
+  fonte.setPointSize(12);
+  QApplication::setFont(fonte);
+  // A focused button, grid or list has a clear frame (an edit field shows
+  // the engine's focus colour, painted by the view).
+  qt.setStyleSheet(QStringLiteral(
+      "QPushButton:focus { border: 3px solid #0047BB; border-radius: 4px; background: #D6E4FF;"
+      " padding: 4px 10px; font-weight: bold; }"
+      "QTableView:focus, QListWidget:focus { border: 2px solid #0047BB; }"
+));
 }

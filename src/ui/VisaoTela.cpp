@@ -19,10 +19,15 @@
 #include <QScrollBar>
 #include <QStatusBar>
 #include <QTimer>
+#include <vector>
 
 #include "core/Tela.h"
 #include "core/Teclas.h"
 #include "ui/ModeloGrade.h"
+
+namespace {
+constexpr uint32_t CorSomenteLeitura = 0xE0E0E0, CorSomenteLeituraFocado = 0xF0D8C0;  // 0xBBGGRR
+}  // namespace
 
 bool teclaDaTela(const QKeyEvent &e, int &codigo, int &shift) {
   shift = 0;
@@ -132,7 +137,7 @@ void VisaoTela::ligaGrade(Campo &campo, QTableView *v) {
   v->setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
   v->verticalHeader()->setDefaultSectionSize(20);
   v->verticalHeader()->hide();
-  v->horizontalHeader()->setStretchLastSection(true);  // no blank strip at the right
+  v->horizontalHeader()->setStretchLastSection(false);  // the widest column fills the width instead
   // What the cashier does with the mouse is the grid's: current cell,
   // selected range, top row.
   connect(v->selectionModel(), &QItemSelectionModel::currentChanged, this, [this, &g](const QModelIndex &i) {
@@ -171,15 +176,39 @@ void VisaoTela::atualizaGrade(Campo &campo, QTableView *v) {
   Grade &g = *campo.grade();
   // A column is as wide as its layout text in digits (the widest common
   // characters), and never narrower than its title.
+  // The widest column (a description, as a rule) takes the width the others
+  // leave, so its whole text shows without scrolling sideways when the
+  // window has room for it.
   const int digito = v->fontMetrics().horizontalAdvance(QLatin1Char('0'));
   const QFontMetrics titulo(v->horizontalHeader()->font());
+  std::vector<int> pixels(static_cast<size_t>(std::max(0, g.Cols())), 0);
+  int larga = -1, soma = 0;
   for (int c = 0; c < g.Cols(); ++c) {
     const int largura = g.ColWidth(c);
     v->setColumnHidden(c, largura <= 0);
     if (largura <= 0) continue;
-    const int pixels = std::max(largura * digito, titulo.horizontalAdvance(g.TextMatrix(0, c)) + 8) + 12;
-    if (v->columnWidth(c) != pixels) v->setColumnWidth(c, pixels);
+    const int px = std::max(largura * digito, titulo.horizontalAdvance(g.TextMatrix(0, c)) + 8) + 12;
+    pixels[static_cast<size_t>(c)] = px;
+    soma += px;
+    if (larga < 0 || largura > g.ColWidth(larga)) larga = c;
   }
+  // In a grid whose window marks it "larguraCede" (its widest column is one
+  // the cashier seldom reads), where the others leave too little, that
+  // column gives way (down to eight digits) so the columns after it stay in
+  // sight.
+  const int sobra = v->viewport()->width() - soma;
+  const bool cede = v->property("larguraCede").toBool();
+  if (larga >= 0 && (sobra > 0 || (sobra < 0 && cede)) && v->isVisible()) {
+    const int minimo = std::min(titulo.horizontalAdvance(g.TextMatrix(0, larga)) + 20, 8 * digito);
+    size_t l = static_cast<size_t>(larga);
+    pixels[l] = std::max(std::min(pixels[l], minimo), pixels[l] + sobra);
+  }
+  for (int c = 0; c < g.Cols(); ++c)
+    if (pixels[static_cast<size_t>(c)] > 0 && v->columnWidth(c) != pixels[static_cast<size_t>(c)])
+      v->setColumnWidth(c, pixels[static_cast<size_t>(c)]);
+  // Rows as tall as the grid's font needs.
+  const int altura = v->fontMetrics().height() + 8;
+  if (v->verticalHeader()->defaultSectionSize() != altura) v->verticalHeader()->setDefaultSectionSize(altura);
   const auto comportamento = g.selecaoPorLinha ? QAbstractItemView::SelectRows : QAbstractItemView::SelectItems;
   if (v->selectionBehavior() != comportamento) v->setSelectionBehavior(comportamento);
   auto *modelo = v->model();
@@ -259,7 +288,14 @@ void VisaoTela::atualiza(Campo &campo) {
     if (campo.maxLength > 0 && e->maxLength() != campo.maxLength) e->setMaxLength(campo.maxLength);
     if (campo.tipo() == TipoCampo::Moeda) e->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     QPalette p = e->palette();
-    p.setColor(QPalette::Base, CorQt(campo.corFundo()));
+    // The focus colour shows on one field only: the one of the screen in
+    // front (a window behind a dialog keeps its field's own colour).
+    uint32_t fundo = campo.corFundo();
+    if (fundo == CorCampoAtual && tela_.app().telaFrente() != &tela_) fundo = CorJanela;
+    // A read-only field looks read-only: grey, a bluer grey while focused,
+    // never the colour of a field being typed in.
+    if (campo.locked) fundo = fundo == CorCampoAtual ? CorSomenteLeituraFocado : CorSomenteLeitura;
+    p.setColor(QPalette::Base, CorQt(fundo));
     p.setColor(QPalette::Text, CorQt(campo.corFrente()));
     e->setPalette(p);
     if (tela_.focado() == &campo) {
@@ -326,7 +362,13 @@ bool VisaoTela::eventFilter(QObject *objeto, QEvent *evento) {
     tela_.app().trazFrente(tela_);
     return false;
   }
-  if (evento->type() == QEvent::Resize) {
+  if (evento->type() == QEvent::Resize || evento->type() == QEvent::Show) {
+    // A grid resized or shown: its widest column fills the new width.
+    if (auto *v = qobject_cast<QTableView *>(objeto); v && campoDe(objeto) && campoDe(objeto)->grade() && !aplicando_) {
+      aplicando_ = true;
+      atualizaGrade(*campoDe(objeto), v);
+      aplicando_ = false;
+    }
     // A grid or its window resized: anchored panels follow their rows.
     for (const auto &c : tela_.campos())
       if (c->ancoraGrade()) posicionaAncorado(*c);

@@ -181,6 +181,8 @@ TEST(PdvAdmin, CreateDbThenUserThenSecondInitDriveRefused) {
 
   const QString drive = dir.path() + "/drive";
   ASSERT_EQ(executa({"init-drive", drive}).codigo, SaidaOk);
+  // Only a demo drive's login tells an operator and password.
+  EXPECT_FALSE(QFile::exists(drive + "/kw-velt/demo.txt"));
   r = executa({"init-drive", drive});
   EXPECT_EQ(r.codigo, SaidaFalha);
   EXPECT_TRUE(r.erros.contains("dados.fdb"));

@@ -87,6 +87,12 @@ TEST_F(DriveDemo, ConfigurationHasSevenCrLfLinesWithScrambledCredentials) {
   EXPECT_EQ(c.marcaEcf, "BEMATECH");
 }
 
+TEST_F(DriveDemo, TheLoginNoteNamesTheDemoOperatorAndPassword) {
+  QFile nota(caminho("kw-velt/demo.txt"));
+  ASSERT_TRUE(nota.open(QIODevice::ReadOnly));
+  EXPECT_EQ(QString::fromUtf8(nota.readAll()), QStringLiteral("Demonstração: operador 1, senha 1234"));
+}
+
 TEST_F(DriveDemo, SimulatedPrinterIsInstalledInTheDrive) {
   EXPECT_TRUE(QFile::exists(caminho("kw-velt/libbemafi32.so"))) << saidaAdmin_->toStdString();
   EXPECT_TRUE(saidaAdmin_->contains("Simulador da impressora fiscal instalado"));

@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include "fiscalday/Leitura_X.h"
 #include "replay/Roteiro.h"
 #include "support/TestSupport.h"
 
@@ -68,6 +69,34 @@ TEST(Caixa, ADayOfWithdrawalSupplyReceiptAndXReadings) {
   EXPECT_TRUE(leitura.contains("\"Suprimentos                             1.734,56\"")) << leitura.toStdString();
   EXPECT_FALSE(leitura.contains("\\r")) << leitura.toStdString();
   EXPECT_GT(linhaCom(t, "ecf EcfLeituraX() = 1", serial), serial) << t.toStdString();
+  // Each movement done is told on the message line with its amount, in order,
+  // and so is the printed reading.
+  int dita = -1;
+  for (const char *linha : {"  TxtMens \"Sangria de 150,00 feita.\"", "  TxtMens \"Suprimento de 1.234,56 feito.\"",
+                            "  TxtMens \"Recebimento de conta de 45,90 feito.\"", "  TxtMens \"Leitura X impressa.\""}) {
+    const int agora = linhaCom(t, QString::fromUtf8(linha), dita);
+    EXPECT_GT(agora, dita) << linha << "\n" << t.toStdString();
+    dita = std::max(dita, agora);
+  }
+  // The reading scrolls with the keys: End to its last line, PageUp a page
+  // back, Home to its first.
+  const QStringList indices = [&t] {
+    QStringList achados;
+    for (const QString &l : t.split('\n'))
+      if (l.startsWith("    items [\"LEITURA X\"")) achados << l.section("index=", 1);
+    return achados;
+  }();
+  ASSERT_EQ(indices.size(), 4) << t.toStdString();
+  const int ultima = indices[1].toInt();
+  EXPECT_EQ(indices[0], "-1");
+  EXPECT_GT(ultima, Leitura_X::LinhasPorPagina);
+  EXPECT_EQ(indices[2].toInt(), ultima - Leitura_X::LinhasPorPagina);
+  EXPECT_EQ(indices[3], "0");
+  // F1 lists the reading's keys; Esc closes the list, the reading stays.
+  const int ajuda = linhaCom(t, "open AjudaTeclas \"Teclas - Leitura X pela Serial\" modal");
+  EXPECT_GE(ajuda, 0) << t.toStdString();
+  EXPECT_GT(linhaCom(t, "\"PageUp / PageDown       Uma página\"", ajuda), ajuda) << t.toStdString();
+  EXPECT_LT(linhaCom(t, "close AjudaTeclas", ajuda), linhaCom(t, "close Leitura_X", ajuda)) << t.toStdString();
   // Nothing went wrong, so nothing was told.
   EXPECT_LT(linhaCom(t, "message [exclamation]"), 0) << t.toStdString();
 }

@@ -57,12 +57,18 @@ TEST(DiaFiscal, TodaysReductionFromTheMenuBlocksThePrinterUntilTomorrow) {
   EXPECT_LT(linhaCom(t, "EcfReducaoZ"), 0) << t.toStdString();
   EXPECT_LT(linhaCom(t, "message [exclamation]"), 0) << t.toStdString();
   // Accepted: the day is reduced and the sale window stays usable.
-  t = corre("2026-12-07T19:10:00", Entra + "answer Yes\nclick P0103\nkey F2\n");
+  t = corre("2026-12-07T19:10:00", Entra + "answer Yes\nclick P0103\ndump\nkey F2\n");
   EXPECT_GE(linhaCom(t, "ecf EcfReducaoZ(\"\", \"\") = 1"), 0) << t.toStdString();
+  // The message line says the day is closed.
+  EXPECT_GE(linhaCom(t, QStringLiteral("  TxtMens \"Redução Z feita: dia fiscal encerrado, vendas só amanhã.\"")), 0)
+      << t.toStdString();
   EXPECT_GE(linhaCom(t, QStringLiteral("\"REDUÇÃO Z JÁ FOI EXECUTADA !\"")), 0) << t.toStdString();
   // The next start the same day ends at the printer check.
   t = corre("2026-12-07T19:20:00", Entra);
-  EXPECT_GE(linhaCom(t, QStringLiteral("message [exclamation] \"PDV-VELT\" \"Impressora está BLOQUEADA !\"")), 0)
+  // ... and says what to do.
+  EXPECT_GE(linhaCom(t, QStringLiteral("message [exclamation] \"PDV-VELT\" \"Impressora está BLOQUEADA !\\n\\nA "
+                                       "redução Z de hoje já foi feita: as vendas voltam amanhã")),
+            0)
       << t.toStdString();
   EXPECT_GE(linhaCom(t, "end: program ended (impressora bloqueada)"), 0) << t.toStdString();
   EXPECT_LT(linhaCom(t, "open PForm"), 0);
@@ -77,7 +83,10 @@ TEST(DiaFiscal, TheOpeningLeftWithEscEndsTheRunAndARefusedOneIsToldAndAskedAgain
   QString t = corre("2026-12-07T08:00:00", "type 1\nkey Enter\nanswer No\ntype 1234\nkey Enter\nkey Esc\n",
                     Impressora::Nova);
   EXPECT_LT(linhaCom(t, "EcfAberturaDoDia"), 0) << t.toStdString();
-  EXPECT_GE(linhaCom(t, QStringLiteral("end: program ended (abertura do dia não feita)")), 0) << t.toStdString();
+  // The cashier is warned before the program ends.
+  const int aviso = linhaCom(t, QStringLiteral("\"Sem a abertura do dia não há vendas: o programa será encerrado.\""));
+  EXPECT_GE(aviso, 0) << t.toStdString();
+  EXPECT_GT(linhaCom(t, QStringLiteral("end: program ended (abertura do dia não feita)")), aviso) << t.toStdString();
   // A printer that refuses the opening: the cashier reads why and is asked again.
   qputenv("PDV_ECF_SIM_FALHAS", "retorno AberturaDoDia -2");
   t = corre("2026-12-07T08:05:00",

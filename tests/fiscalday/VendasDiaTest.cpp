@@ -184,6 +184,9 @@ TEST(VendasDia, TheDaysReportIsThePrintersAndTheDatabaseAgreesThenDiffers) {
   const QString chamada = "ecf EcfRelatorioGerencial(\"" + impresso.join("\\r\\n") + "\") = 1\n" +
                           "ecf EcfFechaRelatorioGerencial() = 1\nhide VendasDia\nclose VendasDia\n";
   EXPECT_TRUE(tem(t, chamada)) << t.toStdString();
+  // The sale window's message line says it was printed.
+  EXPECT_TRUE(tem(t, QStringLiteral("  TxtMens \"Relatório das formas de pagamento impresso (saldo 625,90).\"")))
+      << t.toStdString();
   // Nothing went wrong, so nothing was told; the printer is free afterwards.
   EXPECT_FALSE(tem(t, "message [exclamation]")) << t.toStdString();
   EXPECT_TRUE(tem(t, "ecf EcfAbreCupom(")) << t.toStdString();

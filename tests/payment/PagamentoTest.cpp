@@ -1,6 +1,8 @@
 // Paying a sale on the payment grid, by replay on the demo drive.
 #include <gtest/gtest.h>
 
+#include <QTemporaryDir>
+
 #include "replay/Roteiro.h"
 #include "support/TestSupport.h"
 
@@ -114,4 +116,18 @@ TEST(Pagamento, ACodeFailingSeveralChecksShowsTheFirstInTheirOrder) {
   ASSERT_EQ(f.size(), 2) << fixada.toStdString();
   for (const QString &m : f)
     EXPECT_TRUE(m.contains(QStringLiteral("Houve uma pré-determinaçao de Forma de Pgto"))) << m.toStdString();
+}
+
+TEST(Pagamento, EnterOnASavedRowIsRefusedAndTheKeyHelpNamesInsert) {
+  QTemporaryDir dir;
+  QString t;
+  // 10,00 in cash saved on row 1 of a sale of 27,90; Enter again on that row.
+  const QString roteiro = "clock 2026-12-07T10:00:00\n" + Login +
+                          "key F2\ntype 1.\nkey Enter\nkey F4\nkey Enter\ntype 1\nkey Enter\ntype 10,00\n"
+                          "key Enter\nkey Enter\nkey Enter\nkey Enter\ndump\n";
+  ASSERT_EQ(replay(scriptFile(dir, roteiro), t), 0) << t.toStdString();
+  EXPECT_GE(linhaCom(t, QStringLiteral("\"Esta Forma já esta Cadastrada !\"")), 0) << t.toStdString();
+  const QString tela = dump(t, "CondPgto", 1).join('\n');
+  EXPECT_TRUE(tela.contains(QStringLiteral("  Label4 \"Linha já gravada: <Insert> abre uma linha nova;")))
+      << tela.toStdString();
 }

@@ -24,6 +24,9 @@ TEST(Replay, LoginScriptOpensTheSaleWindow) {
   EXPECT_GE(index("ecf EcfAbrePortaSerial() = 1"), 0);
   EXPECT_GE(index("ecf EcfNumeroSerie() = 1 -> \"SIM"), 0);
   EXPECT_GE(index("dump SenhaPDV \"PDV:Senha\" focus=Xcodigo"), 0);
+  // A demo drive's login says how to log in.
+  EXPECT_GT(index(QStringLiteral("  LabDemo \"Demonstração: operador 1, senha 1234\"")), index("dump SenhaPDV"))
+      << t.toStdString();
   EXPECT_LT(index("dump SenhaPDV"), index("open PForm \"PDV-VELT.EXE\""));
   EXPECT_LT(index("open PForm"), index("close SenhaPDV"));
   EXPECT_GE(index("  Caixa \"001\""), 0) << t.toStdString();

@@ -27,6 +27,7 @@
 #include "presale/Imprime_Cupom_PreVenda.h"
 #include "presale/Visualiza_Venda.h"
 #include "lookup/FormPesq.h"
+#include "core/AjudaTeclas.h"
 #include "fiscalday/AbreDia.h"
 #include "fiscalday/Leitura_X.h"
 #include "fiscalday/MemoriaFiscal.h"
@@ -74,6 +75,15 @@ struct ImpressaoComVenda : ComVenda, ImprimeCupomPreVenda {
   explicit ImpressaoComVenda(Aplicacao &app) : ComVenda(app), ImprimeCupomPreVenda(app, venda) {}
 };
 
+// F1's list is made from the screen it lists.
+struct ComLeitura {
+  explicit ComLeitura(Aplicacao &app) : leitura(app) {}
+  Leitura_X leitura;
+};
+struct AjudaComTela : ComLeitura, AjudaTeclas {
+  explicit AjudaComTela(Aplicacao &app) : ComLeitura(app), AjudaTeclas(app, leitura) {}
+};
+
 // Every screen that has a window, by the window's name.
 const std::map<QString, Criador> &telasComJanela() {
   static const std::map<QString, Criador> telas = {
@@ -90,7 +100,8 @@ const std::map<QString, Criador> &telasComJanela() {
        [](Aplicacao &app) { return std::make_unique<FechaCupom>(app, FechaCupom::Tipo::Completo, DadosFechamento{}); }},
       {"Fecha_Cupom_Resumo",
        [](Aplicacao &app) { return std::make_unique<FechaCupom>(app, FechaCupom::Tipo::Resumo, DadosFechamento{}); }},
-      {"Imprime_Cupom_PreVenda", cria<ImpressaoComVenda>()}, {"Visualiza_Venda", cria<VisualizaVenda>()}};
+      {"Imprime_Cupom_PreVenda", cria<ImpressaoComVenda>()}, {"Visualiza_Venda", cria<VisualizaVenda>()},
+      {"AjudaTeclas", cria<AjudaComTela>()}};
   return telas;
 }
 
