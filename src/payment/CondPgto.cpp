@@ -63,7 +63,11 @@ void CondPgto::criaControles() {
   saida.setTexto(variante_.legendaSaida);
   saida.tabStop = false;
   saida.aoClicar = [this] { sai(); };
+  criaQuadro();
+}
 
+// The frame where a row is typed, over the grid's current row.
+void CondPgto::criaQuadro() {
   Campo &quadro = adiciona("FrmIt", TipoCampo::Painel);
   auto doQuadro = [&](const char *nome, TipoCampo tipo) -> Campo & {
     Campo &c = adiciona(nome, tipo);

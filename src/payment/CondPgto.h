@@ -81,6 +81,7 @@ class CondPgto : public Tela {
   QString daAbertura(const std::function<QString()> &f) const { return f ? f() : QString(); }
   int64_t clienteDaAbertura() const;
   void criaControles();
+  void criaQuadro();
   void teclaTela(int &tecla, int shift);
   void teclaGrade(int &tecla, int shift);
   // The grid's current row, column 0, the visible columns selected.

@@ -200,12 +200,15 @@ void ImprimeCupomPreVenda::imprime() {
 bool ImprimeCupomPreVenda::tomaEmpenho(qlonglong marcador) {
   TerminalState &e = estado();
   // Taken only as this screen read it: of two desks that read it free, one
-  // takes it and the other is told which desk did.
+  // takes it and the other is told which desk did. Never from another desk's
+  // claim, even one this screen read (the empenho is read twice on loading:
+  // another desk may claim it in between).
   long tomados = 0;
   try {
     tomados = e.conexao().executaComParametros(
-        "UPDATE TB_VDA_CADEPN SET STAEPN=?, NFSEPN=? WHERE CODEPN=? AND STAEPN=? AND COALESCE(NFSEPN,'')=?",
-        {marcador, e.NumCaixa.trimmed(), codigo_, status_, serie_});
+        "UPDATE TB_VDA_CADEPN SET STAEPN=?, NFSEPN=? WHERE CODEPN=? AND STAEPN=? AND COALESCE(NFSEPN,'')=? "
+        "AND (STAEPN >= 0 OR COALESCE(NFSEPN,'')=?)",
+        {marcador, e.NumCaixa.trimmed(), codigo_, status_, serie_, e.NumCaixa.trimmed()});
   } catch (const ErroBanco &erro) {
     // Another desk's claim of the same row at the same moment.
     if (!erro.ehDeadlock()) throw;
