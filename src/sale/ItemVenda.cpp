@@ -94,9 +94,9 @@ void PForm::vendeItem() {
   }
   const DadosTributacao tributacao{SemNulo(rs["TribPro"]).toString().trimmed(), ParaMoeda(rs["Deb512Cto"]),
                                    ParaMoeda(rs["Deb612Cto"]), ParaMoeda(rs["RedCto"]), venda_.operacao};
-  ValidaTributacao(tributacao);
-  if (!e.Mensagem.isEmpty()) {
-    app().operador().avisa(e.Mensagem);
+  if (const QString recusa = RecusaTributacao(tributacao); !recusa.isEmpty()) {
+    e.Mensagem = recusa;
+    app().operador().avisa(recusa);
     return;
   }
   const QString codPro = SemNulo(rs["CodPro"]).toString().trimmed();
@@ -222,13 +222,12 @@ void PForm::mostraLinhaItens() {
                                 : QStringLiteral("Qtde: ") + quantidadeMostrada(venda_.quantidadePendente, false));
 }
 
-void PForm::ValidaTributacao(const DadosTributacao &d) {
-  TerminalState &e = estado();
-  e.Mensagem.clear();
+QString PForm::RecusaTributacao(const DadosTributacao &d) {
   const QChar segundo = d.tribPro.size() >= 2 ? d.tribPro[1] : QChar();
-  if (d.aliquotaEstado.ehZero() && segundo == '0') e.Mensagem = QStringLiteral("Debito 512 esta ZERADO !");
-  else if (d.aliquotaFora.ehZero() && segundo == '0') e.Mensagem = QStringLiteral("Debito 612 esta ZERADO !");
-  else if (d.tribPro.isEmpty()) e.Mensagem = QStringLiteral("Código de Tributação Invalido !");
+  if (d.aliquotaEstado.ehZero() && segundo == '0') return QStringLiteral("Debito 512 esta ZERADO !");
+  if (d.aliquotaFora.ehZero() && segundo == '0') return QStringLiteral("Debito 612 esta ZERADO !");
+  if (d.tribPro.isEmpty()) return QStringLiteral("Código de Tributação Invalido !");
+  return {};
 }
 
 bool PForm::EnviaItem(const QString &codigo, const QString &descricao, const DadosTributacao &dados, bool inteira,
@@ -321,8 +320,9 @@ void PForm::cancelaItem() {
   e.Mensagem.clear();
   venda_.quantidadePendente = Quantidade();
   campo("TxtMens").setTexto(QStringLiteral("Digitação de Itens."));
-  if (!EstornaItem(item)) {
-    app().operador().avisa(e.Mensagem);
+  if (const QString erro = EstornaItem(item); !erro.isEmpty()) {
+    e.Mensagem = erro;
+    app().operador().avisa(erro);
     return;
   }
   const ItemCupom &cancelado = *venda_.item(item);
@@ -336,15 +336,13 @@ void PForm::cancelaItem() {
   g.setColSel(5);
 }
 
-bool PForm::EstornaItem(int item) {
+QString PForm::EstornaItem(int item) {
   TerminalState &e = estado();
-  e.Retorno = EcfCancelaItemGenerico(e, QString::number(item).rightJustified(3, '0'));
-  if (e.Retorno <= 0) {
-    e.Mensagem = ErroComunicacao(e.Retorno);
-    return false;
-  }
+  const int16_t r = EcfCancelaItemGenerico(e, QString::number(item).rightJustified(3, '0'));
+  e.Retorno = r;
+  if (r <= 0) return ErroComunicacao(r);
   // Taken off only once the printer cancelled it, with the same groups and
   // rates the entry used.
   venda_.cancela(item);
-  return true;
+  return {};
 }

@@ -90,8 +90,8 @@ class PForm : public Tela, public JanelaVenda {
 
   // Item entry: Enter in Produto; F10 and F11.
   void vendeItem();
-  // Leaves a message in Mensagem when the product's taxation is not usable.
-  void ValidaTributacao(const DadosTributacao &d);
+  // Why the product's taxation cannot be sold ("" when it can).
+  static QString RecusaTributacao(const DadosTributacao &d);
   // Sends the item to the printer; false (with Mensagem set) when the
   // printer refused it.
   bool EnviaItem(const QString &codigo, const QString &descricao, const DadosTributacao &dados, bool inteira,
@@ -112,8 +112,8 @@ class PForm : public Tela, public JanelaVenda {
   // F6: cancels an item of the coupon (asked and confirmed by number).
   void cancelaItem();
   // Cancels the item on the printer and, once it did, takes it off the
-  // coupon; false (with Mensagem set) when the printer refused.
-  bool EstornaItem(int item);
+  // coupon; the printer's refusal in the cashier's words otherwise.
+  QString EstornaItem(int item);
   // How the grid shows a quantity ("1,5", "1,0", "1,235"; whole: "2").
   static QString quantidadeMostrada(Quantidade q, bool inteira);
   // Tries of the stock update that conflicts with another desk.
