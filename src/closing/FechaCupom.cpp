@@ -1,4 +1,5 @@
 #include "closing/FechaCupom.h"
+#include "closing/RodapeCupom.h"
 
 #include "closing/VendaFechada.h"
 #include "core/Database.h"

@@ -1,7 +1,7 @@
 #pragma once
 // A sale as it leaves the sale screen when its coupon is closed: everything
 // the recording needs, independent of the screens, so it can be kept on the
-// drive and recorded later. Also the coupon's footer and the claim marker.
+// drive and recorded later. Also the claim marker.
 #include <QDate>
 #include <QDateTime>
 #include <QJsonObject>
@@ -76,13 +76,6 @@ QString TextoFaturamento(int16_t usuario, const QString &maquina, const QTime &h
 // handed to the suite's release and cancellation programs:
 // -(hhss of the time + operator).
 qlonglong MarcadorPosse(const QTime &hora, int16_t usuario);
-
-// The coupon's footer: change (its commas as "-"), customer name (from the
-// "code-name|document" caption, 30 characters at most), fiscal operation and
-// desk, thanks; lines joined with LF. A pre-sale's coupon (`empenho` not
-// empty) names the customer "CLIEN  : " and adds "EPN    : " + its number.
-QString RodapeCupom(const QString &troco, const QString &cliente, const QString &operacao, const QString &caixa,
-                    const QString &empenho = {});
 
 // The price variation recorded for an item: 100 - unit / list x 100 (four
 // decimals); 0 without a list price.

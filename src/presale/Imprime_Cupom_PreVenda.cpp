@@ -2,6 +2,7 @@
 
 #include "closing/ServicoFechamento.h"
 #include "closing/FechaCupom.h"
+#include "closing/RodapeCupom.h"
 #include "closing/VendaFechada.h"
 #include "core/Cp1252.h"
 #include "core/Database.h"
