@@ -209,3 +209,39 @@ TEST(Absurdos, NonsenseAtTheTillIsRefusedWhereItIsTyped) {
   EXPECT_EQ(t.count("Vencimento além de 730 dias"), 2) << t.toStdString();
   EXPECT_EQ(t.count("Emitente: O texto digitado tem caracteres que o banco de dados não guarda"), 1) << t.toStdString();
 }
+
+// Desk 002 claims the pre-sale between the two reads of this desk's
+// loading (the check that refuses another desk's claim, then the load): the
+// screen holds what desk 002 left, and F5 must still not take it from that
+// desk.
+TEST(CupomFechado, APreSaleClaimedWhileItLoadsIsNotTakenFromTheOtherDesk) {
+  Drive d;
+  QString t;
+  ASSERT_EQ(d.roda("clock 2026-12-07T09:00:00\n" + Login, t), 0) << t.toStdString();
+  Execucao x(d.raiz());
+  ASSERT_TRUE(x.entraParado(QDateTime(QDate(2026, 12, 7), QTime(9, 5)))) << x.fim.toStdString();
+  PForm &venda = dynamic_cast<PForm &>(x.frente());
+  x.programa->app().executaModal = [](Tela &) {};
+
+  struct EntreAsLeituras : ImprimeCupomPreVenda {
+    using ImprimeCupomPreVenda::ImprimeCupomPreVenda;
+    std::function<void()> outroCaixa;
+    QString recusaEmpenho(qlonglong codigo) override {
+      if (outroCaixa) outroCaixa();
+      return ImprimeCupomPreVenda::recusaEmpenho(codigo);
+    }
+  };
+  EntreAsLeituras tela(x.programa->app(), venda);
+  tela.outroCaixa = [&] { d.executa("UPDATE TB_VDA_CADEPN SET StaEpn = -1502, NfsEpn = '002' WHERE CodEpn = 101"); };
+  x.programa->app().mostra(tela, true);
+  tela.campo("NumEpn").setTexto("101");
+  ASSERT_TRUE(x.passo([&] { tela.teclaBaixo(tecla::Enter); })) << x.fim.toStdString();
+  tela.outroCaixa = {};
+  x.chamadasEcf.clear();
+  ASSERT_TRUE(x.passo([&] { tela.teclaBaixo(tecla::F5); })) << x.fim.toStdString();
+  EXPECT_EQ(x.operador.mensagens().last(), "Este empenho está sendo impresso no caixa 002 !");
+  EXPECT_TRUE(x.chamadasEcf.isEmpty()) << x.chamadasEcf.join(", ").toStdString();
+  EXPECT_EQ(cabecalho(d, 101), QStringList{"-1502 | 002 | <null>"});
+  EXPECT_EQ(d.numero("SELECT COUNT(*) FROM TB_VDA_CADNOT WHERE EpnNot = 101"), 0);
+  x.programa->app().descarrega(tela, true);
+}
