@@ -32,6 +32,14 @@ void falhasDaImpressora(const Drive &d, const QString &linhas) {
   f.write(linhas.toUtf8());
 }
 
+// The day opened by replay at 09:00 (the demo operator, no movement yet).
+bool diaAberto(Drive &d) {
+  QString t;
+  const bool abriu = d.roda("clock 2026-12-07T09:00:00\n" + Login, t) == 0;
+  EXPECT_TRUE(abriu) << t.toStdString();
+  return abriu;
+}
+
 }  // namespace
 
 // The closing dialog ends with the script while it is open (as its close
@@ -106,8 +114,7 @@ TEST(CupomFechado, APreSaleCouponThePrinterDidNotCloseGivesThePreSaleBack) {
 // the sale screen shows no coupon of its own (not the previous sale's).
 TEST(CupomFechado, APreSaleAnotherDeskTookIsRefusedNamingThatDesk) {
   Drive d;
-  QString t;
-  ASSERT_EQ(d.roda("clock 2026-12-07T09:00:00\n" + Login, t), 0) << t.toStdString();
+  ASSERT_TRUE(diaAberto(d));
   Execucao x(d.raiz());
   ASSERT_TRUE(x.entraParado(QDateTime(QDate(2026, 12, 7), QTime(9, 5)))) << x.fim.toStdString();
   PForm &venda = dynamic_cast<PForm &>(x.frente());
@@ -216,8 +223,7 @@ TEST(Absurdos, NonsenseAtTheTillIsRefusedWhereItIsTyped) {
 // desk.
 TEST(CupomFechado, APreSaleClaimedWhileItLoadsIsNotTakenFromTheOtherDesk) {
   Drive d;
-  QString t;
-  ASSERT_EQ(d.roda("clock 2026-12-07T09:00:00\n" + Login, t), 0) << t.toStdString();
+  ASSERT_TRUE(diaAberto(d));
   Execucao x(d.raiz());
   ASSERT_TRUE(x.entraParado(QDateTime(QDate(2026, 12, 7), QTime(9, 5)))) << x.fim.toStdString();
   PForm &venda = dynamic_cast<PForm &>(x.frente());
