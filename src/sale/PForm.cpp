@@ -6,6 +6,7 @@
 #include "access/Inicializacao.h"
 #include "closing/ServicoFechamento.h"
 #include "closing/FechaCupom.h"
+#include "fiscalday/MenuFiscal.h"
 #include "fiscalday/VendasDia.h"
 #include "sale/Vendedor.h"
 #include "core/Database.h"
@@ -168,32 +169,25 @@ void PForm::criaBotoes() {
 }
 
 void PForm::criaMenus() {
-  auto menu = [this](const char *nome, const QString &legenda, Campo *pai) -> Campo & {
+  menuFiscal_ = std::make_unique<MenuFiscal>(*this);
+  criaMenuGerencia();
+  Campo &sistema = adiciona("P03", TipoCampo::Menu);
+  sistema.setTexto(QStringLiteral("&3 - Sistema"));
+  Campo &sair = adiciona("P0301", TipoCampo::Menu);
+  sair.setTexto(QStringLiteral("&1 - Sair"));
+  sair.painel = &sistema;
+  sair.aoClicar = [this] { FinalizaPdv(estado(), "Sair"); };
+}
+
+void PForm::criaMenuGerencia() {
+  auto entrada = [this](const char *nome, const QString &legenda, Campo &pai, std::function<void()> acao) {
     Campo &m = adiciona(nome, TipoCampo::Menu);
     m.setTexto(legenda);
-    m.painel = pai;
-    return m;
+    m.painel = &pai;
+    m.aoClicar = std::move(acao);
   };
-  auto entrada = [&](const char *nome, const QString &legenda, Campo &pai, std::function<void()> acao) {
-    menu(nome, legenda, &pai).aoClicar = std::move(acao);
-  };
-  Campo &impressora = menu("P01", QStringLiteral("&1 - Impressora Fiscal"), nullptr);
-  entrada("P0101", QStringLiteral("&1 - Inícia dia Fiscal"), impressora, [this] { iniciaDia(); });
-  Campo &leituraX = menu("P0102", QStringLiteral("&2 - Leitura X"), &impressora);
-  entrada("P010201", QStringLiteral("&1 - Na tela"), leituraX, [this] { leituraXNaTela(); });
-  entrada("P010202", QStringLiteral("&2 - Impressão"), leituraX, [this] { leituraXImpressa(); });
-  entrada("P0103", QStringLiteral("&3 - Redução Z"), impressora, [this] { reducaoZ(); });
-  Campo &contas = menu("P0104", QStringLiteral("&4 - Recebimentos/Pagamentos"), &impressora);
-  entrada("P010401", QStringLiteral("&1 - Recebimento de Conta"), contas, [this] { recebimentoConta(); });
-  entrada("P010402", QStringLiteral("&1 - Pagamento de Conta"), contas, [this] { pagamentoConta(); });
-  Campo &memoria = menu("P0105", QStringLiteral("&5 - Leitura Mémoria"), &impressora);
-  entrada("P010501", QStringLiteral("&1 - Por Data"), memoria, [this] { memoriaFiscalPorData(); });
-  entrada("P010502", QStringLiteral("&2 - Por Faixa de Redução"), memoria, [this] { memoriaFiscalPorReducao(); });
-  Campo &caixa = menu("P0106", QStringLiteral("&6 - Sangria/Suprimento de Caixa"), &impressora);
-  entrada("P010601", QStringLiteral("&1 - Sangria"), caixa, [this] { sangria(); });
-  entrada("P010602", QStringLiteral("&2 - Suprimento"), caixa, [this] { suprimento(); });
-
-  Campo &gerencia = menu("P02", QStringLiteral("&2 - Gerência"), nullptr);
+  Campo &gerencia = adiciona("P02", TipoCampo::Menu);
+  gerencia.setTexto(QStringLiteral("&2 - Gerência"));
   // Prices are kept by the suite's stock program, not at the desk: the entry
   // says where, rather than doing nothing.
   entrada("P0201", QStringLiteral("&1 - Altera preço do produto"), gerencia, [this] {
@@ -240,9 +234,6 @@ void PForm::criaMenus() {
       if (venEpn.aoMudar) venEpn.aoMudar();  // the same code again: the name may be new
     }));
   });
-
-  Campo &sistema = menu("P03", QStringLiteral("&3 - Sistema"), nullptr);
-  entrada("P0301", QStringLiteral("&1 - Sair"), sistema, [this] { FinalizaPdv(estado(), "Sair"); });
 }
 
 void PForm::preencheProgramasSuite() {
@@ -388,7 +379,7 @@ void PForm::ativa() {
 }
 
 // The window closes only while the printer menu is enabled (no coupon open).
-bool PForm::podeFechar() { return campo("P01").enabled(); }
+bool PForm::podeFechar() { return menuFiscal_->habilitado(); }
 
 void PForm::descarrega() {
   // Closing the sale screen ends the run: the payment screen and the

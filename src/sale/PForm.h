@@ -1,7 +1,8 @@
 #pragma once
 // The sale screen, main window of the run: its start-up (the global state it
 // completes, the access record, its captions), the activation lock, and the
-// coupon's lifecycle: the states, the function keys and menus, opening and
+// coupon's lifecycle: the states, the function keys and menus (the printer's
+// own menu is fiscalday/MenuFiscal), opening and
 // cancelling a coupon, the customer, the payment condition, the drawer,
 // authentication, and the calculator and suite programs.
 #include <array>
@@ -18,6 +19,7 @@
 #include "sale/VendaEmCurso.h"
 
 class CondPgto;
+class MenuFiscal;
 class Recordset;
 class ServicoFechamento;
 struct VendaFechada;
@@ -84,9 +86,19 @@ class PForm : public Tela, public JanelaVenda {
       QStringLiteral("FORMAS DE PGTO JÁ FORAM ATRIBUIDAS. ALTERAÇÃO NEGADA !");
   // Start-up printer check: a coupon left open is cancelled.
   void VerificaImpressora();
-  // Cancels the coupon on the printer and withdraws a recorded sale of it;
-  // leaves a message in Mensagem on failure.
-  void CancelaCupom();
+  // What cancelling the open coupon came to: `concluido` once the printer
+  // cancelled it and what this desk had of its sale was withdrawn (a sale
+  // already recorded handed to the cancellation program); otherwise why not,
+  // in the cashier's words (the printer's refusal, a sale cancelled before,
+  // a request that could not be written).
+  struct CancelamentoCupom {
+    bool concluido = false;
+    QString porque;
+  };
+  // Cancels the coupon on the printer and withdraws a recorded sale of it.
+  // The outcome's words are also left in Mensagem (empty when concluded),
+  // where the zero-total coupon's cancellation still reads them.
+  CancelamentoCupom CancelaCupom();
 
   // Item entry: Enter in Produto; F10 and F11.
   void vendeItem();
@@ -144,7 +156,10 @@ class PForm : public Tela, public JanelaVenda {
   void criaCampos();
   void criaQuadroCliente();
   void criaBotoes();
+  // The printer menu (Alt+1), then the management (Alt+2) and system
+  // (Alt+3) menus.
   void criaMenus();
+  void criaMenuGerencia();
   void preencheProgramasSuite();
   void leEmpresa();
   void confereEmpresaEExercicio();
@@ -156,31 +171,16 @@ class PForm : public Tela, public JanelaVenda {
   void abreCupom();
   void cancelaCupom();
   void abreGaveta();
-  void iniciaDia();
-  void reducaoZ();
   void autentica();
   void formasPagamento();
   void alteraCliente();
   void mostraQuadroCliente();
   void gravaCliente();
   bool confereFormaPgto();
-  void leituraXImpressa();
-  // The printer menu's readings and cash movements.
-  void leituraXNaTela();
-  void recebimentoConta();
-  void pagamentoConta();
-  void memoriaFiscalPorData();
-  void memoriaFiscalPorReducao();
-  void sangria();
-  void suprimento();
-  // Runs a step with the printer marked busy (a coupon cannot be opened
-  // meanwhile); the mark is cleared whatever the step's outcome.
-  void comImpressoraOcupada(const std::function<void()> &passo);
-  void mostraComImpressoraOcupada(Tela &tela);
+  // AltGr+1..6: brings up (or starts) one of the suite's programs.
   void ativaModulo(int n);
   void leGrupoCliente(const QString &codigo);
   void mostraMensagem();
-  // "Erro de Comunicação: " + code (or the other spelling, as each caller uses).
   void iniciaGrade();
   void habilitaMenus(bool sim);
 
@@ -219,7 +219,11 @@ class PForm : public Tela, public JanelaVenda {
   VendaFechada montaVenda() const;
   // The zero-total coupon: a 0,01 placeholder item, then cancelled.
   void cancelaCupomZerado();
+  // The sale of a coupon the printer cancelled: dropped from the desk's
+  // journal; a recorded one claimed and handed to the cancellation program.
+  CancelamentoCupom retiraVendaDoCupom(qlonglong numero);
 
+  std::unique_ptr<MenuFiscal> menuFiscal_;
   std::unique_ptr<ServicoFechamento> fechamento_;
   QString formaUm_;  // payment form 1's name last read
   QString textoUsuario_;

@@ -19,9 +19,7 @@
 #include "fiscal/AnalisaRetorno.h"
 #include "fiscal/Ecf.h"
 #include "fiscalday/AbreDia.h"
-#include "fiscalday/Leitura_X.h"
-#include "fiscalday/MemoriaFiscal.h"
-#include "fiscalday/MovimentoCaixa.h"
+#include "fiscalday/MenuFiscal.h"
 #include "fiscalday/Reducao_Z.h"
 #include "lookup/FormPesq.h"
 #include "payment/CondPgto.h"
@@ -68,7 +66,8 @@ void PForm::zeraCupom() {
 }
 
 void PForm::habilitaMenus(bool sim) {
-  for (const char *m : {"P01", "P02", "P03"}) campo(m).setEnabled(sim);
+  menuFiscal_->habilita(sim);
+  for (const char *m : {"P02", "P03"}) campo(m).setEnabled(sim);
 }
 
 void PForm::LiberaItens() {
@@ -145,6 +144,7 @@ void PForm::VerificaImpressora() {
       app().operador().avisa(QStringLiteral("Sem a abertura do dia não há vendas: o programa será encerrado."));
       FinalizaPdv(e, "abertura do dia não feita");
     }
+    // The opening screen leaves the printer's last answer there.
     if (e.Retorno < 0) FinalizaPdv(e, "abertura do dia recusada");
   }
   // A movement of another day than the system's: its Z reduction is due.
@@ -163,21 +163,10 @@ void PForm::VerificaImpressora() {
     return;
   }
   // A coupon left open by an earlier run is cancelled.
-  e.Mensagem.clear();
-  CancelaCupom();
-  fechamento().resolveDiario(venda_.cupom, e.Mensagem.isEmpty());
-  mostraMensagem();
+  const CancelamentoCupom cancelamento = CancelaCupom();
+  fechamento().resolveDiario(venda_.cupom, cancelamento.concluido);
+  if (!cancelamento.concluido) app().operador().avisa(cancelamento.porque);
   LimpaVenda();
-}
-
-void PForm::iniciaDia() {
-  AbreDia abertura(app());
-  mostraComImpressoraOcupada(abertura);
-}
-
-void PForm::reducaoZ() {
-  Reducao_Z reducao(app());
-  mostraComImpressoraOcupada(reducao);
 }
 
 void PForm::teclaForm(int &tecla, int shift) {
@@ -270,9 +259,8 @@ void PForm::abreCupom() {
   }
   campo("TxtMens").setTexto(QStringLiteral("Digitação de Itens."));
   const QString documento = PegaCampo(venda_.cliente, "|", 2);
-  e.Retorno = EcfAbreCupom(e, DocumentoComMascara(documento));
-  if (e.Retorno <= 0) {
-    app().operador().avisa(ErroComunicacao(e.Retorno));
+  if (const int16_t r = EcfAbreCupom(e, DocumentoComMascara(documento)); r <= 0) {
+    app().operador().avisa(ErroComunicacao(r));
     campo("CmdAbreCP").setEnabled(true);
     return;
   }
@@ -298,10 +286,8 @@ void PForm::cancelaCupom() {
   const Resposta r = app().operador().mensagem(
       {QStringLiteral("Confirma Cancelamento ?"), Icone::Critico, Botoes::SimNao, Resposta::Nao, QString()});
   if (r != Resposta::Sim) return;
-  e.Mensagem.clear();
-  CancelaCupom();
-  if (!e.Mensagem.isEmpty()) {
-    mostraMensagem();
+  if (const CancelamentoCupom cancelamento = CancelaCupom(); !cancelamento.concluido) {
+    app().operador().avisa(cancelamento.porque);
     return;
   }
   // Back to the consumer, with the consumer's fiscal operation: an
@@ -310,20 +296,26 @@ void PForm::cancelaCupom() {
   LimpaVenda();
 }
 
-void PForm::CancelaCupom() {
+PForm::CancelamentoCupom PForm::CancelaCupom() {
   TerminalState &e = estado();
   EcfNumeroCupom(e);
   const qlonglong numero = e.NumCupom.toLongLong();
   defineCupom(numero);
-  e.Retorno = EcfCancelaCupom(e);
-  if (e.Retorno <= 0) {
-    e.Mensagem = ErroComunicacao(e.Retorno);
-    return;
+  CancelamentoCupom feito;
+  if (const int16_t r = EcfCancelaCupom(e); r <= 0) {
+    feito.porque = ErroComunicacao(r);
+  } else {
+    campo("Cancelado").setVisible(true);
+    // Its items were not sold: their pending stock goes back.
+    devolveEstoqueDoCupom(numero);
+    feito = numero == 0 ? CancelamentoCupom{true, {}} : retiraVendaDoCupom(numero);
   }
-  campo("Cancelado").setVisible(true);
-  // Its items were not sold: their pending stock goes back.
-  devolveEstoqueDoCupom(numero);
-  if (numero == 0) return;
+  e.Mensagem = feito.porque;
+  return feito;
+}
+
+PForm::CancelamentoCupom PForm::retiraVendaDoCupom(qlonglong numero) {
+  TerminalState &e = estado();
   // A sale of this coupon kept on the desk and not recorded yet is gone
   // with the coupon.
   {
@@ -338,34 +330,28 @@ void PForm::CancelaCupom() {
   Recordset rs;
   rs.abre(MontaSql("Select CodEPn,StaEpn From Tb_Vda_Cadepn Where NfsEpn=? And NfiEpn=?", {e.NumCaixa, numero}),
           e.conexao());
-  if (rs.EOF_()) return;
-  if (ParaNumero(rs["StaEpn"]) == 4) {
-    e.Mensagem = QStringLiteral("CUPOM JÁ FOI CANCELADO !!");
-    return;
-  }
+  if (rs.EOF_()) return {true, {}};
+  if (ParaNumero(rs["StaEpn"]) == 4) return {false, QStringLiteral("CUPOM JÁ FOI CANCELADO !!")};
   const qlonglong marcador = MarcadorPosse(e.relogio().now().time(), e.CodUsuario);
-  e.ValorCupomStr = QString::number(marcador);
   const long mudadas = e.conexao().executa(MontaSql(
       "Update Tb_Vda_CadEpn Set StaEpn=? Where NfsEpn=? And NfiEpn=? And StaEpn=1", {marcador, e.NumCaixa, numero}));
-  if (mudadas <= 0) return;
+  if (mudadas <= 0) return {true, {}};
   rs.abre(MontaSql("Select CodEpn From Tb_vda_cadEpn where StaEpn=?", {marcador}), e.conexao());
   const QString codigo = rs.EOF_() ? QString() : SemNulo(rs["CodEpn"]).toString();
   campo("CodEpn").setTexto(codigo);
   QFile pedido(platform::hostPath(ArquivoPedidoCancelamento));
-  if (pedido.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text)) {
-    pedido.write((e.DataSistema.toString("dd/MM/yyyy") + "|" + e.ValorCupomStr + "|" + codigo + "|" + codigo + "|" +
-                  QString::number(e.CodUsuario) + "\n")
-                     .toUtf8());
-    pedido.close();
-  } else {
-    e.Mensagem = QStringLiteral("Não foi possível gravar o pedido de cancelamento ") + pedido.fileName() + ": " +
-                 pedido.errorString();
-    return;
-  }
+  if (!pedido.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text))
+    return {false, QStringLiteral("Não foi possível gravar o pedido de cancelamento ") + pedido.fileName() + ": " +
+                       pedido.errorString()};
+  pedido.write((e.DataSistema.toString("dd/MM/yyyy") + "|" + QString::number(marcador) + "|" + codigo + "|" +
+                codigo + "|" + QString::number(e.CodUsuario) + "\n")
+                   .toUtf8());
+  pedido.close();
   app().deixaRedesenhar();
   e.programas().inicia(ProgramaCancelamento, platform::WindowStyle::Hidden);
   LimpaPagamentos();
   defineVendedor(QString());
+  return {true, {}};
 }
 
 void PForm::abreGaveta() {
@@ -376,11 +362,8 @@ void PForm::abreGaveta() {
 }
 
 void PForm::autentica() {
-  TerminalState &e = estado();
-  e.Mensagem.clear();
-  const int16_t r = EcfAutenticacao(e);
-  if (r < 1) e.Mensagem = ErroComunicacao(r, false);
-  mostraMensagem();
+  const int16_t r = EcfAutenticacao(estado());
+  if (r < 1) app().operador().avisa(ErroComunicacao(r, false));
 }
 
 void PForm::formasPagamento() {
@@ -467,16 +450,6 @@ bool PForm::confereFormaPgto() {
   return true;
 }
 
-void PForm::leituraXImpressa() {
-  TerminalState &e = estado();
-  comImpressoraOcupada([&] {
-    const Ampulheta ampulheta(app());
-    e.Retorno = EcfLeituraX(e);
-  });
-  if (e.Retorno <= 0) app().operador().avisa(ErroComunicacao(e.Retorno));
-  else app().mostraMensagem(QStringLiteral("Leitura X impressa."));
-}
-
 void PForm::ativaModulo(int n) {
   TerminalState &e = estado();
   const QString programa = e.ProgramasSuite[n];
@@ -485,67 +458,4 @@ void PForm::ativaModulo(int n) {
   e.programas().inicia("C:\\KW-VELT\\" + programa + " " + QString::number(e.CodUsuario) + " " +
                            SenhapTexto(e.SenhaUsuario.toLatin1()),
                        platform::WindowStyle::Maximized);
-}
-
-void PForm::comImpressoraOcupada(const std::function<void()> &passo) {
-  const ImpressoraOcupada ocupada(estado());
-  passo();
-}
-
-void PForm::mostraComImpressoraOcupada(Tela &tela) {
-  comImpressoraOcupada([&] { app().mostra(tela, true); });
-}
-
-void PForm::leituraXNaTela() {
-  comImpressoraOcupada([this] {
-    TerminalState &e = estado();
-    {
-      const Ampulheta ampulheta(app());
-      e.Retorno = EcfLeituraXSerial(e);
-    }
-    // Without a fresh reading the file holds an earlier one (or none): it is
-    // not shown as today's.
-    if (e.Retorno < 1) {
-      app().operador().avisa(ErroComunicacao(e.Retorno));
-      return;
-    }
-    Leitura_X leitura(app());
-    leitura.setLegenda(QStringLiteral("Leitura X pela Serial"));
-    app().mostra(leitura, true);
-  });
-}
-
-void PForm::recebimentoConta() {
-  RecValores tela(app());
-  mostraComImpressoraOcupada(tela);
-}
-
-void PForm::pagamentoConta() {
-  PgtValores tela(app());
-  mostraComImpressoraOcupada(tela);
-}
-
-void PForm::memoriaFiscalPorData() {
-  MemoriaFiscData tela(app());
-  mostraComImpressoraOcupada(tela);
-}
-
-void PForm::memoriaFiscalPorReducao() {
-  MemoriaFiscReduc tela(app());
-  mostraComImpressoraOcupada(tela);
-}
-
-void PForm::sangria() {
-  // What is shown afterwards is this withdrawal's outcome, never an earlier one.
-  estado().Mensagem.clear();
-  SangriaF tela(app());
-  mostraComImpressoraOcupada(tela);
-  mostraMensagem();
-}
-
-void PForm::suprimento() {
-  estado().Mensagem.clear();
-  SuprimentoF tela(app());
-  mostraComImpressoraOcupada(tela);
-  mostraMensagem();
 }
