@@ -100,9 +100,7 @@ void CondPgto::criaQuadro() {
       return validaCodigo();
     } catch (const ErroBanco &erro) {
       // A failed read is a refusal: the cashier may try again or choose another.
-      const QString antes = estado().Mensagem;
-      app().operador().avisa((antes.isEmpty() ? QString() : antes + "\n") +
-                             QStringLiteral("Erro ao validar a condição de pagamento: ") + erro.descricao());
+      app().operador().avisa(QStringLiteral("Erro ao validar a condição de pagamento: ") + erro.descricao());
       return false;
     }
   };
@@ -159,8 +157,8 @@ void CondPgto::abreCliente() {
 
 void CondPgto::ativa() {
   Grade &g = grade("Grade");
-  if (variante_.totalDaAbertura)
-    campo("TotVen").setTexto(FormataValor(ParaMoeda(daAbertura(abertura_.totalVenda))));
+  if (variante_.totalDaAbertura && abertura_.totalVenda) modelo_.defineTotal(abertura_.totalVenda());
+  mostraTotais();
   if (abertura_.operacaoFiscal) campo("FisEpn").setTexto(abertura_.operacaoFiscal());
   // The customer may have changed since the last time (F5 on the sale).
   CodCliente = clienteDaAbertura();
@@ -169,15 +167,18 @@ void CondPgto::ativa() {
   } catch (const ErroBanco &erro) {
     app().operador().avisa(QStringLiteral("Erro ao ler o cliente: ") + erro.descricao());
   }
-  if (g.Rows() <= g.FixedRows + 1 && campo("TotFor").texto() == QLatin1String("0,00")) LinhaDaForma.fill(0);
-  if (g.Rows() == g.FixedRows) g.AddItem(QString());
+  if (modelo_.linhas() == 0) {
+    modelo_.acrescentaLivre();
+    g.AddItem(QString());
+  }
   if (!campo("FrmIt").visible()) marcaLinha(std::max(g.Row(), g.FixedRows));
 }
 
 void CondPgto::LimpaPagamentos() {
+  modelo_.limpa();
+  modelo_.defineTotal(Moeda());
   IniciaGradePagamentos(grade("Grade"));
-  for (const char *n : {"TotVen", "TotFor", "TotDin"}) campo(n).setTexto("0,00");
-  LinhaDaForma.fill(0);
+  mostraTotais();
   PrazoCheque.clear();
   Prazos.clear();
   QtdParcelas = 0;
@@ -189,41 +190,39 @@ void CondPgto::LimpaPagamentos() {
   }
 }
 
-void CondPgto::carregaLinhas(const Moeda &totalVenda, const QList<QStringList> &linhas) {
+void CondPgto::carregaLinhas(const Moeda &totalVenda, const QList<LinhaPagamento> &linhas) {
   LimpaPagamentos();
   Grade &g = grade("Grade");
-  mostraTotal("TotVen", totalVenda);
-  Moeda formas, dinheiro;
-  for (const QStringList &celulas : linhas) {
-    if (celulas.value(PagCodigo).trimmed().isEmpty()) continue;
+  modelo_.defineTotal(totalVenda);
+  for (const LinhaPagamento &p : linhas) {
     // The free row the reset left is the first one filled.
-    int r = g.Rows() - 1;
-    if (!g.TextMatrix(r, PagCodigo).isEmpty() || r < g.FixedRows) {
+    if (!modelo_.livre(modelo_.linhas() - 1)) {
+      modelo_.acrescentaLivre();
       g.AddItem(QString());
-      r = g.Rows() - 1;
     }
-    for (int c = 0; c < ColunasPagamento; ++c) g.setTextMatrix(r, c, celulas.value(c));
-    // The amount shown is the one counted in the totals.
-    const Moeda v = ParaMoeda(celulas.value(PagValor));
-    g.setTextMatrix(r, PagValor, FormataValor(v));
-    formas += v;
-    if (static_cast<int>(ParaNumero(celulas.value(PagTipo))) == CondDinheiro) dinheiro += v;
+    modelo_.grava(modelo_.linhas() - 1, p);
+    mostraLinha(modelo_.linhas() - 1);
   }
-  mostraTotal("TotFor", formas);
-  mostraTotal("TotDin", dinheiro);
-  refazLinhaDaForma();
+  mostraTotais();
   marcaLinha(g.FixedRows);
 }
 
-Moeda CondPgto::totalFormas() { return valor("TotFor"); }
+Moeda CondPgto::valorDigitado() { return ParaMoeda(campo("ValPag").texto()); }
 
-QList<QStringList> CondPgto::linhasPreenchidas() { return LinhasPreenchidas(grade("Grade")); }
+int CondPgto::linhaDoModelo(int linhaDaGrade) { return linhaDaGrade - grade("Grade").FixedRows; }
 
-QList<LinhaPagamento> CondPgto::pagamentos() { return Pagamentos(grade("Grade")); }
+void CondPgto::mostraLinha(int i) {
+  Grade &g = grade("Grade");
+  const std::optional<LinhaPagamento> p = modelo_.linha(i);
+  const QStringList celulas = p ? p->celulas() : QStringList();
+  for (int c = 0; c < ColunasPagamento; ++c) g.setTextMatrix(i + g.FixedRows, c, celulas.value(c));
+}
 
-Moeda CondPgto::ParaMoedaTexto(const char *nome) { return ParaMoeda(campo(nome).texto()); }
-
-void CondPgto::mostraTotal(const char *nome, const Moeda &v) { campo(nome).setTexto(FormataValor(v)); }
+void CondPgto::mostraTotais() {
+  campo("TotVen").setTexto(FormataValor(modelo_.totalVenda()));
+  campo("TotFor").setTexto(FormataValor(modelo_.total()));
+  campo("TotDin").setTexto(FormataValor(modelo_.dinheiro()));
+}
 
 void CondPgto::marcaLinha(int linha) {
   Grade &g = grade("Grade");
@@ -244,7 +243,7 @@ void CondPgto::teclaTela(int &tecla, int) {
       if (campo("CmdSai").enabled()) {
         tecla = 0;
         // Where a recorded payment is changed, something must be paid first.
-        if (variante_.saiSemPagamento || valor("TotFor") > Moeda()) sai();
+        if (variante_.saiSemPagamento || modelo_.total() > Moeda()) sai();
       } else if (tecla == tecla::Esc && campo("FrmIt").visible()) {
         tecla = 0;
         abandonaLinha();
@@ -273,13 +272,13 @@ void CondPgto::teclaGrade(int &tecla, int) {
       return;
     case tecla::F6:
       tecla = 0;
-      if (g.TextMatrix(LinhaAtual, PagTipo) == QLatin1String("3")) copiaCheques();
+      if (const auto p = modelo_.linha(linhaDoModelo(LinhaAtual)); p && p->tipo == CondCheque) copiaCheques();
       return;
     case tecla::Enter:
       tecla = 0;
-      if (campo("TotVen").texto() == campo("TotFor").texto()) {
+      if (modelo_.concluido()) {
         app().operador().avisa(MensagemConcluido);
-      } else if (!g.TextMatrix(LinhaAtual, PagCodigo).isEmpty()) {
+      } else if (!modelo_.livre(linhaDoModelo(LinhaAtual))) {
         app().operador().avisa(QStringLiteral("Esta Forma já esta Cadastrada !"));
         // The key help says how to go on.
         if (Campo *ajuda = procura("Label4"))
@@ -299,33 +298,22 @@ void CondPgto::teclaGrade(int &tecla, int) {
 void CondPgto::apagaLinha() {
   Grade &g = grade("Grade");
   const int r = LinhaAtual;
-  LinhaDaForma.fill(0);
-  const Moeda v = ParaMoeda(g.TextMatrix(r, PagValor));
-  mostraTotal("TotFor", valor("TotFor") - v);
-  if (static_cast<int>(ParaNumero(g.TextMatrix(r, PagTipo))) == CondDinheiro) mostraTotal("TotDin", valor("TotDin") - v);
-  if (g.Rows() - g.FixedRows == 1 && r == g.FixedRows) {
-    for (int c = PagCodigo; c <= PagVencimento; ++c) g.setTextMatrix(r, c, QString());
+  const bool unica = modelo_.linhas() == 1;
+  modelo_.apaga(linhaDoModelo(r));
+  if (unica) {
+    mostraLinha(0);
   } else {
     const bool ultima = r == g.Rows() - 1;
     g.RemoveItem(r);
     LinhaAtual = ultima ? r - 1 : r;
-    refazLinhaDaForma();
   }
+  mostraTotais();
   marcaLinha(std::max(LinhaAtual, g.FixedRows));
-}
-
-void CondPgto::refazLinhaDaForma() {
-  const Grade &g = grade("Grade");
-  LinhaDaForma.fill(0);
-  for (int r = g.FixedRows; r < g.Rows(); ++r) {
-    const QString codigo = g.TextMatrix(r, PagCodigo).trimmed();
-    const int n = static_cast<int>(ParaNumero(codigo));
-    if (!codigo.isEmpty() && n >= 0 && n <= MaiorCodigo) LinhaDaForma[static_cast<size_t>(n)] = r;
-  }
 }
 
 void CondPgto::insereLinha() {
   Grade &g = grade("Grade");
+  modelo_.acrescentaLivre();
   g.AddItem(QString());
   marcaLinha(std::min(g.Row() + 1, g.Rows() - 1));
 }
@@ -335,13 +323,11 @@ void CondPgto::AbreQuadro() {
   const int r = g.Row();
   Campo &quadro = campo("FrmIt");
   quadro.ancoraNaLinha(campo("Grade"), r);
-  campo("CpgPag").setTexto(g.TextMatrix(r, PagCodigo));
+  // The frame opens on a free row: nothing of a payment to show in it.
+  for (const char *n : {"CpgPag", "NomPag", "ChqPag", "BcoPag", "AgcPag", "EmiPag", "DtvPag"}) campo(n).setTexto(QString());
   campo("CpgPag").aoValidar();
-  campo("NomPag").setTexto(g.TextMatrix(r, PagDescricao));
-  campo("ValPag").setTexto(FormataValor(emAberto()));
-  const char *campos[] = {"ChqPag", "BcoPag", "AgcPag", "EmiPag", "DtvPag"};
-  for (int c = PagCheque; c <= PagVencimento; ++c) campo(campos[c - PagCheque]).setTexto(g.TextMatrix(r, c));
-  Convenio = static_cast<int64_t>(ParaNumero(g.TextMatrix(r, PagConvenio)));
+  campo("ValPag").setTexto(FormataValor(modelo_.emAberto()));
+  Convenio = 0;
   campo("CmdSai").setEnabled(false);
   campo("Grade").setEnabled(false);
   focaCampo("CpgPag", false);
@@ -366,8 +352,6 @@ void CondPgto::LimpaCampos() {
 void CondPgto::abandonaLinha() {
   LimpaCampos();
   FechaQuadro();
-  // A code accepted but never written leaves no claim on its row.
-  refazLinhaDaForma();
 }
 
 void CondPgto::HabilitaCheque() {
@@ -414,17 +398,17 @@ bool CondPgto::validaCodigo() {
   if (!aceitas.contains("/" + codigo + "/"))
     return recusa(QStringLiteral("O cliente não admite esta condição de pagamento !"));
   const int dup = static_cast<int>(ParaNumero(RsCondicao["DupCpg"]));
-  const int linha = grade("Grade").Row();
-  const int jaNaLinha = LinhaDaForma[static_cast<size_t>(numero)];
-  if (dup != CondCheque && jaNaLinha != 0 && jaNaLinha != linha)
-    return recusa(QStringLiteral("Forma de Pgto já cadastrada na linha ") + QString::number(jaNaLinha));
+  const int linha = linhaDoModelo(grade("Grade").Row());
+  const int jaNaLinha = modelo_.linhaDaCondicao(static_cast<int>(numero), linha);
+  if (dup != CondCheque && jaNaLinha >= 0)
+    return recusa(QStringLiteral("Forma de Pgto já cadastrada na linha ") +
+                  QString::number(jaNaLinha + grade("Grade").FixedRows));
   if (const QString credito = confereCredito(dup, numero); !credito.isEmpty()) return recusa(credito);
   // A term list from F8 becomes this row's terms; it must fit the field
   // the sale records it in.
   if (dup != CondPrazo && dup != CondCheque && PrazoCheque.size() > campo("EmiPag").maxLength)
     return recusa(QStringLiteral("Prazos longos demais para esta condição (no máximo %1 caracteres) !")
                       .arg(campo("EmiPag").maxLength));
-  if (jaNaLinha == 0) LinhaDaForma[static_cast<size_t>(numero)] = linha;
   aceitaCodigo(dup);
   return true;
 }
@@ -446,7 +430,7 @@ QString CondPgto::confereCredito(int dup, int64_t numero) {
     c.limite = ParaMoeda(RsCliente["LimCli"]);
     c.status = static_cast<int>(ParaNumero(RsCliente["CreCli"]));
   }
-  c.totalVenda = campo("TotVen").texto();
+  c.totalVenda = FormataValor(modelo_.totalVenda());
   if (dup == CondConvenio) {
     if (SemNulo(RsCondicao["FlgCpg"]).toString().trimmed() == QLatin1String("1")) VerificaDebitoMensal(e, c, numero);
   } else {
@@ -487,9 +471,9 @@ void CondPgto::aceitaCodigo(int dup) {
 
 bool CondPgto::validaValor() {
   if (!campo("FrmIt").visible()) return true;
-  const Moeda v = valor("ValPag");
+  const Moeda v = valorDigitado();
   const QString recusa = v <= Moeda()   ? QStringLiteral("Valor Invalido !")
-                         : v > emAberto() ? QStringLiteral("Forma não pode ser maior que a venda !")
+                         : v > modelo_.emAberto() ? QStringLiteral("Forma não pode ser maior que a venda !")
                                           : QString();
   if (recusa.isEmpty()) return true;
   app().operador().avisa(recusa);
@@ -576,16 +560,12 @@ void CondPgto::grava() {
     if (TipoCpg != CondPrazo && (texto("EmiPag").isEmpty() || ParaNumero(texto("EmiPag")) == 0))
       campo("EmiPag").setTexto("1");
   }
-  const Grade &g = grade("Grade");
-  for (int r = g.FixedRows; r < g.Rows(); ++r) {
-    if (r == g.Row() || g.TextMatrix(r, PagCheque).isEmpty()) continue;
-    if (g.TextMatrix(r, PagCheque) == texto("ChqPag") && g.TextMatrix(r, PagBanco) == texto("BcoPag") &&
-        g.TextMatrix(r, PagAgencia) == texto("AgcPag")) {
-      app().operador().avisa(QStringLiteral("Cheque Repetido !"));
-      focaCampo("ChqPag", false);
-      campo("ChqPag").selecionaTudo();
-      return;
-    }
+  if (modelo_.chequeRepetido(linhaDoModelo(grade("Grade").Row()), texto("ChqPag"), texto("BcoPag"),
+                             texto("AgcPag"))) {
+    app().operador().avisa(QStringLiteral("Cheque Repetido !"));
+    focaCampo("ChqPag", false);
+    campo("ChqPag").selecionaTudo();
+    return;
   }
   GravaLinha();
   LimpaCampos();
@@ -595,33 +575,41 @@ void CondPgto::grava() {
 }
 
 void CondPgto::GravaLinha() {
-  Grade &g = grade("Grade");
-  const int r = g.Row();
-  const Moeda v = valor("ValPag");
   auto texto = [this](const char *n) { return campo(n).texto().trimmed(); };
-  const QString vencimento = campo("DtvPag").textoSemMascara().isEmpty() ? QString() : campo("DtvPag").texto();
-  const QStringList celulas = {texto("CpgPag"), texto("NomPag"), FormataValor(v), texto("ChqPag"), texto("BcoPag"),
-                               texto("AgcPag"), texto("EmiPag"), vencimento, QString::number(TipoCpg),
-                               QString::number(Convenio), NomeForma};
-  for (int c = 0; c < ColunasPagamento; ++c) g.setTextMatrix(r, c, celulas[c]);
-  mostraTotal("TotFor", valor("TotFor") + v);
-  if (TipoCpg == CondDinheiro) mostraTotal("TotDin", valor("TotDin") + v);
+  LinhaPagamento p;
+  p.condicao = texto("CpgPag").toInt();
+  p.descricao = texto("NomPag");
+  p.valor = valorDigitado();
+  p.cheque = texto("ChqPag");
+  p.banco = texto("BcoPag");
+  p.agencia = texto("AgcPag");
+  p.emitente = texto("EmiPag");
+  if (!campo("DtvPag").textoSemMascara().isEmpty())
+    p.vencimento = QDate::fromString(campo("DtvPag").texto(), QStringLiteral("dd/MM/yyyy"));
+  p.tipo = TipoCpg;
+  p.convenio = Convenio;
+  p.forma = NomeForma;
+  const int i = linhaDoModelo(grade("Grade").Row());
+  modelo_.grava(i, p);
+  mostraLinha(i);
+  mostraTotais();
 }
 
 void CondPgto::sai() {
   Grade &g = grade("Grade");
-  if (g.Rows() - g.FixedRows >= 2)
-    for (int r = g.Rows() - 1; r >= g.FixedRows && g.Rows() - g.FixedRows > 1; --r)
-      if (g.TextMatrix(r, PagCodigo).trimmed().isEmpty()) g.RemoveItem(r);
+  for (int i = modelo_.linhas() - 1; i >= 0 && modelo_.linhas() > 1; --i) {
+    if (!modelo_.livre(i)) continue;
+    modelo_.apaga(i);
+    g.RemoveItem(i + g.FixedRows);
+  }
   if (g.Row() >= g.Rows()) g.setPosicao(g.Rows() - 1, 0);
-  refazLinhaDaForma();
-  if (abertura_.recebeDinheiro) abertura_.recebeDinheiro(campo("TotDin").texto());
+  if (abertura_.recebeDinheiro) abertura_.recebeDinheiro(modelo_.dinheiro());
   app().esconde(*this);
 }
 
 void CondPgto::digitaPrazos() {
   TerminalState &e = estado();
-  if (campo("TotVen").texto() == campo("TotFor").texto()) {
+  if (modelo_.concluido()) {
     app().operador().avisa(MensagemConcluido);
     return;
   }
@@ -635,7 +623,7 @@ void CondPgto::digitaPrazos() {
   // A term beyond the desk's horizon, or instalments worth less than
   // MenorParcela, are slips of the finger (999 cheques of 0,03).
   const Parcelamento partes =
-      p.aceitos() ? DivideParcelas(emAberto(), static_cast<int>(p.prazos.size())) : Parcelamento{};
+      p.aceitos() ? DivideParcelas(modelo_.emAberto(), static_cast<int>(p.prazos.size())) : Parcelamento{};
   QString recusa = p.recusa;
   if (recusa.isEmpty() && ParaNumero(p.prazos.last()) > e.DiasVencimento) recusa = MensagemAlemDoHorizonte(e);
   else if (recusa.isEmpty() && (partes.demais < MenorParcela || partes.primeira < MenorParcela))
@@ -666,10 +654,7 @@ void CondPgto::digitaPrazos() {
 void CondPgto::copiaCheques() {
   TerminalState &e = estado();
   Grade &g = grade("Grade");
-  int cheques = 0;
-  for (int r = g.FixedRows; r < g.Rows(); ++r)
-    if (static_cast<int>(ParaNumero(g.TextMatrix(r, PagTipo))) == CondCheque) ++cheques;
-  if (cheques >= 2) {
+  if (modelo_.cheques() >= 2) {
     app().operador().avisa(QStringLiteral("Para recalcular cheques, Apague TODOS os itens da grade !"));
     return;
   }
@@ -677,21 +662,23 @@ void CondPgto::copiaCheques() {
     app().operador().avisa(QStringLiteral("Digite <F8> para inserir Prazo !"));
     return;
   }
-  Moeda total = valor("TotFor");
-  for (int k = 1; k < QtdParcelas; ++k) {
-    // The first copy from the cheque row, each next one from the copy before.
-    const int origem = k == 1 ? LinhaAtual : g.Rows() - 1;
-    QStringList celulas;
-    for (int c = 0; c < PagNomeForma; ++c) celulas << g.TextMatrix(origem, c);
-    celulas << QString();
-    celulas[PagValor] = FormataValor(ValorDemais);
-    celulas[PagCheque] = QString::number(static_cast<qlonglong>(ParaNumero(g.TextMatrix(origem, PagCheque))) + 1);
-    celulas[PagVencimento] = textoData(e.DataSistema.addDays(static_cast<int>(ParaNumero(Prazos.value(k)))));
-    g.AddItem(celulas.join('\t'));
+  // Each copy follows the one before: the next cheque number, the next
+  // term's due date, the other instalments' value. A copy has no payment
+  // form of its own.
+  std::optional<LinhaPagamento> origem = modelo_.linha(linhaDoModelo(LinhaAtual));
+  for (int k = 1; k < QtdParcelas && origem; ++k) {
+    LinhaPagamento copia = *origem;
+    copia.forma.clear();
+    copia.valor = ValorDemais;
+    copia.cheque = QString::number(static_cast<qlonglong>(ParaNumero(origem->cheque)) + 1);
+    copia.vencimento = e.DataSistema.addDays(static_cast<int>(ParaNumero(Prazos.value(k))));
+    modelo_.acrescenta(copia);
+    g.AddItem(QString());
+    mostraLinha(modelo_.linhas() - 1);
     marcaLinha(g.Rows() - 1);
-    total += ValorDemais;
+    origem = copia;
   }
-  mostraTotal("TotFor", total);
+  mostraTotais();
   PrazoCheque.clear();
   ValorPrimeira = ValorDemais = Moeda();
 }

@@ -5,7 +5,6 @@
 // AltPgto is the same screen for re-entering the payment of a recorded
 // pre-sale: its opener fills the grid and the total before showing it.
 #include <QStringList>
-#include <array>
 #include <cstdint>
 #include <functional>
 
@@ -13,21 +12,22 @@
 #include "core/Moeda.h"
 #include "core/Tela.h"
 #include "payment/LinhaPagamento.h"
+#include "payment/PagamentosVenda.h"
 
 // What the screen that opens the payment grid gives it and takes back.
 // A function left unset gives an empty text (or takes nothing).
 struct AberturaPagamento {
-  // The total to pay, copied into TotVen on every activation when the
-  // screen's kind takes it from its opener.
-  std::function<QString()> totalVenda;
+  // The total to pay, taken on every activation when the screen's kind
+  // takes it from its opener.
+  std::function<Moeda()> totalVenda;
   // The customer's field, its leading number the customer code.
   std::function<QString()> cliente;
   // The fiscal operation of the sale (FisEpn); unset: as the opener wrote it.
   std::function<QString()> operacaoFiscal;
   // The condition the sale's prices were fixed for ("" when none).
   std::function<QString()> condicaoFixada;
-  // Receives TotDin when the screen is left.
-  std::function<void(const QString &)> recebeDinheiro;
+  // Receives the cash rows' sum when the screen is left.
+  std::function<void(const Moeda &)> recebeDinheiro;
 };
 
 class CondPgto : public Tela {
@@ -39,20 +39,16 @@ class CondPgto : public Tela {
   // Set by the opener before loading.
   void defineAbertura(AberturaPagamento abertura) { abertura_ = std::move(abertura); }
 
-  // Back to the header and one free row, totals "0,00" (each new coupon).
+  // Back to the header and one free row, nothing paid (each new coupon).
   void LimpaPagamentos();
-  // The opener's rows (eleven cells each, as linhasPreenchidas gives them)
-  // after the grid is cleared: TotFor and TotDin are their sums. TotVen is
-  // the total to pay.
-  void carregaLinhas(const Moeda &totalVenda, const QList<QStringList> &linhas);
+  // The opener's payments after the grid is cleared; the total to pay.
+  void carregaLinhas(const Moeda &totalVenda, const QList<LinhaPagamento> &linhas);
   // What the rows add up to (the sale screen refuses changes once not zero).
-  Moeda totalFormas();
+  Moeda totalFormas() const { return modelo_.total(); }
   // The cash rows' sum (what the customer hands over in money).
-  Moeda totalDinheiro() { return valor("TotDin"); }
-  // The rows holding a payment, eleven cells each, in grid order.
-  QList<QStringList> linhasPreenchidas();
-  // Those rows as payments.
-  QList<LinhaPagamento> pagamentos();
+  Moeda totalDinheiro() const { return modelo_.dinheiro(); }
+  // The rows holding a payment, in grid order.
+  QList<LinhaPagamento> pagamentos() const { return modelo_.pagamentos(); }
 
   // Payment-condition codes the grid can hold: 0 .. MaiorCodigo.
   static constexpr int MaiorCodigo = 999;
@@ -86,6 +82,10 @@ class CondPgto : public Tela {
   void teclaGrade(int &tecla, int shift);
   // The grid's current row, column 0, the visible columns selected.
   void marcaLinha(int linha);
+  // The model's row i (grid row i + FixedRows) and the totals, on screen.
+  void mostraLinha(int i);
+  void mostraTotais();
+  int linhaDoModelo(int linhaDaGrade);
   void apagaLinha();
   void insereLinha();
   void AbreQuadro();
@@ -105,21 +105,18 @@ class CondPgto : public Tela {
   void GravaLinha();
   void sai();
   void abreCliente();
-  void refazLinhaDaForma();
   // Instalment terms (F8) and the copy of the first cheque (F6).
   void digitaPrazos();
   void copiaCheques();
 
-  Moeda valor(const char *campo) { return ParaMoedaTexto(campo); }
-  Moeda ParaMoedaTexto(const char *nome);
-  void mostraTotal(const char *nome, const Moeda &v);
-  Moeda emAberto() { return valor("TotVen") - valor("TotFor"); }
+  // The amount typed in the frame.
+  Moeda valorDigitado();
 
   Variante variante_;
   AberturaPagamento abertura_;
+  PagamentosVenda modelo_;
   Recordset RsCondicao, RsCliente;
   int64_t CodCliente = 0;
-  std::array<int, MaiorCodigo + 1> LinhaDaForma{};
   int LinhaAtual = 0;
   int TipoCpg = 0;
   int64_t Convenio = 0;

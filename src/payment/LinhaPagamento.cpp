@@ -12,24 +12,6 @@ void IniciaGradePagamentos(Grade &g) {
   g.setPosicao(g.FixedRows, 0);
 }
 
-int LinhasComPagamento(const Grade &g) {
-  int n = 0;
-  for (int r = g.FixedRows; r < g.Rows(); ++r)
-    if (!g.TextMatrix(r, PagCodigo).trimmed().isEmpty()) ++n;
-  return n;
-}
-
-QList<QStringList> LinhasPreenchidas(const Grade &g) {
-  QList<QStringList> linhas;
-  for (int r = g.FixedRows; r < g.Rows(); ++r) {
-    if (g.TextMatrix(r, PagCodigo).trimmed().isEmpty()) continue;
-    QStringList celulas;
-    for (int c = 0; c < ColunasPagamento; ++c) celulas << g.TextMatrix(r, c);
-    linhas << celulas;
-  }
-  return linhas;
-}
-
 namespace {
 const QString FormatoData = QStringLiteral("dd/MM/yyyy");
 }
@@ -60,12 +42,6 @@ QVariant LinhaPagamento::vencimentoGravado(const QDate &diaDaVenda) const {
   if (vencimento.isValid()) return vencimento;
   if (tipo == CondPrazo) return QVariant();
   return diaDaVenda;
-}
-
-QList<LinhaPagamento> Pagamentos(const Grade &g) {
-  QList<LinhaPagamento> r;
-  for (const QStringList &celulas : LinhasPreenchidas(g)) r << LinhaPagamento::deCelulas(celulas);
-  return r;
 }
 
 Moeda SomaPagamentos(const QList<LinhaPagamento> &pagamentos) {

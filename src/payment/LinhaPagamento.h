@@ -1,8 +1,8 @@
 #pragma once
-// The payment row: one row of the payment grid, read by the payment screen,
-// the closing of the sale and the change of a recorded sale's payment. The
-// grid's cells are text (column 10 has no title and holds the payment
-// form's name); a row leaves the screen as a LinhaPagamento.
+// The payment row: one payment of a sale, as the payment screen's model holds
+// it and the closing, the journal and the recording take it. The payment
+// grid shows it in eleven cells (column 10 has no title and holds the
+// payment form's name).
 #include <QDate>
 #include <QList>
 #include <QString>
@@ -66,11 +66,5 @@ inline const QString SqlInserePagamento = QStringLiteral(
 
 // The grid back to its header and one free row, eleven columns.
 void IniciaGradePagamentos(Grade &g);
-// The rows of the grid that hold a payment (column 0 not empty).
-int LinhasComPagamento(const Grade &g);
-// Those rows' cells (ColunasPagamento each), in grid order.
-QList<QStringList> LinhasPreenchidas(const Grade &g);
-// Those rows as payments, in grid order.
-QList<LinhaPagamento> Pagamentos(const Grade &g);
 // What the payments add up to.
 Moeda SomaPagamentos(const QList<LinhaPagamento> &pagamentos);

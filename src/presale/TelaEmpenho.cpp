@@ -114,7 +114,7 @@ void TelaEmpenho::criaControles() {
     // "0" typed is the cash total; an empty field is the operator still typing.
     const QString t = campo("TxtValor").texto().trimmed();
     if (variante_.zeroEhDinheiro && !t.isEmpty() && ParaMoeda(t).ehZero() && !totalDinheiro().ehZero()) {
-      campo("TxtValor").setTexto(campo("TotDin").texto());
+      campo("TxtValor").setTexto(FormataValor(totalDinheiro()));
       campo("TxtValor").selecionaTudo();
     }
     mostraTroco();
@@ -142,7 +142,10 @@ void TelaEmpenho::carrega() {
   // empenho's; the condition fixed by a sale screen does not bind here.
   abertura.cliente = [this] { return campo("CliEpn").texto(); };
   abertura.operacaoFiscal = [this] { return campo("FisEpn").texto(); };
-  abertura.recebeDinheiro = [this](const QString &dinheiro) { campo("TotDin").setTexto(dinheiro); };
+  abertura.recebeDinheiro = [this](const Moeda &dinheiro) {
+    dinheiro_ = dinheiro;
+    campo("TotDin").setTexto(FormataValor(dinheiro));
+  };
   altPgto_->defineAbertura(std::move(abertura));
   // Its load reads the database too; failing, it is loaded again when F4
   // shows it.
@@ -167,6 +170,7 @@ void TelaEmpenho::LimpaTela() {
   for (const auto &[nome, legenda] : CamposCabecalho) campo(nome).setTexto(QString());
   for (const auto &[nome, legenda] : RotulosCabecalho) campo(nome).setTexto(QString());
   for (const char *n : {"TotDin", "TxtValor", "Troco"}) campo(n).setTexto(Zero);
+  liquido_ = dinheiro_ = Moeda();
   grade("GridItens").LimpaLinhas();
   grade("GridPgto").LimpaLinhas();
 }
@@ -181,14 +185,14 @@ void TelaEmpenho::NovoEmpenho() {
 
 void TelaEmpenho::LimpaGradePgto() { altPgto_->LimpaPagamentos(); }
 
-Moeda TelaEmpenho::totalDinheiro() { return ParaMoeda(campo("TotDin").texto()); }
+Moeda TelaEmpenho::totalDinheiro() { return dinheiro_; }
 
 Moeda TelaEmpenho::valorPago() {
   const QString t = campo("TxtValor").texto().trimmed();
   return t.isEmpty() ? totalDinheiro() : ParaMoeda(t);
 }
 
-Moeda TelaEmpenho::liquido() { return ParaMoeda(campo("LiqEpn").texto()); }
+Moeda TelaEmpenho::liquido() { return liquido_; }
 
 void TelaEmpenho::mostraTroco() { campo("Troco").setTexto(FormataValor(valorPago() - totalDinheiro())); }
 
@@ -264,7 +268,8 @@ void TelaEmpenho::CarregaEmpenho() {
   if (variante_.avisos && texto(cab, "NfsEpn") == QLatin1String("M1"))
     app().operador().mensagem({MensagemM1, Icone::Nenhum, Botoes::Ok, Resposta::Ok, QString()});
   campo("Status").setTexto(NomeStatus(status_));
-  campo("LiqEpn").setTexto(FormataValor(ParaMoeda(cab["TotEpn"]) - ParaMoeda(cab["DscEpn"])));
+  liquido_ = ParaMoeda(cab["TotEpn"]) - ParaMoeda(cab["DscEpn"]);
+  campo("LiqEpn").setTexto(FormataValor(liquido_));
   if (variante_.itensDaVisao) campo("PesoEpn").setTexto(ParaQuantidade(cab["PesoEpn"]).formatada(3));
 
   Recordset rs;
@@ -326,30 +331,40 @@ void TelaEmpenho::carregaItens() {
   campo("QtdIte").setTexto(QString::number(linhas.size()));
 }
 
-QList<QStringList> TelaEmpenho::LinhasPagamento(ConexaoBanco &c, const char *visao, qlonglong empenho) {
+QList<LinhaPagamento> TelaEmpenho::LinhasPagamento(ConexaoBanco &c, const char *visao, qlonglong empenho) {
   Recordset rs;
   rs.abre(MontaSql(QStringLiteral("Select * From %1 Where EpnPag=? Order By CpgPag").arg(visao), {empenho}), c);
-  QList<QStringList> linhas;
-  for (; !rs.EOF_(); rs.MoveNext())
-    linhas << QStringList{texto(rs, "CpgPag"), texto(rs, "NomCpg"), dinheiro(rs, "ValPag"), texto(rs, "ChqPag"),
-                          texto(rs, "BcoPag"), texto(rs, "AgcPag"), texto(rs, "EmiPag"),
-                          // A due date only for a row with a cheque column.
-                          rs["ChqPag"].isNull() ? QString() : rs["DtvPag"].toDate().toString("dd/MM/yyyy"),
-                          texto(rs, "DupCpg"), texto(rs, "CvnPag"), texto(rs, "NomFpg")};
+  QList<LinhaPagamento> linhas;
+  for (; !rs.EOF_(); rs.MoveNext()) {
+    LinhaPagamento p;
+    p.condicao = SemNulo(rs["CpgPag"]).toInt();
+    p.descricao = texto(rs, "NomCpg");
+    p.valor = ParaMoeda(rs["ValPag"]);
+    p.cheque = texto(rs, "ChqPag");
+    p.banco = texto(rs, "BcoPag");
+    p.agencia = texto(rs, "AgcPag");
+    p.emitente = texto(rs, "EmiPag");
+    // A due date only for a row with a cheque column.
+    if (!rs["ChqPag"].isNull()) p.vencimento = rs["DtvPag"].toDate();
+    p.tipo = SemNulo(rs["DupCpg"]).toInt();
+    p.convenio = SemNulo(rs["CvnPag"]).toLongLong();
+    p.forma = texto(rs, "NomFpg");
+    linhas << p;
+  }
   return linhas;
 }
 
 void TelaEmpenho::carregaPagamentos() {
-  const QList<QStringList> linhas = LinhasPagamento(estado().conexao(), "FORMAPGTO", codigo_);
+  const QList<LinhaPagamento> linhas = LinhasPagamento(estado().conexao(), "FORMAPGTO", codigo_);
   QList<QStringList> mostradas;
-  Moeda dinheiroEmpenho;
-  for (const QStringList &l : linhas) {
-    mostradas << l.mid(0, PagConvenio);
-    if (l.value(PagTipo).toInt() == CondDinheiro) dinheiroEmpenho += ParaMoeda(l.value(PagValor));
+  dinheiro_ = Moeda();
+  for (const LinhaPagamento &p : linhas) {
+    mostradas << p.celulas().mid(0, PagConvenio);
+    if (p.tipo == CondDinheiro) dinheiro_ += p.valor;
   }
   grade("GridPgto").acrescentaLinhas(mostradas);
-  campo("TotDin").setTexto(FormataValor(dinheiroEmpenho));
-  campo("TxtValor").setTexto(FormataValor(dinheiroEmpenho));
+  campo("TotDin").setTexto(FormataValor(dinheiro_));
+  campo("TxtValor").setTexto(FormataValor(dinheiro_));
   campo("Troco").setTexto(Zero);
   altPgto_->carregaLinhas(liquido(), linhas);
 }
@@ -365,7 +380,7 @@ void TelaEmpenho::AlteraFormaEmpenho() {
     return;
   }
   AltPgto &alt = *altPgto_;
-  alt.carregaLinhas(liquido(), alt.linhasPreenchidas());
+  alt.carregaLinhas(liquido(), alt.pagamentos());
   app().mostra(alt, true);
   const QList<LinhaPagamento> linhas = alt.pagamentos();
   // Rows that do not pay the empenho's total would print a coupon whose
@@ -402,7 +417,7 @@ void TelaEmpenho::AlteraFormaEmpenho() {
   campo("NumEpn").setEnabled(false);
   campo("FrmTot").setEnabled(true);
   campo("Troco").setTexto(Zero);
-  campo("TxtValor").setTexto(campo("TotDin").texto());
+  campo("TxtValor").setTexto(FormataValor(dinheiro_));
   focaCampo("TxtValor", false);
   campo("TxtValor").selecionaTudo();
 }

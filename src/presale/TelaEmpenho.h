@@ -18,6 +18,7 @@
 #include "core/Moeda.h"
 #include "core/Quantidade.h"
 #include "core/Tela.h"
+#include "payment/LinhaPagamento.h"
 
 class AltPgto;
 
@@ -66,9 +67,8 @@ class TelaEmpenho : public Tela {
   static QString EmOutroCaixa(const Recordset &cab, const QString &caixa);
   // A column's text, trimmed ("" for Null).
   static QString texto(const Recordset &rs, const char *coluna);
-  // An empenho's payment rows from one of the payment views, eleven cells
-  // each as the payment grid holds them.
-  static QList<QStringList> LinhasPagamento(ConexaoBanco &c, const char *visao, qlonglong empenho);
+  // An empenho's payment rows from one of the payment views.
+  static QList<LinhaPagamento> LinhasPagamento(ConexaoBanco &c, const char *visao, qlonglong empenho);
   // Runs a handler under the error handler of the screens: a database that
   // fails is logged and told, and the screen goes on.
   void trata(const QString &rotina, const std::function<void()> &passo);
@@ -102,6 +102,9 @@ class TelaEmpenho : public Tela {
 
   Variante variante_;
   qlonglong codigo_ = 0;
+  // The empenho's total less its discount, and its cash rows' sum (or what
+  // the payment change left in cash).
+  Moeda liquido_, dinheiro_;
   qlonglong status_ = 0;
   QString serie_;          // NfsEpn as read ("" for Null)
   QString formaFixada_;    // FpgEpn

@@ -38,11 +38,11 @@ void PForm::carregaPagamentos() {
   // The payment screen pays this sale: its total, customer, fiscal operation
   // and fixed condition; the cash total comes back to Dinheiro.
   AberturaPagamento abertura;
-  abertura.totalVenda = [this] { return campo("TxtTotVen").texto(); };
+  abertura.totalVenda = [this] { return venda_.total(); };
   abertura.cliente = [this] { return venda_.cliente; };
   abertura.operacaoFiscal = [this] { return venda_.operacao; };
   abertura.condicaoFixada = [this] { return campo("FormaPgto").texto(); };
-  abertura.recebeDinheiro = [this](const QString &dinheiro) { campo("Dinheiro").setTexto(dinheiro); };
+  abertura.recebeDinheiro = [this](const Moeda &dinheiro) { campo("Dinheiro").setTexto(FormataValor(dinheiro)); };
   condPgto_->defineAbertura(std::move(abertura));
   app().carrega(*condPgto_);
   CondPgto *pagamentos = condPgto_.get();

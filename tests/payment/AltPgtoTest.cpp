@@ -30,7 +30,7 @@ struct TelaAltPgto : ::testing::Test {
   platform::FixedClock relogio{QDateTime()};
   // What the pre-sale screen would hold.
   QString cliente = "0";
-  QString totalDaVenda = "99,99";  // only the sale's payment screen copies it
+  Moeda totalDaVenda = Moeda::deCentavos(9999);  // only the sale's payment screen copies it
   QString fixada;
   QString dinheiroDevolvido;
   int devolucoes = 0;
@@ -53,8 +53,8 @@ struct TelaAltPgto : ::testing::Test {
     a.cliente = [this] { return cliente; };
     a.operacaoFiscal = [] { return QStringLiteral("5102"); };
     a.condicaoFixada = [this] { return fixada; };
-    a.recebeDinheiro = [this](const QString &d) {
-      dinheiroDevolvido = d;
+    a.recebeDinheiro = [this](const Moeda &d) {
+      dinheiroDevolvido = FormataValor(d);
       ++devolucoes;
     };
     return a;
@@ -63,7 +63,9 @@ struct TelaAltPgto : ::testing::Test {
   void abre(CondPgto &tela, const Moeda &total, const QList<QStringList> &linhas, std::function<void(Tela &)> r) {
     tela.defineAbertura(abertura());
     if (!tela.carregada()) app.carrega(tela);
-    tela.carregaLinhas(total, linhas);
+    QList<LinhaPagamento> pagamentos;
+    for (const QStringList &celulas : linhas) pagamentos << LinhaPagamento::deCelulas(celulas);
+    tela.carregaLinhas(total, pagamentos);
     roteiro = std::move(r);
     app.mostra(tela, true);
   }
@@ -164,7 +166,7 @@ TEST_F(TelaAltPgto, ASalesFixedConditionDoesNotRestrictTheCodesHere) {
 
   // The sale's own payment screen keeps to it.
   CondPgto cond(app);
-  totalDaVenda = "20,00";
+  totalDaVenda = Moeda::deCentavos(2000);
   abre(cond, ParaMoeda(QStringLiteral("20,00")), {}, [&](Tela &t) {
     digitaCodigo(t, "2");
     t.teclaBaixo(tecla::Esc);

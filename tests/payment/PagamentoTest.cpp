@@ -65,9 +65,10 @@ TEST(Pagamento, RefusalsLeaveTheGridAndTheTotalsAsTheyWere) {
   EXPECT_FALSE(apagada.contains("    row 3:")) << apagada.toStdString();
   EXPECT_TRUE(apagada.contains("  TotFor \"15,00\"") && apagada.contains("  TotDin \"10,00\"")) << apagada.toStdString();
   EXPECT_TRUE(dump(t, "PForm", 1).join('\n').contains("  Dinheiro \"10,00\""));
-  // The only row left is emptied, not removed; the totals go to zero.
+  // The only row left is emptied, not removed, its kind, agreement and
+  // form too; the totals go to zero.
   const QString vazia = dump(t, "CondPgto", 3).join('\n');
-  EXPECT_TRUE(vazia.contains("    row 1:  |  |  |  |  |  |  |  |")) << vazia.toStdString();
+  EXPECT_TRUE(vazia.contains("    row 1:  |  |  |  |  |  |  |  |  |  | \n")) << vazia.toStdString();
   EXPECT_FALSE(vazia.contains("    row 2:")) << vazia.toStdString();
   EXPECT_TRUE(vazia.contains("  TotFor \"0,00\"") && vazia.contains("  TotDin \"0,00\"")) << vazia.toStdString();
 }
