@@ -83,7 +83,7 @@ TEST_F(Ajudante, MinimizeKeepsTheRowsHoldingEveryWord) {
     const char *aviso;
   } casos[] = {
       {"arroz", {"1", "3", "5"}, "Foram excluidas 2 Linhas da grade !"},
-      {"ARROZ integral", {"3"}, "Foram excluidas 2 Linhas da grade !"},
+      {"ARROZ integral", {"3"}, "Foram excluidas 4 Linhas da grade !"},
       {"inexistente", {}, "Foram excluidas 4 Linhas da grade !"},  // one row stays
       {"", {"1", "2", "3", "4", "5"}, nullptr},
   };
