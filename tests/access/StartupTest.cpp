@@ -60,11 +60,17 @@ TEST(Startup, SecondCopyIsRefused) {
   EXPECT_EQ(unicaMensagem(x), QStringLiteral("PDV EM EXECUÇÂO. VERIFIQUE NO GERENCIADOR DE TAREFAS !"));
 }
 
-TEST(Startup, PortErrorIsRefused) {
-  Falha f("retorno AbrePortaSerial -5 sempre");
-  Execucao x;
-  EXPECT_FALSE(x.inicia());
-  EXPECT_EQ(unicaMensagem(x), QStringLiteral("ERRO NA PORTA DE COMUNICAÇÃO OU CONFIGURAÇÂO DE DLL !"));
+// The printer's port or its serial number cannot be read: the start-up ends saying which.
+TEST(Startup, PortOrSerialErrorsAreRefused) {
+  const std::pair<QByteArray, QString> casos[] = {
+      {"retorno AbrePortaSerial -5 sempre", QStringLiteral("ERRO NA PORTA DE COMUNICAÇÃO OU CONFIGURAÇÂO DE DLL !")},
+      {"retorno NumeroSerie 0 sempre", QStringLiteral("Altere configuração (Erro-Leitura:0)")}};
+  for (const auto &[falha, mensagem] : casos) {
+    Falha f(falha);
+    Execucao x;
+    EXPECT_FALSE(x.inicia());
+    EXPECT_TRUE(unicaMensagem(x).contains(mensagem)) << unicaMensagem(x).toStdString();
+  }
 }
 
 TEST(Startup, LowPaperOnOpeningThePortIsShownAndTheStartGoesOn) {
@@ -84,14 +90,6 @@ TEST(Startup, WrongPrinterShowsBothIdentifications) {
                                           "Altere configuração (")))
       << m.toStdString();
   EXPECT_TRUE(m.contains(x.estado.NumSerieEcf.trimmed())) << m.toStdString();
-}
-
-TEST(Startup, UnreadableSerialShowsTheReadError) {
-  Falha f("retorno NumeroSerie 0 sempre");
-  Execucao x;
-  EXPECT_FALSE(x.inicia());
-  EXPECT_TRUE(unicaMensagem(x).contains(QStringLiteral("Altere configuração (Erro-Leitura:0)")))
-      << unicaMensagem(x).toStdString();
 }
 
 TEST(Startup, ConfiguredPrefixOfTheSerialPassesAndAnEmptyLinePasses) {
@@ -115,34 +113,29 @@ TEST(Startup, ServerDateSetsThePcClock) {
   EXPECT_EQ(x.estado.DataSistema, QDate::currentDate());
 }
 
-TEST(Startup, MissingCompanyEndsAfterLogin) {
-  testsupport::executaNoDemo("UPDATE TB_GER_PARAMETROS SET EmpCtg = 999");
-  Restaura volta{"UPDATE TB_GER_PARAMETROS SET EmpCtg = 1"};
-  Execucao x;
-  ASSERT_TRUE(x.inicia());
-  EXPECT_FALSE(x.entra("1", "1234"));
-  EXPECT_EQ(x.operador.mensagens().value(0), QStringLiteral("Empresa de Trabalho não existe !!"));
-}
-
-TEST(Startup, FiscalYearDifferentFromTheServerDateEnds) {
+// What the database says after the login ends the program, with the reason.
+TEST(Startup, MissingCompanyFiscalYearOfAnotherYearOrASalesBlockEndAfterLogin) {
   const int ano = QDate::currentDate().year();
-  testsupport::executaNoDemo(QString("UPDATE TB_CTG_CADEMP SET AnoEmp = %1").arg(ano - 1));
-  Restaura volta{QString("UPDATE TB_CTG_CADEMP SET AnoEmp = %1").arg(ano)};
-  Execucao x;
-  ASSERT_TRUE(x.inicia());
-  EXPECT_FALSE(x.entra("1", "1234"));
-  EXPECT_EQ(x.operador.mensagens().value(0),
-            QStringLiteral("Exercício invalido. Encerre exercício da empresa  !! (%1 <> %2)").arg(ano - 1).arg(ano));
-}
-
-TEST(Startup, SalesBlockEndsTheProgram) {
-  testsupport::executaNoDemo("INSERT INTO Bloqueia_Venda (Usuario, MAQUINA) VALUES ('GERENTE', 'ESCRITORIO')");
-  Restaura volta{"DELETE FROM Bloqueia_Venda"};
-  Execucao x;
-  ASSERT_TRUE(x.inicia());
-  EXPECT_FALSE(x.entra("1", "1234"));
-  EXPECT_EQ(x.chamadasEcf.last(), "EcfFechaPortaSerial");
-  EXPECT_EQ(x.operador.mensagens().value(0), QStringLiteral("Processamento Bloqueado por GERENTE - ESCRITORIO"));
+  const struct {
+    QString muda, volta, mensagem;
+  } casos[] = {
+      {"UPDATE TB_GER_PARAMETROS SET EmpCtg = 999", "UPDATE TB_GER_PARAMETROS SET EmpCtg = 1",
+       QStringLiteral("Empresa de Trabalho não existe !!")},
+      {QString("UPDATE TB_CTG_CADEMP SET AnoEmp = %1").arg(ano - 1), QString("UPDATE TB_CTG_CADEMP SET AnoEmp = %1").arg(ano),
+       QStringLiteral("Exercício invalido. Encerre exercício da empresa  !! (%1 <> %2)").arg(ano - 1).arg(ano)},
+      {"INSERT INTO Bloqueia_Venda (Usuario, MAQUINA) VALUES ('GERENTE', 'ESCRITORIO')", "DELETE FROM Bloqueia_Venda",
+       QStringLiteral("Processamento Bloqueado por GERENTE - ESCRITORIO")},
+  };
+  for (const auto &c : casos) {
+    SCOPED_TRACE(c.mensagem.toStdString());
+    testsupport::executaNoDemo(c.muda);
+    Restaura volta{c.volta};
+    Execucao x;
+    ASSERT_TRUE(x.inicia());
+    EXPECT_FALSE(x.entra("1", "1234"));
+    EXPECT_EQ(x.operador.mensagens().value(0), c.mensagem);
+    EXPECT_EQ(x.chamadasEcf.last(), "EcfFechaPortaSerial");
+  }
 }
 
 TEST(Startup, AFailedReadOfTheSalesBlockKeepsTheSaleWindow) {
@@ -169,17 +162,13 @@ TEST(Startup, DeadDatabaseIsReportedAtLoginInsteadOfCrashing) {
   c.senha = "masterkey";
   QString erro;
   ASSERT_TRUE(EscreveArquivoConfig(vazio.path("kw-velt/default.txt"), c, &erro));
-  TerminalState estado;
-  OperadorRoteiro operador;
-  AreaTransferenciaMemoria area;
-  Programa programa(estado, operador, area);
-  const auto anterior = InstalaTratadorEncerramento([](int, const QString &m) { throw ProgramaEncerrado(m); });
-  EXPECT_NO_THROW(programa.inicia());  // no brand, no database: the login still shows
-  Tela &login = *programa.app().telaFrente();
+  Execucao x(vazio.root());
+  EXPECT_TRUE(x.inicia());  // no brand, no database: the login still shows
+  Tela &login = x.frente();
   login.digita("1");
   login.teclaBaixo(13);
-  InstalaTratadorEncerramento(anterior);
-  ASSERT_EQ(operador.mensagens().size(), 1);
-  EXPECT_TRUE(operador.mensagens()[0].startsWith(QStringLiteral("Sem conexão com o banco de dados.")));
+  const QStringList mensagens = x.operador.mensagens();
+  ASSERT_EQ(mensagens.size(), 1);
+  EXPECT_TRUE(mensagens[0].startsWith(QStringLiteral("Sem conexão com o banco de dados.")));
   EXPECT_EQ(login.focado()->nome(), "Xcodigo");
 }

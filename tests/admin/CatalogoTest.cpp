@@ -4,15 +4,13 @@
 
 #include "admin/Catalogo.h"
 
-TEST(CodigoBarras, CheckDigitsOfKnownCodes) {
+TEST(CodigoBarras, CheckDigitsOfKnownCodesAndValidation) {
   // Published examples: EAN-13, EAN-8 and a 12-digit UPC.
   EXPECT_EQ(ComDigitoVerificador("400638133393"), "4006381333931");
   EXPECT_EQ(ComDigitoVerificador("9638507"), "96385074");
   EXPECT_EQ(ComDigitoVerificador("03600029145"), "036000291452");
   EXPECT_EQ(ComDigitoVerificador("789100000000"), "7891000000007");
-}
-
-TEST(CodigoBarras, ValidationRejectsAWrongDigitOrNonDigits) {
+  // Validation rejects a wrong digit or non-digits.
   EXPECT_TRUE(CodigoBarrasValido("4006381333931"));
   EXPECT_FALSE(CodigoBarrasValido("4006381333932"));
   EXPECT_FALSE(CodigoBarrasValido("40063813339X1"));

@@ -72,7 +72,9 @@ QTemporaryDir *DriveDemo::pasta_ = nullptr;
 QString *DriveDemo::saidaAdmin_ = nullptr;
 int DriveDemo::codigoSaida_ = -1;
 
-TEST_F(DriveDemo, ConfigurationHasSevenCrLfLinesWithScrambledCredentials) {
+// The configuration's seven lines, credentials scrambled, lead the terminal
+// to the drive's database.
+TEST_F(DriveDemo, ConfigurationLeadsTheTerminalToTheDriveDatabase) {
   const QByteArray texto = configuracao();
   EXPECT_EQ(texto.count("\r\n"), 7);
   EXPECT_TRUE(texto.endsWith("\r\n"));
@@ -81,26 +83,11 @@ TEST_F(DriveDemo, ConfigurationHasSevenCrLfLinesWithScrambledCredentials) {
   EXPECT_EQ(Senhap(linhas[2]), "SYSDBA");
   EXPECT_EQ(Senhap(linhas[3]), "masterkey");
   EXPECT_NE(linhas[3], "masterkey");
+  TerminalState estado;
   const LinhasConfig c = InterpretaConfig(texto);
   EXPECT_EQ(c.caixa, "001");
   EXPECT_EQ(c.identificacaoEcf, "SIM0000000000000001");
   EXPECT_EQ(c.marcaEcf, "BEMATECH");
-}
-
-TEST_F(DriveDemo, TheLoginNoteNamesTheDemoOperatorAndPassword) {
-  QFile nota(caminho("kw-velt/demo.txt"));
-  ASSERT_TRUE(nota.open(QIODevice::ReadOnly));
-  EXPECT_EQ(QString::fromUtf8(nota.readAll()), QStringLiteral("Demonstração: operador 1, senha 1234"));
-}
-
-TEST_F(DriveDemo, SimulatedPrinterIsInstalledInTheDrive) {
-  EXPECT_TRUE(QFile::exists(caminho("kw-velt/libbemafi32.so"))) << saidaAdmin_->toStdString();
-  EXPECT_TRUE(saidaAdmin_->contains("Simulador da impressora fiscal instalado"));
-}
-
-TEST_F(DriveDemo, ConnectionLineLeadsTheTerminalToTheDriveDatabase) {
-  TerminalState estado;
-  const LinhasConfig c = InterpretaConfig(configuracao());
   estado.UsuarioBanco = c.usuario;
   estado.SenhaBanco = c.senha;
   estado.StrConexao = c.conexao;

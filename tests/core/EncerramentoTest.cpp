@@ -30,12 +30,7 @@ TEST_P(Sinal, AnIdleTerminalEndsAtOnceWithThePortClosed) {
   const QString drive = testsupport::demoDrive();
   const QString trava = drive + "/kw-velt/ecf-sim/porta.lock";
   QProcess pdv;
-  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-  env.insert("PDV_DRIVE", drive);
-  env.insert("QT_QPA_PLATFORM", "offscreen");
-  pdv.setProcessEnvironment(env);
-  pdv.setProcessChannelMode(QProcess::MergedChannels);
-  pdv.start(testsupport::buildDir() + "/pdv", {});
+  testsupport::iniciaPdv(pdv, drive);
   ASSERT_TRUE(pdv.waitForStarted());
   // The start-up has opened the port and the database: the login waits.
   QElapsedTimer espera;

@@ -1,8 +1,6 @@
 // The error and operation logs, written into a real embedded database.
 #include <gtest/gtest.h>
 
-#include <QTemporaryDir>
-
 #include "core/Database.h"
 #include "core/Encerramento.h"
 #include "core/Logs.h"
@@ -13,16 +11,7 @@
 
 namespace {
 
-// Records what the operator was told; answers OK.
-class OperadorGravador : public Operator {
- public:
-  Resposta mensagem(const PedidoMensagem &pedido) override {
-    mensagens << pedido;
-    return Resposta::Ok;
-  }
-  bool entrada(const PedidoEntrada &, QString &) override { return false; }
-  QList<PedidoMensagem> mensagens;
-};
+using testsupport::OperadorGravador;
 
 class TelaFalsa : public TelaRegistrada {
  public:
@@ -33,18 +22,11 @@ class TelaFalsa : public TelaRegistrada {
 
 class Logs : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() {
-    pasta_ = new QTemporaryDir;
-    saida_ = new QString;
-    codigo_ = testsupport::runBuilt("pdv-admin", {"create-db", pasta_->path() + "/logs.fdb"}, saida_);
-  }
-  static void TearDownTestSuite() {
-    delete pasta_;
-    delete saida_;
-  }
+  static void SetUpTestSuite() { banco_ = std::make_unique<testsupport::BancoCriado>("logs.fdb"); }
+  static void TearDownTestSuite() { banco_.reset(); }
   void SetUp() override {
-    ASSERT_EQ(codigo_, 0) << saida_->toStdString();
-    estado_.conexao().abre("Data Source=" + pasta_->path() + "/logs.fdb;User=SYSDBA;Password=masterkey");
+    ASSERT_EQ(banco_->codigo, 0) << banco_->saida.toStdString();
+    estado_.conexao().abre(banco_->stringConexao());
     estado_.usaOperador(operador_);
     estado_.usaRelogio(relogio_);
     estado_.NomeMaquina = "CAIXA-01";
@@ -61,13 +43,8 @@ class Logs : public ::testing::Test {
   TerminalState estado_;
   OperadorGravador operador_;
   platform::FakeClock relogio_{QDateTime(QDate(2024, 3, 15), QTime(14, 30, 5))};
-  static QTemporaryDir *pasta_;
-  static QString *saida_;
-  static int codigo_;
+  static inline std::unique_ptr<testsupport::BancoCriado> banco_;
 };
-QTemporaryDir *Logs::pasta_ = nullptr;
-QString *Logs::saida_ = nullptr;
-int Logs::codigo_ = -1;
 
 TEST_F(Logs, ErrorRowHoldsCleanedAndCutTexts) {
   estado_.StrSql = "Select * From X Where A='1' And B=\"2\" " + QString(300, 'z');
@@ -124,26 +101,20 @@ TEST_F(Logs, TextTheDatabaseCannotStoreStillLeavesOneRowPerError) {
   EXPECT_EQ(rs["DESCRICAO_DO_ERRO"].toString(), "111-falhou com ?y");
 }
 
-TEST_F(Logs, ErrorRowNamesTheCurrentScreenAndCutsLongNames) {
+TEST_F(Logs, ErrorRowNamesTheCurrentScreenCutsLongNamesAndTakesTheNextSequence) {
+  ErroCapturado erro;
+  erro.descricao = "x";
+  GravaErro(estado_, "Grava", erro);
+  const int anterior = ultimoErro()["SEQUENCIA"].toInt();
   TelaFalsa tela;
   tela.legenda = QString(60, 'L');
   estado_.FormAtual = &tela;
-  ErroCapturado erro;
-  erro.descricao = "x";
   GravaErro(estado_, QString(40, 'r'), erro);
   Recordset rs = ultimoErro();
+  EXPECT_EQ(rs["SEQUENCIA"].toInt(), anterior + 1);
   EXPECT_EQ(rs["CODIGO_ROTINA"].toString(), "PForm");
   EXPECT_EQ(rs["NOME_ROTINA"].toString(), QString(50, 'L'));
   EXPECT_EQ(rs["PROCEDIMENTO"].toString(), QString(30, 'r'));
-}
-
-TEST_F(Logs, SuccessiveErrorsGetIncreasingSequenceNumbers) {
-  ErroCapturado erro;
-  erro.descricao = "a";
-  GravaErro(estado_, "Grava", erro);
-  const int primeiro = ultimoErro()["SEQUENCIA"].toInt();
-  GravaErro(estado_, "Grava", erro);
-  EXPECT_EQ(ultimoErro()["SEQUENCIA"].toInt(), primeiro + 1);
 }
 
 TEST_F(Logs, WithoutADatabaseTheErrorPropagatesAndNothingIsShown) {

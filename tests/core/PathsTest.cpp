@@ -21,14 +21,6 @@ TEST(Paths, DefaultDriveWhenUnset) {
   if (!saved.isEmpty()) qputenv("PDV_DRIVE", saved);
 }
 
-TEST(Host, FakeClockIsSetNotTheRealOne) {
-  platform::FakeClock clock;
-  const QDateTime when(QDate(2030, 5, 6), QTime(7, 8, 9));
-  EXPECT_TRUE(clock.setSystemTime(when));
-  EXPECT_EQ(clock.now(), when);
-  EXPECT_EQ(clock.setCalls, 1);
-}
-
 TEST(Host, AnnouncedWindowIsFoundOnlyWhileItLives) {
   testsupport::TempDrive drive;
   EXPECT_FALSE(platform::findRunningWindow("PDV-VELT.EXE"));

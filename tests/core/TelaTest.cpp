@@ -238,29 +238,6 @@ TEST(GradeTest, ClearingAndFilteringAreOneChangeEach) {
   EXPECT_EQ(g.Rows(), 2);  // the last row stays
 }
 
-TEST(GradeTest, LayoutStringRowsAndColours) {
-  Grade g;
-  g.FormatString(">Código|<Descrição|^Dt Vencimento");
-  ASSERT_EQ(g.Cols(), 3);
-  EXPECT_EQ(g.TextMatrix(0, 1), "Descrição");
-  EXPECT_EQ(g.alinhamento(0), AlinhamentoColuna::Direita);
-  EXPECT_EQ(g.alinhamento(2), AlinhamentoColuna::Centro);
-  g.AddItem("1\tArroz\t01/01/2027");
-  g.AddItem("2\tFeijão");
-  g.AddItem("0\tPrimeiro", 1);
-  EXPECT_EQ(g.Rows(), 4);
-  EXPECT_EQ(g.TextMatrix(1, 1), "Primeiro");
-  EXPECT_EQ(g.TextMatrix(3, 2), "");
-  g.RemoveItem(1);
-  EXPECT_EQ(g.TextMatrix(1, 1), "Arroz");
-  g.setCorFundoCelula(1, 1, 0x0000FF);
-  EXPECT_EQ(g.corFundoCelula(1, 1), 0x0000FFu);
-  EXPECT_EQ(g.corFundoCelula(2, 1), 0xFFFFFFu);
-  g.LimpaLinhas();
-  EXPECT_EQ(g.Rows(), 1);
-  EXPECT_EQ(g.TextMatrix(0, 0), "Código");
-}
-
 TEST(GradeTest, PaymentLayoutGivesTenColumnsAndColoursBelongToTheirRow) {
   Grade g;
   g.FormatString(">Código|<Descrição                  |>Valor do Pgto|>Cheque|>Banco|>Agência|"
@@ -294,11 +271,15 @@ TEST(GradeTest, PaymentLayoutGivesTenColumnsAndColoursBelongToTheirRow) {
   }
   // A row inserted above shifts the colours down with their row.
   g.AddItem("0\tnova", 1);
+  EXPECT_EQ(g.TextMatrix(1, 1), "nova");
+  EXPECT_EQ(g.TextMatrix(1, 2), "");  // a cell the row did not give
   EXPECT_EQ(g.corFundoCelula(3, 2), 0x00FF00u);
   EXPECT_EQ(g.corFundoCelula(1, 2), CorFundoGrade);
   // Cleared, no colour is left for the rows added after.
   g.setCorLinha(1, 0x0000FF, 0xFFFFFF);
   g.LimpaLinhas();
+  EXPECT_EQ(g.Rows(), 1);
+  EXPECT_EQ(g.TextMatrix(0, 0), "Código");
   for (int i = 1; i <= 3; ++i) g.AddItem("x");
   for (int r = 1; r <= 3; ++r)
     for (int c = 0; c < 10; ++c) {

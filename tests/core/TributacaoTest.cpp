@@ -61,9 +61,11 @@ TEST(Tributacao, ThePrinterOfACatalogueGetsEveryRateItsProductsSend) {
       {"000", *Moeda::deTexto("18"), *Moeda::deTexto("12"), Moeda(), {}},
       {"020", *Moeda::deTexto("18"), *Moeda::deTexto("12"), *Moeda::deTexto("61,11"), {}},
       {"060", *Moeda::deTexto("17"), *Moeda::deTexto("7"), Moeda(), {}},
-      {"040", *Moeda::deTexto("18"), *Moeda::deTexto("12"), Moeda(), {}}};
-  // 18 and 12 taxed; 7,00 and 4,67 reduced; 7 for substitution out of state.
-  EXPECT_EQ(AliquotasDoCatalogo(catalogo), (QList<int>{467, 700, 1200, 1800}));
+      {"040", *Moeda::deTexto("18"), *Moeda::deTexto("12"), Moeda(), {}},
+      // Exempt at item entry, but a pre-sale sends its rates.
+      {"103", *Moeda::deTexto("17"), *Moeda::deTexto("7"), Moeda(), {}}};
+  // 18 and 12 taxed; 7,00 and 4,67 reduced; 7 for substitution out of state; 17 of "103".
+  EXPECT_EQ(AliquotasDoCatalogo(catalogo), (QList<int>{467, 700, 1200, 1700, 1800}));
 }
 
 namespace {
@@ -148,11 +150,4 @@ TEST(Tributacao, TheCodesWhereItemEntryAndThePreSaleDiffer) {
     EXPECT_EQ(empenho.grupo, c.grupoEmpenho);
     EXPECT_EQ(empenho.aliquota, c.aliquotaEmpenho);
   }
-}
-
-TEST(Tributacao, ThePrinterAlsoGetsTheRatesOnlyThePreSaleSends) {
-  // "103" is exempt at item entry but sends its rates in a pre-sale.
-  const QList<DadosTributacao> catalogo = {
-      {"103", *Moeda::deTexto("17"), *Moeda::deTexto("7"), Moeda(), {}}};
-  EXPECT_EQ(AliquotasDoCatalogo(catalogo), (QList<int>{700, 1700}));
 }

@@ -90,34 +90,35 @@ TEST_F(Analise, AceitoComStatusLimpoSoMostraOsTextosQuandoHaOsDois) {
   EXPECT_EQ(fake.registro()[0], "Bematech_FI_RetornoImpressora|&0|&0|&0");
 }
 
-TEST_F(Analise, Ack21EComandoNaoExecutado) {
-  EXPECT_FALSE(analisa(1, 21, 2, 0, "A", "B"));
-  EXPECT_EQ(unica(), QStringLiteral("Status da Impressora: 21\r\nComando não executado"));
-  EXPECT_EQ(operador.mensagens[0].icone, Icone::Informacao);
-}
-
-TEST_F(Analise, BitsDeSt1ListadosDoMaiorParaOMenor) {
-  EXPECT_FALSE(analisa(1, 6, 3, 0));
-  EXPECT_EQ(unica(), QStringLiteral("Status da Impressora: 6,3,0\r\nCupom fiscal aberto\rNúmero de parâmetros inválido no comando\r"));
-}
-
-TEST_F(Analise, TodosOsBitsDeSt1EDepoisSt2ComOsTextosExtras) {
-  EXPECT_FALSE(analisa(-27, 6, 255, 255, "A", "B"));
-  const QString esperado = QStringLiteral(
-      "Status da Impressora: 6,255,255\r\n"
-      "Fim de Papel\rPouco Papel\rErro no relógio\rImpressora em erro\r"
-      "Primeiro dado do comando não foi Esc\rComando inexistente\rCupom fiscal aberto\r"
-      "Número de parâmetros inválido no comando\r"
-      "Tipo de Parâmetro de comando inválido\rMemória fiscal lotada\rErro na CMOS\r"
-      "Alíquota não programada\rCapacidade de alíquota programáveis lotada\r"
-      "Cancelamento não permitido\rCGC/IE do proprietário não programados\rComando não executado\r"
-      "\r\nAB");
-  EXPECT_EQ(unica(), esperado);
-}
-
-TEST_F(Analise, SoSt2) {
-  EXPECT_FALSE(analisa(1, 6, 0, 16 | 4));
-  EXPECT_EQ(unica(), QStringLiteral("Status da Impressora: 6,0,20\r\nAlíquota não programada\rCancelamento não permitido\r"));
+// A command the printer did not do well: its status bytes, each bit of ST1
+// then of ST2 from the highest, and the caller's texts after them when both are given.
+TEST_F(Analise, StatusBytesAreListedBitByBit) {
+  const struct {
+    int16_t retorno;
+    short ack, st1, st2;
+    const char *a, *b;
+    QString esperado;
+  } casos[] = {
+      {1, 21, 2, 0, "A", "B", QStringLiteral("Status da Impressora: 21\r\nComando não executado")},
+      {1, 6, 3, 0, "", "", QStringLiteral("Status da Impressora: 6,3,0\r\nCupom fiscal aberto\rNúmero de parâmetros inválido no comando\r")},
+      {1, 6, 0, 16 | 4, "", "", QStringLiteral("Status da Impressora: 6,0,20\r\nAlíquota não programada\rCancelamento não permitido\r")},
+      {-27, 6, 255, 255, "A", "B",
+       QStringLiteral("Status da Impressora: 6,255,255\r\n"
+                      "Fim de Papel\rPouco Papel\rErro no relógio\rImpressora em erro\r"
+                      "Primeiro dado do comando não foi Esc\rComando inexistente\rCupom fiscal aberto\r"
+                      "Número de parâmetros inválido no comando\r"
+                      "Tipo de Parâmetro de comando inválido\rMemória fiscal lotada\rErro na CMOS\r"
+                      "Alíquota não programada\rCapacidade de alíquota programáveis lotada\r"
+                      "Cancelamento não permitido\rCGC/IE do proprietário não programados\rComando não executado\r"
+                      "\r\nAB")},
+  };
+  for (const auto &c : casos) {
+    SCOPED_TRACE(c.esperado.toStdString());
+    operador.mensagens.clear();
+    EXPECT_FALSE(analisa(c.retorno, c.ack, c.st1, c.st2, c.a, c.b));
+    EXPECT_EQ(unica(), c.esperado);
+    EXPECT_EQ(operador.mensagens.value(0).icone, Icone::Informacao);
+  }
 }
 
 TEST(FlagsBinario, OitoBitsDoByteBaixo) {
@@ -132,15 +133,7 @@ TEST(FlagsBinario, OitoBitsDoByteBaixo) {
 
 class Comunicacao : public Analise {
  protected:
-  void SetUp() override {
-    Analise::SetUp();
-    anterior = InstalaTratadorEncerramento([](int, const QString &motivo) { throw ProgramaEncerrado(motivo); });
-  }
-  void TearDown() override {
-    InstalaTratadorEncerramento(anterior);
-    Analise::TearDown();
-  }
-  TratadorEncerramento anterior;
+  testsupport::FimLanca fimLanca;
 };
 
 TEST_F(Comunicacao, ZeroOuMenos27FechaAPortaEEncerra) {
@@ -163,12 +156,6 @@ TEST_F(Comunicacao, OutrosRetornosNaoFazemNada) {
   }
   EXPECT_TRUE(operador.mensagens.isEmpty());
   EXPECT_TRUE(fake.registro().isEmpty());
-}
-
-TEST_F(Comunicacao, FechaPortaGuardaOStatus) {
-  fake.defineRetorno(-6);
-  EXPECT_EQ(FechaPorta(e), -6);
-  EXPECT_EQ(e.Retorno, -6);
 }
 
 }  // namespace

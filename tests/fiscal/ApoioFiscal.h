@@ -1,28 +1,15 @@
 #pragma once
-// Test helpers of the fiscal tests: an operator that records every message,
-// and access to the recording fake libraries of build/ecf-fake.
+// Test helpers of the fiscal tests: access to the recording fake libraries of build/ecf-fake.
 #include <QLibrary>
 #include <QList>
 #include <QString>
 #include <QStringList>
 
 #include "core/Cp1252.h"
-#include "core/Operator.h"
 #include "fiscal/BibliotecaEcf.h"
 #include "support/TestSupport.h"
 
-class OperadorGravador : public Operator {
- public:
-  Resposta mensagem(const PedidoMensagem &pedido) override {
-    mensagens << pedido;
-    return pedido.padrao;
-  }
-  bool entrada(const PedidoEntrada &, QString &resposta) override {
-    resposta.clear();
-    return false;
-  }
-  QList<PedidoMensagem> mensagens;
-};
+using testsupport::OperadorGravador;
 
 inline QString pastaFakes() { return testsupport::buildDir() + "/ecf-fake"; }
 

@@ -37,13 +37,6 @@ class DriveProprio {
     c.abre(stringConexao_);
     c.executa(sql);
   }
-  // Ends the connection on the database's side, as a server shut down or a
-  // database taken away does; the program learns it on its next statement.
-  void derruba(ConexaoBanco &conexao) const {
-    Recordset rs;
-    rs.abre("SELECT CURRENT_CONNECTION AS ID FROM RDB$DATABASE", conexao);
-    executa("DELETE FROM MON$ATTACHMENTS WHERE MON$ATTACHMENT_ID = " + rs["ID"].toString());
-  }
   // The product search of active products (F9) takes seconds to give its
   // first row: every product is weighed against 120,000 combined rows.
   void produtosAtivosLentos() const {

@@ -12,6 +12,9 @@
 
 namespace {
 
+const QStringList kLinhas = {"1\tArroz Tipo 1\tCampinas", "2\tFeijão Carioca\tValinhos", "3\tARROZ INTEGRAL\tCampinas",
+                             "4\tAçúcar <Cristal> & Cia\tCampinas", "5\tarroz parboilizado\tSumaré"};
+
 struct TelaGrade : Tela {
   explicit TelaGrade(Aplicacao &app) : Tela(app, "TelaGrade", "Grade & <Teste>") {
     adiciona("Pergunta", TipoCampo::Texto);
@@ -20,9 +23,7 @@ struct TelaGrade : Tela {
     adiciona("Anda", TipoCampo::Rotulo);
     Grade &grade = *g.grade();
     grade.FormatString(">Codigo|<Nome|<Cidade");
-    const QStringList linhas = {"1\tArroz Tipo 1\tCampinas", "2\tFeijão Carioca\tValinhos", "3\tARROZ INTEGRAL\tCampinas",
-                                "4\tAçúcar <Cristal> & Cia\tCampinas", "5\tarroz parboilizado\tSumaré"};
-    for (const QString &l : linhas) grade.AddItem(l);
+    for (const QString &l : kLinhas) grade.AddItem(l);
   }
 };
 
@@ -50,13 +51,10 @@ struct Ajudante : ::testing::Test {
 
 }  // namespace
 
-TEST_F(Ajudante, F3BeforeAnyF2DoesNothing) {
-  tecla(tecla::F3);
+TEST_F(Ajudante, F2FindsAPartOfACellAndF3WrapsToTheTopOnce) {
+  tecla(tecla::F3);  // before any F2: nothing
   EXPECT_EQ(g.Row(), 1);
   EXPECT_TRUE(operador.eventos().isEmpty());
-}
-
-TEST_F(Ajudante, F2FindsAPartOfACellAndF3WrapsToTheTopOnce) {
   operador.respondeEntrada("arroz");
   tecla(tecla::F2);
   ASSERT_EQ(operador.eventos().size(), 1);
@@ -76,33 +74,37 @@ TEST_F(Ajudante, F2FindsAPartOfACellAndF3WrapsToTheTopOnce) {
   EXPECT_EQ(g.Row(), 1);  // nothing found: nothing moves
 }
 
-TEST_F(Ajudante, MinimizeKeepsRowsContainingTheWordInAnyCase) {
-  operador.respondeEntrada("arroz");
-  tecla(tecla::F4);
-  ASSERT_EQ(g.Rows(), 4);
-  EXPECT_EQ(g.TextMatrix(1, 0), "1");
-  EXPECT_EQ(g.TextMatrix(2, 0), "3");
-  EXPECT_EQ(g.TextMatrix(3, 0), "5");
-  EXPECT_EQ(tela.campo("Anda").texto(), "Foram excluidas 2 Linhas da grade !");
+// F4 keeps the rows whose column holds every word typed, in any case; the
+// last row always stays; an empty answer changes nothing.
+TEST_F(Ajudante, MinimizeKeepsTheRowsHoldingEveryWord) {
+  const struct {
+    const char *palavras;
+    QStringList codigos;
+    const char *aviso;
+  } casos[] = {
+      {"arroz", {"1", "3", "5"}, "Foram excluidas 2 Linhas da grade !"},
+      {"ARROZ integral", {"3"}, "Foram excluidas 4 Linhas da grade !"},
+      {"inexistente", {}, "Foram excluidas 4 Linhas da grade !"},  // one row stays
+      {"", {"1", "2", "3", "4", "5"}, nullptr},
+  };
+  for (const auto &c : casos) {
+    SCOPED_TRACE(c.palavras);
+    g.LimpaLinhas();
+    for (const QString &l : kLinhas) g.AddItem(l);
+    operador.respondeEntrada(c.palavras);
+    tecla(tecla::F4);
+    QStringList codigos;
+    for (int r = 1; r < g.Rows(); ++r) codigos << g.TextMatrix(r, 0);
+    EXPECT_EQ(codigos.size(), c.codigos.isEmpty() ? 1 : c.codigos.size());
+    if (!c.codigos.isEmpty()) {
+      EXPECT_EQ(codigos, c.codigos);
+    }
+    if (c.aviso) {
+      EXPECT_EQ(tela.campo("Anda").texto(), c.aviso);
+    }
+  }
   EXPECT_EQ(operador.eventos()[0].entrada.titulo, "MINIMIZA PESQUISA POR : Nome");
   EXPECT_EQ(operador.eventos()[0].entrada.pergunta, QStringLiteral("DIGITE ATÉ 3 PALAVRAS DA COLUNA 2"));
-}
-
-TEST_F(Ajudante, MinimizeWithSeveralWordsNeedsAllOfThem) {
-  operador.respondeEntrada("ARROZ integral");
-  tecla(tecla::F4);
-  ASSERT_EQ(g.Rows(), 2);
-  EXPECT_EQ(g.TextMatrix(1, 0), "3");
-}
-
-TEST_F(Ajudante, MinimizeNeverRemovesTheLastRow) {
-  operador.respondeEntrada("inexistente");
-  tecla(tecla::F4);
-  EXPECT_EQ(g.Rows(), 2);
-  EXPECT_EQ(tela.campo("Anda").texto(), "Foram excluidas 4 Linhas da grade !");
-  operador.respondeEntrada("");  // an empty answer changes nothing
-  tecla(tecla::F4);
-  EXPECT_EQ(g.Rows(), 2);
 }
 
 TEST_F(Ajudante, RepeatCopiesTheTaggedColumnsDownwards) {

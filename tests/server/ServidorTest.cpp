@@ -12,6 +12,7 @@
 #include "core/ConfigTerminal.h"
 #include "core/Database.h"
 #include "core/Encerramento.h"
+#include "core/Logs.h"
 #include "core/OperadorRoteiro.h"
 #include "core/Teclas.h"
 #include "core/TerminalState.h"
@@ -79,7 +80,7 @@ TEST_F(Servidor, DeskLogsInThroughTheServer) {
   OperadorRoteiro operador;
   AreaTransferenciaMemoria area;
   Programa programa(estado, operador, area);
-  const auto anterior = InstalaTratadorEncerramento([](int, const QString &m) { throw ProgramaEncerrado(m); });
+  testsupport::FimLanca fimLanca;
   QString fim;
   try {
     programa.inicia();
@@ -91,7 +92,6 @@ TEST_F(Servidor, DeskLogsInThroughTheServer) {
   } catch (const ProgramaEncerrado &e) {
     fim = e.motivo();
   }
-  InstalaTratadorEncerramento(anterior);
   EXPECT_TRUE(fim.isEmpty()) << fim.toStdString() << " " << operador.mensagens().join(" / ").toStdString();
   ASSERT_NE(programa.telaVenda(), nullptr);
   EXPECT_EQ(programa.telaVenda()->campo("Caixa").texto(), "002");
@@ -156,11 +156,14 @@ TEST_F(Servidor, ASearchWhileTheServerIsDownSaysWhyAndWorksWhenItIsBack) {
     EXPECT_TRUE(t.carregada());
     EXPECT_EQ(t.campo("Pergunta").texto(), "SILVA");
     EXPECT_EQ(t.campo("Result").texto(), "Pesquisa não concluída! 0 registros foram carregados.");
+    EXPECT_EQ(t.focado()->nome(), "Pergunta");
     t.teclaBaixo(tecla::Esc);
   };
   AbrePesquisa(app, "Cli");
   const QString mensagens = operador.mensagens().join(" / ");
-  EXPECT_TRUE(mensagens.contains("perdida")) << mensagens.toStdString();
+  EXPECT_TRUE(mensagens.contains(MensagemErroSistema)) << mensagens.toStdString();
+  EXPECT_TRUE(mensagens.contains("conexão com o banco de dados foi perdida")) << mensagens.toStdString();
+  EXPECT_TRUE(estado.CodPesquisa.isEmpty());
 
   rele.liga();
   QString resultado;

@@ -68,21 +68,7 @@ class VendasServidor : public Servidor {
   // (empty when that failed).
   static QString caixaPeloRele(QTemporaryDir &onde, const QString &numeroCaixa, const Rele &rele) {
     const QString raiz = drive(onde, numeroCaixa, QString("127.0.0.1/%1").arg(rele.porta()));
-    return abreDia(raiz) ? raiz : QString();
-  }
-
-  // Opens the printer's day on the drive by a first run of the program.
-  static bool abreDia(const QString &raiz) {
-    QTemporaryDir pasta;
-    QFile roteiro(pasta.path() + "/abre-dia.txt");
-    roteiro.open(QIODevice::WriteOnly);
-    roteiro.write(Login.toUtf8());
-    roteiro.close();
-    QString saida;
-    const int status = testsupport::runBuilt("pdv", {"--replay", roteiro.fileName()}, &saida,
-                                             {"PDV_DRIVE=" + raiz, "QT_QPA_PLATFORM=offscreen"});
-    EXPECT_EQ(status, 0) << saida.toStdString();
-    return status == 0;
+    return testsupport::abreDiaNoDrive(raiz) ? raiz : QString();
   }
 
   // The desk's coupon is in the database once, with its one item and summary.
@@ -106,12 +92,11 @@ struct CaixaAqui {
   TerminalState estado;
   OperadorRoteiro operador;
   AreaTransferenciaMemoria area;
+  testsupport::FimLanca fimLanca;
   std::unique_ptr<Programa> programa;
-  TratadorEncerramento anterior;
   QString fim;
 
   explicit CaixaAqui(const QString &raiz) : usa(raiz) {
-    anterior = InstalaTratadorEncerramento([](int, const QString &m) { throw ProgramaEncerrado(m); });
     programa = std::make_unique<Programa>(estado, operador, area);
     programa->app().executaModal = [this](Tela &t) {
       if (t.nomeTela().startsWith("Fecha_Cupom")) {
@@ -130,7 +115,6 @@ struct CaixaAqui {
       }
     }
     programa.reset();
-    InstalaTratadorEncerramento(anterior);
   }
   // Runs the operator's step; false when the program ended during it.
   bool passo(const std::function<void()> &f) {
@@ -255,19 +239,14 @@ TEST_F(VendasServidor, TwoDesksRecordingAtOnceLoseAndDoubleNothing) {
 
   const QStringList caixas{"001", "002"};
   std::vector<std::unique_ptr<QProcess>> processos;
+  QStringList drives;
   for (const QString &c : caixas) {
-    const QString raiz = drive(onde, c, servidor());
-    auto p = std::make_unique<QProcess>();
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("PDV_DRIVE", raiz);
-    env.insert("QT_QPA_PLATFORM", "offscreen");
-    p->setProcessEnvironment(env);
-    p->setProcessChannelMode(QProcess::MergedChannels);
-    p->setStandardOutputFile(onde.path() + "/transcript" + c + ".txt");
-    processos.push_back(std::move(p));
+    drives << drive(onde, c, servidor());
+    processos.push_back(std::make_unique<QProcess>());
+    processos.back()->setStandardOutputFile(onde.path() + "/transcript" + c + ".txt");
   }
   for (size_t i = 0; i < processos.size(); ++i)
-    processos[i]->start(testsupport::buildDir() + "/pdv", {"--replay", arquivo.fileName()});
+    testsupport::iniciaPdv(*processos[i], drives[int(i)], {"--replay", arquivo.fileName()});
   for (size_t i = 0; i < processos.size(); ++i) {
     QProcess &p = *processos[i];
     ASSERT_TRUE(p.waitForFinished(300000));
@@ -310,7 +289,7 @@ TEST_F(VendasServidor, TwoDesksOnOnePreSalePrintItOnce) {
   constexpr int Rodadas = 8;
   QTemporaryDir onde;
   const QStringList caixas{"001", "002"};
-  for (const QString &c : caixas) ASSERT_TRUE(abreDia(drive(onde, c, servidor()))) << c.toStdString();
+  for (const QString &c : caixas) ASSERT_TRUE(testsupport::abreDiaNoDrive(drive(onde, c, servidor()))) << c.toStdString();
   QFile arquivo(onde.path() + "/roteiro.txt");
   ASSERT_TRUE(arquivo.open(QIODevice::WriteOnly));
   arquivo.write("type 1\nkey Enter\ntype 1234\nkey Enter\nclick P0202\ntype 101\nkey Enter\nkey F5\n");
@@ -326,16 +305,9 @@ TEST_F(VendasServidor, TwoDesksOnOnePreSalePrintItOnce) {
       c.executa("DELETE FROM TB_VDA_CADNOT WHERE EpnNot = 101");
     }
     std::vector<std::unique_ptr<QProcess>> processos;
-    for (const QString &c : caixas) {
-      auto p = std::make_unique<QProcess>();
-      QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-      env.insert("PDV_DRIVE", onde.path() + "/drive" + c);
-      env.insert("QT_QPA_PLATFORM", "offscreen");
-      p->setProcessEnvironment(env);
-      p->setProcessChannelMode(QProcess::MergedChannels);
-      processos.push_back(std::move(p));
-    }
-    for (auto &p : processos) p->start(testsupport::buildDir() + "/pdv", {"--replay", arquivo.fileName()});
+    for (const QString &c : caixas) processos.push_back(std::make_unique<QProcess>());
+    for (size_t i = 0; i < processos.size(); ++i)
+      testsupport::iniciaPdv(*processos[i], onde.path() + "/drive" + caixas[int(i)], {"--replay", arquivo.fileName()});
     int coupons = 0;
     QStringList transcripts;
     for (size_t i = 0; i < processos.size(); ++i) {
@@ -414,12 +386,7 @@ TEST_F(VendasServidor, SigtermEndsADeskWaitingOnAFrozenNetwork) {
   ASSERT_FALSE(raiz.isEmpty());
   rele.congela();
   QProcess pdv;
-  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-  env.insert("PDV_DRIVE", raiz);
-  env.insert("QT_QPA_PLATFORM", "offscreen");
-  pdv.setProcessEnvironment(env);
-  pdv.setProcessChannelMode(QProcess::MergedChannels);
-  pdv.start(testsupport::buildDir() + "/pdv", {});
+  testsupport::iniciaPdv(pdv, raiz);
   ASSERT_TRUE(pdv.waitForStarted());
   QThread::msleep(1500);  // the start-up is waiting on the database
   ASSERT_EQ(pdv.state(), QProcess::Running) << pdv.readAll().toStdString();

@@ -37,6 +37,23 @@ int runBuilt(const QString &program, const QStringList &args, QString *out, cons
   return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
 }
 
+void iniciaPdv(QProcess &pdv, const QString &raiz, const QStringList &args) {
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert("PDV_DRIVE", raiz);
+  env.insert("QT_QPA_PLATFORM", "offscreen");
+  pdv.setProcessEnvironment(env);
+  pdv.setProcessChannelMode(QProcess::MergedChannels);
+  pdv.start(buildDir() + "/pdv", args);
+}
+
+BancoCriado::BancoCriado(const QString &nome) : arquivo(pasta.path() + "/" + nome) {
+  codigo = runBuilt("pdv-admin", {"create-db", arquivo}, &saida);
+}
+
+FimLanca::FimLanca()
+    : anterior_(InstalaTratadorEncerramento([](int, const QString &motivo) { throw ProgramaEncerrado(motivo); })) {}
+FimLanca::~FimLanca() { InstalaTratadorEncerramento(anterior_); }
+
 }  // namespace testsupport
 
 #include <QDir>
@@ -73,8 +90,10 @@ void reiniciaImpressoraDoDemo() {
 
 void abreDiaNoDemo() {
   static bool aberto = false;
-  if (aberto) return;
-  aberto = true;
+  if (!aberto) aberto = true, abreDiaNoDrive(demoDrive());
+}
+
+bool abreDiaNoDrive(const QString &raiz) {
   QTemporaryDir pasta;
   QFile roteiro(pasta.path() + "/abre-dia.txt");
   roteiro.open(QIODevice::WriteOnly);
@@ -84,9 +103,10 @@ void abreDiaNoDemo() {
   roteiro.close();
   QString saida;
   const int status = runBuilt("pdv", {"--replay", roteiro.fileName()}, &saida,
-                              {"PDV_DRIVE=" + demoDrive(), "QT_QPA_PLATFORM=offscreen"});
-  if (status != 0 || !saida.contains("EcfAberturaDoDia(\"0,00\", \"Dinheiro\") = 1"))
-    ADD_FAILURE() << "the demo printer's day did not open: " << saida.toStdString();
+                              {"PDV_DRIVE=" + raiz, "QT_QPA_PLATFORM=offscreen"});
+  if (status == 0 && saida.contains("EcfAberturaDoDia(\"0,00\", \"Dinheiro\") = 1")) return true;
+  ADD_FAILURE() << "the printer's day did not open on " << raiz.toStdString() << ": " << saida.toStdString();
+  return false;
 }
 
 UsaDrive::UsaDrive(const QString &raiz) {
