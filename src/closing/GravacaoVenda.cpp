@@ -1,4 +1,5 @@
 #include "closing/GravacaoVenda.h"
+#include "closing/MarcadorPosse.h"
 
 #include <QTime>
 #include <algorithm>
@@ -15,6 +16,13 @@
 #include "platform/Host.h"
 
 namespace {
+
+// The price variation recorded for an item: 100 - unit / list x 100 (four
+// decimals); 0 without a list price.
+Moeda VariacaoPreco(Moeda unitario, Moeda precoLista) {
+  const auto p = Moeda::percentualDe(unitario, precoLista);
+  return p ? Moeda::deInteiro(100) - *p : Moeda();
+}
 
 // The statements take their values as bound parameters: a term list such as
 // "10/12/15" stays text and a cheque number keeps its zeros, whatever they

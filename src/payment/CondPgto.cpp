@@ -446,13 +446,21 @@ QString CondPgto::confereCredito(int dup, int64_t numero) {
     c.limite = ParaMoeda(RsCliente["LimCli"]);
     c.status = static_cast<int>(ParaNumero(RsCliente["CreCli"]));
   }
-  c.totalVenda = campo("TotVen").texto();
-  if (dup == CondConvenio) {
-    if (SemNulo(RsCondicao["FlgCpg"]).toString().trimmed() == QLatin1String("1")) VerificaDebitoMensal(e, c, numero);
-  } else {
-    VerificaCredito(e, c);
+  c.totalVenda = valor("TotVen");
+  std::optional<QString> recusa;
+  try {
+    if (dup == CondConvenio) {
+      if (SemNulo(RsCondicao["FlgCpg"]).toString().trimmed() == QLatin1String("1"))
+        recusa = VerificaDebitoMensal(e, c, numero);
+    } else {
+      recusa = VerificaCredito(e, c);
+    }
+  } catch (const ErroBanco &) {
+    // Told before the database's reason by the code field's handler.
+    e.Mensagem = MensagemCreditoNaoVerificado;
+    throw;
   }
-  return e.Mensagem;
+  return recusa.value_or(QString());
 }
 
 void CondPgto::aceitaCodigo(int dup) {

@@ -92,8 +92,8 @@ class PForm : public Tela, public JanelaVenda {
   void vendeItem();
   // Why the product's taxation cannot be sold ("" when it can).
   static QString RecusaTributacao(const DadosTributacao &d);
-  // Sends the item to the printer; false (with Mensagem set) when the
-  // printer refused it.
+  // Sends the item to the printer; false when the printer refused it (its
+  // status shown under "Envia Item").
   bool EnviaItem(const QString &codigo, const QString &descricao, const DadosTributacao &dados, bool inteira,
                  Quantidade quantidade, Moeda unitario);
   void DigitaQuantidade();

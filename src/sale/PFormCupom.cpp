@@ -5,6 +5,7 @@
 #include <QTime>
 
 #include "access/Inicializacao.h"
+#include "closing/MarcadorPosse.h"
 #include "closing/ServicoFechamento.h"
 #include "closing/VendaFechada.h"
 #include "core/Cp1252.h"

@@ -95,7 +95,7 @@ VendaFechada PForm::montaVenda() const {
   v.total = venda_.total();
   v.local = e.LocCxaMat;
   v.fechadaEm = e.relogio().now();
-  v.faturamento = TextoFaturamento(e.CodUsuario, e.NomeMaquina, v.fechadaEm.time());
+  v.faturamento = VendaFechada::TextoFaturamento(e.CodUsuario, e.NomeMaquina, v.fechadaEm.time());
   v.itens = venda_.vendidos();
   for (ItemVendido &i : v.itens)
     if (const ItemEstoque *estoque = estoqueCupom_.item(i.item)) i.estoqueDevido = estoque->devido;
@@ -109,16 +109,19 @@ void PForm::cancelaCupomZerado() {
   const Resposta r = app().operador().mensagem({QStringLiteral("O Total de Vendas é ZERO! Cancela o Cupom ?"),
                                                 Icone::Critico, Botoes::SimNao, Resposta::Nao, QString()});
   if (r != Resposta::Sim) return;
-  e.Mensagem.clear();
   const DadosTributacao marcador{QStringLiteral("040"), Moeda(), Moeda(), Moeda(), venda_.operacao};
-  if (EnviaItem(QStringLiteral("0"), QStringLiteral("Produto"), marcador, true, Quantidade::deInteiro(1),
-                Moeda::deCentavos(1))) {
-    e.Mensagem.clear();
-    CancelaCupom();
-    if (e.Mensagem.isEmpty()) {
-      voltaAoConsumidor();
-      LimpaVenda();
-    }
+  if (!EnviaItem(QStringLiteral("0"), QStringLiteral("Produto"), marcador, true, Quantidade::deInteiro(1),
+                 Moeda::deCentavos(1))) {
+    // The placeholder was not sold: there is nothing to cancel.
+    app().operador().avisa(QStringLiteral("Envia Item"));
+    return;
+  }
+  // CancelaCupom leaves its refusal in Mensagem (empty once it cancelled).
+  e.Mensagem.clear();
+  CancelaCupom();
+  if (e.Mensagem.isEmpty()) {
+    voltaAoConsumidor();
+    LimpaVenda();
   }
   mostraMensagem();
 }
@@ -159,7 +162,7 @@ void PForm::CmdFinal() {
         if (!completo) campo("Dinheiro").setTexto(total.formatada());
         app().mostra(*dialogo, true);
         if (!dialogo->formaUm().isEmpty()) formaUm_ = dialogo->formaUm();
-        falha = e.Mensagem;
+        falha = dialogo->falha().value_or(QString());
         return dialogo->enviado();
       });
 
