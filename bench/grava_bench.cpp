@@ -94,7 +94,7 @@ VendaFechada vendaModelo(ConexaoBanco &c) {
   v.cliente = "0-CONSUMIDOR|";
   v.operacao = 5102;
   v.local = 1;
-  v.faturamento = TextoFaturamento(1, "grava_bench", QTime::currentTime());
+  v.faturamento = VendaFechada::TextoFaturamento(1, "grava_bench", QTime::currentTime());
   v.fechadaEm = QDateTime::currentDateTime();
   for (int i = 1; !rs.EOF_() && i <= kItensVenda; rs.MoveNext(), ++i) {
     ItemVendido it;

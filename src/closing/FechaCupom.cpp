@@ -1,7 +1,6 @@
 #include "closing/FechaCupom.h"
 #include "closing/RodapeCupom.h"
 
-#include "closing/VendaFechada.h"
 #include "core/Database.h"
 #include "core/Logs.h"
 #include "core/Operator.h"
@@ -71,8 +70,7 @@ FechaCupom::FechaCupom(Aplicacao &app, Tipo tipo, DadosFechamento dados)
 }
 
 void FechaCupom::carrega() {
-  TerminalState &e = estado();
-  e.Mensagem.clear();
+  falha_.reset();
   const QString devido = dados_.totalDinheiro.formatada();
   campo("TotDin").setTexto(devido);
   campo("TxtValor").setTexto(devido);
@@ -98,7 +96,7 @@ bool FechaCupom::confereValor() {
 }
 
 void FechaCupom::desiste() {
-  estado().Mensagem = MensagemDesistencia;
+  falha_ = MensagemDesistencia;
   dinheiro_ = Zero;
   app().descarrega(*this, true);
 }
@@ -131,10 +129,9 @@ void FechaCupom::processa() {
       // The database is away: the name known from before serves.
     }
   }
-  e.Mensagem.clear();
   QString erro;
   if (dados_.antesDeEnviar && !dados_.antesDeEnviar(erro)) {
-    e.Mensagem = erro;
+    falha_ = erro;
     app().descarrega(*this, true);
     return;
   }
@@ -149,14 +146,16 @@ void FechaCupom::processa() {
 }
 
 void FechaCupom::fechaCompleto(const QString &rodape) {
-  EnviaFechamentoCompleto(estado(), {"%", "0000"}, dados_.pagamentos, rodape);
+  falha_ = EnviaFechamentoCompleto(estado(), {"%", "0000"}, dados_.pagamentos, rodape);
 }
 
-void EnviaFechamentoCompleto(TerminalState &e, const DescontoCupom &desconto, const QList<LinhaPagamento> &pagamentos,
-                             const QString &rodape) {
+std::optional<QString> EnviaFechamentoCompleto(TerminalState &e, const DescontoCupom &desconto,
+                                               const QList<LinhaPagamento> &pagamentos, const QString &rodape) {
   // Every call is made even after a failure; the last failure is told.
-  auto confere = [&e] {
-    if (e.Retorno < 1) e.Mensagem = ErroComunicacao(e.Retorno);
+  std::optional<QString> falha;
+  auto aceita = [&falha](int16_t status) {
+    if (status < 1) falha = ErroComunicacao(status);
+    return status >= 1;
   };
   FechamentoInterrompido &anterior = interrompido();
   bool retoma = false;
@@ -167,28 +166,24 @@ void EnviaFechamentoCompleto(TerminalState &e, const DescontoCupom &desconto, co
   if (!retoma) {
     anterior.pagamentos = pagamentos;
     anterior.aceitas = QList<bool>(pagamentos.size(), false);
-    e.Retorno = EcfIniciaFechamentoCupom(e, "D", desconto.tipo, desconto.valor);
-    confere();
+    aceita(EcfIniciaFechamentoCupom(e, "D", desconto.tipo, desconto.valor));
   }
   for (int i = 0; i < pagamentos.size(); ++i) {
     if (anterior.aceitas[i]) continue;
     const LinhaPagamento &p = pagamentos[i];
-    e.Retorno = EcfEfetuaFormaPagamentoDescricaoForma(e, NomeDaForma(pagamentos, i).left(15), p.valor.textoVirgula(2),
-                                                      FechaCupom::DescricaoVencimento(p.vencimento));
-    confere();
-    anterior.aceitas[i] = e.Retorno >= 1;
+    anterior.aceitas[i] = aceita(EcfEfetuaFormaPagamentoDescricaoForma(
+        e, NomeDaForma(pagamentos, i).left(15), p.valor.textoVirgula(2), FechaCupom::DescricaoVencimento(p.vencimento)));
   }
-  e.Retorno = EcfTerminaFechamentoCupom(e, rodape);
-  confere();
-  if (e.Retorno >= 1) anterior = {};
+  if (aceita(EcfTerminaFechamentoCupom(e, rodape))) anterior = {};
+  return falha;
 }
 
 void FechaCupom::fechaResumo(const QString &rodape) {
   TerminalState &e = estado();
-  e.Retorno = EcfFechaCupomResumido(e, formaUm_, rodape);
-  if (const AnaliseRetorno r = AnalisaRetornoEcf(e, e.Retorno); !r.texto.isEmpty())
+  const int16_t status = EcfFechaCupomResumido(e, formaUm_, rodape);
+  if (const AnaliseRetorno r = AnalisaRetornoEcf(e, status); !r.texto.isEmpty())
     app().operador().mensagem({r.texto, r.icone, Botoes::Ok, Resposta::Ok, QStringLiteral("Emissão de Cupom Fiscal")});
-  if (e.Retorno < 1) e.Mensagem = ErroComunicacao(e.Retorno);
+  if (status < 1) falha_ = ErroComunicacao(status);
 }
 
 QString RecusaValorPago(const Moeda &devido, const Moeda &pago, const QString &mensagemMenor) {
@@ -200,10 +195,7 @@ QString RecusaValorPago(const Moeda &devido, const Moeda &pago, const QString &m
 }
 
 QString NomeFormaUm(TerminalState &e) {
-  Recordset &rs = *e.RsGeral;
-  FechaRs(rs);
+  Recordset rs;
   rs.abre("Select * From Tb_Vda_FormPgt Where CodFpg=1", e.conexao());
-  const QString nome = rs.EOF_() ? QString() : SemNulo(rs["NomFpg"]).toString().trimmed();
-  FechaRs(rs);
-  return nome;
+  return rs.EOF_() ? QString() : SemNulo(rs["NomFpg"]).toString().trimmed();
 }

@@ -5,13 +5,14 @@
 // the amount handed over, show the change and print the footer.
 //
 // The result: `enviado()` once the closing sequence went to the printer;
-// Mensagem empty when the printer took all of it, otherwise the failure
+// `falha()` none when the printer took all of it, otherwise what went wrong
 // ("Desistencia de Fechamento !" after Esc, nothing sent). A complete
 // closing the printer left unfinished goes on, at the next F7 with the same
 // payment rows, from where the printer stopped: no payment is sent twice.
 #include <QList>
 #include <QStringList>
 #include <functional>
+#include <optional>
 
 #include "core/Moeda.h"
 #include "core/Tela.h"
@@ -39,11 +40,12 @@ struct DescontoCupom {
 
 // The closing sequence of a coupon paid by payment rows: the subtotal, one
 // payment form per row, the footer. Every call is made even after a failure;
-// Mensagem tells the last one ("Erro de Comunicação: " + result). The same
-// rows sent again while the printer still holds that closing go on where it
-// stopped.
-void EnviaFechamentoCompleto(TerminalState &estado, const DescontoCupom &desconto,
-                             const QList<LinhaPagamento> &pagamentos, const QString &rodape);
+// the last one is returned ("Erro de Comunicação: " + result), none when the
+// printer took every call. The same rows sent again while the printer still
+// holds that closing go on where it stopped.
+[[nodiscard]] std::optional<QString> EnviaFechamentoCompleto(TerminalState &estado, const DescontoCupom &desconto,
+                                                             const QList<LinhaPagamento> &pagamentos,
+                                                             const QString &rodape);
 
 class FechaCupom : public Tela {
  public:
@@ -53,6 +55,10 @@ class FechaCupom : public Tela {
   void ativa() override;
 
   bool enviado() const { return enviado_; }
+  // What went wrong: nothing while the dialog was only closed or once the
+  // printer took the whole closing; otherwise Esc's MensagemDesistencia, why
+  // nothing was sent (antesDeEnviar's reason) or the printer's last refusal.
+  const std::optional<QString> &falha() const { return falha_; }
   // What the sale screen shows afterwards.
   QString pago() const { return pago_; }
   QString troco() const { return troco_; }
@@ -76,6 +82,7 @@ class FechaCupom : public Tela {
   Tipo tipo_;
   DadosFechamento dados_;
   bool enviado_ = false;
+  std::optional<QString> falha_;
   QString pago_, troco_, dinheiro_, formaUm_;
 };
 

@@ -1,4 +1,5 @@
 #include "closing/GravacaoVenda.h"
+#include "closing/MarcadorPosse.h"
 
 #include <QTime>
 #include <algorithm>
@@ -13,6 +14,11 @@
 #include "core/Utilidades.h"
 #include "payment/LinhaPagamento.h"
 #include "platform/Host.h"
+
+Moeda VariacaoPreco(Moeda unitario, Moeda precoLista) {
+  const auto p = Moeda::percentualDe(unitario, precoLista);
+  return p ? Moeda::deInteiro(100) - *p : Moeda();
+}
 
 namespace {
 
@@ -267,8 +273,8 @@ EmpenhoGravado GravaVendaNoBanco(TerminalState &e, const VendaFechada &v) {
 }
 
 bool LiberaEmpenho(TerminalState &e, const QDate &data, qlonglong marcador, qlonglong codigo) {
-  e.ValorCupomStr = QString::number(marcador);
-  return e.programas().inicia(QString(ProgramaLiberacao) + " " + data.toString("dd/MM/yyyy") + " " + e.ValorCupomStr + " " +
-                           QString::number(codigo) + " " + QString::number(e.CodUsuario),
-                       platform::WindowStyle::Hidden);
+  return e.programas().inicia(QString(ProgramaLiberacao) + " " + data.toString("dd/MM/yyyy") + " " +
+                                  QString::number(marcador) + " " + QString::number(codigo) + " " +
+                                  QString::number(e.CodUsuario),
+                              platform::WindowStyle::Hidden);
 }

@@ -63,6 +63,10 @@ struct EmpenhoGravado {
   bool jaGravado = false;  // found recorded by an earlier try
 };
 
+// The price variation recorded for an item: 100 - unit / list x 100 (four
+// decimals); 0 without a list price.
+Moeda VariacaoPreco(Moeda unitario, Moeda precoLista);
+
 // Runs the recording on the terminal's connection (a pre-sale's coupon: its
 // summary and coupon number on the empenho it is); `EtapaVenda` tells how far
 // it got (1 code drawn, 4 header, 5 payments, 6 items, 7 summary and release).

@@ -129,15 +129,6 @@ std::optional<VendaFechada> VendaFechada::deJson(const QJsonObject &o, QString *
   return v;
 }
 
-QString TextoFaturamento(int16_t usuario, const QString &maquina, const QTime &hora) {
+QString VendaFechada::TextoFaturamento(int16_t usuario, const QString &maquina, const QTime &hora) {
   return QString::number(usuario) + maquina.left(20) + hora.toString("hh:mm:ss");
-}
-
-qlonglong MarcadorPosse(const QTime &hora, int16_t usuario) {
-  return -(hora.toString("hhss").toLongLong() + usuario);
-}
-
-Moeda VariacaoPreco(Moeda unitario, Moeda precoLista) {
-  const auto p = Moeda::percentualDe(unitario, precoLista);
-  return p ? Moeda::deInteiro(100) - *p : Moeda();
 }

@@ -1,7 +1,7 @@
 #pragma once
 // A sale as it leaves the sale screen when its coupon is closed: everything
 // the recording needs, independent of the screens, so it can be kept on the
-// drive and recorded later. Also the claim marker.
+// drive and recorded later.
 #include <QDate>
 #include <QDateTime>
 #include <QJsonObject>
@@ -42,7 +42,7 @@ struct VendaFechada {
   int operacao = 0;     // the sale's fiscal operation (5102, 6102...)
   Moeda total;
   int32_t local = 0;    // the desk's stock place
-  QString faturamento;  // FatEpn: operator, host name, time of closing
+  QString faturamento;  // FatEpn: TextoFaturamento of the operator, host name, time of closing
   QList<ItemVendido> itens;
   QList<LinhaPagamento> pagamentos;  // none: a summarised closing (all cash)
   std::array<Moeda, QuantidadeTotaisCupom> totais{};
@@ -58,6 +58,9 @@ struct VendaFechada {
   QString serie;
   bool operator==(const VendaFechada &) const = default;
 
+  // FatEpn: the operator, the first 20 characters of the host name, the time.
+  static QString TextoFaturamento(int16_t usuario, const QString &maquina, const QTime &hora);
+
   qlonglong codigoCliente() const;
   // The key that names a sale: desk, coupon, date (a printer replaced
   // during the day numbers its coupons from 1 again: the journal adds the
@@ -68,15 +71,3 @@ struct VendaFechada {
   // nullopt (and why) for a text that is not a complete sale.
   static std::optional<VendaFechada> deJson(const QJsonObject &json, QString *erro);
 };
-
-// FatEpn: the operator, the first 20 characters of the host name, the time.
-QString TextoFaturamento(int16_t usuario, const QString &maquina, const QTime &hora);
-
-// The claim marker written into StaEpn while this desk holds an empenho and
-// handed to the suite's release and cancellation programs:
-// -(hhss of the time + operator).
-qlonglong MarcadorPosse(const QTime &hora, int16_t usuario);
-
-// The price variation recorded for an item: 100 - unit / list x 100 (four
-// decimals); 0 without a list price.
-Moeda VariacaoPreco(Moeda unitario, Moeda precoLista);

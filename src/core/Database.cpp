@@ -549,6 +549,10 @@ void ConexaoBanco::exigeAberta() {
 
 long ConexaoBanco::executa(const QString &sql) { return executaComParametros(sql, {}); }
 
+QString ConexaoBanco::ultimaInstrucao() const {
+  return parametrosUltima_.isEmpty() ? ultimaInstrucao_ : MontaSql(ultimaInstrucao_, parametrosUltima_);
+}
+
 namespace {
 
 // Runs a statement without a cursor in the explicit transaction, or in a
@@ -587,6 +591,7 @@ long rodaInstrucao(ConexaoBanco::Sessao &s, const std::function<fb::Instrucao &(
 }  // namespace
 
 long ConexaoBanco::executaComParametros(const QString &sql, const QVariantList &parametros) {
+  anotaInstrucao(sql, parametros);
   exigeAberta();
   try {
     return s_->comRetomada([&](bool &enviado) -> long {
@@ -673,6 +678,7 @@ void TransacaoBanco::desfaz() {
 }
 
 ComandoPreparado::ComandoPreparado(ConexaoBanco &conexao, const QString &sql) : conexao_(conexao), sql_(sql) {
+  conexao_.anotaInstrucao(sql_);
   prepara();
 }
 
@@ -704,6 +710,7 @@ void ComandoPreparado::prepara() {
 }
 
 long ComandoPreparado::executa(const QVariantList &parametros) {
+  conexao_.anotaInstrucao(sql_, parametros);
   conexao_.exigeAberta();
   ConexaoBanco::Sessao &s = *conexao_.s_;
   try {
@@ -786,6 +793,7 @@ void Recordset::abreLendo(const QString &sql, ConexaoBanco &conexao, int pagina,
                            std::to_string(atual_ + 1) + " of " + std::to_string(linhas_.size()) +
                            "): use a result set of its own for \"" + sql.left(80).toStdString() + "\"");
   fecha();
+  conexao.anotaInstrucao(sql);
   conexao.exigeAberta();
   try {
     conexao.s_->comRetomada([&](bool &) {

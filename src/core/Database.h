@@ -115,6 +115,11 @@ class ConexaoBanco {
   // Runs a statement with real parameters (bound in order). Throws ErroBanco.
   long executaComParametros(const QString &sql, const QVariantList &parametros);
   QString ultimoErro() const { return ultimoErro_; }
+  // The last statement this connection was asked to run (a query, a change,
+  // a prepared statement), with its parameters' literals in place of their
+  // markers; noted before it runs, so after a failure it is the failing one.
+  // The error log records it. Empty before the first statement.
+  QString ultimaInstrucao() const;
   // True while a TransacaoBanco of this connection is open.
   bool emTransacao() const;
   // Stops the statement running on this connection; that statement fails
@@ -138,8 +143,14 @@ class ConexaoBanco {
   friend class ComandoPreparado;
   void exigeAberta();
   void registraErro(const ErroBanco &erro) { ultimoErro_ = erro.descricao(); }
+  void anotaInstrucao(const QString &sql, const QVariantList &parametros = {}) {
+    ultimaInstrucao_ = sql;
+    parametrosUltima_ = parametros;
+  }
   std::unique_ptr<Sessao> s_;
   QString ultimoErro_;
+  QString ultimaInstrucao_;
+  QVariantList parametrosUltima_;
 };
 
 // Several statements that commit together: every statement of the connection

@@ -40,9 +40,10 @@ void GravaErro(TerminalState &estado, const QString &rotina, const ErroCapturado
 }
 
 void RegistraErro(TerminalState &estado, const QString &rotina, const ErroCapturado &erro) {
-  QString sqlLimpo = estado.StrSql;
+  // The statement the connection ran last: the failing one when a statement
+  // failed, the last one the routine ran otherwise.
+  QString sqlLimpo = estado.conexao().ultimaInstrucao();
   sqlLimpo.replace('\'', QStringLiteral("´")).replace('"', QStringLiteral("`"));
-  estado.StrSql = sqlLimpo;
   QString descricao = erro.descricao;
   descricao.replace('\'', QStringLiteral("´")).replace('\r', '.').replace('\n', ',');
 

@@ -21,6 +21,7 @@ struct ErroCapturado {
 QString DataHoraAtual(const TerminalState &estado);
 
 // Writes the error row only (the caller tells the operator in its own words).
+// Its statement column holds the last statement the shared connection ran.
 // Throws ErroBanco when the database does not take it.
 void RegistraErro(TerminalState &estado, const QString &rotina, const ErroCapturado &erro);
 

@@ -33,7 +33,10 @@ struct TerminalState {
   TerminalState(const TerminalState &) = delete;
   TerminalState &operator=(const TerminalState &) = delete;
 
-  // Database (the one shared connection, its command and result set).
+  // Database (the one shared connection, its command and result set). The
+  // connection notes the last statement it ran (the error log's).
+  // RsGeral is the start-up's and the fiscal day's scratch: the sale, its
+  // payment, closing and pre-sale each read with result sets of their own.
   std::unique_ptr<ConexaoBanco> Conexao;
   std::unique_ptr<ComandoBanco> Comando;
   std::unique_ptr<Recordset> RsGeral;
@@ -48,7 +51,9 @@ struct TerminalState {
   QString IdentificacaoEcf;  // line 6, checked by the login screen's load step
   QString MarcaEcf;
 
-  // Printer.
+  // Printer. Retorno: the last status of a printer call, for the start-up,
+  // the fiscal day screens and the fiscal helpers that read it
+  // (AnalisaRetorno, VerificaComunicacao).
   int16_t Retorno = 0;
   QString NumSerieEcf;
   QString NumCupom;
@@ -59,9 +64,10 @@ struct TerminalState {
   int16_t FlagsFiscais = 0;
   bool EcfOcupada = false;
   bool PortaEcfAberta = false;  // opened by EcfAbrePortaSerial, not closed yet
-  QString ValorCupomStr;
 
-  // Scratch shared by the screens.
+  // Scratch: what an operation left to tell (the fiscal day screens) and
+  // the lookups' statement. The sale, payment, closing and pre-sale code
+  // pass their outcomes as values instead.
   QString Mensagem;
   QString StrSql;
 

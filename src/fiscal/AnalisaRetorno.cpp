@@ -117,13 +117,15 @@ QString ErroComunicacao(int codigo, bool maiuscula) {
          QString::number(codigo);
 }
 
-void AcionaGavetaDoCaixa(TerminalState &estado) {
+QString AcionaGavetaDoCaixa(TerminalState &estado) {
+  QString aviso;
   int16_t estadoGaveta = 0;
   const int16_t r = EcfVerificaEstadoGaveta(estado, estadoGaveta);
-  if (r == 0) estado.Mensagem = QStringLiteral("Gaveta já esta ABERTA !") + QString::number(r);
-  else if (r < 0) estado.Mensagem = ErroComunicacao(r, false);
+  if (r == 0) aviso = QStringLiteral("Gaveta já esta ABERTA !") + QString::number(r);
+  else if (r < 0) aviso = ErroComunicacao(r, false);
   const int16_t acionou = EcfAcionaGaveta(estado);
-  if (acionou < 1) estado.Mensagem = ErroComunicacao(acionou, false);
+  if (acionou < 1) aviso = ErroComunicacao(acionou, false);
+  return aviso;
 }
 
 int16_t FechaPorta(TerminalState &estado) {

@@ -38,11 +38,10 @@ QString FlagsBinario(int16_t valor);
 // "Erro de Comunicação: " (or "Erro de comunicação: ") followed by the code.
 QString ErroComunicacao(int codigo, bool maiuscula = true);
 
-// The cash drawer: asks its state, then pulses it in every case. An open
-// drawer ("Gaveta já esta ABERTA !0") or a failed call ("Erro de
-// comunicação: " + code) goes to Mensagem; Mensagem is left alone otherwise,
-// so an earlier failure of the caller's operation stays to be shown.
-void AcionaGavetaDoCaixa(TerminalState &estado);
+// The cash drawer: asks its state, then pulses it in every case. Returns
+// what the cashier is to be told: an open drawer ("Gaveta já esta ABERTA !0")
+// or a failed call ("Erro de comunicação: " + code); nothing otherwise.
+QString AcionaGavetaDoCaixa(TerminalState &estado);
 
 // Retorno = EcfFechaPortaSerial(); returns it.
 int16_t FechaPorta(TerminalState &estado);

@@ -55,7 +55,7 @@ void AbreDia::confirma() {
       e.Retorno = EcfDataMovimento(e);
       if (e.DataMovimento != QLatin1String("000000")) break;
     }
-    AcionaGavetaDoCaixa(e);
+    if (const QString gaveta = AcionaGavetaDoCaixa(e); !gaveta.isEmpty()) e.Mensagem = gaveta;
   }
   if (!e.Mensagem.isEmpty()) app().operador().avisa(e.Mensagem);
   app().descarrega(*this, true);

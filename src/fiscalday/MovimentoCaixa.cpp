@@ -55,7 +55,7 @@ void MovimentoCaixa::confirma() {
     aceito_ = e.Retorno >= 1;
     // A printer that did not answer (0) failed as much as one that refused.
     if (!aceito_) e.Mensagem = ErroComunicacao(e.Retorno, false);
-    AcionaGavetaDoCaixa(e);
+    if (const QString gaveta = AcionaGavetaDoCaixa(e); !gaveta.isEmpty()) e.Mensagem = gaveta;
   }
   // Done: the sale screen's message line says so, with the amount.
   if (aceito_) app().mostraMensagem(feito_.arg(ValorParaImpressora(campo("TxtValor").texto())));

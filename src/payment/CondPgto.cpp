@@ -21,6 +21,11 @@ const QString TituloColuna6 = QStringLiteral("Emitente (Cheque) ou Prazo (Duplic
 
 QString textoData(const QDate &d) { return d.toString(QStringLiteral("dd/MM/yyyy")); }
 
+// A database error met while checking the customer's credit.
+struct CreditoNaoVerificado : ErroBanco {
+  using ErroBanco::ErroBanco;
+};
+
 }  // namespace
 
 // The keys of the payment grid besides Enter, Insert and Delete.
@@ -100,7 +105,9 @@ void CondPgto::criaQuadro() {
       return validaCodigo();
     } catch (const ErroBanco &erro) {
       // A failed read is a refusal: the cashier may try again or choose another.
-      app().operador().avisa(QStringLiteral("Erro ao validar a condição de pagamento: ") + erro.descricao());
+      const bool credito = dynamic_cast<const CreditoNaoVerificado *>(&erro) != nullptr;
+      app().operador().avisa((credito ? MensagemCreditoNaoVerificado + "\n" : QString()) +
+                             QStringLiteral("Erro ao validar a condição de pagamento: ") + erro.descricao());
       return false;
     }
   };
@@ -142,17 +149,15 @@ int64_t CondPgto::clienteDaAbertura() const {
 }
 
 void CondPgto::carrega() {
-  TerminalState &e = estado();
   CodCliente = clienteDaAbertura();
-  e.Mensagem.clear();
   abreCliente();
 }
 
 void CondPgto::abreCliente() {
   TerminalState &e = estado();
   FechaRs(RsCliente);
-  e.StrSql = MontaSql("Select * from Tb_Rec_CadCli Where CodCli=?", {static_cast<qlonglong>(CodCliente)});
-  RsCliente.abre(e.StrSql, e.conexao());
+  RsCliente.abre(MontaSql("Select * from Tb_Rec_CadCli Where CodCli=?", {static_cast<qlonglong>(CodCliente)}),
+                 e.conexao());
 }
 
 void CondPgto::ativa() {
@@ -375,9 +380,9 @@ bool CondPgto::validaCodigo() {
   };
   const int64_t numero = static_cast<int64_t>(ParaNumero(codigo));
   FechaRs(RsCondicao);
-  e.StrSql = MontaSql("Select * From Tb_Vda_CondPgt Inner Join Tb_Vda_FormPgt on (FormCpg=CodFpg) Where CodCpg=? ",
-                      {static_cast<qlonglong>(numero)});
-  RsCondicao.abre(e.StrSql, e.conexao());
+  RsCondicao.abre(MontaSql("Select * From Tb_Vda_CondPgt Inner Join Tb_Vda_FormPgt on (FormCpg=CodFpg) Where CodCpg=? ",
+                           {static_cast<qlonglong>(numero)}),
+                  e.conexao());
   if (RsCondicao.EOF_()) return recusa(QStringLiteral("Forma de Pagamento Invalida !"));
   // The grid keeps one row per code in a table of 1000.
   if (numero > MaiorCodigo)
@@ -416,7 +421,6 @@ bool CondPgto::validaCodigo() {
 QString CondPgto::confereCredito(int dup, int64_t numero) {
   if (dup != CondPrazo && dup != CondCheque && dup != CondConvenio) return {};
   TerminalState &e = estado();
-  e.Mensagem.clear();
   CreditoCliente c;
   // The opener's customer as it is now; its limit and status are read
   // again with it, never another customer's.
@@ -430,13 +434,20 @@ QString CondPgto::confereCredito(int dup, int64_t numero) {
     c.limite = ParaMoeda(RsCliente["LimCli"]);
     c.status = static_cast<int>(ParaNumero(RsCliente["CreCli"]));
   }
-  c.totalVenda = FormataValor(modelo_.totalVenda());
-  if (dup == CondConvenio) {
-    if (SemNulo(RsCondicao["FlgCpg"]).toString().trimmed() == QLatin1String("1")) VerificaDebitoMensal(e, c, numero);
-  } else {
-    VerificaCredito(e, c);
+  c.totalVenda = modelo_.totalVenda();
+  std::optional<QString> recusa;
+  try {
+    if (dup == CondConvenio) {
+      if (SemNulo(RsCondicao["FlgCpg"]).toString().trimmed() == QLatin1String("1"))
+        recusa = VerificaDebitoMensal(e, c, numero);
+    } else {
+      recusa = VerificaCredito(e, c);
+    }
+  } catch (const ErroBanco &erro) {
+    // The code field's handler tells it: what could not be done first.
+    throw CreditoNaoVerificado(erro.numero(), erro.descricao(), erro.codigos());
   }
-  return e.Mensagem;
+  return recusa.value_or(QString());
 }
 
 void CondPgto::aceitaCodigo(int dup) {

@@ -2,6 +2,7 @@
 
 #include <QDate>
 #include <QDateTime>
+#include <QStringList>
 
 #include "core/Database.h"
 #include "core/Utilidades.h"
@@ -12,9 +13,6 @@ namespace {
 const QString kCrLf = QStringLiteral("\r\n");
 const QString kLf = QStringLiteral("\n");
 
-// The verdict while the database is being asked.
-const QString kNaoVerificado = QStringLiteral("Não foi possível verificar o crédito do cliente !");
-
 // Overdue receivables are those due before the working date plus this many days.
 constexpr int kDiasDeTolerancia = 5;
 
@@ -23,20 +21,13 @@ bool ConfereAtraso(int status) { return status == 2 || status == 3; }
 bool Bloqueado(int status) { return status == 4; }
 
 // A supervisor's release row for this operator and this customer accepts at
-// once (Mensagem emptied). Otherwise Mensagem holds a refusal until the
-// check writes its verdict, so that one cut short by a database error never
-// reads as an acceptance.
+// once.
 bool Liberado(TerminalState &e, int64_t cliente) {
-  e.Mensagem = kNaoVerificado;
-  Recordset &rs = *e.RsGeral;
-  FechaRs(rs);
-  e.StrSql = "SELECT * FROM TB_GER_LIBERA WHERE USUARIO=" + QString::number(e.CodUsuario) +
-             " AND INFO=" + QString::number(cliente);
-  rs.abre(e.StrSql, e.conexao());
-  const bool liberado = !rs.EOF_() && static_cast<int64_t>(ParaNumero(rs["Info"])) == cliente;
-  FechaRs(rs);
-  if (liberado) e.Mensagem.clear();
-  return liberado;
+  Recordset rs;
+  rs.abre("SELECT * FROM TB_GER_LIBERA WHERE USUARIO=" + QString::number(e.CodUsuario) +
+              " AND INFO=" + QString::number(cliente),
+          e.conexao());
+  return !rs.EOF_() && static_cast<int64_t>(ParaNumero(rs["Info"])) == cliente;
 }
 
 // An amount of the limit block: right-aligned in 12, blanks shown as "_" so
@@ -46,17 +37,8 @@ QString Coluna(const QString &texto) { return Alinha(2, 12, texto).replace(' ', 
 QString AcimaDoLimite(const Moeda &debito, const CreditoCliente &c) {
   return kLf + "Acima do Limite !" + kCrLf + kLf +
          "Débito..:\t" + Coluna(debito.formatada()) + kCrLf +
-         "Compra..:\t" + Coluna(c.totalVenda) + kCrLf +
+         "Compra..:\t" + Coluna(c.totalVenda.formatada()) + kCrLf +
          "Crédito.:\t" + Coluna(c.limite.formatada()) + kCrLf;
-}
-
-// The limit and the blocked status, once the customer's debit is known.
-QString Restricoes(const Moeda &debito, const CreditoCliente &c) {
-  QString texto;
-  if (ConfereLimite(c.status) && debito + ParaMoeda(c.totalVenda) > c.limite)
-    texto += AcimaDoLimite(debito, c);
-  if (Bloqueado(c.status)) texto += "Crédito Bloqueado !" + kCrLf;
-  return texto;
 }
 
 QString LinhaEmAtraso(const Recordset &rs) {
@@ -66,54 +48,56 @@ QString LinhaEmAtraso(const Recordset &rs) {
          rs["DatVenc"].toDate().toString("dd/MM/yy") + "|" + SemNulo(rs["CondChq"]).toString() + kCrLf;
 }
 
+// The verdict once the customer's debit is known: the overdue receivables
+// listed (status 2 and 3), the limit (1 and 3), the block (4).
+std::optional<QString> Veredito(const QStringList &atrasadas, const Moeda &debito, const CreditoCliente &c) {
+  const bool acimaDoLimite = ConfereLimite(c.status) && debito + c.totalVenda > c.limite;
+  if (atrasadas.isEmpty() && !acimaDoLimite && !Bloqueado(c.status)) return std::nullopt;
+  QString texto;
+  if (!atrasadas.isEmpty())
+    texto = "Cliente Com Duplicatas em Atraso !" + kCrLf + kLf + "  Duplicata   - Par|          Valor| Dt Venc |Cond" +
+            kCrLf + kLf + atrasadas.join(QString());
+  if (acimaDoLimite) texto += AcimaDoLimite(debito, c);
+  if (Bloqueado(c.status)) texto += "Crédito Bloqueado !" + kCrLf;
+  return texto;
+}
+
 }  // namespace
 
-void VerificaCredito(TerminalState &e, const CreditoCliente &c) {
+std::optional<QString> VerificaCredito(TerminalState &e, const CreditoCliente &c) {
   const QDate referencia = e.DataSistema.addDays(kDiasDeTolerancia);
-  if (Liberado(e, c.cliente)) return;
+  if (Liberado(e, c.cliente)) return std::nullopt;
 
-  Recordset &rs = *e.RsGeral;
-  e.StrSql = MontaSql(QStringLiteral("SELECT * FROM Tb_Rec_CadDup WHERE CliDup=?") +
-                          " AND (DatPgt Is Null or CondChq<>4) " + " ORDER BY DatVenc",
-                      {QVariant::fromValue<qlonglong>(c.cliente)});
-  rs.abre(e.StrSql, e.conexao());
+  Recordset rs;
+  rs.abre(MontaSql(QStringLiteral("SELECT * FROM Tb_Rec_CadDup WHERE CliDup=?") +
+                       " AND (DatPgt Is Null or CondChq<>4) " + " ORDER BY DatVenc",
+                   {QVariant::fromValue<qlonglong>(c.cliente)}),
+          e.conexao());
 
   // Every selected receivable is debit; those due before the reference date
   // are listed as well when the status refuses overdue customers.
-  QString atrasadas;
+  QStringList atrasadas;
   Moeda debito;
   for (; !rs.EOF_(); rs.MoveNext()) {
     const QDate vencimento = rs["DatVenc"].toDate();
-    if (ConfereAtraso(c.status) && vencimento.isValid() && vencimento < referencia) {
-      if (atrasadas.isEmpty())
-        atrasadas = "Cliente Com Duplicatas em Atraso !" + kCrLf + kLf +
-                    "  Duplicata   - Par|          Valor| Dt Venc |Cond" + kCrLf + kLf;
-      atrasadas += LinhaEmAtraso(rs);
-    }
+    if (ConfereAtraso(c.status) && vencimento.isValid() && vencimento < referencia) atrasadas << LinhaEmAtraso(rs);
     debito += Moeda::deVariant(rs["ValDup"]);
   }
-  FechaRs(rs);
-  e.Mensagem = atrasadas + Restricoes(debito, c);
+  return Veredito(atrasadas, debito, c);
 }
 
-void VerificaDebitoMensal(TerminalState &e, const CreditoCliente &c, int64_t condicao) {
+std::optional<QString> VerificaDebitoMensal(TerminalState &e, const CreditoCliente &c, int64_t condicao) {
   // The month of the current year only: the same month of an earlier year is
   // not this month's debit.
   const QDate hoje = e.relogio().now().date();
-  if (Liberado(e, c.cliente)) return;
+  if (Liberado(e, c.cliente)) return std::nullopt;
 
-  Recordset &rs = *e.RsGeral;
-  e.StrSql = MontaSql(QStringLiteral(" SELECT Sum(ValPag) as Debito FROM EpnCpg ") +
-                          " WHERE CliEpn=? And CpgPag=? AND MesEpn=? AND AnoEpn=? ",
-                      {QVariant::fromValue<qlonglong>(c.cliente), QVariant::fromValue<qlonglong>(condicao),
-                       hoje.month(), hoje.year()});
-  rs.abre(e.StrSql, e.conexao());
-  if (rs.EOF_()) {
-    FechaRs(rs);
-    e.Mensagem.clear();
-    return;
-  }
-  const Moeda debito = Moeda::deVariant(rs["Debito"]);
-  FechaRs(rs);
-  e.Mensagem = Restricoes(debito, c);
+  Recordset rs;
+  rs.abre(MontaSql(QStringLiteral(" SELECT Sum(ValPag) as Debito FROM EpnCpg ") +
+                       " WHERE CliEpn=? And CpgPag=? AND MesEpn=? AND AnoEpn=? ",
+                   {QVariant::fromValue<qlonglong>(c.cliente), QVariant::fromValue<qlonglong>(condicao),
+                    hoje.month(), hoje.year()}),
+          e.conexao());
+  if (rs.EOF_()) return std::nullopt;
+  return Veredito({}, Moeda::deVariant(rs["Debito"]), c);
 }

@@ -2,6 +2,7 @@
 
 #include "closing/ServicoFechamento.h"
 #include "closing/FechaCupom.h"
+#include "closing/MarcadorPosse.h"
 #include "closing/RodapeCupom.h"
 #include "closing/VendaFechada.h"
 #include "core/Cp1252.h"
@@ -177,20 +178,18 @@ void ImprimeCupomPreVenda::imprime() {
   campo("TxtValor").setTexto(FormataValor(valorPago()));
   mostraTroco();
   const qlonglong marcador = MarcadorPosse(e.relogio().now().time(), e.CodUsuario);
-  e.ValorCupomStr = QString::number(marcador);
   if (!tomaEmpenho(marcador)) {
     NovoEmpenho();
     return;
   }
   campo("NumEpn").setEnabled(false);
-  e.Mensagem.clear();
-  const Impressao impressao = ImprimeCupomEmpenho(marcador);
-  if (impressao != Impressao::Impresso) {
+  const ResultadoImpressao r = ImprimeCupomEmpenho(marcador);
+  if (r.impressao != Impressao::Impresso) {
     // Nothing printed: the empenho is free again for any desk. A coupon
     // the printer may have closed keeps it claimed until the start-up
     // check tells.
-    if (impressao == Impressao::NaoImpresso) devolveEmpenho(marcador);
-    app().operador().avisa(e.Mensagem);
+    if (r.impressao == Impressao::NaoImpresso) devolveEmpenho(marcador);
+    app().operador().avisa(r.porque);
   } else {
     venda_.mostraEmpenho(codigo_);
     app().operador().avisa(MensagemConcluida, Icone::Informacao);
@@ -235,29 +234,24 @@ void ImprimeCupomPreVenda::devolveEmpenho(qlonglong marcador) {
   }
 }
 
-void ImprimeCupomPreVenda::cancelaCupomAberto() {
+QString ImprimeCupomPreVenda::cancelaCupomAberto(const QString &falha) {
   TerminalState &e = estado();
-  const QString falha = e.Mensagem;
-  if (PerguntaSituacaoCupom(e) == SituacaoCupom::Fechado) return;
-  e.Retorno = EcfCancelaCupom(e);
-  if (e.Retorno >= 1) {
+  if (PerguntaSituacaoCupom(e) == SituacaoCupom::Fechado) return falha;
+  const int16_t cancelado = EcfCancelaCupom(e);
+  if (cancelado >= 1) {
     venda_.mostraCupomCancelado();
-    e.Mensagem = falha + QStringLiteral("\n\nO cupom foi cancelado; o empenho pode ser impresso de novo.");
-  } else {
-    e.Mensagem = falha + QStringLiteral("\n\nO cupom não pôde ser cancelado (") + ErroComunicacao(e.Retorno) +
-                 QStringLiteral("): ele será cancelado ao iniciar o caixa.");
+    return falha + QStringLiteral("\n\nO cupom foi cancelado; o empenho pode ser impresso de novo.");
   }
+  return falha + QStringLiteral("\n\nO cupom não pôde ser cancelado (") + ErroComunicacao(cancelado) +
+         QStringLiteral("): ele será cancelado ao iniciar o caixa.");
 }
 
-std::optional<ImprimeCupomPreVenda::CupomEmpenho> ImprimeCupomPreVenda::leCupom() {
+ImprimeCupomPreVenda::LeituraCupom ImprimeCupomPreVenda::leCupom() {
   TerminalState &e = estado();
   ConexaoBanco &c = e.conexao();
   Recordset cab;
   cab.abre(MontaSql("Select * From Tb_Vda_Cadepn Where Codepn=?", {codigo_}), c);
-  if (cab.EOF_()) {
-    e.Mensagem = QStringLiteral("Empenho Inexistente !");
-    return std::nullopt;
-  }
+  if (cab.EOF_()) return {std::nullopt, QStringLiteral("Empenho Inexistente !")};
   CupomEmpenho cupom;
   cupom.codigoCliente = texto(cab, "CliEpn");
   cupom.operacao = texto(cab, "FisEpn");
@@ -277,7 +271,7 @@ std::optional<ImprimeCupomPreVenda::CupomEmpenho> ImprimeCupomPreVenda::leCupom(
     cupom.documento = PegaCampo(identificado, "|", 2).trimmed();
   }
   SoNumeros(cupom.documento);
-  if (!leItens(cupom, SemNulo(cab["NitEpn"]).toInt())) return std::nullopt;
+  if (std::optional<QString> porque = leItens(cupom, SemNulo(cab["NitEpn"]).toInt())) return {std::nullopt, *porque};
 
   // The payment rows as recorded, into the payment-change grid and from it
   // to the printer.
@@ -288,21 +282,19 @@ std::optional<ImprimeCupomPreVenda::CupomEmpenho> ImprimeCupomPreVenda::leCupom(
   // never be closed.
   Moeda somaItens;
   for (const ItemEmpenho &item : cupom.itens) somaItens += ValorLinha(item.unitario, item.quantidade);
-  if (somaItens != cupom.total) {
-    e.Mensagem = QStringLiteral("Os itens (%1) não conferem com o total do empenho (%2): o cupom não foi impresso.")
-                     .arg(FormataValor(somaItens), FormataValor(cupom.total));
-    return std::nullopt;
-  }
-  if (const Moeda formas = SomaPagamentos(cupom.pagamentos); formas != somaItens - cupom.desconto) {
-    e.Mensagem = QStringLiteral("Os itens (%1) menos o desconto (%2) não conferem com as formas de pagamento (%3): o "
-                                "cupom não foi impresso.")
-                     .arg(FormataValor(somaItens), FormataValor(cupom.desconto), FormataValor(formas));
-    return std::nullopt;
-  }
-  return cupom;
+  if (somaItens != cupom.total)
+    return {std::nullopt,
+            QStringLiteral("Os itens (%1) não conferem com o total do empenho (%2): o cupom não foi impresso.")
+                .arg(FormataValor(somaItens), FormataValor(cupom.total))};
+  if (const Moeda formas = SomaPagamentos(cupom.pagamentos); formas != somaItens - cupom.desconto)
+    return {std::nullopt,
+            QStringLiteral("Os itens (%1) menos o desconto (%2) não conferem com as formas de pagamento (%3): o "
+                           "cupom não foi impresso.")
+                .arg(FormataValor(somaItens), FormataValor(cupom.desconto), FormataValor(formas))};
+  return {std::move(cupom), {}};
 }
 
-bool ImprimeCupomPreVenda::leItens(CupomEmpenho &cupom, int quantos) {
+std::optional<QString> ImprimeCupomPreVenda::leItens(CupomEmpenho &cupom, int quantos) {
   TerminalState &e = estado();
   ConexaoBanco &c = e.conexao();
   // Everything the coupon sells is read before it is opened: a missing item
@@ -310,17 +302,13 @@ bool ImprimeCupomPreVenda::leItens(CupomEmpenho &cupom, int quantos) {
   Recordset it, rs;
   for (int i = 1; i <= quantos; ++i) {
     it.abre(MontaSql("Select * From Tb_Vda_CadEpnIt Where CodEpnIt=? And IteEpnIt=?", {codigo_, i}), c);
-    if (it.EOF_()) {
-      e.Mensagem = QStringLiteral("O item %1 do empenho %2 não existe: o cupom não foi impresso.").arg(i).arg(codigo_);
-      return false;
-    }
+    if (it.EOF_())
+      return QStringLiteral("O item %1 do empenho %2 não existe: o cupom não foi impresso.").arg(i).arg(codigo_);
     rs.abre(MontaSql("Select * From Tb_Est_CadPro Where CodPro=?", {SemNulo(it["ProEpnIt"]).toLongLong()}), c);
-    if (rs.EOF_()) {
-      e.Mensagem = QStringLiteral("O produto %1 do item %2 não existe: o cupom não foi impresso.")
-                       .arg(texto(it, "ProEpnIt"))
-                       .arg(i);
-      return false;
-    }
+    if (rs.EOF_())
+      return QStringLiteral("O produto %1 do item %2 não existe: o cupom não foi impresso.")
+          .arg(texto(it, "ProEpnIt"))
+          .arg(i);
     ItemEmpenho item;
     item.item = i;
     item.produto = texto(rs, "CodPro");
@@ -332,7 +320,7 @@ bool ImprimeCupomPreVenda::leItens(CupomEmpenho &cupom, int quantos) {
     item.unitario = ParaMoeda(it["ValEpnIt"]).arredondada(2);
     cupom.itens << item;
   }
-  return true;
+  return std::nullopt;
 }
 
 VendaFechada ImprimeCupomPreVenda::montaVenda(const CupomEmpenho &c, qlonglong cupom, const TotaisCupom &totais,
@@ -349,7 +337,7 @@ VendaFechada ImprimeCupomPreVenda::montaVenda(const CupomEmpenho &c, qlonglong c
   venda.total = c.liquido();
   venda.local = e.LocCxaMat;
   venda.fechadaEm = e.relogio().now();
-  venda.faturamento = TextoFaturamento(e.CodUsuario, e.NomeMaquina, venda.fechadaEm.time());
+  venda.faturamento = VendaFechada::TextoFaturamento(e.CodUsuario, e.NomeMaquina, venda.fechadaEm.time());
   for (const ItemEmpenho &item : c.itens)
     venda.itens << ItemVendido{item.item,          item.produto.toLongLong(), item.quantidade,
                                item.unitario,      item.unitario,             ValorLinha(item.unitario, item.quantidade),
@@ -362,31 +350,27 @@ VendaFechada ImprimeCupomPreVenda::montaVenda(const CupomEmpenho &c, qlonglong c
   return venda;
 }
 
-ImprimeCupomPreVenda::Impressao ImprimeCupomPreVenda::ImprimeCupomEmpenho(qlonglong marcador) {
+ImprimeCupomPreVenda::ResultadoImpressao ImprimeCupomPreVenda::ImprimeCupomEmpenho(qlonglong marcador) {
   TerminalState &e = estado();
   const ImpressoraOcupada ocupada(e);
   const Ampulheta ampulheta(app());
-  const std::optional<CupomEmpenho> lido = leCupom();
-  if (!lido) return Impressao::NaoImpresso;
+  const LeituraCupom leitura = leCupom();
+  if (!leitura.cupom) return {Impressao::NaoImpresso, leitura.porque};
+  const CupomEmpenho &lido = *leitura.cupom;
 
-  e.Retorno = EcfAbreCupom(e, DocumentoFormatado(lido->documento));
-  if (e.Retorno < 1) {
-    e.Mensagem = ErroComunicacao(e.Retorno);
-    return Impressao::NaoImpresso;
-  }
+  if (const int16_t aberto = EcfAbreCupom(e, DocumentoFormatado(lido.documento)); aberto < 1)
+    return {Impressao::NaoImpresso, ErroComunicacao(aberto)};
   EcfNumeroCupom(e);
   const qlonglong cupom = e.NumCupom.toLongLong();
   venda_.mostraNumeroCupom(cupom);
   TotaisCupom totais{};
-  for (const ItemEmpenho &item : lido->itens)
-    if (!VendeItemEmpenho(item, totais)) {
-      cancelaCupomAberto();
-      return Impressao::NaoImpresso;
-    }
-  return fechaCupom(*lido, montaVenda(*lido, cupom, totais, marcador));
+  for (const ItemEmpenho &item : lido.itens)
+    if (const std::optional<QString> falha = VendeItemEmpenho(item, totais))
+      return {Impressao::NaoImpresso, cancelaCupomAberto(*falha)};
+  return fechaCupom(lido, montaVenda(lido, cupom, totais, marcador));
 }
 
-ImprimeCupomPreVenda::Impressao ImprimeCupomPreVenda::fechaCupom(const CupomEmpenho &c, const VendaFechada &venda) {
+ImprimeCupomPreVenda::ResultadoImpressao ImprimeCupomPreVenda::fechaCupom(const CupomEmpenho &c, const VendaFechada &venda) {
   TerminalState &e = estado();
   const QString rodape = RodapeCupom(campo("Troco").texto(), "0-" + c.nome, c.operacao, venda_.caixaDaVenda(),
                                      campo("NumEpn").texto());
@@ -400,43 +384,38 @@ ImprimeCupomPreVenda::Impressao ImprimeCupomPreVenda::fechaCupom(const CupomEmpe
           falha = QStringLiteral("O cupom não pôde ser guardado no disco deste caixa (") + erro + ").";
           return false;
         }
-        EnviaFechamentoCompleto(e, subtotal, c.pagamentos, rodape);
-        falha = e.Mensagem;
+        falha = EnviaFechamentoCompleto(e, subtotal, c.pagamentos, rodape).value_or(QString());
         return true;
       });
   switch (r.desfecho) {
     case ServicoFechamento::Desfecho::NaoFechado:
-      e.Mensagem = r.porque.isEmpty() ? ServicoFechamento::MensagemCupomNaoFechado : r.porque;
-      cancelaCupomAberto();
-      return Impressao::NaoImpresso;
+      return {Impressao::NaoImpresso,
+              cancelaCupomAberto(r.porque.isEmpty() ? ServicoFechamento::MensagemCupomNaoFechado : r.porque)};
     case ServicoFechamento::Desfecho::Incerto:
       // The start-up check decides (cancels an open coupon, records a
       // closed one).
-      e.Mensagem = (r.porque.isEmpty() ? ServicoFechamento::MensagemCupomNaoFechado : r.porque) +
-                   QStringLiteral("\n\nA impressora não responde: o cupom será conferido ao iniciar o caixa.");
-      return Impressao::Incerto;
+      return {Impressao::Incerto,
+              (r.porque.isEmpty() ? ServicoFechamento::MensagemCupomNaoFechado : r.porque) +
+                  QStringLiteral("\n\nA impressora não responde: o cupom será conferido ao iniciar o caixa.")};
     default:
-      e.Mensagem.clear();
       break;
   }
   venda_.mostraCupomDeOutraTela(venda.cliente, codigo_, venda.cupom);
   campo("Cliente").setTexto(QStringLiteral("0-CONSUMIDOR"));
   fechamento.registra(venda);
-  return Impressao::Impresso;
+  return {Impressao::Impresso, {}};
 }
 
-bool ImprimeCupomPreVenda::VendeItemEmpenho(const ItemEmpenho &item, TotaisCupom &totais) {
+std::optional<QString> ImprimeCupomPreVenda::VendeItemEmpenho(const ItemEmpenho &item, TotaisCupom &totais) {
   TerminalState &e = estado();
   const Tributacao t = ClassificaTributacao(item.tributacao, TabelaTributacao::Empenho);
   // A weighed quantity (1,5 kg) is sold as such, three decimals; a whole one
   // as units.
   const bool fracionada = !item.quantidade.ehInteira();
-  e.Retorno = EcfVendeItem(e, item.produto, item.descricao.left(29), t.aliquota, fracionada ? "F" : "I",
-                           item.quantidade.paraImpressora(fracionada), 2, item.unitario.formatada(), "%", "0000");
-  if (e.Retorno < 1) {
-    e.Mensagem = ErroComunicacao(e.Retorno, false);
-    return false;
-  }
+  const int16_t vendido =
+      EcfVendeItem(e, item.produto, item.descricao.left(29), t.aliquota, fracionada ? "F" : "I",
+                   item.quantidade.paraImpressora(fracionada), 2, item.unitario.formatada(), "%", "0000");
+  if (vendido < 1) return ErroComunicacao(vendido, false);
   AcumulaLinha(totais, t, ValorLinha(item.unitario, item.quantidade));
-  return true;
+  return std::nullopt;
 }

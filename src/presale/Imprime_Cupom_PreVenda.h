@@ -54,10 +54,14 @@ class ImprimeCupomPreVenda : public TelaEmpenho {
   void gravaCliente();
   void fechaQuadroCliente();
   // The coupon: printed (the printer closed it; recorded, or kept on the
-  // desk), not printed (nothing closed; Mensagem tells why), or uncertain
-  // (the printer did not answer after the closing).
+  // desk), not printed (nothing closed) or uncertain (the printer did not
+  // answer after the closing); `porque` tells the last two.
   enum class Impressao { Impresso, NaoImpresso, Incerto };
-  Impressao ImprimeCupomEmpenho(qlonglong marcador);
+  struct ResultadoImpressao {
+    Impressao impressao;
+    QString porque;
+  };
+  ResultadoImpressao ImprimeCupomEmpenho(qlonglong marcador);
   // What the coupon of the empenho on screen prints, read before it is opened.
   struct CupomEmpenho {
     QString codigoCliente, operacao, nome, documento;
@@ -67,21 +71,28 @@ class ImprimeCupomPreVenda : public TelaEmpenho {
     QList<LinhaPagamento> pagamentos;
     Moeda liquido() const { return total - desconto; }
   };
-  // nullopt (Mensagem: why) for an empenho that cannot be printed as it is.
-  std::optional<CupomEmpenho> leCupom();
-  bool leItens(CupomEmpenho &cupom, int quantos);
+  // The coupon read, or (no coupon) why the empenho cannot be printed as it is.
+  struct LeituraCupom {
+    std::optional<CupomEmpenho> cupom;
+    QString porque;
+  };
+  LeituraCupom leCupom();
+  // The items into the coupon; why not (an item or its product missing).
+  std::optional<QString> leItens(CupomEmpenho &cupom, int quantos);
   VendaFechada montaVenda(const CupomEmpenho &c, qlonglong cupom, const TotaisCupom &totais,
                           qlonglong marcador) const;
   // Journal, closing, the printer's word, recording.
-  Impressao fechaCupom(const CupomEmpenho &c, const VendaFechada &venda);
+  ResultadoImpressao fechaCupom(const CupomEmpenho &c, const VendaFechada &venda);
   // Claims the empenho as read for this desk (marker and desk); false, with
   // the operator told, when another desk or program changed it meanwhile.
   bool tomaEmpenho(qlonglong marcador);
   // A claim whose coupon was not printed is given back as it was read.
   void devolveEmpenho(qlonglong marcador);
-  bool VendeItemEmpenho(const ItemEmpenho &item, TotaisCupom &totais);
-  // A coupon left open by a failure is cancelled so the desk can sell on.
-  void cancelaCupomAberto();
+  // Sells the item on the printer; the printer's refusal when it did not.
+  std::optional<QString> VendeItemEmpenho(const ItemEmpenho &item, TotaisCupom &totais);
+  // A coupon left open by a failure is cancelled so the desk can sell on:
+  // the failure with what became of the coupon.
+  QString cancelaCupomAberto(const QString &falha);
 
   JanelaVenda &venda_;
 };

@@ -2,7 +2,7 @@
 
 #include "access/Inicializacao.h"
 #include "closing/GravacaoVenda.h"
-#include "closing/VendaFechada.h"
+#include "closing/MarcadorPosse.h"
 #include "core/Database.h"
 #include "core/Logs.h"
 #include "core/Operator.h"
@@ -136,7 +136,6 @@ void TelaEmpenho::carrega() {
   TerminalState &e = estado();
   trata("Form_Load", [this, &e] { horaServidor_ = LeDataServidor(e); });
   campo("QtdIte").setTexto("0");
-  e.Mensagem.clear();
   AberturaPagamento abertura;
   // The credit checks are the pre-sale customer's, its operation the
   // empenho's; the condition fixed by a sale screen does not bind here.
@@ -230,9 +229,7 @@ bool TelaEmpenho::abreEmpenho() {
     if (const QString outro = EmOutroCaixa(rs, e.NumCaixa); !outro.isEmpty()) return recusa(outro);
   if (const QString porque = recusaEmpenho(codigo); !porque.isEmpty()) return recusa(porque);
   numero.setTexto(QString::number(codigo));
-  e.Mensagem.clear();
-  CarregaEmpenho();
-  if (!e.Mensagem.isEmpty()) return recusa(e.Mensagem);
+  if (!CarregaEmpenho()) return recusa(MensagemNaoExiste);
   numero.setEnabled(false);
   campo("FrmTot").setEnabled(true);
   focaCampo("TxtValor", false);
@@ -240,16 +237,13 @@ bool TelaEmpenho::abreEmpenho() {
   return true;
 }
 
-void TelaEmpenho::CarregaEmpenho() {
+bool TelaEmpenho::CarregaEmpenho() {
   TerminalState &e = estado();
   LimpaTela();
   Recordset cab;
   cab.abre(MontaSql("Select * From Tb_Vda_CadEpn Where CodEpn=?", {campo("NumEpn").texto().toLongLong()}),
            e.conexao());
-  if (cab.EOF_()) {
-    e.Mensagem = MensagemNaoExiste;
-    return;
-  }
+  if (cab.EOF_()) return false;
   codigo_ = SemNulo(cab["CodEpn"]).toLongLong();
   status_ = SemNulo(cab["StaEpn"]).toLongLong();
   serie_ = texto(cab, "NfsEpn");
@@ -291,6 +285,7 @@ void TelaEmpenho::CarregaEmpenho() {
 
   carregaItens();
   carregaPagamentos();
+  return true;
 }
 
 void TelaEmpenho::carregaItens() {
@@ -388,7 +383,6 @@ void TelaEmpenho::AlteraFormaEmpenho() {
   if (alt.totalFormas() != liquido()) {
     app().operador().avisa(MensagemFormasDiferentes.arg(FormataValor(alt.totalFormas()), FormataValor(liquido())));
     alt.carregaLinhas(liquido(), {});
-    e.Mensagem.clear();
     CarregaEmpenho();
     focaCampo("TxtValor", false);
     return;
@@ -412,7 +406,6 @@ void TelaEmpenho::AlteraFormaEmpenho() {
     t.confirma();
   }
   LimpaGradePgto();
-  e.Mensagem.clear();
   CarregaEmpenho();
   campo("NumEpn").setEnabled(false);
   campo("FrmTot").setEnabled(true);

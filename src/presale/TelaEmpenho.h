@@ -81,9 +81,9 @@ class TelaEmpenho : public Tela {
   // Enter in NumEpn: the empenho is read and checked, then loaded. True when
   // it is loaded (the screen is then in its second state).
   bool abreEmpenho();
-  // Loads the empenho of the header row read into the screen; Mensagem may
-  // hold what stops it.
-  void CarregaEmpenho();
+  // Loads the empenho whose number NumEpn shows into the screen; false when
+  // there is none (nothing loaded: MensagemNaoExiste).
+  bool CarregaEmpenho();
   void LimpaTela();
   // Back to number entry.
   virtual void NovoEmpenho();

@@ -63,9 +63,7 @@ void PForm::teclaProduto(int &tecla, int) {
 }
 
 void PForm::vendeItem() {
-  TerminalState &e = estado();
   Campo &produto = campo("Produto");
-  e.Mensagem.clear();
   if (pagamentosAtribuidos()) {
     app().operador().avisa(MensagemPagamentosAtribuidos);
     focaCampo(produto, false);
@@ -95,7 +93,6 @@ void PForm::vendeItem() {
   const DadosTributacao tributacao{SemNulo(rs["TribPro"]).toString().trimmed(), ParaMoeda(rs["Deb512Cto"]),
                                    ParaMoeda(rs["Deb612Cto"]), ParaMoeda(rs["RedCto"]), venda_.operacao};
   if (const QString recusa = RecusaTributacao(tributacao); !recusa.isEmpty()) {
-    e.Mensagem = recusa;
     app().operador().avisa(recusa);
     return;
   }
@@ -234,12 +231,11 @@ bool PForm::EnviaItem(const QString &codigo, const QString &descricao, const Dad
                       Quantidade quantidade, Moeda unitario) {
   TerminalState &e = estado();
   const Tributacao t = ClassificaTributacao(dados);
-  e.Retorno = EcfVendeItem(e, codigo, descricao.left(29), t.aliquota, inteira ? "I" : "F",
-                           quantidade.paraImpressora(!inteira), 2, unitario.formatada(), "%", "0000");
-  const AnaliseRetorno r = AnalisaRetornoEcf(e, e.Retorno);
+  const int16_t status = EcfVendeItem(e, codigo, descricao.left(29), t.aliquota, inteira ? "I" : "F",
+                                     quantidade.paraImpressora(!inteira), 2, unitario.formatada(), "%", "0000");
+  const AnaliseRetorno r = AnalisaRetornoEcf(e, status);
   if (!r.texto.isEmpty())
     app().operador().mensagem({r.texto, r.icone, Botoes::Ok, Resposta::Ok, QStringLiteral("Envia Item")});
-  if (!r.aceito) e.Mensagem = QStringLiteral("Envia Item");
   return r.aceito;
 }
 
@@ -317,11 +313,9 @@ void PForm::cancelaItem() {
   g.setCorLinha(item, 0xFFFFFF, 0x000000);
   if (!respondeu || confirmacao.trimmed().toInt() != item) return;
 
-  e.Mensagem.clear();
   venda_.quantidadePendente = Quantidade();
   campo("TxtMens").setTexto(QStringLiteral("Digitação de Itens."));
   if (const QString erro = EstornaItem(item); !erro.isEmpty()) {
-    e.Mensagem = erro;
     app().operador().avisa(erro);
     return;
   }
@@ -339,7 +333,6 @@ void PForm::cancelaItem() {
 QString PForm::EstornaItem(int item) {
   TerminalState &e = estado();
   const int16_t r = EcfCancelaItemGenerico(e, QString::number(item).rightJustified(3, '0'));
-  e.Retorno = r;
   if (r <= 0) return ErroComunicacao(r);
   // Taken off only once the printer cancelled it, with the same groups and
   // rates the entry used.

@@ -244,11 +244,9 @@ void PForm::preencheProgramasSuite() {
 
 void PForm::leEmpresa() {
   TerminalState &e = estado();
-  FechaRs(*e.RsGeral);
-  e.StrSql = "Select * From TB_GER_PARAMETROS";
-  e.RsGeral->abre(e.StrSql, e.conexao());
-  if (e.RsGeral->EOF_()) return;
-  Recordset &rs = *e.RsGeral;
+  Recordset rs;
+  rs.abre("Select * From TB_GER_PARAMETROS", e.conexao());
+  if (rs.EOF_()) return;
   e.NomeEmpresa = SemNulo(rs["Nome_Da_Empresa"]).toString();
   e.EnderecoEmpresa = SemNulo(rs["Endereco_da_Empresa"]).toString();
   e.CodEmpresa = static_cast<int32_t>(ParaNumero(rs["EmpCtg"]));
@@ -262,20 +260,18 @@ void PForm::leEmpresa() {
   // A database made before the column existed keeps the default.
   if (rs.temCampo("DiasVencPdv") && ParaNumero(rs["DiasVencPdv"]) > 0)
     e.DiasVencimento = static_cast<int>(ParaNumero(rs["DiasVencPdv"]));
-  FechaRs(rs);
 }
 
 void PForm::confereEmpresaEExercicio() {
   TerminalState &e = estado();
-  e.StrSql = "SELECT CodEmp,MasEmp,AnoEmp FROM TB_CTG_CADEMP WHERE CodEmp=" + QString::number(e.CodEmpresa);
-  e.RsGeral->abre(e.StrSql, e.conexao());
-  if (e.RsGeral->EOF_()) {
+  Recordset rs;
+  rs.abre("SELECT CodEmp,MasEmp,AnoEmp FROM TB_CTG_CADEMP WHERE CodEmp=" + QString::number(e.CodEmpresa), e.conexao());
+  if (rs.EOF_()) {
     app().operador().avisa(QStringLiteral("Empresa de Trabalho não existe !!"));
     FinalizaPdv(e, "empresa de trabalho inexistente");
   }
-  e.MasEmp = SemNulo((*e.RsGeral)["MasEmp"]).toString();
-  e.AnoExercicio = static_cast<int16_t>(ParaNumero((*e.RsGeral)["AnoEmp"]));
-  FechaRs(*e.RsGeral);
+  e.MasEmp = SemNulo(rs["MasEmp"]).toString();
+  e.AnoExercicio = static_cast<int16_t>(ParaNumero(rs["AnoEmp"]));
   if (e.DataSistema.year() != e.AnoExercicio) {
     app().operador().avisa(QStringLiteral("Exercício invalido. Encerre exercício da empresa  !! (") +
                            QString::number(e.AnoExercicio) + " <> " + QString::number(e.DataSistema.year()) + ")");
@@ -288,14 +284,13 @@ void PForm::registraAcesso(const QString &entrada) {
   // The sale window's own handle where there is a window (the process id
   // stands for it in a run without a display).
   if (app().identificadorJanela) handleJanela = app().identificadorJanela(*this);
-  e.StrSql = "Select GEN_ID(NUMACESSO,1) AS NUMACESSO FROM TB_GER_PARAMETROS";
-  e.RsGeral->abre(e.StrSql, e.conexao());
-  const QVariant numero = (*e.RsGeral)["NumAcesso"];
-  FechaRs(*e.RsGeral);
-  e.StrSql = MontaSql("INSERT INTO TB_GER_ACESSOS (NUMACESSO,SISTEMA,MAQUINA,USUARIO,ENTRADA,NUMJAN) VALUES (?,?,?,?,?,?)",
-                      {numero, QStringLiteral("PDV"), e.NomeMaquina, e.NomUsuario, entrada,
-                       static_cast<qulonglong>(handleJanela)});
-  e.conexao().executa(e.StrSql);
+  Recordset rs;
+  rs.abre("Select GEN_ID(NUMACESSO,1) AS NUMACESSO FROM TB_GER_PARAMETROS", e.conexao());
+  const QVariant numero = rs["NumAcesso"];
+  e.conexao().executa(
+      MontaSql("INSERT INTO TB_GER_ACESSOS (NUMACESSO,SISTEMA,MAQUINA,USUARIO,ENTRADA,NUMJAN) VALUES (?,?,?,?,?,?)",
+               {numero, QStringLiteral("PDV"), e.NomeMaquina, e.NomUsuario, entrada,
+                static_cast<qulonglong>(handleJanela)}));
 }
 
 void PForm::mostraLegendas() {
@@ -355,17 +350,14 @@ void PForm::carrega() {
 void PForm::ativa() {
   TerminalState &e = estado();
   try {
-    FechaRs(*e.RsGeral);
-    e.StrSql = "Select * From Bloqueia_Venda";
-    e.RsGeral->abre(e.StrSql, e.conexao());
-    if (e.RsGeral->EOF_()) {
-      FechaRs(*e.RsGeral);
+    Recordset rs;
+    rs.abre("Select * From Bloqueia_Venda", e.conexao());
+    if (rs.EOF_()) {
       if (descarregaLogin) descarregaLogin();
       return;
     }
-    const QString usuario = SemNulo((*e.RsGeral)["Usuario"]).toString();
-    const QString maquina = SemNulo((*e.RsGeral)["MAQUINA"]).toString();
-    FechaRs(*e.RsGeral);
+    const QString usuario = SemNulo(rs["Usuario"]).toString();
+    const QString maquina = SemNulo(rs["MAQUINA"]).toString();
     app().operador().avisa("Processamento Bloqueado por " + usuario + " - " + maquina);
   } catch (const ErroBanco &erro) {
     // A database that does not answer for a moment does not end the run (a

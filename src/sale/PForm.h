@@ -96,16 +96,14 @@ class PForm : public Tela, public JanelaVenda {
     QString porque;
   };
   // Cancels the coupon on the printer and withdraws a recorded sale of it.
-  // The outcome's words are also left in Mensagem (empty when concluded),
-  // where the zero-total coupon's cancellation still reads them.
   CancelamentoCupom CancelaCupom();
 
   // Item entry: Enter in Produto; F10 and F11.
   void vendeItem();
   // Why the product's taxation cannot be sold ("" when it can).
   static QString RecusaTributacao(const DadosTributacao &d);
-  // Sends the item to the printer; false (with Mensagem set) when the
-  // printer refused it.
+  // Sends the item to the printer; false when the printer refused it (its
+  // status shown under "Envia Item").
   bool EnviaItem(const QString &codigo, const QString &descricao, const DadosTributacao &dados, bool inteira,
                  Quantidade quantidade, Moeda unitario);
   void DigitaQuantidade();
@@ -180,7 +178,6 @@ class PForm : public Tela, public JanelaVenda {
   // AltGr+1..6: brings up (or starts) one of the suite's programs.
   void ativaModulo(int n);
   void leGrupoCliente(const QString &codigo);
-  void mostraMensagem();
   void iniciaGrade();
   void habilitaMenus(bool sim);
 

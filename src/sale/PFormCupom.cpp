@@ -5,6 +5,7 @@
 #include <QTime>
 
 #include "access/Inicializacao.h"
+#include "closing/MarcadorPosse.h"
 #include "closing/ServicoFechamento.h"
 #include "closing/VendaFechada.h"
 #include "core/Cp1252.h"
@@ -117,11 +118,6 @@ void PForm::leGrupoCliente(const QString &codigo) {
     const QString operacao = SemNulo(rs["Opf1Cli"]).toString().trimmed();
     if (!operacao.isEmpty() && operacao != QLatin1String("0")) operacaoConsumidor_ = operacao;
   }
-}
-
-void PForm::mostraMensagem() {
-  TerminalState &e = estado();
-  if (!e.Mensagem.isEmpty()) app().operador().avisa(e.Mensagem);
 }
 
 void PForm::VerificaImpressora() {
@@ -310,7 +306,6 @@ PForm::CancelamentoCupom PForm::CancelaCupom() {
     devolveEstoqueDoCupom(numero);
     feito = numero == 0 ? CancelamentoCupom{true, {}} : retiraVendaDoCupom(numero);
   }
-  e.Mensagem = feito.porque;
   return feito;
 }
 
@@ -355,10 +350,7 @@ PForm::CancelamentoCupom PForm::retiraVendaDoCupom(qlonglong numero) {
 }
 
 void PForm::abreGaveta() {
-  TerminalState &e = estado();
-  e.Mensagem.clear();
-  AcionaGavetaDoCaixa(e);
-  mostraMensagem();
+  if (const QString aviso = AcionaGavetaDoCaixa(estado()); !aviso.isEmpty()) app().operador().avisa(aviso);
 }
 
 void PForm::autentica() {

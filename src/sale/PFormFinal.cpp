@@ -95,7 +95,7 @@ VendaFechada PForm::montaVenda() const {
   v.total = venda_.total();
   v.local = e.LocCxaMat;
   v.fechadaEm = e.relogio().now();
-  v.faturamento = TextoFaturamento(e.CodUsuario, e.NomeMaquina, v.fechadaEm.time());
+  v.faturamento = VendaFechada::TextoFaturamento(e.CodUsuario, e.NomeMaquina, v.fechadaEm.time());
   v.itens = venda_.vendidos();
   for (ItemVendido &i : v.itens)
     if (const ItemEstoque *estoque = estoqueCupom_.item(i.item)) i.estoqueDevido = estoque->devido;
@@ -105,22 +105,22 @@ VendaFechada PForm::montaVenda() const {
 }
 
 void PForm::cancelaCupomZerado() {
-  TerminalState &e = estado();
   const Resposta r = app().operador().mensagem({QStringLiteral("O Total de Vendas é ZERO! Cancela o Cupom ?"),
                                                 Icone::Critico, Botoes::SimNao, Resposta::Nao, QString()});
   if (r != Resposta::Sim) return;
-  e.Mensagem.clear();
   const DadosTributacao marcador{QStringLiteral("040"), Moeda(), Moeda(), Moeda(), venda_.operacao};
-  if (EnviaItem(QStringLiteral("0"), QStringLiteral("Produto"), marcador, true, Quantidade::deInteiro(1),
-                Moeda::deCentavos(1))) {
-    e.Mensagem.clear();
-    CancelaCupom();
-    if (e.Mensagem.isEmpty()) {
-      voltaAoConsumidor();
-      LimpaVenda();
-    }
+  if (!EnviaItem(QStringLiteral("0"), QStringLiteral("Produto"), marcador, true, Quantidade::deInteiro(1),
+                 Moeda::deCentavos(1))) {
+    // The placeholder was not sold: there is nothing to cancel.
+    app().operador().avisa(QStringLiteral("Envia Item"));
+    return;
   }
-  mostraMensagem();
+  if (const CancelamentoCupom c = CancelaCupom(); c.concluido) {
+    voltaAoConsumidor();
+    LimpaVenda();
+  } else {
+    app().operador().avisa(c.porque);
+  }
 }
 
 void PForm::CmdFinal() {
@@ -159,7 +159,7 @@ void PForm::CmdFinal() {
         if (!completo) campo("Dinheiro").setTexto(total.formatada());
         app().mostra(*dialogo, true);
         if (!dialogo->formaUm().isEmpty()) formaUm_ = dialogo->formaUm();
-        falha = e.Mensagem;
+        falha = dialogo->falha().value_or(QString());
         return dialogo->enviado();
       });
 
@@ -188,9 +188,7 @@ void PForm::CmdFinal() {
   }
   campo("Pago").setTexto(dialogo->pago());
   campo("Troco").setTexto(dialogo->troco());
-  e.Mensagem.clear();
-  AcionaGavetaDoCaixa(e);
-  mostraMensagem();
+  if (const QString aviso = AcionaGavetaDoCaixa(e); !aviso.isEmpty()) app().operador().avisa(aviso);
 
   fechamento().registra(venda, [this, &venda](const ServicoFechamento::Resultado &g) {
     voltaAoConsumidor();

@@ -9,6 +9,15 @@ namespace {
 
 const QString CodigoInvalido = QStringLiteral("Digite um código válido ou 'F2' para pesquisa !");
 
+// The salesperson's name (trimmed); none for a code no salesperson has.
+// Throws ErroBanco.
+std::optional<QString> NomeVendedor(ConexaoBanco &conexao, qlonglong codigo) {
+  Recordset rs;
+  rs.abre(MontaSql("Select * From Tb_Vda_CadVen Where CodVen=?", {codigo}), conexao);
+  if (rs.EOF_()) return std::nullopt;
+  return SemNulo(rs["NomVen"]).toString().trimmed();
+}
+
 }  // namespace
 
 Vendedor::Vendedor(Aplicacao &app, Escolha escolha)
@@ -75,23 +84,15 @@ bool Vendedor::confereCodigo() {
   };
   const std::optional<qlonglong> numero = Codigo(texto);
   if (!numero) return recusa(CodigoInvalido);
-  TerminalState &e = estado();
-  QString nome;
-  bool achou = false;
+  std::optional<QString> nome;
   try {
-    FechaRs(*e.RsGeral);
-    e.StrSql = MontaSql("Select * From Tb_Vda_CadVen Where CodVen=?", {*numero});
-    e.RsGeral->abre(e.StrSql, e.conexao());
-    achou = !e.RsGeral->EOF_();
-    if (achou) nome = SemNulo((*e.RsGeral)["NomVen"]).toString().trimmed();
-    FechaRs(*e.RsGeral);
+    nome = NomeVendedor(estado().conexao(), *numero);
   } catch (const ErroBanco &erro) {
-    FechaRs(*e.RsGeral);
     return recusa(QStringLiteral("Não foi possível consultar o vendedor: ") + erro.descricao());
   }
-  if (!achou) return recusa(CodigoInvalido);
-  nome_ = nome;
+  if (!nome) return recusa(CodigoInvalido);
+  nome_ = *nome;
   conferido_ = true;
-  campo("NomVen").setTexto(nome);
+  campo("NomVen").setTexto(*nome);
   return true;
 }

@@ -290,8 +290,11 @@ TEST(Diario, ASaleTheDatabaseRefusesForItsContentIsSetAsideAndTheOthersGoOn) {
   // The database's own words stay out of what the cashier reads.
   EXPECT_FALSE(t.contains("transliterate", Qt::CaseInsensitive)) << t.toStdString();
   EXPECT_TRUE(t.contains("StBar1 \"Vendas separadas: 2 (chame o suporte)\"")) << t.toStdString();
-  // They go to the error log.
+  // They go to the error log, with the statement the database refused.
   EXPECT_EQ(drive.numero("Select Count(*) From TB_GER_ERRVELT Where PROCEDIMENTO='GravaVenda'"), 2);
+  EXPECT_EQ(drive.numero("Select Count(*) From TB_GER_ERRVELT Where PROCEDIMENTO='GravaVenda' "
+                         "And CODIGO_SQL Starting With 'INSERT INTO TB_VDA_EPNPAG' And CODIGO_SQL Containing '000123'"),
+            2);
 }
 
 // A printer replaced during the day numbers its coupons from 1 again: a kept

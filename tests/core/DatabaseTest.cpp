@@ -150,6 +150,35 @@ TEST_F(BancoReal, AnUpdateConflictIsADeadlockError) {
   EXPECT_EQ(um("SELECT StaEpn FROM TB_VDA_CADEPN WHERE CodEpn = 900").toInt(), -2002);
 }
 
+// What the error log records of a failure: the statement that failed, its
+// parameters in place (as MontaSql writes them), whichever way it was run
+// (a query, a change, a prepared statement, a connection that is closed).
+TEST_F(BancoReal, TheStatementThatFailedIsKeptWithItsParameters) {
+  EXPECT_EQ(ConexaoBanco().ultimaInstrucao(), QString());
+  Recordset rs;
+  EXPECT_THROW(rs.abre("SELECT NADA FROM TB_VDA_CADEPN", conexao_), ErroBanco);
+  EXPECT_EQ(conexao_.ultimaInstrucao(), "SELECT NADA FROM TB_VDA_CADEPN");
+  EXPECT_THROW(conexao_.executaComParametros("UPDATE TABELA_QUE_NAO_EXISTE SET A=? WHERE B=?", {QString("x'y"), 7}),
+               ErroBanco);
+  EXPECT_EQ(conexao_.ultimaInstrucao(), "UPDATE TABELA_QUE_NAO_EXISTE SET A='x''y' WHERE B='7'");
+  // A later statement that succeeds is the last one then.
+  rs.abre("SELECT 1 AS N FROM RDB$DATABASE", conexao_);
+  EXPECT_EQ(conexao_.ultimaInstrucao(), "SELECT 1 AS N FROM RDB$DATABASE");
+  {
+    ComandoPreparado insere(conexao_, "INSERT INTO TB_VDA_CADEPN (CodEpn, CliEpn, StaEpn, TotEpn) VALUES (?,0,0,0)");
+    insere.executa({4101});
+    EXPECT_THROW(insere.executa({4101}), ErroBanco);  // the same key twice
+    EXPECT_EQ(conexao_.ultimaInstrucao(),
+              "INSERT INTO TB_VDA_CADEPN (CodEpn, CliEpn, StaEpn, TotEpn) VALUES ('4101',0,0,0)");
+  }
+  EXPECT_THROW(ComandoPreparado(conexao_, "DELETE FROM NADA"), ErroBanco);
+  EXPECT_EQ(conexao_.ultimaInstrucao(), "DELETE FROM NADA");
+  ConexaoBanco fechada;
+  EXPECT_THROW(fechada.executa("SELECT 2 FROM RDB$DATABASE"), ErroBanco);
+  EXPECT_EQ(fechada.ultimaInstrucao(), "SELECT 2 FROM RDB$DATABASE");
+  EXPECT_EQ(conexao_.ultimaInstrucao(), "DELETE FROM NADA");  // each connection its own
+}
+
 Moeda moedaDe(const QVariant &v) {
   EXPECT_EQ(v.metaType(), QMetaType::fromType<Moeda>()) << v.typeName();
   return v.value<Moeda>();

@@ -46,8 +46,10 @@ class Logs : public ::testing::Test {
   static inline std::unique_ptr<testsupport::BancoCriado> banco_;
 };
 
+// The helpers record what the statement that failed on the connection was.
 TEST_F(Logs, ErrorRowHoldsCleanedAndCutTexts) {
-  estado_.StrSql = "Select * From X Where A='1' And B=\"2\" " + QString(300, 'z');
+  const QString falhou = "Select * From X Where A='1' And B=\"2\" " + QString(300, 'z');
+  EXPECT_THROW(Recordset().abre(falhou, estado_.conexao()), ErroBanco);
   ErroCapturado erro;
   erro.numero = 3021;
   erro.descricao = "linha 1 com 'aspas'\r\nlinha 2";
@@ -87,7 +89,8 @@ TEST_F(Logs, TextTheDatabaseCannotStoreStillLeavesOneRowPerError) {
   int n = 0;
   for (const QString &t : estranhos)
     for (int onde = 0; onde < 3; ++onde) {
-      estado_.StrSql = onde == 1 ? QString("Select 1") : "Select * From T Where N='" + t + "'";
+      const QString falhou = onde == 1 ? QString("Select 1") : "Select * From T Where N='" + t + "'";
+      EXPECT_THROW(estado_.conexao().executa(falhou), ErroBanco);
       ErroCapturado erro;
       erro.numero = 100 + n++;
       erro.descricao = onde == 0 ? QString("falhou") : "falhou com " + t;

@@ -188,7 +188,8 @@ TEST(GuiSelecao, ClosingDialogsTakeTheAmountTypedAfterARefusal) {
     EXPECT_EQ(troco, "90,00");
     EXPECT_EQ(cliqueSelecionado, "100,00");
     EXPECT_EQ(aposClique, "20");
-    EXPECT_EQ(estado.Mensagem, FechaCupom::MensagemDesistencia);
+    EXPECT_FALSE(tela.enviado());
+    EXPECT_EQ(tela.falha(), std::optional<QString>(FechaCupom::MensagemDesistencia));
     if (tela.carregada()) app.descarrega(tela, true);
   }
 }
