@@ -19,15 +19,18 @@ bool temAsTres(const QString &pasta) {
 }
 
 // The folders where the built simulator may be: PDV_ECF_SIM_LIBS, beside the
-// running program (its ecf-sim folder, or the program's own folder), and the
-// build folder this code was compiled in.
+// running program (its ecf-sim folder, or the program's own folder), where an
+// installation puts it relative to the program (/usr/bin/pdv-admin finds
+// /usr/lib/pdv-velt/ecf-sim), and last the build folder this code was
+// compiled in.
 QStringList pastasCandidatas() {
   QStringList pastas;
   const QString definida = qEnvironmentVariable("PDV_ECF_SIM_LIBS");
   if (!definida.isEmpty()) pastas << definida;
   if (QCoreApplication::instance()) {
     const QString programa = QCoreApplication::applicationDirPath();
-    pastas << programa + "/ecf-sim" << programa;
+    pastas << programa + "/ecf-sim" << programa
+           << QDir::cleanPath(programa + '/' + QStringLiteral(PDV_ECF_SIM_INSTALL_DIR_FROM_BIN));
   }
   pastas << QStringLiteral(PDV_ECF_SIM_BUILD_DIR);
   return pastas;
