@@ -72,6 +72,32 @@ bool CriaBancoVazio(const AlvoBanco &alvo, QString *erro) {
   return true;
 }
 
+bool ApagaBanco(const AlvoBanco &alvo, QString *erro) {
+  QString banco = alvo.banco.trimmed();
+  if (!EhBancoEmServidor(banco)) banco = QFileInfo(banco).absoluteFilePath();
+  const QByteArray caminho = banco.toUtf8(), usuario = alvo.usuario.toUtf8(), senha = alvo.senha.toUtf8();
+  QByteArray dpb;
+  dpb.append(char(isc_dpb_version1));
+  for (const auto &[codigo, valor] : {std::pair{isc_dpb_user_name, usuario}, std::pair{isc_dpb_password, senha}}) {
+    if (valor.size() > 255) {
+      *erro = "Usuário ou senha longos demais para apagar o banco " + banco + ".";
+      return false;
+    }
+    dpb.append(char(codigo));
+    dpb.append(char(valor.size()));
+    dpb.append(valor);
+  }
+  ISC_STATUS_ARRAY status{};
+  isc_db_handle db = 0;
+  if (isc_attach_database(status, 0, caminho.constData(), &db, static_cast<short>(dpb.size()), dpb.constData()) ||
+      isc_drop_database(status, &db)) {
+    *erro = "Falha ao apagar o banco " + banco + ": " + textoDoStatus(status);
+    if (db) isc_detach_database(status, &db);
+    return false;
+  }
+  return true;
+}
+
 QString TextoScript(const QString &nome) {
   QFile f(":/db/" + nome);
   if (!f.open(QIODevice::ReadOnly)) return {};

@@ -25,6 +25,10 @@ QString StringConexaoDe(const AlvoBanco &alvo);
 // created. Returns false with the server's message in *erro.
 bool CriaBancoVazio(const AlvoBanco &alvo, QString *erro);
 
+// Drops a database (a server's or a local file) as its owner or SYSDBA.
+// Returns false with the server's message in *erro.
+bool ApagaBanco(const AlvoBanco &alvo, QString *erro);
+
 // The text of a script shipped with the program ("schema.sql", "demo.sql").
 QString TextoScript(const QString &nome);
 

@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <csignal>
 #include <functional>
 #include <optional>
@@ -17,6 +18,7 @@
 #include "admin/DadosDemo.h"
 #include "admin/Opcoes.h"
 #include "admin/Operadores.h"
+#include "admin/UsuarioCaixa.h"
 #include "core/ConfigTerminal.h"
 #include "core/Database.h"
 #include "core/Tributacao.h"
@@ -106,17 +108,6 @@ QList<int> aliquotasDoBanco(const AlvoBanco &alvo) {
     produtos.append({SemNulo(rs["TribPro"]).toString().trimmed(), ParaMoeda(rs["Deb512Cto"]),
                      ParaMoeda(rs["Deb612Cto"]), ParaMoeda(rs["RedCto"]), QString()});
   return AliquotasDoCatalogo(produtos);
-}
-
-bool instalaSimulador(const QString &raiz, QString *erro, const QList<int> &aliquotas = {}) {
-#ifdef PDV_COM_SIMULADOR
-  return InstalaSimuladorNoDrive(raiz, SerieSimuladorPadrao, erro, aliquotas);
-#else
-  Q_UNUSED(raiz);
-  Q_UNUSED(aliquotas);
-  *erro = "esta versão do pdv-admin foi compilada sem o simulador da impressora fiscal.";
-  return false;
-#endif
 }
 
 // Texts that end up inside a connection string ("...;UID=user;PWD=password")
@@ -214,6 +205,37 @@ class DriveEmConstrucao {
   QString raiz_, temporaria_;
 };
 
+// Why no drive can be made in DIR ("" when one can): a system folder that
+// already holds anything (a drive, a database, another desk's files).
+QString pastaDoDriveOcupada(const QString &pastaFinal) {
+  if (QFileInfo::exists(pastaFinal + "/" + ArquivoBanco))
+    return "o drive já tem um banco de dados: " + pastaFinal + "/" + ArquivoBanco;
+  if (QFileInfo::exists(pastaFinal) && !QDir(pastaFinal).isEmpty())
+    return "a pasta " + pastaFinal + " já existe e não está vazia; escolha outro drive ou esvazie-a";
+  return {};
+}
+
+// Installs the drive's simulated printer with the catalogue's rates; the
+// line that tells how it went (a failure is a warning: the drive still
+// works with a vendor's library put in its place).
+QString instalaSimuladorRelatando(const QString &raizObra, const QString &serie, const QList<int> &aliquotas) {
+  QString erro;
+#ifdef PDV_COM_SIMULADOR
+  if (InstalaSimuladorNoDrive(raizObra, serie, &erro, aliquotas)) {
+    QStringList taxas;
+    for (int a : aliquotas) taxas << Moeda::deCentavos(a).formatada();
+    return "Simulador da impressora fiscal instalado" +
+           (taxas.isEmpty() ? QString(".") : ", alíquotas " + taxas.join(" ") + ".");
+  }
+#else
+  Q_UNUSED(raizObra);
+  Q_UNUSED(serie);
+  Q_UNUSED(aliquotas);
+  erro = "esta versão do pdv-admin foi compilada sem o simulador da impressora fiscal.";
+#endif
+  return "Aviso: simulador não instalado: " + erro;
+}
+
 int initDrive(const LinhaComando &linha, Contexto &c) {
   QString erro;
   const auto produtos = quantidadeProdutos(linha, &erro);
@@ -233,9 +255,7 @@ int initDrive(const LinhaComando &linha, Contexto &c) {
     return c.uso("init-drive: " + porque);
   const QString pastaFinal = raiz + "/" + PastaSistema;
   const QString bancoFinal = pastaFinal + "/" + ArquivoBanco;
-  if (QFileInfo::exists(bancoFinal)) return c.falha("o drive já tem um banco de dados: " + bancoFinal);
-  if (QFileInfo::exists(pastaFinal) && !QDir(pastaFinal).isEmpty())
-    return c.falha("a pasta " + pastaFinal + " já existe e não está vazia; escolha outro drive ou esvazie-a");
+  if (const QString porque = pastaDoDriveOcupada(pastaFinal); !porque.isEmpty()) return c.falha(porque);
   if (!QDir().mkpath(raiz)) return c.falha("não foi possível criar a pasta " + raiz);
   DriveEmConstrucao obra(raiz);
   const QString pasta = obra.raiz() + "/" + PastaSistema;
@@ -264,15 +284,7 @@ int initDrive(const LinhaComando &linha, Contexto &c) {
   } catch (const ErroBanco &e) {
     return c.falha("não foi possível ler as alíquotas do catálogo: " + e.descricao());
   }
-  QStringList avisos;
-  if (instalaSimulador(obra.raiz(), &erro, aliquotas)) {
-    QStringList taxas;
-    for (int a : aliquotas) taxas << Moeda::deCentavos(a).formatada();
-    avisos << "Simulador da impressora fiscal instalado" +
-                  (taxas.isEmpty() ? QString(".") : ", alíquotas " + taxas.join(" ") + ".");
-  } else {
-    avisos << "Aviso: simulador não instalado: " + erro;
-  }
+  QStringList avisos{instalaSimuladorRelatando(obra.raiz(), SerieSimuladorPadrao, aliquotas)};
   if (pedido.demo) {
     if (!instalaSubstitutos(pasta, &erro)) return c.falha(erro);
     // The login screen of a demo drive tells how to log in.
@@ -382,9 +394,139 @@ int createDb(const LinhaComando &linha, Contexto &c) {
           {{"TARGET", pedido.alvo.banco}, {"--user", pedido.alvo.usuario}, {"--password", pedido.alvo.senha}});
       !porque.isEmpty())
     return c.uso("create-db: " + porque);
+  const auto usuarioCaixa = linha.valorOpcional("desk-user");
+  const auto senhaCaixa = linha.valorOpcional("desk-password");
+  if (usuarioCaixa.has_value() != senhaCaixa.has_value())
+    return c.uso("create-db: --desk-user e --desk-password vão juntos.");
+  if (usuarioCaixa) {
+    if (!EhBancoEmServidor(pedido.alvo.banco))
+      return c.uso("create-db: --desk-user só vale para um banco num servidor (host:caminho ou "
+                   "host/porta:caminho); um arquivo local é aberto sem servidor e sem usuários.");
+    if (const QString porque = NomeUsuarioCaixaInvalido(*usuarioCaixa, pedido.alvo.usuario); !porque.isEmpty())
+      return c.uso("create-db: " + porque);
+    if (const QString porque = SenhaUsuarioCaixaInvalida(*senhaCaixa); !porque.isEmpty())
+      return c.uso("create-db: " + porque);
+  }
   pedido.demo = linha.tem("demo");
   pedido.produtosExtras = *produtos;
   if (!MontaBanco(pedido, [&](const QString &l) { c.relata(l); }, &erro)) return c.falha(erro);
+  if (!usuarioCaixa) return SaidaOk;
+
+  const QString nome = usuarioCaixa->toUpper();
+  bool jaExistia = false;
+  try {
+    ConexaoBanco conexao;
+    conexao.abre(StringConexaoDe(pedido.alvo));
+    PreparaUsuarioCaixa(conexao, nome, *senhaCaixa, &jaExistia);
+  } catch (const ErroBanco &e) {
+    // The connection is closed by now: the half-made database goes, so the
+    // same command can be run again once the cause is fixed.
+    QString erroApaga;
+    const QString depois = ApagaBanco(pedido.alvo, &erroApaga)
+                               ? "O banco criado foi apagado; corrija e execute o comando de novo."
+                               : "O banco criado ficou no servidor sem o usuário dos caixas: " + erroApaga;
+    return c.falha("não foi possível preparar o usuário dos caixas " + nome + ": " + e.descricao() + "\n" + depois);
+  }
+  c.relata(jaExistia ? "O usuário " + nome + " já existia no servidor: a senha dele foi trocada pela informada."
+                     : "Usuário dos caixas criado no servidor: " + nome + ".");
+  c.relata(QString("Permissões de %1 no banco: %2 concessões (leitura dos cadastros; gravação das vendas, do "
+                   "estoque pendente e dos registros).")
+               .arg(nome)
+               .arg(PermissoesCaixa().size()));
+  return SaidaOk;
+}
+
+// ------------------------------------------------------------------ add-desk
+
+// The serial of a desk's simulated printer: the desk's number at the end, so
+// each desk of a shop has a printer of its own.
+QString serieSimuladorDoCaixa(const QString &caixa) {
+  const QString padrao = SerieSimuladorPadrao;
+  return padrao.left(padrao.size() - caixa.size()) + caixa;
+}
+
+int addDesk(const LinhaComando &linha, Contexto &c) {
+  for (const char *obrigatoria : {"server", "desk", "user", "password"})
+    if (!linha.valores.contains(obrigatoria)) return c.uso(QString("add-desk: falta --%1.").arg(obrigatoria));
+  const QString raiz = QFileInfo(linha.posicionais[0]).absoluteFilePath();
+  const QString servidor = linha.valor("server").trimmed();
+  const QString caixa = linha.valor("desk").trimmed();
+  const QString usuario = linha.valor("user");
+  const QString senha = linha.valor("password");
+  if (!EhBancoEmServidor(servidor))
+    return c.uso("add-desk: --server precisa do banco num servidor Firebird, host:caminho ou "
+                 "host/porta:caminho (recebido: \"" + servidor + "\").");
+  static const QRegularExpression tresAlgarismos(QStringLiteral("^[0-9]{3}$"));
+  if (!tresAlgarismos.match(caixa).hasMatch())
+    return c.uso("add-desk: --desk precisa de três algarismos, como 001 (recebido: \"" + caixa + "\").");
+  if (const QString porque = NomeUsuarioCaixaInvalido(usuario, {}); !porque.isEmpty())
+    return c.uso("add-desk: " + porque);
+  const auto marca = linha.valorOpcional("brand");
+  const auto serie = linha.valorOpcional("ecf-id");
+  if (marca && !marcaConhecida(*marca))
+    return c.uso("add-desk: marca desconhecida \"" + *marca + "\" (use BEMATECH, SWEDA ou EPSON).");
+  if (marca && (!serie || serie->trimmed().isEmpty()))
+    return c.uso("add-desk: com --brand, informe --ecf-id com o número de série da impressora do caixa.");
+  if (!marca && serie)
+    return c.uso("add-desk: --ecf-id só vale com --brand (sem ele o caixa recebe o simulador com série própria).");
+  if (const QString porque = semPontoEVirgula(
+          {{"DIR", raiz}, {"--server", servidor}, {"--user", usuario}, {"--password", senha}});
+      !porque.isEmpty())
+    return c.uso("add-desk: " + porque);
+  if (const QString porque = textosDaConfiguracao({{"DIR", raiz},
+                                                   {"--server", servidor},
+                                                   {"--user", usuario},
+                                                   {"--password", senha},
+                                                   {"--desk", caixa},
+                                                   {"--ecf-id", serie.value_or(QString())}},
+                                                  caixa);
+      !porque.isEmpty())
+    return c.uso("add-desk: " + porque);
+  const QString pastaFinal = raiz + "/" + PastaSistema;
+  if (const QString porque = pastaDoDriveOcupada(pastaFinal); !porque.isEmpty()) return c.falha(porque);
+
+  // The desk's own login is tried before anything is written: a drive that
+  // cannot reach its database is not made. The simulated printer is
+  // programmed with the catalogue's rates, read as the desk.
+  const AlvoBanco alvo{servidor, usuario, senha};
+  QList<int> aliquotas;
+  try {
+    if (marca) {
+      ConexaoBanco conexao;
+      conexao.abre(StringConexaoDe(alvo));
+      Recordset rs;
+      rs.abre("Select Count(*) From TB_GER_PARAMETROS", conexao);
+    } else {
+      aliquotas = aliquotasDoBanco(alvo);
+    }
+  } catch (const ErroBanco &e) {
+    return c.falha("o caixa não conseguiu usar o banco " + servidor + " como " + usuario.toUpper() + ": " +
+                   e.descricao());
+  }
+
+  if (!QDir().mkpath(raiz)) return c.falha("não foi possível criar a pasta " + raiz);
+  DriveEmConstrucao obra(raiz);
+  const QString pasta = obra.raiz() + "/" + PastaSistema;
+  if (!QDir().mkpath(pasta)) return c.falha("não foi possível criar a pasta " + pasta);
+  LinhasConfig config;
+  config.linha1 = "PDV-VELT - caixa " + caixa + " criado pelo pdv-admin";
+  config.conexao = "TIPO=1;DATA SOURCE=" + servidor;
+  config.usuario = usuario;
+  config.senha = senha;
+  config.caixa = caixa;
+  config.identificacaoEcf = marca ? serie->trimmed().toUpper() : serieSimuladorDoCaixa(caixa);
+  config.marcaEcf = marca ? marca->trimmed().toUpper() : QStringLiteral("BEMATECH");
+  QString erro;
+  if (!EscreveArquivoConfig(pasta + "/" + ArquivoConfig, config, &erro)) return c.falha(erro);
+  const QString impressora =
+      marca ? "Impressora " + config.marcaEcf + " de série " + config.identificacaoEcf +
+                  ": ponha a biblioteca do fabricante em " + pastaFinal +
+                  " ou no caminho de bibliotecas do sistema."
+            : instalaSimuladorRelatando(obra.raiz(), config.identificacaoEcf, aliquotas);
+  if (!obra.conclui(&erro)) return c.falha(erro);
+  c.relata("Configuração gravada: " + pastaFinal + "/" + ArquivoConfig);
+  c.relata(impressora);
+  c.relata("Caixa " + caixa + " pronto: " + raiz + " (banco " + servidor + ", usuário " + usuario.toUpper() + ").");
   return SaidaOk;
 }
 
@@ -403,7 +545,8 @@ const QList<DefinicaoComando> &definicoes() {
        {{"connection", "user", "password", "desk", "ecf-id", "brand", "line1"}, {}, 1, 1},
        writeConfig},
       {"user", {{"code", "name", "password", "db-user", "db-password"}, {"no-desk-right"}, 1, 1}, user},
-      {"create-db", {{"products", "user", "password"}, {"demo"}, 1, 1}, createDb},
+      {"create-db", {{"products", "user", "password", "desk-user", "desk-password"}, {"demo"}, 1, 1}, createDb},
+      {"add-desk", {{"server", "desk", "user", "password", "brand", "ecf-id"}, {}, 1, 1}, addDesk},
   };
   return lista;
 }
@@ -430,8 +573,17 @@ QString TextoAjuda() {
       "      --no-desk-right, takes the cash-desk right R0407.\n"
       "\n"
       "  pdv-admin create-db TARGET [--demo] [--products N] [--user SYSDBA] [--password masterkey]\n"
+      "        [--desk-user NAME --desk-password P]\n"
       "      Creates a database with the schema (and the demo): a local file\n"
       "      (embedded, no server) or \"host:path\" / \"host/port:path\" on a server.\n"
+      "      On a server, --desk-user creates the desks' own database user (or sets\n"
+      "      the password of the existing one) with only the rights a desk needs.\n"
+      "\n"
+      "  pdv-admin add-desk DIR --server HOST[/PORT]:PATH --desk NNN --user NAME\n"
+      "        --password P [--brand BEMATECH|SWEDA|EPSON --ecf-id SERIAL]\n"
+      "      Makes a desk's drive in DIR using the database on the server as NAME\n"
+      "      (never SYSDBA): DIR/kw-velt/default.txt and a simulated printer of its\n"
+      "      own, or, with --brand, the vendor's printer of serial SERIAL.\n"
       "\n"
       "  pdv-admin --help\n"
       "\n"

@@ -32,7 +32,7 @@ Resultado executa(const QStringList &argumentos) {
 TEST(PdvAdmin, HelpListsEveryCommand) {
   QString texto;
   ASSERT_EQ(testsupport::runBuilt("pdv-admin", {"--help"}, &texto), 0);
-  for (const char *c : {"init-drive", "write-config", "user", "create-db"})
+  for (const char *c : {"init-drive", "write-config", "user", "create-db", "add-desk", "--desk-user"})
     EXPECT_TRUE(texto.contains(c)) << c;
 }
 
@@ -110,6 +110,57 @@ TEST(PdvAdmin, WriteConfigRefusesADeskTooLongAndLineBreaks) {
   QFile f(arquivo);
   ASSERT_TRUE(f.open(QIODevice::ReadOnly));
   EXPECT_EQ(InterpretaConfig(f.readAll()).caixa, "CAIXA-0001");
+}
+
+// A shop's desk and its database user: every bad line is refused (exit 2,
+// naming the option) before a server is asked or a folder made; the desks
+// never get SYSDBA.
+TEST(PdvAdmin, AddDeskAndTheDesksUserRefuseBadLinesBeforeTouchingAnything) {
+  QTemporaryDir dir;
+  const QString drive = dir.path() + "/caixa";
+  const QStringList caixa = {"add-desk", drive, "--server", "127.0.0.1/3050:/dados/loja.fdb"};
+  const QStringList credenciais = {"--user", "caixas", "--password", "cx"};
+  struct Caso {
+    QStringList argumentos;
+    const char *citado;
+  };
+  for (const Caso &caso : QList<Caso>{
+           {{"add-desk", drive, "--desk", "001", "--user", "caixas", "--password", "cx"}, "--server"},
+           {caixa + QStringList{"--user", "caixas", "--password", "cx"}, "--desk"},
+           {caixa + QStringList{"--desk", "001", "--password", "cx"}, "--user"},
+           {caixa + QStringList{"--desk", "001", "--user", "caixas"}, "--password"},
+           {caixa + QStringList{"--desk", "1"} + credenciais, "--desk"},
+           {caixa + QStringList{"--desk", "0001"} + credenciais, "--desk"},
+           {caixa + QStringList{"--desk", "A01"} + credenciais, "--desk"},
+           {{"add-desk", drive, "--server", dir.path() + "/loja.fdb", "--desk", "001", "--user", "caixas",
+             "--password", "cx"},
+            "--server"},
+           {caixa + QStringList{"--desk", "001", "--user", "SysDba", "--password", "cx"}, "SYSDBA"},
+           {caixa + QStringList{"--desk", "001", "--user", "caixas", "--password", "cx;DATA SOURCE=/outro.fdb"},
+            "--password"},
+           {caixa + QStringList{"--desk", "001", "--user", "caixas", "--password", "cx\r\nX"}, "--password"},
+           {caixa + QStringList{"--desk", "001"} + credenciais + QStringList{"--brand", "DARUMA", "--ecf-id", "X1"},
+            "DARUMA"},
+           {caixa + QStringList{"--desk", "001"} + credenciais + QStringList{"--brand", "EPSON"}, "--ecf-id"},
+           {caixa + QStringList{"--desk", "001"} + credenciais + QStringList{"--ecf-id", "BE01"}, "--brand"},
+           {{"create-db", "127.0.0.1:/dados/loja.fdb", "--desk-user", "caixas"}, "--desk-password"},
+           {{"create-db", dir.path() + "/local.fdb", "--desk-user", "caixas", "--desk-password", "cx"}, "servidor"},
+           {{"create-db", "127.0.0.1:/dados/loja.fdb", "--desk-user", "sysdba", "--desk-password", "cx"}, "SYSDBA"},
+           {{"create-db", "127.0.0.1:/dados/loja.fdb", "--user", "DONO", "--password", "x", "--desk-user", "dono",
+             "--desk-password", "cx"},
+            "dono do banco"},
+           {{"create-db", "127.0.0.1:/dados/loja.fdb", "--desk-user", "caixas;x", "--desk-password", "cx"}, "letra"},
+           {{"create-db", "127.0.0.1:/dados/loja.fdb", "--desk-user", "1caixa", "--desk-password", "cx"}, "letra"},
+           {{"create-db", "127.0.0.1:/dados/loja.fdb", "--desk-user", "caixas", "--desk-password", ""}, "vazia"},
+           {{"create-db", "127.0.0.1:/dados/loja.fdb", "--desk-user", "caixas", "--desk-password", "a;b"}, ";"},
+       }) {
+    SCOPED_TRACE(caso.argumentos.join(' ').toStdString());
+    const Resultado r = executa(caso.argumentos);
+    EXPECT_EQ(r.codigo, SaidaUso) << r.erros.toStdString();
+    EXPECT_TRUE(r.erros.contains(QString::fromUtf8(caso.citado))) << r.erros.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(drive));
+    EXPECT_FALSE(QFileInfo::exists(dir.path() + "/local.fdb"));
+  }
 }
 
 TEST(PdvAdmin, FailuresOnTheFileSystemOrDatabaseExitWithOne) {

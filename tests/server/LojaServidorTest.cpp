@@ -1,0 +1,271 @@
+// A shop on a Firebird server on 127.0.0.1 (skipped when PDV_TEST_FB_SERVER
+// is unset): `create-db --desk-user` makes the database and the desks' own
+// user, `add-desk` makes the desks' drives; the desks log in, open the day,
+// sell, record, print pre-sales, search and log errors as that user, and the
+// user can change nothing of the database's shape nor of the catalogue.
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include "admin/BancoAdmin.h"
+#include "core/ConfigTerminal.h"
+#include "core/Database.h"
+#include "core/Logs.h"
+#include "core/TerminalState.h"
+#include "server/Servidor.h"
+#include "support/TestSupport.h"
+
+namespace {
+
+const QString SenhaCaixas = QStringLiteral("Cx-2026'a");
+
+class Loja : public ::testing::Test {
+ protected:
+  static inline QTemporaryDir *pasta = nullptr;
+  static inline QString banco;  // "host:path" as the server sees it
+  static inline QString usuario;
+  static inline QString saidaCriacao;
+  static inline int codigoCriacao = -1;
+
+  static void SetUpTestSuite() {
+    if (servidor().isEmpty()) return;
+    pasta = new QTemporaryDir();
+    // The server's own user writes the database into the folder.
+    QFile::setPermissions(pasta->path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
+                                             QFile::ReadOther | QFile::WriteOther | QFile::ExeOther);
+    banco = servidor() + ":" + pasta->path() + "/loja.fdb";
+    usuario = QString("PDVLOJA_%1").arg(QCoreApplication::applicationPid());
+    codigoCriacao = testsupport::runBuilt("pdv-admin",
+                                          {"create-db", banco, "--demo", "--password", senhaSysdba(), "--desk-user",
+                                           usuario.toLower(), "--desk-password", SenhaCaixas},
+                                          &saidaCriacao);
+  }
+  static void TearDownTestSuite() {
+    if (!pasta) return;
+    for (const QString &u : {usuario, usuario + "_B", usuario + "_X"}) {
+      try {
+        ConexaoBanco c;
+        c.abre(comoSysdba(banco));
+        c.executa("DROP USER " + u);
+      } catch (const ErroBanco &) {
+        // not made by this run
+      }
+    }
+    QString erro;
+    if (codigoCriacao == 0 && !ApagaBanco({banco, "SYSDBA", senhaSysdba()}, &erro)) ADD_FAILURE() << erro.toStdString();
+    delete pasta;
+    pasta = nullptr;
+  }
+  void SetUp() override {
+    if (servidor().isEmpty()) GTEST_SKIP() << "no Firebird server for this run";
+    ASSERT_EQ(codigoCriacao, 0) << saidaCriacao.toStdString();
+  }
+
+  static QString comoSysdba(const QString &b) { return "Data Source=" + b + ";User=SYSDBA;Password=" + senhaSysdba(); }
+  static QString comoCaixa(const QString &senha = SenhaCaixas) {
+    return "Data Source=" + banco + ";User=" + usuario + ";Password=" + senha;
+  }
+  static qlonglong numero(const QString &sql) {
+    ConexaoBanco c;
+    c.abre(comoSysdba(banco));
+    Recordset rs;
+    rs.abre(sql, c);
+    return rs.EOF_() ? 0 : rs.campo(0).toLongLong();
+  }
+  // `pdv-admin add-desk` into a folder of the suite; its output in *saida.
+  static int adicionaCaixa(const QString &raiz, const QString &numeroCaixa, QString *saida,
+                           const QString &senha = SenhaCaixas) {
+    return testsupport::runBuilt("pdv-admin", {"add-desk", raiz, "--server", banco, "--desk", numeroCaixa, "--user",
+                                               usuario.toLower(), "--password", senha},
+                                 saida);
+  }
+  // Runs a replay on the drive: its exit code, the transcript in *transcript.
+  static int reproduz(const QString &raiz, const QString &roteiro, QString *transcript) {
+    return testsupport::runBuilt("pdv", {"--replay", roteiro}, transcript,
+                                 {"PDV_DRIVE=" + raiz, "QT_QPA_PLATFORM=offscreen"});
+  }
+};
+
+// What a desk must never meet: a statement the server refused it.
+void semRecusas(const QString &transcript, const std::string &onde) {
+  EXPECT_FALSE(transcript.contains("permission", Qt::CaseInsensitive)) << onde << "\n" << transcript.toStdString();
+  EXPECT_FALSE(transcript.contains("privilege", Qt::CaseInsensitive)) << onde << "\n" << transcript.toStdString();
+  EXPECT_FALSE(transcript.contains(QString::fromUtf8(MensagemErroSistema))) << onde << "\n" << transcript.toStdString();
+  EXPECT_FALSE(transcript.contains(QStringLiteral("GUARDADA NESTE CAIXA"))) << onde << "\n" << transcript.toStdString();
+}
+
+}  // namespace
+
+// Every replay script of the repository (sales, closings, pre-sales printed,
+// viewed and their payment changed, the fiscal day, searches, the cash
+// position) on a desk made by add-desk: the desk's user meets no refusal.
+TEST_F(Loja, EveryReplayRunsAsTheDesksUser) {
+  EXPECT_TRUE(saidaCriacao.contains("Usuário dos caixas criado no servidor: " + usuario)) << saidaCriacao.toStdString();
+  QTemporaryDir onde;
+  const QDir roteiros(testsupport::sourceDir() + "/tests/replay");
+  const QStringList scripts = roteiros.entryList({"*.txt"}, QDir::Files, QDir::Name);
+  ASSERT_FALSE(scripts.isEmpty());
+  for (const QString &script : scripts) {
+    SCOPED_TRACE(script.toStdString());
+    const QString raiz = onde.path() + "/" + QFileInfo(script).baseName();
+    QString saida;
+    ASSERT_EQ(adicionaCaixa(raiz, "001", &saida), 0) << saida.toStdString();
+    QString transcript;
+    EXPECT_EQ(reproduz(raiz, roteiros.filePath(script), &transcript), 0) << transcript.right(3000).toStdString();
+    semRecusas(transcript, script.toStdString());
+  }
+}
+
+// Two desks of the shop, each with its drive and printer: each logs in,
+// opens the fiscal day, sells two products and records the sale, with the
+// pending stock committed.
+TEST_F(Loja, TwoDesksLogInOpenTheDayAndRecordTheirSales) {
+  QTemporaryDir onde;
+  QFile roteiro(onde.path() + "/venda.txt");
+  ASSERT_TRUE(roteiro.open(QIODevice::WriteOnly));
+  roteiro.write("type 1\nkey Enter\nanswer No\ntype 1234\nkey Enter\nkey Enter\nkey Enter\n"
+                "key F2\ntype 1.\nkey Enter\ntype 8.\nkey Enter\nkey F7\nkey F7\n");
+  roteiro.close();
+  const qlonglong pendente1 = numero("Select Cast(PenVEst As Integer) From Tb_Est_CadPro Where CodPro=1");
+  const qlonglong pendente8 = numero("Select Cast(PenVEst As Integer) From Tb_Est_CadPro Where CodPro=8");
+  const qlonglong ultimo = numero("Select Max(CodEpn) From Tb_Vda_CadEpn");
+
+  for (const QString caixa : {"021", "022"}) {
+    SCOPED_TRACE(caixa.toStdString());
+    const QString raiz = onde.path() + "/caixa" + caixa;
+    QString saida;
+    ASSERT_EQ(adicionaCaixa(raiz, caixa, &saida), 0) << saida.toStdString();
+    EXPECT_TRUE(saida.contains("Caixa " + caixa + " pronto")) << saida.toStdString();
+    QFile arquivo(raiz + "/kw-velt/default.txt");
+    ASSERT_TRUE(arquivo.open(QIODevice::ReadOnly));
+    const LinhasConfig c = InterpretaConfig(arquivo.readAll());
+    EXPECT_EQ(c.conexao, "TIPO=1;DATA SOURCE=" + banco);
+    EXPECT_EQ(c.usuario, usuario.toLower());
+    EXPECT_EQ(c.senha, SenhaCaixas);
+    EXPECT_EQ(c.caixa, caixa);
+    EXPECT_EQ(c.identificacaoEcf, "SIM0000000000000" + caixa);  // a printer of its own
+    EXPECT_EQ(c.marcaEcf, "BEMATECH");
+
+    QString transcript;
+    EXPECT_EQ(reproduz(raiz, roteiro.fileName(), &transcript), 0) << transcript.right(3000).toStdString();
+    EXPECT_TRUE(transcript.contains("EcfAberturaDoDia(\"0,00\", \"Dinheiro\") = 1")) << transcript.toStdString();
+    semRecusas(transcript, caixa.toStdString());
+
+    const QString doCaixa = QString(" From Tb_Vda_CadEpn Where CodEpn > %1 And NfsEpn='%2'").arg(ultimo).arg(caixa);
+    EXPECT_EQ(numero("Select Count(*)" + doCaixa), 1);
+    const qlonglong codigo = numero("Select CodEpn" + doCaixa);
+    EXPECT_EQ(numero(QString("Select Count(*) From Tb_Vda_CadEpnIt Where CodEpnIt=%1").arg(codigo)), 2);
+    EXPECT_EQ(numero(QString("Select Count(*) From TB_VDA_CADNOT Where EpnNot=%1").arg(codigo)), 1);
+  }
+  EXPECT_EQ(numero("Select Cast(PenVEst As Integer) From Tb_Est_CadPro Where CodPro=1"), pendente1 + 2);
+  EXPECT_EQ(numero("Select Cast(PenVEst As Integer) From Tb_Est_CadPro Where CodPro=8"), pendente8 + 2);
+}
+
+// Logged in as the desks' user: the error log, the operation log and a
+// credit release consumed work; the database's shape, the catalogue, the
+// recorded sales and the server's users are out of its reach.
+TEST_F(Loja, TheDesksUserWritesWhatADeskWritesAndNothingElse) {
+  QTemporaryDir onde;
+  const QString raiz = onde.path() + "/caixa";
+  QString saida;
+  ASSERT_EQ(adicionaCaixa(raiz, "031", &saida), 0) << saida.toStdString();
+  {
+    testsupport::UsaDrive usa(raiz);
+    TerminalState estado;
+    ASSERT_TRUE(LeArquivoConfig(estado));
+    EscolheConexao(estado, estado.StrConexao);
+    AbreConexao(estado);
+    const qlonglong erros = numero("Select Count(*) From TB_GER_ERRVELT");
+    const qlonglong registros = numero("Select Count(*) From TB_GER_LOGSYS");
+    ErroCapturado erro;
+    erro.numero = 17;
+    erro.descricao = "falha de teste";
+    RegistraErro(estado, "TesteLoja", erro);
+    GravaLog(estado, 1, "VDA", "TESTE", "TB_VDA_CADEPN");
+    EXPECT_EQ(numero("Select Count(*) From TB_GER_ERRVELT"), erros + 1);
+    EXPECT_EQ(numero("Select Count(*) From TB_GER_LOGSYS"), registros + 1);
+  }
+  {
+    ConexaoBanco sysdba;
+    sysdba.abre(comoSysdba(banco));
+    sysdba.executa("INSERT INTO TB_GER_LIBERA (USUARIO, INFO) VALUES (1, 3)");
+  }
+  const qlonglong produtos = numero("Select Count(*) From Tb_Est_CadPro");
+  const qlonglong preco = numero("Select Cast(ValPre1 * 100 As Integer) From Tb_Est_CadPro Where CodPro=1");
+  const qlonglong vendas = numero("Select Count(*) From Tb_Vda_CadEpn");
+  ConexaoBanco caixa;
+  caixa.abre(comoCaixa());
+  caixa.executa("DELETE FROM TB_GER_LIBERA WHERE USUARIO=1 AND INFO=3");
+  EXPECT_EQ(numero("Select Count(*) From TB_GER_LIBERA"), 0);
+  // The search of active products and the agreements' monthly limit (no
+  // replay reaches them).
+  for (const QString visao : {"PROFAB_ATIVO", "EPNCPG"}) {
+    Recordset rs;
+    EXPECT_NO_THROW(rs.abre("Select Count(*) From " + visao, caixa)) << visao.toStdString();
+  }
+  for (const QString &proibido : {
+           QString("DROP TABLE TB_VDA_OBSEPN"),
+           QString("DELETE FROM TB_EST_CADPRO"),
+           QString("UPDATE TB_EST_CADPRO SET ValPre1 = 0 WHERE CodPro = 1"),
+           QString("INSERT INTO TB_EST_CADPRO (CodPro, NomPro) VALUES (999999, 'X')"),
+           QString("ALTER TABLE TB_EST_CADPRO ADD Intruso INTEGER"),
+           QString("DELETE FROM TB_VDA_CADEPN"),
+           QString("UPDATE TB_GER_USUARIOS SET NomUsu = 'X'"),
+           QString("CREATE TABLE INTRUSA (A INTEGER)"),
+           QString("CREATE USER " + usuario + "_X PASSWORD 'x'"),
+           QString("GRANT SELECT ON TB_EST_CADPRO TO USER " + usuario + "_X"),
+       }) {
+    SCOPED_TRACE(proibido.toStdString());
+    try {
+      caixa.executa(proibido);
+      ADD_FAILURE() << "the desks' user ran it";
+    } catch (const ErroBanco &e) {
+      EXPECT_TRUE(e.descricao().contains("permission", Qt::CaseInsensitive) ||
+                  e.descricao().contains("privilege", Qt::CaseInsensitive))
+          << e.descricao().toStdString();
+    }
+  }
+  EXPECT_EQ(numero("Select Count(*) From Tb_Est_CadPro"), produtos);
+  EXPECT_EQ(numero("Select Cast(ValPre1 * 100 As Integer) From Tb_Est_CadPro Where CodPro=1"), preco);
+  EXPECT_EQ(numero("Select Count(*) From Tb_Vda_CadEpn"), vendas);
+  EXPECT_EQ(numero("Select Count(*) From RDB$RELATIONS Where RDB$RELATION_NAME='TB_VDA_OBSEPN'"), 1);
+  EXPECT_EQ(numero("Select Count(*) From SEC$USERS Where SEC$USER_NAME='" + usuario + "_X'"), 0);
+}
+
+// add-desk tries the desk's login first: a wrong password makes no drive.
+// create-db with a user the server already has sets its password and says so.
+TEST_F(Loja, AnExistingDesksUserGetsTheNewPasswordAndAWrongOneMakesNoDesk) {
+  QTemporaryDir onde;
+  QString saida;
+  EXPECT_EQ(adicionaCaixa(onde.path() + "/errado", "041", &saida, "errada"), 1) << saida.toStdString();
+  EXPECT_TRUE(saida.contains(QStringLiteral("não conseguiu usar o banco"))) << saida.toStdString();
+  EXPECT_FALSE(QFileInfo::exists(onde.path() + "/errado/kw-velt"));
+
+  const QString outro = usuario + "_B";
+  {
+    ConexaoBanco sysdba;
+    sysdba.abre(comoSysdba(banco));
+    sysdba.executa("CREATE USER " + outro + " PASSWORD 'antiga'");
+  }
+  const QString segundo = servidor() + ":" + pasta->path() + "/segundo.fdb";
+  ASSERT_EQ(testsupport::runBuilt("pdv-admin",
+                                  {"create-db", segundo, "--password", senhaSysdba(), "--desk-user", outro,
+                                   "--desk-password", "nova-senha"},
+                                  &saida),
+            0)
+      << saida.toStdString();
+  EXPECT_TRUE(saida.contains(QStringLiteral("O usuário %1 já existia no servidor").arg(outro))) << saida.toStdString();
+  {
+    ConexaoBanco c;
+    EXPECT_NO_THROW(c.abre("Data Source=" + segundo + ";User=" + outro + ";Password=nova-senha"));
+    Recordset rs;
+    EXPECT_NO_THROW(rs.abre("Select Count(*) From TB_VDA_CONDPGT", c));
+  }
+  ConexaoBanco antiga;
+  EXPECT_THROW(antiga.abre("Data Source=" + segundo + ";User=" + outro + ";Password=antiga"), ErroBanco);
+  QString erro;
+  EXPECT_TRUE(ApagaBanco({segundo, "SYSDBA", senhaSysdba()}, &erro)) << erro.toStdString();
+}
