@@ -55,6 +55,7 @@ void AbreDia::confirma() {
       e.Retorno = EcfDataMovimento(e);
       if (e.DataMovimento != QLatin1String("000000")) break;
     }
+    retorno_ = e.Retorno;
     if (const QString gaveta = AcionaGavetaDoCaixa(e); !gaveta.isEmpty()) e.Mensagem = gaveta;
   }
   if (!e.Mensagem.isEmpty()) app().operador().avisa(e.Mensagem);

@@ -13,10 +13,13 @@ class AbreDia : public Tela {
   // True once the opening was sent to the printer; false when the cashier
   // left with Esc.
   bool enviada() const { return enviada_; }
+  // The printer's last answer to the opening (negative: refused).
+  int16_t retorno() const { return retorno_; }
   // How many times the movement date is asked before giving up.
   static constexpr int ConsultasMovimento = 10;
 
  private:
   void confirma();
   bool enviada_ = false;
+  int16_t retorno_ = 0;
 };

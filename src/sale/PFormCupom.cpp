@@ -140,8 +140,7 @@ void PForm::VerificaImpressora() {
       app().operador().avisa(QStringLiteral("Sem a abertura do dia não há vendas: o programa será encerrado."));
       FinalizaPdv(e, "abertura do dia não feita");
     }
-    // The opening screen leaves the printer's last answer there.
-    if (e.Retorno < 0) FinalizaPdv(e, "abertura do dia recusada");
+    if (abertura.retorno() < 0) FinalizaPdv(e, "abertura do dia recusada");
   }
   // A movement of another day than the system's: its Z reduction is due.
   // A date the printer did not give (no answer) is no reason for one.
