@@ -50,14 +50,17 @@ PONTOS = ["diario-fechando", "impressora-fechou", "diario-fechada", "banco-gravo
 
 
 class Banco:
-    """Queries on the drive's embedded database through isql-fb."""
+    """Queries through isql-fb on a drive's embedded database (a file) or a
+    server's ("host/port:path") as the given user."""
 
-    def __init__(self, arquivo):
+    def __init__(self, arquivo, usuario="SYSDBA", senha="masterkey"):
         self.arquivo = arquivo
+        self.usuario = usuario
+        self.senha = senha
 
     def executa(self, sql):
         for tentativa in range(100):
-            p = subprocess.run(["isql-fb", "-user", "SYSDBA", "-password", "masterkey", "-q", self.arquivo],
+            p = subprocess.run(["isql-fb", "-user", self.usuario, "-password", self.senha, "-q", self.arquivo],
                                input="set heading off;\n" + sql + "\ncommit;\n", capture_output=True, text=True)
             if p.returncode == 0 and "Statement failed" not in p.stderr:
                 return p.stdout

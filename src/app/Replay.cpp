@@ -1,9 +1,14 @@
 #include "app/Replay.h"
 
+#include <QElapsedTimer>
+#include <QFile>
 #include <QHash>
+#include <QRandomGenerator>
+#include <QThread>
 
 #include "app/Programa.h"
 #include "core/Encerramento.h"
+#include "core/EstoquePendente.h"
 #include "core/OperadorRoteiro.h"
 #include "core/Programas.h"
 #include "core/Teclas.h"
@@ -139,6 +144,7 @@ int Replay::executa(const QStringList &linhas) {
     inicia_();
     while (temMais()) passo();
     escreve("end: script finished");
+    registraTempo(QString("conflicts %1").arg(ConflitosEstoqueRepetidos()));
   } catch (const ProgramaEncerrado &fim) {
     escreve("end: program ended (" + fim.motivo() + ")");
   } catch (const ErroRoteiro &erro) {
@@ -158,6 +164,13 @@ int Replay::executa(const QStringList &linhas) {
   return status;
 }
 
+void Replay::registraTempo(const QString &linha) {
+  static const QString arquivo = qEnvironmentVariable("PDV_REPLAY_TEMPOS");
+  if (arquivo.isEmpty()) return;
+  QFile f(arquivo);
+  if (f.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Text)) f.write((linha + '\n').toUtf8());
+}
+
 void Replay::passo() {
   const int numero = proxima_ + 1;
   const QString linha = linhas_[proxima_++].trimmed();
@@ -166,13 +179,45 @@ void Replay::passo() {
   const QString acao = espaco < 0 ? linha : linha.left(espaco);
   const QString argumento = espaco < 0 ? QString() : linha.mid(espaco + 1);
   try {
+    if (acao.compare("measure", Qt::CaseInsensitive) == 0) {
+      if (argumento.trimmed().isEmpty()) throw FalhaRoteiro{"measure needs a label"};
+      medindo_ = argumento.trimmed();
+      return;
+    }
+    if (acao.compare("pause", Qt::CaseInsensitive) == 0) {
+      pausa(argumento);
+      return;
+    }
+    // A modal screen the action opens runs the next lines inside it: the
+    // time is the action's, the pauses among those lines left out.
+    const QString rotulo = std::exchange(medindo_, QString());
+    QElapsedTimer relogio;
+    relogio.start();
+    const double pausadoAntes = pausadoMs_;
     aplica(acao.toLower(), argumento);
+    if (!rotulo.isEmpty())
+      registraTempo(rotulo + " " + QString::number(relogio.nsecsElapsed() / 1e6 - (pausadoMs_ - pausadoAntes), 'f', 3));
     // Screens unloaded during the step are deleted once it is over, as the
     // window's event loop does.
     app_.recolhe();
   } catch (const FalhaRoteiro &e) {
     throw ErroRoteiro{numero, e.mensagem};
   }
+}
+
+// "pause MIN [MAX]": the cashier's pause, MIN to MAX milliseconds at random.
+void Replay::pausa(const QString &argumento) {
+  const QStringList partes = argumento.split(' ', Qt::SkipEmptyParts);
+  bool ok1 = false, ok2 = true;
+  const int minimo = partes.value(0).toInt(&ok1);
+  const int maximo = partes.size() > 1 ? partes[1].toInt(&ok2) : minimo;
+  if (!ok1 || !ok2 || partes.size() > 2 || minimo < 0 || maximo < minimo || maximo > 600000)
+    throw FalhaRoteiro{"pause takes milliseconds: pause MIN [MAX]"};
+  const int ms = minimo == maximo ? minimo : static_cast<int>(QRandomGenerator::global()->bounded(minimo, maximo + 1));
+  QElapsedTimer relogio;
+  relogio.start();
+  QThread::msleep(static_cast<unsigned long>(ms));
+  pausadoMs_ += relogio.nsecsElapsed() / 1e6;
 }
 
 std::optional<QDateTime> Replay::relogioDoRoteiro(const QStringList &linhas, QString &erro) {

@@ -38,8 +38,12 @@ class Replay {
   bool temMais() const { return proxima_ < linhas_.size(); }
   void passo();  // runs the next script line (throws ErroRoteiro)
   void aplica(const QString &acao, const QString &argumento);
+  void pausa(const QString &argumento);
   void despeja();
   void escreve(const QString &linha);
+  // Timings for a load run (PDV_REPLAY_TEMPOS names the file): the action
+  // after "measure LABEL" is written as "LABEL ms", its pauses left out.
+  void registraTempo(const QString &linha);
   Aplicacao &app_;
   std::function<void()> inicia_;
   OperadorRoteiro &operador_;
@@ -47,4 +51,6 @@ class Replay {
   QStringList linhas_;
   int proxima_ = 0;
   int acoesFeitas_ = 0;
+  QString medindo_;          // label of the action to time next
+  double pausadoMs_ = 0;     // time spent in "pause" lines so far
 };

@@ -1,10 +1,17 @@
 #include "core/EstoquePendente.h"
 
 #include <QThread>
+#include <atomic>
 #include <cstdlib>
 
 #include "core/Database.h"
 #include "core/TerminalState.h"
+
+namespace {
+std::atomic<int> conflitos{0};
+}
+
+int ConflitosEstoqueRepetidos() { return conflitos.load(); }
 
 void AtualizaEstoquePendente(TerminalState &e, const QString &codPro, Quantidade quantidade) {
   // The quantity goes as a number ("1", "1.5"): quoted, Firebird refuses to
@@ -23,6 +30,7 @@ void AtualizaEstoquePendente(TerminalState &e, const QString &codPro, Quantidade
       return;
     } catch (const ErroBanco &erro) {
       if (!erro.ehDeadlock() || tentativa >= TentativasEstoque) throw;
+      ++conflitos;
       QThread::msleep(20 * tentativa);
     }
   }

@@ -11,6 +11,10 @@ struct TerminalState;
 // Tries of the stock update that conflicts with another desk.
 inline constexpr int TentativasEstoque = 50;
 
+// Stock updates tried again in this process because another desk held the
+// product's row (a load run reports it).
+int ConflitosEstoqueRepetidos();
+
 // Raises (or, with a negative quantity, lowers) a product's pending-sale
 // stock; an update that conflicts with another desk is tried again until it
 // lands (TentativasEstoque times at most). Throws ErroBanco otherwise.

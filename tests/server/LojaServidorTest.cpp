@@ -2,12 +2,15 @@
 // is unset): `create-db --desk-user` makes the database and the desks' own
 // user, `add-desk` makes the desks' drives; the desks log in, open the day,
 // sell, record, print pre-sales, search and log errors as that user, and the
-// user can change nothing of the database's shape nor of the catalogue.
+// user can change nothing of the database's shape nor of the catalogue; a
+// short run of the load harness (bench/carga) loses and doubles nothing.
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 
 #include "admin/BancoAdmin.h"
@@ -268,4 +271,25 @@ TEST_F(Loja, AnExistingDesksUserGetsTheNewPasswordAndAWrongOneMakesNoDesk) {
   EXPECT_THROW(antiga.abre("Data Source=" + segundo + ";User=" + outro + ";Password=antiga"), ErroBanco);
   QString erro;
   EXPECT_TRUE(ApagaBanco({segundo, "SYSDBA", senhaSysdba()}, &erro)) << erro.toStdString();
+}
+
+// The load harness, short: three desks selling five coupons each at once
+// through the real sale screen; every coupon the printers closed is
+// recorded once and the pending stock moved by exactly the recorded items.
+TEST_F(Loja, ThreeDesksSellingAtOnceLoseNothing) {
+  if (QStandardPaths::findExecutable("isql-fb").isEmpty()) GTEST_SKIP() << "isql-fb is not installed";
+  QTemporaryDir onde;
+  QProcess carga;
+  carga.setProcessChannelMode(QProcess::MergedChannels);
+  carga.start("python3", {testsupport::sourceDir() + "/bench/carga", "--server", banco, "--user", usuario.toLower(),
+                          "--password", SenhaCaixas, "--desks", "3", "--sales", "5", "--items", "4", "--pause",
+                          "20,80", "--first-desk", "301", "--seed", "7", "--build", testsupport::buildDir(),
+                          "--keep", onde.path()});
+  ASSERT_TRUE(carga.waitForFinished(300000));
+  const QString saida = QString::fromUtf8(carga.readAll());
+  EXPECT_EQ(carga.exitCode(), 0) << saida.toStdString();
+  for (const char *linha : {"sales closed: 15\n", "sales recorded: 15\n", "lost: 0\n", "doubled: 0\n",
+                            "invented: 0\n", "kept on desks: 0\n", "stock exact: yes\n"})
+    EXPECT_TRUE(saida.contains(QLatin1String(linha))) << linha << "\n" << saida.toStdString();
+  EXPECT_TRUE(saida.contains("item entry p50/p95/p99: ")) << saida.toStdString();
 }
