@@ -183,6 +183,9 @@ int executa(const char *funcao, bool imprime, Porta porta, Corpo &&corpo) {
   }
 
   MemoriaFiscal &m = s.memoria;
+  // What the memory held before the command: one that changed nothing (a
+  // status read, a refused command) is not written again.
+  const QJsonObject antes = ParaJson(m);
   const bool leStatus = std::strcmp(funcao, "RetornoImpressora") == 0;
   if (!leStatus) m.status = StatusImpressora{};
   Bobina bobina;
@@ -200,7 +203,7 @@ int executa(const char *funcao, bool imprime, Porta porta, Corpo &&corpo) {
   }
   if (!leStatus) aplicaFalhasDeStatus(controle, m.status, r);
 
-  if (!GravaMemoria(pasta + '/' + ArquivoMemoria, m, nullptr)) r = retorno::ErroArquivo;
+  if (ParaJson(m) != antes && !GravaMemoria(pasta + '/' + ArquivoMemoria, m, nullptr)) r = retorno::ErroArquivo;
   AcrescentaBobina(pasta + '/' + ArquivoBobina, bobina.linhas());
   esperaLinhaSerial(controle.baud, int(bobina.linhas().size()));
 
