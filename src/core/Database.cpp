@@ -118,6 +118,18 @@ struct ConexaoBanco::Sessao {
     attCancelavel = a;
   }
   ITransaction *explicita = nullptr;
+  // The reads outside an explicit transaction share one read-only read
+  // committed transaction, kept for the attachment's life: the server takes
+  // it as committed from its start (it holds back no garbage collection),
+  // each statement still sees what is committed when it runs, and a look-up
+  // no longer starts and ends a transaction of its own (each start is a
+  // synchronous write of the database's header page on the server).
+  ITransaction *leitura = nullptr;
+  ITransaction *transacaoLeitura() {
+    if (explicita) return explicita;
+    if (!leitura) leitura = fb::iniciaTransacao(att, fb::Modo::Leitura, 0);
+    return leitura;
+  }
   bool perdida = false;  // lost: the next statement reopens it
   // Bounds: one call to the server, the attach of `abre`.
   milliseconds limiteResposta{ConexaoBanco::kLimiteRespostaSegundos * 1000};
@@ -196,8 +208,9 @@ struct Vigia {
 
 }  // namespace
 
-// An open cursor: its statement, its transaction (none inside an explicit
-// one), the connection it reads from.
+// An open cursor: its statement, its transaction (the connection's read one,
+// or the explicit one, or a write one of its own for a statement that may
+// change data), the connection it reads from.
 struct Recordset::Cursor {
   ConexaoBanco::Sessao *sessao = nullptr;
   std::shared_ptr<fb::Instrucao> instrucao;
@@ -329,6 +342,7 @@ void ConexaoBanco::Sessao::desconecta() {
   esqueceInstrucoes();
   Vigia vigia(*this);
   fb::desfaz(explicita);
+  fb::desfaz(leitura);
   if (!att) return;
   defineCancelavel(nullptr);
   fb::Status st;
@@ -604,6 +618,8 @@ long ConexaoBanco::executaComParametros(const QString &sql, const QVariantList &
             if (instrucao->ehDdl()) {
               s_->encerraCursores();
               s_->esqueceInstrucoes();
+              // nor with the reads' transaction, which has used the tables
+              fb::desfaz(s_->leitura);
             }
             return *instrucao;
           },
@@ -689,15 +705,10 @@ void ComandoPreparado::prepara() {
   ConexaoBanco::Sessao &s = *conexao_.s_;
   try {
     s.comRetomada([&](bool &) {
-      ITransaction *tra = s.explicita;
-      ITransaction *propria = nullptr;
       Vigia vigia(s);
       try {
-        if (!tra) tra = propria = fb::iniciaTransacao(s.att, fb::Modo::Leitura, 0);
-        instrucao_ = std::make_shared<fb::Instrucao>(s.att, tra, sql_.toUtf8());
-        fb::confirma(propria);
+        instrucao_ = std::make_shared<fb::Instrucao>(s.att, s.transacaoLeitura(), sql_.toUtf8());
       } catch (const FbException &e) {
-        fb::desfaz(propria);
         throw fb::erroDe(e);
       }
       geracao_ = s.geracao;
@@ -742,16 +753,13 @@ void Recordset::abreCursor(const QString &sql, ConexaoBanco &conexao) {
   s.cursores.insert(cursor.get());
   Vigia vigia(s);
   try {
-    cursor->tra = s.explicita;
-    if (!cursor->tra) cursor->tra = cursor->propria = fb::iniciaTransacao(s.att, fb::Modo::Leitura, 0);
+    cursor->tra = s.transacaoLeitura();
     cursor->instrucao = s.prepara(sql, cursor->tra);
     fb::Instrucao &instrucao = *cursor->instrucao;
-    // Anything but a plain SELECT may change data: a write transaction.
-    if (!instrucao.soLeitura() && cursor->propria) {
-      fb::confirma(cursor->propria);
-      cursor->tra = cursor->propria =
-          fb::iniciaTransacao(s.att, fb::Modo::Escrita, s.esperaBloqueio());
-    }
+    // Anything but a plain SELECT may change data: a write transaction of
+    // its own, committed when the cursor closes.
+    if (!instrucao.soLeitura() && !s.explicita)
+      cursor->tra = cursor->propria = fb::iniciaTransacao(s.att, fb::Modo::Escrita, s.esperaBloqueio());
     instrucao.liga({});
     nomes_ = instrucao.nomes();
     colunas_ = instrucao.descricao();

@@ -393,8 +393,9 @@ TEST_F(BancoReal, AResultSetReadsPageByPage) {
   EXPECT_EQ(rs.RecordCount(), 1000);
   EXPECT_FALSE(rs.completo());
   EXPECT_EQ(rs["CodEpn"].toInt(), 200000);
-  // The open cursor's transaction, and the count's own.
-  EXPECT_EQ(um(transacoes).toInt(), 2);
+  // Reads, an open cursor's included, share the connection's one read
+  // transaction.
+  EXPECT_EQ(um(transacoes).toInt(), 1);
   EXPECT_EQ(rs.leMais(1000), 1000);
   EXPECT_EQ(rs.leMais(), 500);
   EXPECT_TRUE(rs.completo());
@@ -403,7 +404,7 @@ TEST_F(BancoReal, AResultSetReadsPageByPage) {
   rs.MoveLast();
   EXPECT_EQ(rs["CodEpn"].toInt(), 202499);
 
-  // Stopped early: the rows read stay, the cursor and its transaction go.
+  // Stopped early: the rows read stay, the cursor goes.
   rs.abrePaginado("SELECT CodEpn FROM TB_VDA_CADEPN WHERE StaEpn = 88", conexao_, 10);
   rs.paraLeitura();
   EXPECT_TRUE(rs.completo());
