@@ -31,7 +31,9 @@ void AtualizaEstoquePendente(TerminalState &e, const QString &codPro, Quantidade
     } catch (const ErroBanco &erro) {
       if (!erro.ehDeadlock() || tentativa >= TentativasEstoque) throw;
       ++conflitos;
-      QThread::msleep(20 * tentativa);
+      // The other desk's update has ended (its commit is what made this
+      // one conflict): the first retry goes at once, later ones back off.
+      if (tentativa > 1) QThread::msleep(20 * (tentativa - 1));
     }
   }
 }
