@@ -25,5 +25,7 @@ for f in ./usr/bin/pdv ./usr/bin/pdv-admin ./usr/lib/pdv-velt/ecf-sim/libbemafi3
          ./usr/share/applications/pdv-velt.desktop ./usr/share/icons/hicolor/scalable/apps/pdv-velt.svg; do
   grep -q " $f\$" <<<"$contents" || { echo "package: $f missing from $deb" >&2; exit 1; }
 done
+# The postinst makes the firebird account the embedded engine's lock folder needs.
+dpkg-deb -I "$deb" postinst >/dev/null 2>&1 || { echo "package: no postinst in $deb" >&2; exit 1; }
 echo "package: $deb"
 echo "package: Depends: $(dpkg-deb -f "$deb" Depends)"
