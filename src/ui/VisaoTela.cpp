@@ -1,5 +1,6 @@
 #include "ui/VisaoTela.h"
 
+#include <utility>
 #include <QAbstractButton>
 #include <QCheckBox>
 #include <QMenu>
@@ -105,7 +106,15 @@ void VisaoTela::liga(Campo &campo, QWidget *w) {
   if (campo.tipo() == TipoCampo::Rotulo && campo.aoClicar) w->setCursor(Qt::PointingHandCursor);
   if (auto *b = qobject_cast<QAbstractButton *>(w)) {
     b->setFocusPolicy(campo.tabStop ? Qt::StrongFocus : Qt::NoFocus);
-    connect(b, &QAbstractButton::clicked, this, [this, &campo] { tela_.clica(campo.nome()); sincroniza(); });
+    connect(b, &QAbstractButton::clicked, this, [this, &campo, b] {
+      // A mouse click whose press could not take the focus (the field being
+      // left refused it and has warned) is not a click: clicking would check
+      // that field again and warn twice.
+      const bool doMouse = std::exchange(soltoComMouse_, nullptr) == b;
+      if (doMouse && (b->focusPolicy() & Qt::ClickFocus) && b->window()->focusWidget() != b) return;
+      tela_.clica(campo.nome());
+      sincroniza();
+    });
   }
   if (auto *e = qobject_cast<QLineEdit *>(w)) {
     if (campo.tipo() == TipoCampo::Senha) e->setEchoMode(QLineEdit::Password);
@@ -408,6 +417,8 @@ bool VisaoTela::eventFilter(QObject *objeto, QEvent *evento) {
       });
     }
   }
+  if (evento->type() == QEvent::MouseButtonRelease && qobject_cast<QAbstractButton *>(objeto))
+    soltoComMouse_ = objeto;  // the button's clicked signal comes from this release
   if (evento->type() == QEvent::MouseButtonRelease) {
     // A label with a click action (the sale screen's customer line).
     if (Campo *c = campoDe(objeto); c && c->tipo() == TipoCampo::Rotulo && c->aoClicar && c->enabled()) {

@@ -54,6 +54,7 @@ class VisaoTela : public QObject {
   // The field a mouse press just brought the focus to, and the selection its
   // got-focus step made (start, length).
   QObject *cliqueDeFoco_ = nullptr;
+  QObject *soltoComMouse_ = nullptr;  // the button a mouse button was released on
   std::pair<int, int> selecaoDoFoco_{0, 0};
 };
 
