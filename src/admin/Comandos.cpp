@@ -19,6 +19,7 @@
 #include "admin/Opcoes.h"
 #include "admin/Operadores.h"
 #include "admin/UsuarioCaixa.h"
+#include "contingency/CopiaLocal.h"
 #include "core/ConfigTerminal.h"
 #include "core/Database.h"
 #include "core/Tributacao.h"
@@ -410,23 +411,36 @@ int createDb(const LinhaComando &linha, Contexto &c) {
   pedido.demo = linha.tem("demo");
   pedido.produtosExtras = *produtos;
   if (!MontaBanco(pedido, [&](const QString &l) { c.relata(l); }, &erro)) return c.falha(erro);
-  if (!usuarioCaixa) return SaidaOk;
 
-  const QString nome = usuarioCaixa->toUpper();
+  // The change log the desks' local copies are refreshed from, then the
+  // desks' user (whose rights include reading that log).
+  const QString nome = usuarioCaixa.value_or(QString()).toUpper();
   bool jaExistia = false;
+  int gatilhos = 0;
+  bool usuarioEmPreparo = false;
   try {
     ConexaoBanco conexao;
-    conexao.abre(StringConexaoDe(pedido.alvo));
-    PreparaUsuarioCaixa(conexao, nome, *senhaCaixa, &jaExistia);
+    AlvoBanco alvo = pedido.alvo;
+    if (!EhBancoEmServidor(alvo.banco)) alvo.banco = QFileInfo(alvo.banco).absoluteFilePath();
+    conexao.abre(StringConexaoDe(alvo));
+    gatilhos = PreparaMudancasServidor(conexao);
+    usuarioEmPreparo = true;
+    if (usuarioCaixa) PreparaUsuarioCaixa(conexao, nome, *senhaCaixa, &jaExistia);
   } catch (const ErroBanco &e) {
     // The connection is closed by now: the half-made database goes, so the
     // same command can be run again once the cause is fixed.
     QString erroApaga;
     const QString depois = ApagaBanco(pedido.alvo, &erroApaga)
                                ? "O banco criado foi apagado; corrija e execute o comando de novo."
-                               : "O banco criado ficou no servidor sem o usuário dos caixas: " + erroApaga;
-    return c.falha("não foi possível preparar o usuário dos caixas " + nome + ": " + e.descricao() + "\n" + depois);
+                               : "O banco criado ficou sem " +
+                                     QString(usuarioEmPreparo ? "o usuário dos caixas" : "o registro de mudanças") +
+                                     ": " + erroApaga;
+    return c.falha((usuarioEmPreparo ? "não foi possível preparar o usuário dos caixas " + nome
+                                     : QStringLiteral("não foi possível criar o registro de mudanças")) +
+                   ": " + e.descricao() + "\n" + depois);
   }
+  c.relata(QString("Registro de mudanças para as cópias locais dos caixas: %1 tabelas acompanhadas.").arg(gatilhos));
+  if (!usuarioCaixa) return SaidaOk;
   c.relata(jaExistia ? "O usuário " + nome + " já existia no servidor: a senha dele foi trocada pela informada."
                      : "Usuário dos caixas criado no servidor: " + nome + ".");
   c.relata(QString("Permissões de %1 no banco: %2 concessões (leitura dos cadastros; gravação das vendas, do "
@@ -523,10 +537,60 @@ int addDesk(const LinhaComando &linha, Contexto &c) {
                   ": ponha a biblioteca do fabricante em " + pastaFinal +
                   " ou no caminho de bibliotecas do sistema."
             : instalaSimuladorRelatando(obra.raiz(), config.identificacaoEcf, aliquotas);
+  // The desk's local copy of what a sale reads, filled as the desk reads.
+  // A copy that cannot be made is told; the desk's start-up tries again.
+  ResultadoCopia copia;
+  try {
+    ConexaoBanco conexao;
+    conexao.abre(StringConexaoDe(alvo));
+    copia = PreencheCopia(ArquivoCopiaLocal(obra.raiz()), conexao);
+  } catch (const ErroBanco &e) {
+    copia.erro = e.descricao();
+  }
   if (!obra.conclui(&erro)) return c.falha(erro);
   c.relata("Configuração gravada: " + pastaFinal + "/" + ArquivoConfig);
   c.relata(impressora);
+  c.relata(copia.ok ? QStringLiteral("Cópia local gravada em %1: %2 linhas de %3 tabelas (%4 s).")
+                          .arg(ArquivoCopiaLocal(raiz))
+                          .arg(copia.linhas)
+                          .arg(TabelasCopiadas().size())
+                          .arg(QString::number(copia.duracao.count() / 1000.0, 'f', 1))
+                    : "Aviso: cópia local não feita: " + copia.erro +
+                          "\nSe faltar permissão, execute pdv-admin prepare-copy com --desk-user " + usuario.toUpper() +
+                          "; o caixa tenta de novo ao iniciar.");
   c.relata("Caixa " + caixa + " pronto: " + raiz + " (banco " + servidor + ", usuário " + usuario.toUpper() + ").");
+  return SaidaOk;
+}
+
+// ------------------------------------------------------------------ prepare-copy
+
+// An existing shop database gets the change log the desks' local copies are
+// refreshed from (and, with --desk-user, the reads the copy adds to the
+// desks' user). Run again, it rewrites the triggers and changes nothing else.
+int prepareCopy(const LinhaComando &linha, Contexto &c) {
+  const AlvoBanco alvo{linha.posicionais[0].trimmed(), linha.valor("user", "SYSDBA"),
+                       linha.valor("password", "masterkey")};
+  if (!EhBancoEmServidor(alvo.banco))
+    return c.uso("prepare-copy: o banco precisa estar num servidor Firebird, host:caminho ou host/porta:caminho "
+                 "(recebido: \"" + alvo.banco + "\").");
+  if (const QString porque = semPontoEVirgula({{"--user", alvo.usuario}, {"--password", alvo.senha}});
+      !porque.isEmpty())
+    return c.uso("prepare-copy: " + porque);
+  const QString usuarioCaixa = linha.valor("desk-user");
+  if (!usuarioCaixa.isEmpty())
+    if (const QString porque = NomeUsuarioCaixaInvalido(usuarioCaixa, alvo.usuario); !porque.isEmpty())
+      return c.uso("prepare-copy: " + porque);
+  int gatilhos = 0;
+  try {
+    ConexaoBanco conexao;
+    conexao.abre(StringConexaoDe(alvo));
+    gatilhos = PreparaMudancasServidor(conexao, usuarioCaixa);
+  } catch (const ErroBanco &e) {
+    return c.falha("prepare-copy: " + e.descricao());
+  }
+  c.relata(QString("Registro de mudanças pronto em %1: %2 tabelas acompanhadas.").arg(alvo.banco).arg(gatilhos));
+  if (!usuarioCaixa.isEmpty())
+    c.relata("Leituras da cópia local concedidas a " + usuarioCaixa.toUpper() + ".");
   return SaidaOk;
 }
 
@@ -547,6 +611,7 @@ const QList<DefinicaoComando> &definicoes() {
       {"user", {{"code", "name", "password", "db-user", "db-password"}, {"no-desk-right"}, 1, 1}, user},
       {"create-db", {{"products", "user", "password", "desk-user", "desk-password"}, {"demo"}, 1, 1}, createDb},
       {"add-desk", {{"server", "desk", "user", "password", "brand", "ecf-id"}, {}, 1, 1}, addDesk},
+      {"prepare-copy", {{"user", "password", "desk-user"}, {}, 1, 1}, prepareCopy},
   };
   return lista;
 }
@@ -583,7 +648,13 @@ QString TextoAjuda() {
       "        --password P [--brand BEMATECH|SWEDA|EPSON --ecf-id SERIAL]\n"
       "      Makes a desk's drive in DIR using the database on the server as NAME\n"
       "      (never SYSDBA): DIR/kw-velt/default.txt and a simulated printer of its\n"
-      "      own, or, with --brand, the vendor's printer of serial SERIAL.\n"
+      "      own, or, with --brand, the vendor's printer of serial SERIAL, and the\n"
+      "      desk's local copy DIR/kw-velt/copia.fdb of what a sale reads.\n"
+      "\n"
+      "  pdv-admin prepare-copy HOST[/PORT]:PATH [--user SYSDBA] --password P [--desk-user NAME]\n"
+      "      Adds to an existing shop database the change log the desks' local\n"
+      "      copies are refreshed from (create-db makes it for a new one); with\n"
+      "      --desk-user, grants that user the reads the copy needs. Safe to repeat.\n"
       "\n"
       "  pdv-admin --help\n"
       "\n"

@@ -8,26 +8,28 @@ const QList<PermissaoCaixa> &PermissoesCaixa() {
   static const QList<PermissaoCaixa> lista = {
       // Start-up, login and the sale screen's load: parameters, operators
       // and their rights, the company, the sales block.
-      {"SELECT", "TB_GER_PARAMETROS"},
-      {"SELECT", "TB_GER_USUARIOS"},
-      {"SELECT", "TB_GER_ROTUSU"},
-      {"SELECT", "TB_CTG_CADEMP"},
-      {"SELECT", "BLOQUEIA_VENDA"},
+      {"SELECT", "TB_GER_PARAMETROS", true},
+      {"SELECT", "TB_GER_USUARIOS", true},
+      {"SELECT", "TB_GER_ROTUSU", true},
+      {"SELECT", "TB_CTG_CADEMP", true},
+      {"SELECT", "BLOQUEIA_VENDA", true},
       // The catalogue: read; only the stock committed to sales is written.
-      {"SELECT", "TB_EST_CADPRO"},
+      {"SELECT", "TB_EST_CADPRO", true},
       {"UPDATE (PenVEst)", "TB_EST_CADPRO"},
-      {"SELECT", "TB_EST_DSCFPG"},
-      {"SELECT", "TB_EST_DSCGRUCLI"},
+      // The makers, behind the search's views; read by the local copy.
+      {"SELECT", "TB_EST_CADFAB", true},
+      {"SELECT", "TB_EST_DSCFPG", true},
+      {"SELECT", "TB_EST_DSCGRUCLI", true},
       // Customers, their instalments (credit check), conditions, payment
       // forms, salespeople, carriers, vehicles, fiscal substitutions.
-      {"SELECT", "TB_REC_CADCLI"},
-      {"SELECT", "TB_REC_CADDUP"},
-      {"SELECT", "TB_VDA_CONDPGT"},
-      {"SELECT", "TB_VDA_FORMPGT"},
-      {"SELECT", "TB_VDA_CADVEN"},
-      {"SELECT", "TB_VDA_CADTRAN"},
-      {"SELECT", "TB_VDA_CADVEI"},
-      {"SELECT", "TB_VDA_FISSUB"},
+      {"SELECT", "TB_REC_CADCLI", true},
+      {"SELECT", "TB_REC_CADDUP", true},
+      {"SELECT", "TB_VDA_CONDPGT", true},
+      {"SELECT", "TB_VDA_FORMPGT", true},
+      {"SELECT", "TB_VDA_CADVEN", true},
+      {"SELECT", "TB_VDA_CADTRAN", true},
+      {"SELECT", "TB_VDA_CADVEI", true},
+      {"SELECT", "TB_VDA_FISSUB", true},
       // The sales a desk records, the pre-sales it prints (claim marker,
       // coupon numbers, the dates of a payment change) and their payments,
       // which a payment change replaces.
@@ -50,6 +52,10 @@ const QList<PermissaoCaixa> &PermissoesCaixa() {
       {"SELECT", "FORMAPGTO"},
       {"SELECT", "FORMAPGTO1"},
       {"SELECT", "EPNCPG"},
+      // The change log the desk's local copy is refreshed from
+      // (pdv-admin create-db and prepare-copy make it).
+      {"SELECT", "TB_PDV_MUDANCAS"},
+      {"USAGE", "SEQUENCE GEN_PDV_MUDANCAS"},
       // Sale numbers, access numbers, error-log numbers.
       {"USAGE", "SEQUENCE NUMEPN"},
       {"USAGE", "SEQUENCE NUMACESSO"},

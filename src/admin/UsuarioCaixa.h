@@ -13,6 +13,8 @@ class ConexaoBanco;
 struct PermissaoCaixa {
   QString direitos;  // "SELECT, INSERT", "UPDATE (PenVEst)", "USAGE"
   QString objeto;    // "TB_VDA_CADEPN", "SEQUENCE NUMEPN"
+  // A table whose rows the desk's local copy holds (what a sale reads).
+  bool copiada = false;
 };
 
 // Everything a desk is granted, in the order it is granted.

@@ -1,6 +1,11 @@
 #include "app/Programa.h"
 
+#include <QFileInfo>
+
 #include "access/SenhaPDV.h"
+#include "admin/BancoAdmin.h"
+#include "contingency/CopiaLocal.h"
+#include "core/Database.h"
 #include "sale/PForm.h"
 
 Programa::Programa(TerminalState &estado, Operator &operador, AreaTransferencia &area)
@@ -11,7 +16,21 @@ Programa::Programa(TerminalState &estado, Operator &operador, AreaTransferencia 
 
 Programa::~Programa() = default;
 
-void Programa::inicia() { app_.mostra(*login_); }
+void Programa::inicia() {
+  app_.mostra(*login_);  // the start-up runs in its load step
+  iniciaCopiaLocal();
+}
+
+void Programa::iniciaCopiaLocal() {
+  if (!EhBancoEmServidor(InterpretaStringConexao(estado_.StrConexao).banco)) return;
+  const QString arquivo = ArquivoCopiaLocalDoPrograma();
+  copia_ = std::make_unique<CopiaDoCaixa>(arquivo, estado_.StrConexao, QFileInfo(arquivo).path() + "/copia.log");
+  // A failure is in the copy's log; the start goes on.
+  if (estado_.Conexao && estado_.Conexao->aberta()) copia_->atualizaNoInicio(estado_.conexao());
+  app_.agendaPeriodica(CopiaDoCaixa::IntervaloMs, [this] {
+    if (!estado_.EcfOcupada) copia_->atualizaPeriodica();
+  });
+}
 
 void Programa::abreTelaVenda() {
   venda_ = std::make_unique<PForm>(app_);

@@ -9,6 +9,7 @@
 
 class SenhaPDV;
 class PForm;
+class CopiaDoCaixa;
 
 class Programa {
  public:
@@ -27,10 +28,14 @@ class Programa {
 
  private:
   void abreTelaVenda();
+  // A desk of a shop's server keeps its local copy current: refreshed now,
+  // then on a timer. A drive with its own database has none.
+  void iniciaCopiaLocal();
   TerminalState &estado_;
   Aplicacao app_;
   std::unique_ptr<SenhaPDV> login_;
   std::unique_ptr<PForm> venda_;
+  std::unique_ptr<CopiaDoCaixa> copia_;
   // While the sale screen lives, another copy finds it and refuses to start.
   std::unique_ptr<platform::WindowAnnouncement> anuncio_;
 };

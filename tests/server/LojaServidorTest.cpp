@@ -3,7 +3,8 @@
 // user, `add-desk` makes the desks' drives; the desks log in, open the day,
 // sell, record, print pre-sales, search and log errors as that user, and the
 // user can change nothing of the database's shape nor of the catalogue; a
-// short run of the load harness (bench/carga) loses and doubles nothing.
+// short run of the load harness (bench/carga) loses and doubles nothing; a
+// desk's local copy follows the server's changes through its change log.
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
@@ -14,6 +15,7 @@
 #include <QTemporaryDir>
 
 #include "admin/BancoAdmin.h"
+#include "contingency/CopiaLocal.h"
 #include "core/ConfigTerminal.h"
 #include "core/Database.h"
 #include "core/Logs.h"
@@ -292,4 +294,126 @@ TEST_F(Loja, ThreeDesksSellingAtOnceLoseNothing) {
                             "invented: 0\n", "kept on desks: 0\n", "stock exact: yes\n"})
     EXPECT_TRUE(saida.contains(QLatin1String(linha))) << linha << "\n" << saida.toStdString();
   EXPECT_TRUE(saida.contains("item entry p50/p95/p99: ")) << saida.toStdString();
+}
+
+// The desk's local copy: add-desk fills it with what a sale reads; changes
+// made on the server (a price, a product added, one deleted) reach it by the
+// change log, and the desks' own pending-stock updates write no change row.
+// A database made before the change log gets it from prepare-copy, run twice.
+TEST_F(Loja, TheDesksLocalCopyFollowsTheServer) {
+  EXPECT_TRUE(saidaCriacao.contains("Registro de mudanças")) << saidaCriacao.toStdString();
+  QTemporaryDir onde;
+  const QString raiz = onde.path() + "/copia";
+  QString saida;
+  ASSERT_EQ(adicionaCaixa(raiz, "001", &saida), 0) << saida.toStdString();
+  EXPECT_TRUE(saida.contains("Cópia local gravada")) << saida.toStdString();
+  const QString arquivo = ArquivoCopiaLocal(raiz);
+  auto naCopia = [&](const QString &sql) {
+    ConexaoBanco c;
+    c.abre(StringConexaoDe({arquivo, "SYSDBA", "masterkey"}));
+    Recordset rs;
+    rs.abre(sql, c);
+    return rs.EOF_() ? qlonglong(-1) : rs.campo(0).toLongLong();
+  };
+  for (const QString &tabela : {"TB_EST_CADPRO", "TB_VDA_CONDPGT", "TB_GER_USUARIOS", "TB_GER_ROTUSU", "TB_REC_CADCLI",
+                                "TB_GER_PARAMETROS", "TB_EST_CADFAB"}) {
+    SCOPED_TRACE(tabela.toStdString());
+    EXPECT_GT(numero("Select Count(*) From " + tabela), 0);
+    EXPECT_EQ(naCopia("Select Count(*) From " + tabela), numero("Select Count(*) From " + tabela));
+  }
+  // The operators' stored passwords, as the server holds them.
+  auto senhas = [](const QString &conexao) {
+    ConexaoBanco c;
+    c.abre(conexao);
+    Recordset rs;
+    rs.abre("Select CodUsu, SenUsu From TB_GER_USUARIOS Order By CodUsu", c);
+    QStringList lista;
+    for (; !rs.EOF_(); rs.MoveNext()) lista << rs.campo(0).toString() + ":" + SemNulo(rs.campo(1)).toString();
+    return lista;
+  };
+  EXPECT_EQ(senhas(StringConexaoDe({arquivo, "SYSDBA", "masterkey"})), senhas(comoSysdba(banco)));
+  const auto antes = LeSituacaoCopia(arquivo);
+  ASSERT_TRUE(antes.has_value());
+  EXPECT_TRUE(antes->atualizada.isValid());
+
+  const QString produto = "INSERT INTO TB_EST_CADPRO (CodPro, CdiPro, NomPro, TribPro, ValPre1) VALUES (%1, '%1', "
+                          "'PRODUTO DA COPIA %1', '000', %2)";
+  ConexaoBanco sysdba;
+  sysdba.abre(comoSysdba(banco));
+  sysdba.executa(produto.arg(990001).arg("1.00"));
+  sysdba.executa(produto.arg(990002).arg("2.00"));
+  ConexaoBanco comoODesk;
+  comoODesk.abre(comoCaixa());
+  ResultadoCopia r = AtualizaCopia(arquivo, comoODesk);
+  ASSERT_TRUE(r.ok) << r.erro.toStdString();
+  EXPECT_FALSE(r.completa) << r.motivoCompleta.toStdString();
+  EXPECT_EQ(naCopia("Select Count(*) From TB_EST_CADPRO Where CodPro In (990001, 990002)"), 2);
+
+  const qlonglong marca = numero("Select Coalesce(Max(Seq), 0) From TB_PDV_MUDANCAS");
+  sysdba.executa("UPDATE TB_EST_CADPRO SET ValPre1 = 12.34 WHERE CodPro = 990002");
+  sysdba.executa("DELETE FROM TB_EST_CADPRO WHERE CodPro = 990001");
+  sysdba.executa(produto.arg(990003).arg("3.00"));
+  // The desks' own stock update, as the desk's user: no change row.
+  comoODesk.executa("UPDATE TB_EST_CADPRO SET PenVEst = PenVEst + 1 WHERE CodPro = 2");
+  comoODesk.executa("UPDATE TB_EST_CADPRO SET PenVEst = PenVEst - 1 WHERE CodPro = 2");
+  EXPECT_EQ(numero(QString("Select Count(*) From TB_PDV_MUDANCAS Where Seq > %1 And Tabela = 'TB_EST_CADPRO' "
+                           "And Chave = '2'").arg(marca)),
+            0);
+  EXPECT_EQ(numero(QString("Select Count(*) From TB_PDV_MUDANCAS Where Seq > %1").arg(marca)), 3);
+  r = AtualizaCopia(arquivo, comoODesk);
+  ASSERT_TRUE(r.ok) << r.erro.toStdString();
+  EXPECT_FALSE(r.completa);
+  EXPECT_EQ(r.mudancasLidas, 3);
+  EXPECT_EQ(r.linhas, 3);
+  EXPECT_EQ(naCopia("Select Cast(ValPre1 * 100 As Integer) From TB_EST_CADPRO Where CodPro = 990002"), 1234);
+  EXPECT_EQ(naCopia("Select Count(*) From TB_EST_CADPRO Where CodPro = 990001"), 0);
+  EXPECT_EQ(naCopia("Select Count(*) From TB_EST_CADPRO Where CodPro = 990003"), 1);
+  EXPECT_EQ(naCopia("Select Count(*) From TB_EST_CADPRO"), numero("Select Count(*) From TB_EST_CADPRO"));
+  const auto depois = LeSituacaoCopia(arquivo);
+  ASSERT_TRUE(depois.has_value());
+  EXPECT_EQ(depois->ultimaMudanca, marca + 3);
+  EXPECT_GE(depois->atualizada, antes->atualizada);
+  sysdba.executa("DELETE FROM TB_EST_CADPRO WHERE CodPro IN (990002, 990003)");
+
+  // A database made without the change log: the refresh copies everything
+  // and says why; prepare-copy gives it the log, twice with the same end.
+  QTemporaryDir outra;
+  QFile::setPermissions(outra.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadOther |
+                                          QFile::WriteOther | QFile::ExeOther);
+  PedidoBanco pedido;
+  pedido.alvo = {servidor() + ":" + outra.path() + "/antiga.fdb", "SYSDBA", senhaSysdba()};
+  pedido.demo = true;
+  QString erro;
+  ASSERT_TRUE(MontaBanco(pedido, [](const QString &) {}, &erro)) << erro.toStdString();
+  {
+    ConexaoBanco antiga;
+    antiga.abre(comoSysdba(pedido.alvo.banco));
+    EXPECT_FALSE(ServidorTemMudancas(antiga));
+    r = AtualizaCopia(arquivo, antiga);
+    ASSERT_TRUE(r.ok) << r.erro.toStdString();
+    EXPECT_TRUE(r.completa);
+    EXPECT_TRUE(r.motivoCompleta.contains("prepare-copy")) << r.motivoCompleta.toStdString();
+    EXPECT_EQ(naCopia("Select Count(*) From TB_EST_CADPRO Where CodPro = 990002"), 0);
+  }
+  for (int vez = 0; vez < 2; ++vez) {
+    SCOPED_TRACE(vez);
+    ASSERT_EQ(testsupport::runBuilt("pdv-admin",
+                                    {"prepare-copy", pedido.alvo.banco, "--password", senhaSysdba(), "--desk-user",
+                                     usuario.toLower()},
+                                    &saida),
+              0)
+        << saida.toStdString();
+    EXPECT_TRUE(saida.contains(QString("%1 tabelas acompanhadas").arg(TabelasCopiadas().size()))) << saida.toStdString();
+  }
+  {
+    ConexaoBanco antiga;
+    antiga.abre(comoSysdba(pedido.alvo.banco));
+    antiga.executa("UPDATE TB_VDA_CONDPGT SET NomCpg = 'A VISTA NOVA' WHERE CodCpg = 1");
+    r = AtualizaCopia(arquivo, antiga);
+    ASSERT_TRUE(r.ok) << r.erro.toStdString();
+    EXPECT_FALSE(r.completa) << r.motivoCompleta.toStdString();
+    EXPECT_EQ(r.mudancasLidas, 1);
+    EXPECT_EQ(naCopia("Select Count(*) From TB_VDA_CONDPGT Where CodCpg = 1 And NomCpg = 'A VISTA NOVA'"), 1);
+  }
+  EXPECT_TRUE(ApagaBanco(pedido.alvo, &erro)) << erro.toStdString();
 }
