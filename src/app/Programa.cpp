@@ -25,11 +25,10 @@ void Programa::iniciaCopiaLocal() {
   if (!EhBancoEmServidor(InterpretaStringConexao(estado_.StrConexao).banco)) return;
   const QString arquivo = ArquivoCopiaLocalDoPrograma();
   copia_ = std::make_unique<CopiaDoCaixa>(arquivo, estado_.StrConexao, QFileInfo(arquivo).path() + "/copia.log");
-  // A failure is in the copy's log; the start goes on.
-  if (estado_.Conexao && estado_.Conexao->aberta()) copia_->atualizaNoInicio(estado_.conexao());
-  app_.agendaPeriodica(CopiaDoCaixa::IntervaloMs, [this] {
-    if (!estado_.EcfOcupada) copia_->atualizaPeriodica();
-  });
+  // In the background: the cashier logs in and sells meanwhile; a failure
+  // is in the copy's log.
+  copia_->inicia(CopiaInteira::Permitida);
+  app_.agendaPeriodica(CopiaDoCaixa::IntervaloMs, [this] { copia_->inicia(CopiaInteira::Recusada); });
 }
 
 void Programa::abreTelaVenda() {

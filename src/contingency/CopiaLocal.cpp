@@ -369,29 +369,66 @@ CopiaDoCaixa::CopiaDoCaixa(QString arquivo, QString stringServidor, QString arqu
     : arquivo_(std::move(arquivo)), stringServidor_(std::move(stringServidor)),
       arquivoRegistro_(std::move(arquivoRegistro)) {}
 
-CopiaDoCaixa::~CopiaDoCaixa() = default;
-
-ResultadoCopia CopiaDoCaixa::atualizaNoInicio(ConexaoBanco &servidor) {
-  const ResultadoCopia r = AtualizaCopia(arquivo_, servidor);
-  registra(r);
-  return r;
+CopiaDoCaixa::~CopiaDoCaixa() {
+  parando_ = true;
+  // The worker may be between two calls to the server when a cancel comes:
+  // asked again until it stops (a page of rows is a call every few
+  // milliseconds).
+  while (andando_) {
+    {
+      const std::lock_guard t(trava_);
+      if (conexao_) conexao_->cancelaOperacao();
+    }
+    espera(std::chrono::milliseconds(50));
+  }
+  if (trabalho_.joinable()) trabalho_.join();
 }
 
-ResultadoCopia CopiaDoCaixa::atualizaPeriodica() {
+bool CopiaDoCaixa::inicia(CopiaInteira copiaInteira) {
+  if (andando_ || parando_) return false;
+  if (trabalho_.joinable()) trabalho_.join();
+  andando_ = true;
+  trabalho_ = std::thread([this, copiaInteira] { executa(copiaInteira); });
+  return true;
+}
+
+bool CopiaDoCaixa::espera(std::chrono::milliseconds limite) {
+  const auto fim = std::chrono::steady_clock::now() + limite;
+  while (andando_ && std::chrono::steady_clock::now() < fim) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  return !andando_;
+}
+
+std::optional<ResultadoCopia> CopiaDoCaixa::ultimo() const {
+  const std::lock_guard t(trava_);
+  return ultimo_;
+}
+
+void CopiaDoCaixa::executa(CopiaInteira copiaInteira) {
   ResultadoCopia r;
   try {
     if (!conexao_ || !conexao_->aberta()) {
-      conexao_ = std::make_unique<ConexaoBanco>();
-      conexao_->defineLimites(std::chrono::seconds(5), std::chrono::seconds(3));
-      conexao_->abre(stringServidor_);
+      auto nova = std::make_unique<ConexaoBanco>();
+      // Short bounds: a server that went away is told in seconds.
+      nova->defineLimites(std::chrono::seconds(5), std::chrono::seconds(3));
+      nova->abre(stringServidor_);
+      const std::lock_guard t(trava_);
+      conexao_ = std::move(nova);
     }
-    r = AtualizaCopia(arquivo_, *conexao_, CopiaInteira::Recusada);
+    r = AtualizaCopia(arquivo_, *conexao_, copiaInteira);
   } catch (const ErroBanco &e) {
+    const std::lock_guard t(trava_);
     conexao_.reset();
     r.erro = e.descricao();
+  } catch (const std::exception &e) {
+    r.erro = QString::fromUtf8(e.what());
   }
+  if (parando_ && !r.ok) r.erro = QStringLiteral("interrompida ao terminar o programa: ") + r.erro;
   registra(r);
-  return r;
+  {
+    const std::lock_guard t(trava_);
+    ultimo_ = r;
+  }
+  andando_ = false;
 }
 
 void CopiaDoCaixa::registra(const ResultadoCopia &r) {

@@ -12,9 +12,12 @@
 #include <QDateTime>
 #include <QString>
 #include <QStringList>
+#include <atomic>
 #include <chrono>
 #include <memory>
+#include <mutex>
 #include <optional>
+#include <thread>
 
 class ConexaoBanco;
 
@@ -79,26 +82,38 @@ int PreparaMudancasServidor(ConexaoBanco &conexao, const QString &usuarioCaixas 
 // True when the server's database has the change log.
 bool ServidorTemMudancas(ConexaoBanco &servidor);
 
-// A running desk's copy: refreshed at start-up on the program's connection
-// and on a timer on a connection of its own; what fails (and every copy made
-// whole) is written to a log file beside the copy, the server being
-// possibly away.
+// A running desk's copy, refreshed on a thread of its own with a connection
+// of its own to the server, so a refresh never holds the cashier: not at
+// start-up (a first copy of a large catalogue takes minutes), not when the
+// server has gone away. What fails (and every copy made whole) is written to
+// a log file beside the copy, the server being possibly away.
 class CopiaDoCaixa {
  public:
   static constexpr int IntervaloMs = 60000;
   CopiaDoCaixa(QString arquivo, QString stringServidor, QString arquivoRegistro);
+  // A refresh still running is stopped on the server and waited for.
   ~CopiaDoCaixa();
-  // At start-up: the changes since the last run, or the whole copy when
-  // there is none yet or the server keeps no change log.
-  ResultadoCopia atualizaNoInicio(ConexaoBanco &servidor);
-  // On the timer: the changes only, on its own connection (opened with
-  // short bounds when needed, so a server that went away holds the desk
-  // for seconds at most).
-  ResultadoCopia atualizaPeriodica();
+  CopiaDoCaixa(const CopiaDoCaixa &) = delete;
+  CopiaDoCaixa &operator=(const CopiaDoCaixa &) = delete;
+  // Starts a refresh unless one is still running (false then). At start-up
+  // CopiaInteira::Permitida (the whole copy when there is none yet or the
+  // server keeps no change log); on the timer Recusada (the changes only).
+  bool inicia(CopiaInteira copiaInteira);
+  bool emAndamento() const { return andando_; }
+  // Waits at most `limite` for the refresh running; true when none runs.
+  bool espera(std::chrono::milliseconds limite);
+  // What the last refresh that ended did (nullopt: none ended yet).
+  std::optional<ResultadoCopia> ultimo() const;
 
  private:
+  void executa(CopiaInteira copiaInteira);  // on the worker thread
   void registra(const ResultadoCopia &r);
   QString arquivo_, stringServidor_, arquivoRegistro_;
-  std::unique_ptr<ConexaoBanco> conexao_;
-  QString ultimoErro_;  // a failure repeated every minute is written once
+  mutable std::mutex trava_;              // conexao_ (replaced) and ultimo_
+  std::unique_ptr<ConexaoBanco> conexao_;  // the worker's, kept between refreshes
+  std::optional<ResultadoCopia> ultimo_;
+  QString ultimoErro_;  // a failure repeated every minute is written once (worker only)
+  std::atomic<bool> andando_{false};
+  std::atomic<bool> parando_{false};
+  std::thread trabalho_;
 };

@@ -315,7 +315,7 @@ TEST_F(Loja, TheDesksLocalCopyFollowsTheServer) {
     rs.abre(sql, c);
     return rs.EOF_() ? qlonglong(-1) : rs.campo(0).toLongLong();
   };
-  for (const QString &tabela : {"TB_EST_CADPRO", "TB_VDA_CONDPGT", "TB_GER_USUARIOS", "TB_GER_ROTUSU", "TB_REC_CADCLI",
+  for (const QString tabela : {"TB_EST_CADPRO", "TB_VDA_CONDPGT", "TB_GER_USUARIOS", "TB_GER_ROTUSU", "TB_REC_CADCLI",
                                 "TB_GER_PARAMETROS", "TB_EST_CADFAB"}) {
     SCOPED_TRACE(tabela.toStdString());
     EXPECT_GT(numero("Select Count(*) From " + tabela), 0);
@@ -416,4 +416,37 @@ TEST_F(Loja, TheDesksLocalCopyFollowsTheServer) {
     EXPECT_EQ(naCopia("Select Count(*) From TB_VDA_CONDPGT Where CodCpg = 1 And NomCpg = 'A VISTA NOVA'"), 1);
   }
   EXPECT_TRUE(ApagaBanco(pedido.alvo, &erro)) << erro.toStdString();
+}
+
+// A running desk refreshes its copy on a thread of its own: the first copy
+// is made whole in the background, a timer's refresh then reads only the
+// changes, and a desk closed while a copy is being made stops it.
+TEST_F(Loja, TheRunningDeskRefreshesItsCopyInTheBackground) {
+  QTemporaryDir onde;
+  const QString arquivo = onde.path() + "/copia.fdb";
+  {
+    CopiaDoCaixa copia(arquivo, comoCaixa(), onde.path() + "/copia.log");
+    ASSERT_TRUE(copia.inicia(CopiaInteira::Permitida));
+    EXPECT_FALSE(copia.inicia(CopiaInteira::Recusada));  // one at a time
+    ASSERT_TRUE(copia.espera(std::chrono::seconds(120)));
+    ASSERT_TRUE(copia.ultimo() && copia.ultimo()->ok) << copia.ultimo()->erro.toStdString();
+    EXPECT_TRUE(copia.ultimo()->completa);
+    ASSERT_TRUE(copia.inicia(CopiaInteira::Recusada));
+    ASSERT_TRUE(copia.espera(std::chrono::seconds(60)));
+    ASSERT_TRUE(copia.ultimo()->ok) << copia.ultimo()->erro.toStdString();
+    EXPECT_FALSE(copia.ultimo()->completa);
+  }
+  ConexaoBanco c;
+  c.abre(StringConexaoDe({arquivo, "SYSDBA", "masterkey"}));
+  Recordset rs;
+  rs.abre("Select Count(*) From Tb_Est_CadPro", c);
+  EXPECT_EQ(rs.campo(0).toLongLong(), numero("Select Count(*) From Tb_Est_CadPro"));
+  c.fecha();
+
+  // Closed at once: the copy being made is stopped and waited for (a
+  // worker left running would outlive the object it writes to).
+  {
+    CopiaDoCaixa outra(onde.path() + "/outra.fdb", comoCaixa(), onde.path() + "/copia.log");
+    ASSERT_TRUE(outra.inicia(CopiaInteira::Permitida));
+  }
 }
