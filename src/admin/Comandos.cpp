@@ -594,6 +594,43 @@ int prepareCopy(const LinhaComando &linha, Contexto &c) {
   return SaidaOk;
 }
 
+// ------------------------------------------------------------------ prune-changes
+
+// The change log's old rows deleted (a nightly job of the server's): the
+// newest of them stays as the mark a copy that had not read that far finds.
+int pruneChanges(const LinhaComando &linha, Contexto &c) {
+  const AlvoBanco alvo{linha.posicionais[0].trimmed(), linha.valor("user", "SYSDBA"),
+                       linha.valor("password", "masterkey")};
+  if (!EhBancoEmServidor(alvo.banco))
+    return c.uso("prune-changes: o banco precisa estar num servidor Firebird, host:caminho ou host/porta:caminho "
+                 "(recebido: \"" + alvo.banco + "\").");
+  if (const QString porque = semPontoEVirgula({{"--user", alvo.usuario}, {"--password", alvo.senha}});
+      !porque.isEmpty())
+    return c.uso("prune-changes: " + porque);
+  bool ok = false;
+  const int dias = linha.valor("days", "30").toInt(&ok);
+  if (!ok || dias < 0 || dias > 36500)
+    return c.uso("prune-changes: --days é um número de dias, 0 ou mais (recebido: \"" + linha.valor("days") + "\").");
+  ResultadoPoda r;
+  try {
+    ConexaoBanco conexao;
+    conexao.abre(StringConexaoDe(alvo));
+    if (!ServidorTemMudancas(conexao))
+      return c.falha("prune-changes: " + alvo.banco + " não tem o registro de mudanças (pdv-admin prepare-copy).");
+    r = PodaMudancas(conexao, dias);
+  } catch (const ErroBanco &e) {
+    return c.falha("prune-changes: " + e.descricao());
+  }
+  if (r.ate == 0)
+    c.relata(QString("Nenhuma mudança com mais de %1 dias em %2.").arg(dias).arg(alvo.banco));
+  else
+    c.relata(QString("Registro de mudanças podado em %1: %2 linhas apagadas, até a mudança %3.")
+                 .arg(alvo.banco)
+                 .arg(r.apagadas)
+                 .arg(r.ate));
+  return SaidaOk;
+}
+
 // ------------------------------------------------------------------ dispatch
 
 struct DefinicaoComando {
@@ -612,6 +649,7 @@ const QList<DefinicaoComando> &definicoes() {
       {"create-db", {{"products", "user", "password", "desk-user", "desk-password"}, {"demo"}, 1, 1}, createDb},
       {"add-desk", {{"server", "desk", "user", "password", "brand", "ecf-id"}, {}, 1, 1}, addDesk},
       {"prepare-copy", {{"user", "password", "desk-user"}, {}, 1, 1}, prepareCopy},
+      {"prune-changes", {{"user", "password", "days"}, {}, 1, 1}, pruneChanges},
   };
   return lista;
 }
@@ -655,6 +693,11 @@ QString TextoAjuda() {
       "      Adds to an existing shop database the change log the desks' local\n"
       "      copies are refreshed from (create-db makes it for a new one); with\n"
       "      --desk-user, grants that user the reads the copy needs. Safe to repeat.\n"
+      "\n"
+      "  pdv-admin prune-changes HOST[/PORT]:PATH [--user SYSDBA] --password P [--days 30]\n"
+      "      Deletes the change log's rows older than the days given (a nightly\n"
+      "      job); a desk whose copy had not read that far copies it whole at its\n"
+      "      next start.\n"
       "\n"
       "  pdv-admin --help\n"
       "\n"

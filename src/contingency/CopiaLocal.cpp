@@ -1,5 +1,7 @@
 #include "contingency/CopiaLocal.h"
 
+#include <algorithm>
+
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -17,6 +19,8 @@ namespace {
 
 constexpr const char *TabelaMudancas = "TB_PDV_MUDANCAS";
 constexpr const char *GeradorMudancas = "GEN_PDV_MUDANCAS";
+// The table name of the row that marks where the log was cut.
+constexpr const char *MarcaPoda = "*PODA*";
 // The copy's own record of itself: one row.
 constexpr const char *TabelaSituacao = "TB_PDV_COPIA";
 // Rows read from the server per fetch round while a table is copied whole.
@@ -301,6 +305,17 @@ void atualizaPorMudancas(const QString &arquivo, ConexaoBanco &servidor, CopiaIn
                        rs.campo(3).toInt() == 1});
   }
   r.mudancasLidas = mudancas.size();
+  // The log was cut after the last change this copy read: what it missed is
+  // gone, so the copy is made whole again.
+  if (std::any_of(mudancas.begin(), mudancas.end(), [](const Mudanca &m) { return m.tabela == MarcaPoda; })) {
+    const QString podado =
+        QStringLiteral("o registro de mudanças do servidor foi podado além da última mudança que a cópia leu");
+    if (copiaInteira == CopiaInteira::Recusada)
+      throw ErroBanco(0, podado + "; a cópia inteira fica para o início do programa");
+    r.motivoCompleta = podado;
+    preencheTudo(arquivo, servidor, r);
+    return;
+  }
   // Each table's keys once, in the order they changed.
   QHash<QString, QStringList> chaves;
   QHash<QString, QSet<QString>> vistas;
@@ -457,6 +472,24 @@ std::optional<SituacaoCopia> LeSituacaoCopia(const QString &arquivo) {
 bool ServidorTemMudancas(ConexaoBanco &servidor) {
   return existe(servidor, QStringLiteral("SELECT COUNT(*) FROM RDB$RELATIONS WHERE RDB$RELATION_NAME = '%1'")
                               .arg(TabelaMudancas));
+}
+
+ResultadoPoda PodaMudancas(ConexaoBanco &conexao, int dias) {
+  ResultadoPoda r;
+  Recordset rs;
+  rs.abre(QStringLiteral("SELECT MAX(SEQ) FROM %1 WHERE QUANDO < DATEADD(-%2 DAY TO CURRENT_TIMESTAMP)")
+              .arg(TabelaMudancas)
+              .arg(std::max(dias, 0)),
+          conexao);
+  if (rs.EOF_() || rs.campo(0).isNull()) return r;
+  r.ate = rs.campo(0).toLongLong();
+  TransacaoBanco t(conexao);
+  r.apagadas = conexao.executa(QStringLiteral("DELETE FROM %1 WHERE SEQ < %2").arg(TabelaMudancas).arg(r.ate));
+  conexao.executa(QStringLiteral("UPDATE %1 SET TABELA = '%2', CHAVE = NULL WHERE SEQ = %3")
+                      .arg(TabelaMudancas, MarcaPoda)
+                      .arg(r.ate));
+  t.confirma();
+  return r;
 }
 
 int PreparaMudancasServidor(ConexaoBanco &conexao, const QString &usuarioCaixas) {

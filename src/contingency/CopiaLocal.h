@@ -82,6 +82,17 @@ int PreparaMudancasServidor(ConexaoBanco &conexao, const QString &usuarioCaixas 
 // True when the server's database has the change log.
 bool ServidorTemMudancas(ConexaoBanco &servidor);
 
+// Deletes the change log's rows older than `dias` days (the log otherwise
+// grows for good). The newest of them stays as a mark that the log was cut
+// there: a copy that had not read that far is made whole again by its next
+// start-up, since the changes it missed are gone. `conexao` as SYSDBA or the
+// owner. Throws ErroBanco.
+struct ResultadoPoda {
+  qint64 apagadas = 0;  // rows deleted
+  qint64 ate = 0;       // the mark's number (0: nothing was old enough)
+};
+ResultadoPoda PodaMudancas(ConexaoBanco &conexao, int dias);
+
 // A running desk's copy, refreshed on a thread of its own with a connection
 // of its own to the server, so a refresh never holds the cashier: not at
 // start-up (a first copy of a large catalogue takes minutes), not when the

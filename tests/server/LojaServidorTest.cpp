@@ -13,6 +13,7 @@
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QThread>
 
 #include "admin/BancoAdmin.h"
 #include "contingency/CopiaLocal.h"
@@ -420,7 +421,8 @@ TEST_F(Loja, TheDesksLocalCopyFollowsTheServer) {
 
 // A running desk refreshes its copy on a thread of its own: the first copy
 // is made whole in the background, a timer's refresh then reads only the
-// changes, and a desk closed while a copy is being made stops it.
+// changes, a log pruned past the copy makes it whole again, and a desk
+// closed while a copy is being made stops it.
 TEST_F(Loja, TheRunningDeskRefreshesItsCopyInTheBackground) {
   QTemporaryDir onde;
   const QString arquivo = onde.path() + "/copia.fdb";
@@ -442,6 +444,37 @@ TEST_F(Loja, TheRunningDeskRefreshesItsCopyInTheBackground) {
   rs.abre("Select Count(*) From Tb_Est_CadPro", c);
   EXPECT_EQ(rs.campo(0).toLongLong(), numero("Select Count(*) From Tb_Est_CadPro"));
   c.fecha();
+
+  // The server's log cut (prune-changes) past what this copy read: the
+  // changes it missed are gone, so the timer's refresh refuses and the
+  // start-up's copies it whole; after that, changes only again.
+  {
+    ConexaoBanco sysdba;
+    sysdba.abre(comoSysdba(banco));
+    sysdba.executa("UPDATE TB_VDA_CONDPGT SET NomCpg = NomCpg || '*' WHERE CodCpg = 1");
+    sysdba.executa("UPDATE TB_VDA_CONDPGT SET NomCpg = Substring(NomCpg From 1 For Char_Length(NomCpg) - 1) "
+                   "WHERE CodCpg = 1");
+  }
+  QThread::msleep(50);
+  QString saida;
+  ASSERT_EQ(testsupport::runBuilt("pdv-admin", {"prune-changes", banco, "--password", senhaSysdba(), "--days", "0"},
+                                  &saida),
+            0)
+      << saida.toStdString();
+  EXPECT_TRUE(saida.contains("Registro de mudanças podado")) << saida.toStdString();
+  EXPECT_EQ(numero("Select Count(*) From TB_PDV_MUDANCAS Where Tabela = '*PODA*'"), 1);
+  ConexaoBanco comoODesk;
+  comoODesk.abre(comoCaixa());
+  ResultadoCopia r = AtualizaCopia(arquivo, comoODesk, CopiaInteira::Recusada);
+  EXPECT_FALSE(r.ok);
+  EXPECT_TRUE(r.erro.contains("podado")) << r.erro.toStdString();
+  r = AtualizaCopia(arquivo, comoODesk);
+  ASSERT_TRUE(r.ok) << r.erro.toStdString();
+  EXPECT_TRUE(r.completa);
+  EXPECT_TRUE(r.motivoCompleta.contains("podado")) << r.motivoCompleta.toStdString();
+  r = AtualizaCopia(arquivo, comoODesk, CopiaInteira::Recusada);
+  ASSERT_TRUE(r.ok) << r.erro.toStdString();
+  EXPECT_FALSE(r.completa);
 
   // Closed at once: the copy being made is stopped and waited for (a
   // worker left running would outlive the object it writes to).
