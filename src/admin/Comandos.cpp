@@ -562,20 +562,29 @@ int addDesk(const LinhaComando &linha, Contexto &c) {
   return SaidaOk;
 }
 
+// ------------------------------------------------------------------ server targets
+
+// The shop's database a server command works on, as SYSDBA by default; the
+// refusal of a target that is not on a server or of credentials holding ";"
+// (empty when it is fine).
+AlvoBanco alvoNoServidor(const LinhaComando &linha) {
+  return {linha.posicionais[0].trimmed(), linha.valor("user", "SYSDBA"), linha.valor("password", "masterkey")};
+}
+QString recusaAlvoNoServidor(const AlvoBanco &alvo) {
+  if (!EhBancoEmServidor(alvo.banco))
+    return "o banco precisa estar num servidor Firebird, host:caminho ou host/porta:caminho (recebido: \"" +
+           alvo.banco + "\").";
+  return semPontoEVirgula({{"--user", alvo.usuario}, {"--password", alvo.senha}});
+}
+
 // ------------------------------------------------------------------ prepare-copy
 
 // An existing shop database gets the change log the desks' local copies are
 // refreshed from (and, with --desk-user, the reads the copy adds to the
 // desks' user). Run again, it rewrites the triggers and changes nothing else.
 int prepareCopy(const LinhaComando &linha, Contexto &c) {
-  const AlvoBanco alvo{linha.posicionais[0].trimmed(), linha.valor("user", "SYSDBA"),
-                       linha.valor("password", "masterkey")};
-  if (!EhBancoEmServidor(alvo.banco))
-    return c.uso("prepare-copy: o banco precisa estar num servidor Firebird, host:caminho ou host/porta:caminho "
-                 "(recebido: \"" + alvo.banco + "\").");
-  if (const QString porque = semPontoEVirgula({{"--user", alvo.usuario}, {"--password", alvo.senha}});
-      !porque.isEmpty())
-    return c.uso("prepare-copy: " + porque);
+  const AlvoBanco alvo = alvoNoServidor(linha);
+  if (const QString porque = recusaAlvoNoServidor(alvo); !porque.isEmpty()) return c.uso("prepare-copy: " + porque);
   const QString usuarioCaixa = linha.valor("desk-user");
   if (!usuarioCaixa.isEmpty())
     if (const QString porque = NomeUsuarioCaixaInvalido(usuarioCaixa, alvo.usuario); !porque.isEmpty())
@@ -599,14 +608,8 @@ int prepareCopy(const LinhaComando &linha, Contexto &c) {
 // The change log's old rows deleted (a nightly job of the server's): the
 // newest of them stays as the mark a copy that had not read that far finds.
 int pruneChanges(const LinhaComando &linha, Contexto &c) {
-  const AlvoBanco alvo{linha.posicionais[0].trimmed(), linha.valor("user", "SYSDBA"),
-                       linha.valor("password", "masterkey")};
-  if (!EhBancoEmServidor(alvo.banco))
-    return c.uso("prune-changes: o banco precisa estar num servidor Firebird, host:caminho ou host/porta:caminho "
-                 "(recebido: \"" + alvo.banco + "\").");
-  if (const QString porque = semPontoEVirgula({{"--user", alvo.usuario}, {"--password", alvo.senha}});
-      !porque.isEmpty())
-    return c.uso("prune-changes: " + porque);
+  const AlvoBanco alvo = alvoNoServidor(linha);
+  if (const QString porque = recusaAlvoNoServidor(alvo); !porque.isEmpty()) return c.uso("prune-changes: " + porque);
   bool ok = false;
   const int dias = linha.valor("days", "30").toInt(&ok);
   if (!ok || dias < 0 || dias > 36500)
