@@ -21,6 +21,8 @@
 #include "admin/UsuarioCaixa.h"
 #include "core/ConfigTerminal.h"
 #include "core/Database.h"
+#include "core/IndiceProdutos.h"
+#include "core/TerminalState.h"
 #include "core/Tributacao.h"
 #include "core/Utilidades.h"
 #include "fiscal/InstalaSimulador.h"
@@ -141,6 +143,42 @@ QString textosDaConfiguracao(const QList<std::pair<QString, QString>> &textos, c
         .arg(desk.size())
         .arg(LarguraCaixa);
   return {};
+}
+
+// ------------------------------------------------------------------ product-index
+
+// The desk's index of product descriptions (core/IndiceProdutos) for the
+// database a connection string names, written into a drive's folder.
+constexpr const char *ArquivoIndice = "produtos.idx";
+
+bool gravaIndice(const QString &stringConexao, const QString &pasta, Contexto &c, QString *erro) {
+  try {
+    ConexaoBanco conexao;
+    // Sorting a whole catalogue may take longer than a desk's bound on a call.
+    conexao.defineLimites(std::chrono::milliseconds(0), std::chrono::milliseconds(0));
+    conexao.abre(stringConexao);
+    return GravaIndiceProdutos(conexao, pasta + "/" + ArquivoIndice, erro, [&](qint64 n) {
+      if (n >= 100000) c.relata("Índice de produtos: " + QString::number(n) + " produtos.");
+    });
+  } catch (const ErroBanco &e) {
+    *erro = "não foi possível ler os produtos: " + e.descricao();
+    return false;
+  }
+}
+
+int productIndex(const LinhaComando &linha, Contexto &c) {
+  const QString raiz = QFileInfo(linha.posicionais[0]).absoluteFilePath();
+  const QString pasta = raiz + "/" + PastaSistema;
+  if (!QFile::exists(pasta + "/" + ArquivoConfig)) return c.falha("não há drive em " + raiz + " (falta " + pasta + "/" + ArquivoConfig + ").");
+  qputenv("PDV_DRIVE", raiz.toUtf8());
+  TerminalState estado;
+  if (!LeArquivoConfig(estado)) return c.falha("não foi possível ler " + pasta + "/" + ArquivoConfig);
+  EscolheConexao(estado, estado.StrConexao);
+  QString erro;
+  if (!gravaIndice(estado.StrConexao + ";UID=" + estado.UsuarioBanco + ";PWD=" + estado.SenhaBanco, pasta, c, &erro))
+    return c.falha(erro);
+  c.relata("Índice de produtos gravado: " + pasta + "/" + ArquivoIndice);
+  return SaidaOk;
 }
 
 // ------------------------------------------------------------------ init-drive
@@ -284,6 +322,7 @@ int initDrive(const LinhaComando &linha, Contexto &c) {
   } catch (const ErroBanco &e) {
     return c.falha("não foi possível ler as alíquotas do catálogo: " + e.descricao());
   }
+  if (!gravaIndice(StringConexaoDe(pedido.alvo), pasta, c, &erro)) return c.falha(erro);
   QStringList avisos{instalaSimuladorRelatando(obra.raiz(), SerieSimuladorPadrao, aliquotas)};
   if (pedido.demo) {
     if (!instalaSubstitutos(pasta, &erro)) return c.falha(erro);
@@ -523,6 +562,7 @@ int addDesk(const LinhaComando &linha, Contexto &c) {
                   ": ponha a biblioteca do fabricante em " + pastaFinal +
                   " ou no caminho de bibliotecas do sistema."
             : instalaSimuladorRelatando(obra.raiz(), config.identificacaoEcf, aliquotas);
+  if (!gravaIndice(StringConexaoDe(alvo), pasta, c, &erro)) return c.falha(erro);
   if (!obra.conclui(&erro)) return c.falha(erro);
   c.relata("Configuração gravada: " + pastaFinal + "/" + ArquivoConfig);
   c.relata(impressora);
@@ -547,6 +587,7 @@ const QList<DefinicaoComando> &definicoes() {
       {"user", {{"code", "name", "password", "db-user", "db-password"}, {"no-desk-right"}, 1, 1}, user},
       {"create-db", {{"products", "user", "password", "desk-user", "desk-password"}, {"demo"}, 1, 1}, createDb},
       {"add-desk", {{"server", "desk", "user", "password", "brand", "ecf-id"}, {}, 1, 1}, addDesk},
+      {"product-index", {{}, {}, 1, 1}, productIndex},
   };
   return lista;
 }
@@ -584,6 +625,12 @@ QString TextoAjuda() {
       "      Makes a desk's drive in DIR using the database on the server as NAME\n"
       "      (never SYSDBA): DIR/kw-velt/default.txt and a simulated printer of its\n"
       "      own, or, with --brand, the vendor's printer of serial SERIAL.\n"
+      "\n"
+      "  pdv-admin product-index DIR\n"
+      "      Rewrites the desk's index of product descriptions (DIR/kw-velt/produtos.idx)\n"
+      "      from the drive's database; the product search shows its first page from it\n"
+      "      while the server sorts. init-drive writes it; run it again as the catalogue\n"
+      "      changes (nightly, say). An old index only makes that early page less complete.\n"
       "\n"
       "  pdv-admin --help\n"
       "\n"
