@@ -4,6 +4,7 @@
 #include <QSaveFile>
 #include <cstring>
 #include <string_view>
+#include <vector>
 
 #include "core/Cp1252.h"
 #include "core/Database.h"
@@ -94,24 +95,25 @@ std::optional<QList<int>> CodigosDoIndice(const QString &arquivo, const BuscaInd
     return texto.find(std::string_view(palavra.constData(), palavra.size())) != std::string_view::npos;
   };
   QList<int> codigos;
-  // Read a piece at a time (the file is not mapped: a whole walk for a rare
-  // word would otherwise count the file into the process's memory).
-  constexpr qint64 kPedaco = 1 << 20;
-  QByteArray dados;
-  qsizetype pos = 0;
+  // Read a piece at a time into one buffer (the file is not mapped: a whole
+  // walk for a rare word would otherwise count the file into the process's
+  // memory). A record is at most 1 + 4 + 3 * 256 bytes.
+  constexpr qsizetype kPedaco = 256 * 1024, kMaiorRegistro = 1 + 4 + 3 * 256;
+  std::vector<char> buffer(kPedaco);
+  qsizetype pos = 0, n = 0;
   bool fim = false;
   while (codigos.size() < busca.quantos) {
-    // A whole record is at most 1 + 4 + 3 * 256 bytes.
-    if (!fim && dados.size() - pos < 1024) {
-      dados.remove(0, pos);
+    if (!fim && n - pos < kMaiorRegistro) {
+      std::memmove(buffer.data(), buffer.data() + pos, n - pos);
+      n -= pos;
       pos = 0;
-      const QByteArray mais = f.read(kPedaco);
-      if (mais.isEmpty()) fim = true;
-      dados.append(mais);
+      const qint64 lidos = f.read(buffer.data() + n, kPedaco - n);
+      if (lidos < 0) return std::nullopt;
+      if (lidos == 0) fim = true;
+      n += lidos;
     }
-    if (pos >= dados.size()) break;
-    const auto *b = reinterpret_cast<const uint8_t *>(dados.constData());
-    const qsizetype n = dados.size();
+    if (pos >= n) break;
+    const auto *b = reinterpret_cast<const uint8_t *>(buffer.data());
     if (pos + 5 >= n) return std::nullopt;  // cut short
     const uint8_t flags = b[pos];
     const int codigo = static_cast<int>(b[pos + 1] | (b[pos + 2] << 8) | (b[pos + 3] << 16) |
@@ -120,7 +122,7 @@ std::optional<QList<int>> CodigosDoIndice(const QString &arquivo, const BuscaInd
     std::string_view textos[3];
     for (std::string_view &t : textos) {
       if (q >= n || q + 1 + b[q] > n) return std::nullopt;
-      t = std::string_view(dados.constData() + q + 1, b[q]);
+      t = std::string_view(buffer.data() + q + 1, b[q]);
       q += 1 + b[q];
     }
     pos = q;
