@@ -256,7 +256,13 @@ void FormPesq::pesquisa() {
     std::function<void()> enquanto, aCadaVolta;
     if (tipo_->codigo == QLatin1String("Pro") && QFile::exists(platform::hostPath(ArquivoIndiceProdutos))) {
       paraPrevia_ = false;
-      if (!conexaoPrevia_) conexaoPrevia_ = std::make_unique<ConexaoBanco>();
+      if (!conexaoPrevia_) {
+        conexaoPrevia_ = std::make_unique<ConexaoBanco>();
+        // A preview that cannot be had at once is not worth a wait: the
+        // search's end waits for its thread (an unreachable server would
+        // otherwise hold the window for the whole bound of an opening).
+        conexaoPrevia_->defineLimites(std::chrono::seconds(3), std::chrono::seconds(3));
+      }
       previaLida_ = std::async(std::launch::async,
                                [this, pergunta, ativos = campo("Ativo").marcado()] { return lePrevia(pergunta, ativos); });
       // Shown as soon as it is read, unless the first page came first: with
