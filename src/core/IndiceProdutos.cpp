@@ -2,7 +2,9 @@
 
 #include <QFile>
 #include <QSaveFile>
+#include <algorithm>
 #include <cstring>
+#include <functional>
 #include <string_view>
 #include <vector>
 
@@ -91,8 +93,14 @@ std::optional<QList<int>> CodigosDoIndice(const QString &arquivo, const BuscaInd
   if (!f.open(QIODevice::ReadOnly)) return std::nullopt;
   if (f.read(sizeof kMarca) != QByteArray(kMarca, sizeof kMarca)) return std::nullopt;
 
-  auto contem = [](std::string_view texto, const QByteArray &palavra) {
-    return texto.find(std::string_view(palavra.constData(), palavra.size())) != std::string_view::npos;
+  // Each word's searcher made once: a walk for a word late in name order (or
+  // a rare one) looks inside every description of the file.
+  using Buscador = std::boyer_moore_horspool_searcher<const char *>;
+  std::vector<Buscador> buscadores;
+  for (const QByteArray &p : palavras) buscadores.emplace_back(p.constData(), p.constData() + p.size());
+  auto contem = [&](std::string_view texto, size_t palavra) {
+    return std::search(texto.data(), texto.data() + texto.size(), buscadores[palavra]) != texto.data() + texto.size() ||
+           palavras[palavra].isEmpty();
   };
   QList<int> codigos;
   // Read a piece at a time into one buffer (the file is not mapped: a whole
@@ -128,10 +136,9 @@ std::optional<QList<int>> CodigosDoIndice(const QString &arquivo, const BuscaInd
     pos = q;
     if (busca.somenteAtivos && !(flags & kAtivo)) continue;
     bool casa = !(flags & kSemDescricao);
-    for (const QByteArray &p : palavras) casa = casa && contem(textos[0], p);
+    for (size_t p = 0; casa && p < palavras.size(); ++p) casa = contem(textos[0], p);
     if (!casa && codigosTambem)
-      casa = (!(flags & kSemInterno) && contem(textos[1], palavras[0])) ||
-             (!(flags & kSemBarras) && contem(textos[2], palavras[0]));
+      casa = (!(flags & kSemInterno) && contem(textos[1], 0)) || (!(flags & kSemBarras) && contem(textos[2], 0));
     if (casa) codigos.append(codigo);
   }
   return codigos;

@@ -343,14 +343,19 @@ QList<QVariantList> FormPesq::lePrevia(const QString &pergunta, bool somenteAtiv
                                          {PalavrasPesquisa(pergunta), somenteAtivos, primeiraPagina});
     if (!codigos || codigos->isEmpty() || paraPrevia_) return {};
     if (!conexaoPrevia_->aberta()) conexaoPrevia_->abre(estado().StrConexao);
-    // A hundred codes a statement: the server's cost of a list grows faster
-    // than its length.
-    constexpr qsizetype kPorLista = 100;
+    // A hundred codes a statement (the server's cost of a list grows faster
+    // than its length), one text for all of them, prepared once: a shorter
+    // last list repeats its last code.
+    constexpr int kPorLista = 100;
+    const QString sql = MontaSqlPorCodigos(*tipo_, pergunta, somenteAtivos, kPorLista);
     QList<QVariantList> linhas;
     for (qsizetype i = 0; i < codigos->size(); i += kPorLista) {
       if (paraPrevia_) return {};
+      QVariantList lista;
+      for (int c : codigos->mid(i, kPorLista)) lista << c;
+      while (lista.size() < kPorLista) lista << lista.last();
       Recordset rs;
-      rs.abre(MontaSqlPorCodigos(*tipo_, pergunta, somenteAtivos, codigos->mid(i, kPorLista)), *conexaoPrevia_);
+      rs.abreComParametros(sql, lista, *conexaoPrevia_);
       linhas += rs.tomaLinhas();
     }
     // In the statement's order: by description as the database compares it

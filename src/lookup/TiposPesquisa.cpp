@@ -113,14 +113,11 @@ QString MontaSqlPesquisa(const TipoPesquisa &tipo, const QString &pergunta, bool
          tipo.colunaBusca;
 }
 
-QString MontaSqlPorCodigos(const TipoPesquisa &tipo, const QString &pergunta, bool somenteAtivos,
-                           const QList<int> &codigos) {
-  QStringList lista;
-  lista.reserve(codigos.size());
-  for (int c : codigos) lista << QString::number(c);
+QString MontaSqlPorCodigos(const TipoPesquisa &tipo, const QString &pergunta, bool somenteAtivos, int codigos) {
+  const QString marcas = QStringList(std::max(codigos, 1), QStringLiteral("?")).join(',');
   // The search's own condition, whole, inside parentheses: its OR must not
   // loosen the codes' condition.
   const QString condicao = filtroPalavras(tipo, pergunta).mid(QStringLiteral(" WHERE ").size());
   return "SELECT " + tipo.campos + " FROM " + tabelaDe(tipo, somenteAtivos) + " WHERE " +
-         tipo.colunas.first().campo + " IN (" + lista.join(',') + ") AND (" + condicao + ")";
+         tipo.colunas.first().campo + " IN (" + marcas + ") AND (" + condicao + ")";
 }

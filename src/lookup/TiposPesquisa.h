@@ -39,9 +39,8 @@ QString MontaSqlPesquisa(const TipoPesquisa &tipo, const QString &pergunta, bool
 // The typed words, as the statement takes them (split at every blank).
 QStringList PalavrasPesquisa(const QString &pergunta);
 
-// The statement's rows among the given codes (at most 1,500, the server's
-// bound on a list), in no order: the same columns, view and condition as
-// MontaSqlPesquisa, restricted to those codes. For the kinds searched by
-// words (not "Epn").
-QString MontaSqlPorCodigos(const TipoPesquisa &tipo, const QString &pergunta, bool somenteAtivos,
-                           const QList<int> &codigos);
+// The statement's rows among `codigos` codes bound as parameters (at most
+// 1,500, the server's bound on a list), in no order: the same columns, view
+// and condition as MontaSqlPesquisa, restricted to those codes. For the kinds
+// searched by words (not "Epn").
+QString MontaSqlPorCodigos(const TipoPesquisa &tipo, const QString &pergunta, bool somenteAtivos, int codigos);
