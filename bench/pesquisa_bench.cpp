@@ -5,15 +5,20 @@
 //   pesquisa_bench [DRIVE] [WORD ...]     default words: ML, SHAMPOO, "SHAMPOO CACHOS"
 //
 // DRIVE defaults to /tmp/pdv-bench-drive; when it has no database yet it is
-// made with `pdv-admin init-drive DRIVE --demo --products 1000000`.
+// made with `pdv-admin init-drive DRIVE --demo --products 1000000` (which
+// writes the desk's index of descriptions too; without kw-velt/produtos.idx
+// the dialog shows no preview, as before the index).
 //
 // For each word, every measurement in a process of its own, the program's and
 // the bare client's alternating, median of PDV_BENCH_REPETICOES (default 3):
 //
-// - the search dialog itself, headless as the replay mode runs it (the reads
-//   in line): the words typed, Enter, and the time until the first page is in
-//   the grid and until every row is; the bare client's times to its 1,000th
-//   row and to its last; the peak memory of both processes;
+// - the search dialog itself, headless as the replay mode runs it: the words
+//   typed, Enter, and the time until the first rows are in the grid (the
+//   preview from the desk's index of descriptions when the drive has one),
+//   until the statement's own first page is and until every row is; how many
+//   of the preview's rows the statement's page has in the same places; the
+//   bare client's times to its 1,000th row and to its last; the peak memory
+//   of both processes;
 // - the grid fill alone: every row read first, then made into grid rows
 //   block by block as the dialog does (no bare counterpart);
 // - the whole program: `pdv --replay` logging in, opening the product search
@@ -56,7 +61,12 @@ void conecta(TerminalState &estado) {
   AbreConexao(estado);
 }
 
-// The dialog: first page in the grid (ms after Enter), every row (ms), rows.
+// The dialog: rows first in the grid (the index's preview when there is one,
+// ms after Enter), the statement's own first page (ms), every row (ms), rows,
+// and how many of the preview's rows are the statement's first page's rows
+// in their places (by code, then by description: among products of one
+// description the statement's order is the server's sort's own; -1 without a
+// preview).
 std::vector<double> dialogo(const QString &palavra) {
   TerminalState estado;
   conecta(estado);
@@ -64,14 +74,31 @@ std::vector<double> dialogo(const QString &palavra) {
   AreaTransferenciaMemoria area;
   Aplicacao app{estado, operador, area};
   estado.usaOperador(operador);
-  double primeira = -1, todas = -1, linhas = 0;
+  double primeira = -1, propria = -1, todas = -1, linhas = 0, iguais = -1, mesmaDescricao = -1;
   app.executaModal = [&](Tela &t) {
-    Grade &g = static_cast<FormPesq &>(t).grade("Grade");
+    auto &form = static_cast<FormPesq &>(t);
+    Grade &g = form.grade("Grade");
     t.digita(palavra);
     QElapsedTimer relogio;
+    QStringList codigosPrevia, descricoesPrevia;
     auto antes = g.aoMudar;
     g.aoMudar = [&] {
-      if (primeira < 0 && relogio.isValid() && g.Rows() > g.FixedRows) primeira = msDesde(relogio);
+      if (relogio.isValid() && g.Rows() > g.FixedRows) {
+        if (primeira < 0) primeira = msDesde(relogio);
+        if (form.previa() && codigosPrevia.isEmpty())
+          for (int r = g.FixedRows; r < g.Rows(); ++r)
+            codigosPrevia << g.TextMatrix(r, 0), descricoesPrevia << g.TextMatrix(r, 3);
+        if (!form.previa() && propria < 0) {
+          propria = msDesde(relogio);
+          if (!codigosPrevia.isEmpty()) {
+            iguais = mesmaDescricao = 0;
+            for (int i = 0; i < codigosPrevia.size() && g.FixedRows + i < g.Rows(); ++i) {
+              iguais += codigosPrevia[i] == g.TextMatrix(g.FixedRows + i, 0);
+              mesmaDescricao += descricoesPrevia[i] == g.TextMatrix(g.FixedRows + i, 3);
+            }
+          }
+        }
+      }
       if (antes) antes();
     };
     relogio.start();
@@ -82,7 +109,7 @@ std::vector<double> dialogo(const QString &palavra) {
     if (t.carregada()) t.teclaBaixo(tecla::Esc), t.teclaBaixo(tecla::Esc);
   };
   AbrePesquisa(app, "Pro");
-  return {primeira, todas, linhas};
+  return {primeira, propria, todas, linhas, iguais, mesmaDescricao};
 }
 
 // The bare client: its 1,000th row (ms after it began), its last (ms), rows.
@@ -153,13 +180,22 @@ int main(int argc, char **argv) {
     const QString nome = "search \"" + palavra + "\"";
 
     const auto [d, n] = ComparaVarios([&] { return dialogo(palavra); }, [&] { return clienteNu(sql); });
-    if (d.valores.size() < 3 || n.valores.size() < 3 || d.valores[2] != n.valores[2])
+    if (d.valores.size() < 5 || n.valores.size() < 3 || d.valores[3] != n.valores[2])
       saida << "(" << nome << ": the dialog and the bare client disagree on the rows: "
-            << (d.valores.size() > 2 ? d.valores[2] : -1) << " against " << (n.valores.size() > 2 ? n.valores[2] : -1)
+            << (d.valores.size() > 3 ? d.valores[3] : -1) << " against " << (n.valores.size() > 2 ? n.valores[2] : -1)
             << ")\n";
-    const QString rows = QString::number(d.valores.size() > 2 ? d.valores[2] : 0, 'f', 0);
-    linha(nome + ": first page (1,000 rows) in the grid, after Enter", d.valores.at(0), n.valores.at(0), "ms");
-    linha(nome + ": all " + rows + " rows in the grid, after Enter", d.valores.at(1), n.valores.at(1), "ms");
+    const QString rows = QString::number(d.valores.size() > 3 ? d.valores[3] : 0, 'f', 0);
+    const bool comPrevia = d.valores.size() > 4 && d.valores[4] >= 0;
+    if (comPrevia) {
+      linha(nome + ": first page on screen (the desk index's preview), after Enter", d.valores.at(0), n.valores.at(0),
+            "ms");
+      saida << "| " << nome << ": preview rows with the statement's first page's description in place, and its code "
+            << "(median) | " << QString::number(d.valores[5], 'f', 0) << ", " << QString::number(d.valores[4], 'f', 0)
+            << " | - | - |\n";
+    }
+    linha(nome + ": the statement's first page (1,000 rows) in the grid, after Enter", d.valores.at(1),
+          n.valores.at(0), "ms");
+    linha(nome + ": all " + rows + " rows in the grid, after Enter", d.valores.at(2), n.valores.at(1), "ms");
     linha(nome + ": peak memory, search with all rows", d.memoriaKb / 1024.0, n.memoriaKb / 1024.0, "MB");
 
     std::vector<double> enchimentos;

@@ -22,6 +22,8 @@
 #include "contingency/CopiaLocal.h"
 #include "core/ConfigTerminal.h"
 #include "core/Database.h"
+#include "core/IndiceProdutos.h"
+#include "core/TerminalState.h"
 #include "core/Tributacao.h"
 #include "core/Utilidades.h"
 #include "fiscal/InstalaSimulador.h"
@@ -142,6 +144,42 @@ QString textosDaConfiguracao(const QList<std::pair<QString, QString>> &textos, c
         .arg(desk.size())
         .arg(LarguraCaixa);
   return {};
+}
+
+// ------------------------------------------------------------------ product-index
+
+// The desk's index of product descriptions (core/IndiceProdutos) for the
+// database a connection string names, written into a drive's folder.
+constexpr const char *ArquivoIndice = "produtos.idx";
+
+bool gravaIndice(const QString &stringConexao, const QString &pasta, Contexto &c, QString *erro) {
+  try {
+    ConexaoBanco conexao;
+    // Sorting a whole catalogue may take longer than a desk's bound on a call.
+    conexao.defineLimites(std::chrono::milliseconds(0), std::chrono::milliseconds(0));
+    conexao.abre(stringConexao);
+    return GravaIndiceProdutos(conexao, pasta + "/" + ArquivoIndice, erro, [&](qint64 n) {
+      if (n >= 100000) c.relata("Índice de produtos: " + QString::number(n) + " produtos.");
+    });
+  } catch (const ErroBanco &e) {
+    *erro = "não foi possível ler os produtos: " + e.descricao();
+    return false;
+  }
+}
+
+int productIndex(const LinhaComando &linha, Contexto &c) {
+  const QString raiz = QFileInfo(linha.posicionais[0]).absoluteFilePath();
+  const QString pasta = raiz + "/" + PastaSistema;
+  if (!QFile::exists(pasta + "/" + ArquivoConfig)) return c.falha("não há drive em " + raiz + " (falta " + pasta + "/" + ArquivoConfig + ").");
+  qputenv("PDV_DRIVE", raiz.toUtf8());
+  TerminalState estado;
+  if (!LeArquivoConfig(estado)) return c.falha("não foi possível ler " + pasta + "/" + ArquivoConfig);
+  EscolheConexao(estado, estado.StrConexao);
+  QString erro;
+  if (!gravaIndice(estado.StrConexao + ";UID=" + estado.UsuarioBanco + ";PWD=" + estado.SenhaBanco, pasta, c, &erro))
+    return c.falha(erro);
+  c.relata("Índice de produtos gravado: " + pasta + "/" + ArquivoIndice);
+  return SaidaOk;
 }
 
 // ------------------------------------------------------------------ init-drive
@@ -285,6 +323,7 @@ int initDrive(const LinhaComando &linha, Contexto &c) {
   } catch (const ErroBanco &e) {
     return c.falha("não foi possível ler as alíquotas do catálogo: " + e.descricao());
   }
+  if (!gravaIndice(StringConexaoDe(pedido.alvo), pasta, c, &erro)) return c.falha(erro);
   QStringList avisos{instalaSimuladorRelatando(obra.raiz(), SerieSimuladorPadrao, aliquotas)};
   if (pedido.demo) {
     if (!instalaSubstitutos(pasta, &erro)) return c.falha(erro);
@@ -537,6 +576,7 @@ int addDesk(const LinhaComando &linha, Contexto &c) {
                   ": ponha a biblioteca do fabricante em " + pastaFinal +
                   " ou no caminho de bibliotecas do sistema."
             : instalaSimuladorRelatando(obra.raiz(), config.identificacaoEcf, aliquotas);
+  if (!gravaIndice(StringConexaoDe(alvo), pasta, c, &erro)) return c.falha(erro);
   // The desk's local copy of what a sale reads, filled as the desk reads.
   // A copy that cannot be made is told; the desk's start-up tries again.
   ResultadoCopia copia;
@@ -653,6 +693,7 @@ const QList<DefinicaoComando> &definicoes() {
       {"add-desk", {{"server", "desk", "user", "password", "brand", "ecf-id"}, {}, 1, 1}, addDesk},
       {"prepare-copy", {{"user", "password", "desk-user"}, {}, 1, 1}, prepareCopy},
       {"prune-changes", {{"user", "password", "days"}, {}, 1, 1}, pruneChanges},
+      {"product-index", {{}, {}, 1, 1}, productIndex},
   };
   return lista;
 }
@@ -701,6 +742,12 @@ QString TextoAjuda() {
       "      Deletes the change log's rows older than the days given (a nightly\n"
       "      job); a desk whose copy had not read that far copies it whole at its\n"
       "      next start.\n"
+      "\n"
+      "  pdv-admin product-index DIR\n"
+      "      Rewrites the desk's index of product descriptions (DIR/kw-velt/produtos.idx)\n"
+      "      from the drive's database; the product search shows its first page from it\n"
+      "      while the server sorts. init-drive writes it; run it again as the catalogue\n"
+      "      changes (nightly, say). An old index only makes that early page less complete.\n"
       "\n"
       "  pdv-admin --help\n"
       "\n"

@@ -746,7 +746,7 @@ Recordset::~Recordset() = default;
 Recordset::Recordset(Recordset &&) noexcept = default;
 Recordset &Recordset::operator=(Recordset &&) noexcept = default;
 
-void Recordset::abreCursor(const QString &sql, ConexaoBanco &conexao) {
+void Recordset::abreCursor(const QString &sql, const QVariantList &parametros, ConexaoBanco &conexao) {
   ConexaoBanco::Sessao &s = *conexao.s_;
   auto cursor = std::make_unique<Cursor>();
   cursor->sessao = &s;
@@ -760,7 +760,7 @@ void Recordset::abreCursor(const QString &sql, ConexaoBanco &conexao) {
     // its own, committed when the cursor closes.
     if (!instrucao.soLeitura() && !s.explicita)
       cursor->tra = cursor->propria = fb::iniciaTransacao(s.att, fb::Modo::Escrita, s.esperaBloqueio());
-    instrucao.liga({});
+    instrucao.liga(parametros);
     nomes_ = instrucao.nomes();
     colunas_ = instrucao.descricao();
     if (instrucao.ehSelect()) {
@@ -785,14 +785,18 @@ void Recordset::abreCursor(const QString &sql, ConexaoBanco &conexao) {
 }
 
 void Recordset::abre(const QString &sql, ConexaoBanco &conexao, const std::function<void(int)> &lidas) {
-  abreLendo(sql, conexao, -1, lidas);
+  abreLendo(sql, {}, conexao, -1, lidas);
+}
+
+void Recordset::abreComParametros(const QString &sql, const QVariantList &parametros, ConexaoBanco &conexao) {
+  abreLendo(sql, parametros, conexao, -1, {});
 }
 
 void Recordset::abrePaginado(const QString &sql, ConexaoBanco &conexao, int pagina) {
-  abreLendo(sql, conexao, std::max(pagina, 0), {});
+  abreLendo(sql, {}, conexao, std::max(pagina, 0), {});
 }
 
-void Recordset::abreLendo(const QString &sql, ConexaoBanco &conexao, int pagina,
+void Recordset::abreLendo(const QString &sql, const QVariantList &parametros, ConexaoBanco &conexao, int pagina,
                           const std::function<void(int)> &lidas) {
   // Opened again while a loop is walking its rows, the loop would go on over
   // other rows or stop early without a word.
@@ -801,12 +805,12 @@ void Recordset::abreLendo(const QString &sql, ConexaoBanco &conexao, int pagina,
                            std::to_string(atual_ + 1) + " of " + std::to_string(linhas_.size()) +
                            "): use a result set of its own for \"" + sql.left(80).toStdString() + "\"");
   fecha();
-  conexao.anotaInstrucao(sql);
+  conexao.anotaInstrucao(sql, parametros);
   conexao.exigeAberta();
   try {
     conexao.s_->comRetomada([&](bool &) {
       fecha();
-      abreCursor(sql, conexao);
+      abreCursor(sql, parametros, conexao);
       if (pagina >= 0) {
         leMais(pagina);
         return 0;

@@ -212,6 +212,9 @@ class Recordset {
   // then stays closed). A long read tells `lidas` the rows read so far,
   // every 1000 rows, so a screen can repaint meanwhile.
   void abre(const QString &sql, ConexaoBanco &conexao, const std::function<void(int)> &lidas = {});
+  // The same with real parameters bound in order to the "?" markers: one
+  // text for many values, prepared once and kept by the connection.
+  void abreComParametros(const QString &sql, const QVariantList &parametros, ConexaoBanco &conexao);
   // Opens the query and reads at most `pagina` rows; the others wait on the
   // server for `leMais`. Throws ErroBanco.
   void abrePaginado(const QString &sql, ConexaoBanco &conexao, int pagina);
@@ -254,9 +257,10 @@ class Recordset {
 
  private:
   int indice(const QString &nome) const;
-  void abreCursor(const QString &sql, ConexaoBanco &conexao);
+  void abreCursor(const QString &sql, const QVariantList &parametros, ConexaoBanco &conexao);
   // Opens the query and reads `pagina` rows, or all of them when negative.
-  void abreLendo(const QString &sql, ConexaoBanco &conexao, int pagina, const std::function<void(int)> &lidas);
+  void abreLendo(const QString &sql, const QVariantList &parametros, ConexaoBanco &conexao, int pagina,
+                 const std::function<void(int)> &lidas);
   bool aberto_ = false;
   QStringList nomes_;  // upper-cased
   std::shared_ptr<const fb::Colunas> colunas_;  // their types, as the statement described them

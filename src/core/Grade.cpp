@@ -1,6 +1,8 @@
 #include "core/Grade.h"
 
 #include <algorithm>
+#include <iterator>
+#include <utility>
 
 void LinhasCompactas::acrescenta(QStringView texto) {
   Bloco &b = *b_;
@@ -267,6 +269,28 @@ void Grade::substituiLinhas(LinhasCompactas novas) {
     soltaBlocos();
     anexaLinhas(std::move(novas));
     topRow_ = FixedRows;
+  });
+}
+
+Grade::Guardadas Grade::guardaLinhas() {
+  Guardadas g;
+  g.row = row_, g.col = col_, g.rowSel = rowSel_, g.colSel = colSel_, g.topRow = topRow_;
+  refaz([&] {
+    const int fixas = std::min<int>(FixedRows, Rows());
+    g.linhas.assign(std::make_move_iterator(linhas_.begin() + fixas), std::make_move_iterator(linhas_.end()));
+    linhas_.resize(fixas);
+    g.blocos = std::exchange(blocos_, {});
+    topRow_ = FixedRows;
+  });
+  return g;
+}
+
+void Grade::devolveLinhas(Guardadas g) {
+  refaz([&] {
+    linhas_.resize(std::min<int>(FixedRows, Rows()));
+    std::move(g.linhas.begin(), g.linhas.end(), std::back_inserter(linhas_));
+    blocos_ = std::move(g.blocos);
+    row_ = g.row, col_ = g.col, rowSel_ = g.rowSel, colSel_ = g.colSel, topRow_ = g.topRow;
   });
 }
 

@@ -175,6 +175,24 @@ class Grade {
       return *this;
     }
   };
+
+ public:
+  // The rows below the headers taken out whole (no copy), with the place in
+  // them, to be put back later: what a search showed before another one
+  // replaces it with a preview that may come to nothing.
+  class Guardadas {
+   private:
+    friend class Grade;
+    std::deque<Linha> linhas;
+    std::vector<std::shared_ptr<const LinhasCompactas::Bloco>> blocos;
+    int row = 0, col = 0, rowSel = 0, colSel = 0, topRow = 0;
+  };
+  // Takes the rows out (one change for the view); the grid keeps its headers.
+  Guardadas guardaLinhas();
+  // Puts rows taken out back in place of the current ones (one change).
+  void devolveLinhas(Guardadas guardadas);
+
+ private:
   uint32_t cor(int r, int c, QList<uint32_t> Proprias::*lista, uint32_t padrao) const;
   void pintaCelula(int r, int c, QList<uint32_t> Proprias::*lista, uint32_t padrao, uint32_t cor);
   // The row's cells made its own (before one of them changes).

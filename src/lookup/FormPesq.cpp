@@ -1,12 +1,16 @@
 #include "lookup/FormPesq.h"
 
+#include <QFile>
+#include <algorithm>
 #include <chrono>
 
+#include "core/IndiceProdutos.h"
 #include "core/Logs.h"
 #include "core/Operator.h"
 #include "core/Teclas.h"
 #include "core/Cp1252.h"
 #include "core/Utilidades.h"
+#include "platform/Paths.h"
 
 FormPesq::FormPesq(Aplicacao &app) : Tela(app, "FormPesq", "Formulario de Pesquisa") {
   Campo &pergunta = adiciona("Pergunta", TipoCampo::Texto);
@@ -37,7 +41,10 @@ FormPesq::FormPesq(Aplicacao &app) : Tela(app, "FormPesq", "Formulario de Pesqui
   };
 }
 
-FormPesq::~FormPesq() { aguardaLeitura(true); }
+FormPesq::~FormPesq() {
+  aguardaPrevia();
+  aguardaLeitura(true);
+}
 
 void FormPesq::comTratamento(const char *rotina, const std::function<void()> &passo) {
   ExecutaComTratamento(estado(), rotina, passo);
@@ -86,6 +93,8 @@ void FormPesq::descarrega() {
     interrompida_ = true;
     aguardaLeitura(false);
     FechaRs(rsPesquisa_);
+    aguardaPrevia();
+    conexaoPrevia_.reset();
     TerminalState &e = estado();
     e.FormAtual = formAnterior_;
     e.CodCliPesq.clear();
@@ -142,9 +151,19 @@ void FormPesq::interrompe(bool devolver) {
   devolveAoFim_ = devolver;
   interrompida_ = true;
   if (leitura_.valid()) estado().conexao().cancelaOperacao();
+  aguardaPrevia();
 }
 
-void FormPesq::le(const std::function<void()> &leitura, const std::function<void()> &enquanto) {
+void FormPesq::aguardaPrevia() {
+  if (!previaLida_.valid()) return;
+  paraPrevia_ = true;
+  while (previaLida_.wait_for(std::chrono::milliseconds(10)) != std::future_status::ready)
+    conexaoPrevia_->cancelaOperacao();
+  previaLida_ = {};
+}
+
+void FormPesq::le(const std::function<void()> &leitura, const std::function<void()> &enquanto,
+                  const std::function<void()> &aCadaVolta) {
   if (!app().atendeOperador && !enquanto) {
     app().deixaRedesenhar();
     leitura();
@@ -168,6 +187,7 @@ void FormPesq::le(const std::function<void()> &leitura, const std::function<void
   int voltas = 0;
   do {
     app().deixaOperadorAgir();
+    if (aCadaVolta) aCadaVolta();
     if (interrompida_ && ++voltas % 10 == 0) estado().conexao().cancelaOperacao();
   } while (leitura_.wait_for(std::chrono::milliseconds(10)) != std::future_status::ready);
   std::exchange(leitura_, {}).get();
@@ -222,12 +242,53 @@ void FormPesq::pesquisa() {
   {
     const Ampulheta ampulheta(app());
     const Enquanto buscando(buscando_);
+    // Whatever ends the search before its first page, the rows shown before
+    // a preview come back, and a preview still being read stops.
+    struct Previa {
+      FormPesq &t;
+      std::optional<Grade::Guardadas> antes;
+      ~Previa() {
+        t.aguardaPrevia();
+        t.previa_ = false;
+        if (antes) t.grade("Grade").devolveLinhas(std::move(*antes));
+      }
+    } previa{*this, std::nullopt};
+    std::function<void()> enquanto, aCadaVolta;
+    if (tipo_->codigo == QLatin1String("Pro") && QFile::exists(platform::hostPath(ArquivoIndiceProdutos))) {
+      paraPrevia_ = false;
+      if (!conexaoPrevia_) {
+        conexaoPrevia_ = std::make_unique<ConexaoBanco>();
+        // A preview that cannot be had at once is not worth a wait: the
+        // search's end waits for its thread (an unreachable server would
+        // otherwise hold the window for the whole bound of an opening).
+        conexaoPrevia_->defineLimites(std::chrono::seconds(3), std::chrono::seconds(3));
+      }
+      previaLida_ = std::async(std::launch::async,
+                               [this, pergunta, ativos = campo("Ativo").marcado()] { return lePrevia(pergunta, ativos); });
+      // Shown as soon as it is read, unless the first page came first: with
+      // a cashier at the window, when a turn of the wait finds it ready;
+      // in a replay, waited for here.
+      auto pronta = [](const auto &futuro) {
+        return futuro.valid() && futuro.wait_for(std::chrono::seconds(0)) == std::future_status::ready;
+      };
+      auto mostraLida = [&, pronta] {
+        if (pronta(previaLida_)) mostraPrevia(std::exchange(previaLida_, {}).get(), previa.antes);
+      };
+      aCadaVolta = mostraLida;
+      enquanto = [&, pronta, mostraLida] {
+        if (app().atendeOperador) return;
+        while (previaLida_.valid() && !pronta(previaLida_) && !pronta(leitura_))
+          previaLida_.wait_for(std::chrono::milliseconds(2));
+        if (!pronta(leitura_)) mostraLida();
+      };
+    }
     try {
-      le([&] { rsPesquisa_.abrePaginado(sql, conexao, primeiraPagina); });
+      le([&] { rsPesquisa_.abrePaginado(sql, conexao, primeiraPagina); }, enquanto, aCadaVolta);
     } catch (const ErroBanco &erro) {
       if (!erro.cancelado()) falhou(0);
       interrompida_ = true;
     }
+    aguardaPrevia();
     if (!carregada()) return;  // the dialog was closed meanwhile
     if (interrompida_) {
       // Stopped before the first page: nothing of it is shown.
@@ -240,6 +301,8 @@ void FormPesq::pesquisa() {
       campo("Result").setTexto("SEM REGISTROS...");
       return;
     }
+    previa.antes.reset();
+    previa_ = false;
     transfereLinhas(rsPesquisa_.tomaLinhas(), true, rsPesquisa_.completo());
   }
   campo("Pergunta").tabStop = false;
@@ -272,6 +335,65 @@ void FormPesq::pesquisa() {
                                          : "Concluido! " + QString::number(total) + " registros foram encontrados.");
   campo("Barra").setProgresso(1, 1);
   if (devolveAoFim_) devolveLinha();
+}
+
+QList<QVariantList> FormPesq::lePrevia(const QString &pergunta, bool somenteAtivos) {
+  try {
+    const auto codigos = CodigosDoIndice(platform::hostPath(ArquivoIndiceProdutos),
+                                         {PalavrasPesquisa(pergunta), somenteAtivos, primeiraPagina});
+    if (!codigos || codigos->isEmpty() || paraPrevia_) return {};
+    if (!conexaoPrevia_->aberta()) conexaoPrevia_->abre(estado().StrConexao);
+    // A hundred codes a statement (the server's cost of a list grows faster
+    // than its length), one text for all of them, prepared once: a shorter
+    // last list repeats its last code.
+    constexpr int kPorLista = 100;
+    const QString sql = MontaSqlPorCodigos(*tipo_, pergunta, somenteAtivos, kPorLista);
+    QList<QVariantList> linhas;
+    for (qsizetype i = 0; i < codigos->size(); i += kPorLista) {
+      if (paraPrevia_) return {};
+      QVariantList lista;
+      for (int c : codigos->mid(i, kPorLista)) lista << c;
+      while (lista.size() < kPorLista) lista << lista.last();
+      Recordset rs;
+      rs.abreComParametros(sql, lista, *conexaoPrevia_);
+      linhas += rs.tomaLinhas();
+    }
+    // In the statement's order: by description as the database compares it
+    // (CP1252 bytes, trailing blanks ignored), the index's order among equal
+    // ones. A product renamed since the index was written goes to its place.
+    qsizetype colunaBusca = 0;
+    while (colunaBusca < tipo_->colunas.size() &&
+           tipo_->colunas[colunaBusca].campo.compare(tipo_->colunaBusca.trimmed(), Qt::CaseInsensitive) != 0)
+      ++colunaBusca;
+    std::vector<std::pair<QByteArray, qsizetype>> chaves;
+    chaves.reserve(linhas.size());
+    for (qsizetype i = 0; i < linhas.size(); ++i) {
+      QByteArray chave = cp1252::encode(linhas[i].value(colunaBusca).toString());
+      while (chave.endsWith(' ')) chave.chop(1);
+      chaves.emplace_back(std::move(chave), i);
+    }
+    std::stable_sort(chaves.begin(), chaves.end(), [](const auto &a, const auto &b) { return a.first < b.first; });
+    QList<QVariantList> ordenadas;
+    ordenadas.reserve(linhas.size());
+    for (const auto &[chave, i] : chaves) ordenadas.append(std::move(linhas[i]));
+    return ordenadas;
+  } catch (const ErroBanco &) {
+    // A preview is never needed: the statement's rows come all the same.
+    // The connection is opened again by the next one.
+    conexaoPrevia_->fecha();
+    return {};
+  }
+}
+
+void FormPesq::mostraPrevia(QList<QVariantList> linhas, std::optional<Grade::Guardadas> &antes) {
+  if (linhas.isEmpty() || interrompida_) return;
+  Grade &g = grade("Grade");
+  if (!antes) antes = g.guardaLinhas();
+  previa_ = true;
+  g.acrescentaLinhas(LinhasPesquisa(*tipo_, linhas));
+  g.setPosicao(g.FixedRows, 0);
+  g.setTopRow(g.FixedRows);
+  app().deixaRedesenhar();
 }
 
 int FormPesq::transfereLinhas(const QList<QVariantList> &linhas, bool primeiraPagina, bool completo) {

@@ -1,9 +1,11 @@
 #pragma once
 // The search dialog: the kind comes in TipoPesq; the typed words become one
 // statement; Enter in the grid hands the chosen row back through the state.
+#include <atomic>
 #include <functional>
 #include <future>
 #include <memory>
+#include <optional>
 
 #include "core/Database.h"
 #include "core/Tela.h"
@@ -37,6 +39,9 @@ class FormPesq : public Tela {
   bool buscando() const { return buscando_; }
   // The first page is shown and the rest is being read.
   bool lendo() const { return lendo_; }
+  // The grid shows the preview of the first page (see mostraPrevia), not yet
+  // the statement's own rows.
+  bool previa() const { return previa_; }
 
  private:
   void teclaPergunta(int &tecla, int shift);
@@ -50,20 +55,43 @@ class FormPesq : public Tela {
   // Runs one read of the search's result set (see above); rethrows its error.
   // `enquanto` (when given) runs meanwhile, on this thread, while the read
   // runs on the worker (in a replay too): it must not touch the result set.
-  void le(const std::function<void()> &leitura, const std::function<void()> &enquanto = {});
+  // `aCadaVolta` (when given) runs on this thread every few milliseconds
+  // while the window answers (with a cashier at it).
+  void le(const std::function<void()> &leitura, const std::function<void()> &enquanto = {},
+          const std::function<void()> &aCadaVolta = {});
   // Esc (or Enter in the grid) while a search runs: the running statement is
   // cancelled; `devolver` takes the current row once the reading stopped.
   void interrompe(bool devolver);
   // Cancels a read still running on the worker and waits for its end (the
   // result set is then free); `descarta` forgets its outcome.
   void aguardaLeitura(bool descarta);
+  // A product search's first page at once, while the server still sorts
+  // every match for its statement: the desk's index of descriptions
+  // (IndiceProdutos) gives the codes of its first matches in description
+  // order, and their rows are read by code with the statement's own
+  // condition, on a thread and a connection of the preview's own (`lePrevia`,
+  // which touches nothing of the dialog's); the rows are put in the
+  // statement's order and shown (`mostraPrevia`). The preview stays only
+  // until the statement's first page replaces it; while it shows, the dialog
+  // is still searching (Enter waits, Esc stops and puts back what was shown
+  // before, kept in `antes`), so no row of it can be chosen. No index, or any
+  // failure: no preview, the search goes on as without one.
+  QList<QVariantList> lePrevia(const QString &pergunta, bool somenteAtivos);
+  void mostraPrevia(QList<QVariantList> linhas, std::optional<Grade::Guardadas> &antes);
+  // Stops a preview still being read and waits for its thread.
+  void aguardaPrevia();
 
   const TipoPesquisa *tipo_ = nullptr;
   std::unique_ptr<ClGrade1> ajudante_;
   Recordset rsPesquisa_;
   TelaRegistrada *formAnterior_ = nullptr;
   QString primeiroPadrao_;
-  bool buscando_ = false, lendo_ = false, interrompida_ = false, devolveAoFim_ = false;
+  bool buscando_ = false, lendo_ = false, interrompida_ = false, devolveAoFim_ = false, previa_ = false;
+  // The preview's connection, opened by its thread at its first use and
+  // reopened after a failure; its read running, and its stop.
+  std::unique_ptr<ConexaoBanco> conexaoPrevia_;
+  std::future<QList<QVariantList>> previaLida_;
+  std::atomic<bool> paraPrevia_ = false;
   std::future<void> leitura_;  // the read running on the worker
 };
 

@@ -74,11 +74,12 @@ QString filtroEmpenhos(const QString &pergunta) {
 }
 
 QString filtroPalavras(const TipoPesquisa &tipo, const QString &pergunta) {
-  const int palavras = ContaCampos(pergunta, ' ');
-  const QString primeiro = padrao(PegaCampo(pergunta, " ", 1));
+  const QStringList partes = PalavrasPesquisa(pergunta);
+  const qsizetype palavras = partes.size();
+  const QString primeiro = padrao(partes[0]);
   QString filtro = MontaSql(" WHERE " + tipo.colunaBusca + " like ? ", {primeiro});
-  for (int i = 2; i <= palavras; ++i)
-    filtro += MontaSql(" And " + tipo.colunaBusca + " Like ? ", {padrao(PegaCampo(pergunta, " ", i))});
+  for (qsizetype i = 1; i < palavras; ++i)
+    filtro += MontaSql(" And " + tipo.colunaBusca + " Like ? ", {padrao(partes[i])});
   if (palavras == 1 && tipo.codigo == "Cli")
     filtro += MontaSql(" Or CpfCli Like ? Or FanCli Like ? Or FonCli Like ? Or CelCli like ? ",
                        {primeiro, primeiro, primeiro, primeiro});
@@ -95,9 +96,28 @@ const TipoPesquisa *TipoPesquisaDe(const QString &codigo) {
   return nullptr;
 }
 
+QStringList PalavrasPesquisa(const QString &pergunta) { return pergunta.split(' '); }
+
+namespace {
+
+QString tabelaDe(const TipoPesquisa &tipo, bool somenteAtivos) {
+  if (tipo.codigo == "Pro") return somenteAtivos ? TabelaProdutosAtivos : TabelaProdutos;
+  return tipo.tabela;
+}
+
+}  // namespace
+
 QString MontaSqlPesquisa(const TipoPesquisa &tipo, const QString &pergunta, bool somenteAtivos) {
   const QString filtro = tipo.codigo == "Epn" ? filtroEmpenhos(pergunta) : filtroPalavras(tipo, pergunta);
-  QString tabela = tipo.tabela;
-  if (tipo.codigo == "Pro") tabela = somenteAtivos ? TabelaProdutosAtivos : TabelaProdutos;
-  return "SELECT " + tipo.campos + " FROM " + tabela + filtro + " ORDER BY " + tipo.colunaBusca;
+  return "SELECT " + tipo.campos + " FROM " + tabelaDe(tipo, somenteAtivos) + filtro + " ORDER BY " +
+         tipo.colunaBusca;
+}
+
+QString MontaSqlPorCodigos(const TipoPesquisa &tipo, const QString &pergunta, bool somenteAtivos, int codigos) {
+  const QString marcas = QStringList(std::max(codigos, 1), QStringLiteral("?")).join(',');
+  // The search's own condition, whole, inside parentheses: its OR must not
+  // loosen the codes' condition.
+  const QString condicao = filtroPalavras(tipo, pergunta).mid(QStringLiteral(" WHERE ").size());
+  return "SELECT " + tipo.campos + " FROM " + tabelaDe(tipo, somenteAtivos) + " WHERE " +
+         tipo.colunas.first().campo + " IN (" + marcas + ") AND (" + condicao + ")";
 }

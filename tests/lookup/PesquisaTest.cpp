@@ -10,6 +10,9 @@
 #include "lookup/FormPesq.h"
 #include "lookup/TiposPesquisa.h"
 #include "support/TestSupport.h"
+#include "lookup/DriveProprio.h"
+
+#include <QFile>
 
 TEST(SqlPesquisa, OneWordTwoWordsAndTheKindAdditions) {
   const TipoPesquisa &cli = *TipoPesquisaDe("Cli");
@@ -331,4 +334,83 @@ TEST_F(Pesquisa, EscBeforeTheFirstPageStopsTheSearchAndTheDialogSearchesAgain) {
   rs.abre("SELECT COUNT(*) AS N FROM TB_VDA_CADVEN", estado.conexao());
   EXPECT_EQ(rs["N"].toInt(), 3);
   EXPECT_TRUE(operador.mensagens().isEmpty()) << operador.mensagens().join(" / ").toStdString();
+}
+
+// With the desk's index of descriptions on the drive, the first page shows
+// while the server still works on the statement: the rows of the catalogue as
+// it is now (a product renamed since the index was written goes to its new
+// place, one that no longer matches is left out), in the statement's order.
+// None of them can be chosen: Enter meanwhile hands nothing back, and the
+// statement's own rows replace them. Esc meanwhile stops the search and puts
+// back the rows shown before it.
+TEST(PesquisaPrevia, TheIndexShowsTheFirstPageUntilTheStatementsRowsReplaceIt) {
+  testsupport::DriveProprio drive;
+  ASSERT_TRUE(QFile::exists(drive.raiz() + "/kw-velt/produtos.idx"));
+  // The statement weighs every product, the preview only the few it reads:
+  // the preview comes first.
+  drive.produtosAtivosLentos("RDB$CHARACTER_SETS", " AND b.RDB$CHARACTER_SET_ID < 20");
+  drive.executa("UPDATE TB_EST_CADPRO SET NomPro = 'ZZ CERVEJA RENOMEADA LATA' WHERE CodPro = 7");
+  drive.executa("UPDATE TB_EST_CADPRO SET NomPro = 'SARDINHA EM OLEO 125G' WHERE CodPro = 44");
+  TerminalState estado;
+  drive.conecta(estado);
+  OperadorRoteiro operador;
+  AreaTransferenciaMemoria area;
+  Aplicacao app{estado, operador, area};
+  estado.usaOperador(operador);
+
+  auto linhas = [](Grade &g) {
+    QList<QStringList> l;
+    for (int r = g.FixedRows; r < g.Rows(); ++r) l << g.linha(r);
+    return l;
+  };
+  QList<QStringList> previa, final, antesDaSegunda, depoisDoEsc;
+  QString resultado, interrompida;
+  app.executaModal = [&](Tela &t) {
+    auto &p = static_cast<FormPesq &>(t);
+    Grade &g = p.grade("Grade");
+    t.teclaBaixo(tecla::F9);  // active products only: the slow statement
+    t.digita("LATA");
+    app.atendeOperador = [&] {
+      if (!p.previa() || !previa.isEmpty()) return;
+      EXPECT_TRUE(p.buscando());
+      previa = linhas(g);
+      p.teclaBaixo(tecla::Enter);  // waits: nothing is handed back
+    };
+    t.teclaBaixo(tecla::Enter);
+    final = linhas(g);
+    resultado = t.campo("Result").texto();
+    EXPECT_TRUE(estado.CodPesquisa.isEmpty());
+
+    // A second search, stopped while its preview shows.
+    t.teclaBaixo(tecla::Esc);  // back to the question
+    antesDaSegunda = linhas(g);
+    t.campo("Pergunta").setTexto("1L");
+    bool parou = false;
+    app.atendeOperador = [&] {
+      if (p.previa() && !parou) parou = true, p.teclaBaixo(tecla::Esc);
+    };
+    t.teclaBaixo(tecla::Enter);
+    app.atendeOperador = nullptr;
+    EXPECT_TRUE(parou);
+    interrompida = t.campo("Result").texto();
+    depoisDoEsc = linhas(g);
+    t.teclaBaixo(tecla::Esc);
+  };
+  AbrePesquisa(app, "Pro");
+
+  Recordset rs;
+  rs.abre(MontaSqlPesquisa(*TipoPesquisaDe("Pro"), "LATA", true), estado.conexao());
+  QStringList codigos;
+  for (const QVariantList &l : rs.linhas()) codigos << l[0].toString();
+  QStringList codigosFinal;
+  for (const QStringList &l : final) codigosFinal << l.value(0);
+  ASSERT_EQ(codigos, (QStringList{"34", "7"}));
+  EXPECT_EQ(codigosFinal, codigos);  // the statement's rows, in its order
+  EXPECT_EQ(resultado, "Concluido! " + QString::number(codigos.size()) + " registros foram encontrados.");
+  // The preview had the same rows in the same order: the renamed one last,
+  // the one that no longer matches left out.
+  EXPECT_EQ(previa, final);
+
+  EXPECT_EQ(interrompida, "Pesquisa interrompida! 0 registros foram carregados.");
+  EXPECT_EQ(depoisDoEsc, antesDaSegunda);
 }
