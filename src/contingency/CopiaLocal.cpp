@@ -39,26 +39,26 @@ constexpr char SeparadorChave = '\x1f';
 QString nomeSql(const QString &nome) { return '"' + QString(nome).replace('"', "\"\"") + '"'; }
 QString literal(const QString &texto) { return "'" + QString(texto).replace('\'', "''") + "'"; }
 
-QStringList colunasDe(ConexaoBanco &conexao, const QString &tabela) {
+// The first column of every row of a query, as texts.
+QStringList primeiraColuna(ConexaoBanco &conexao, const QString &sql) {
   Recordset rs;
-  rs.abre("SELECT TRIM(RDB$FIELD_NAME) FROM RDB$RELATION_FIELDS WHERE RDB$RELATION_NAME = " + literal(tabela) +
-              " ORDER BY RDB$FIELD_POSITION",
-          conexao);
-  QStringList colunas;
-  for (; !rs.EOF_(); rs.MoveNext()) colunas << rs.campo(0).toString();
-  return colunas;
+  rs.abre(sql, conexao);
+  QStringList valores;
+  for (; !rs.EOF_(); rs.MoveNext()) valores << rs.campo(0).toString();
+  return valores;
+}
+
+QStringList colunasDe(ConexaoBanco &conexao, const QString &tabela) {
+  return primeiraColuna(conexao, "SELECT TRIM(RDB$FIELD_NAME) FROM RDB$RELATION_FIELDS WHERE RDB$RELATION_NAME = " +
+                                     literal(tabela) + " ORDER BY RDB$FIELD_POSITION");
 }
 
 QStringList chavePrimaria(ConexaoBanco &conexao, const QString &tabela) {
-  Recordset rs;
-  rs.abre("SELECT TRIM(s.RDB$FIELD_NAME) FROM RDB$RELATION_CONSTRAINTS c "
-          "JOIN RDB$INDEX_SEGMENTS s ON s.RDB$INDEX_NAME = c.RDB$INDEX_NAME "
-          "WHERE c.RDB$RELATION_NAME = " + literal(tabela) +
-              " AND c.RDB$CONSTRAINT_TYPE = 'PRIMARY KEY' ORDER BY s.RDB$FIELD_POSITION",
-          conexao);
-  QStringList colunas;
-  for (; !rs.EOF_(); rs.MoveNext()) colunas << rs.campo(0).toString();
-  return colunas;
+  return primeiraColuna(conexao,
+                        "SELECT TRIM(s.RDB$FIELD_NAME) FROM RDB$RELATION_CONSTRAINTS c "
+                        "JOIN RDB$INDEX_SEGMENTS s ON s.RDB$INDEX_NAME = c.RDB$INDEX_NAME "
+                        "WHERE c.RDB$RELATION_NAME = " + literal(tabela) +
+                            " AND c.RDB$CONSTRAINT_TYPE = 'PRIMARY KEY' ORDER BY s.RDB$FIELD_POSITION");
 }
 
 bool existe(ConexaoBanco &conexao, const QString &sqlContagem) {
