@@ -104,6 +104,8 @@ void leParametrosEmpresa(TerminalState &estado) {
 }
 
 void acertaRelogio(TerminalState &estado) {
+  // Working from the desk's own copy there is no server's time to take.
+  if (estado.conexao().emReserva()) return;
   try {
     const QDateTime momento = LeDataServidor(estado);
     if (momento.isValid()) estado.relogio().setSystemTime(momento);

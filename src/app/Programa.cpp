@@ -4,6 +4,7 @@
 
 #include "access/SenhaPDV.h"
 #include "admin/BancoAdmin.h"
+#include "contingency/Contingencia.h"
 #include "contingency/CopiaLocal.h"
 #include "core/Database.h"
 #include "sale/PForm.h"
@@ -17,8 +18,23 @@ Programa::Programa(TerminalState &estado, Operator &operador, AreaTransferencia 
 Programa::~Programa() = default;
 
 void Programa::inicia() {
+  preparaContingencia();
   app_.mostra(*login_);  // the start-up runs in its load step
   iniciaCopiaLocal();
+}
+
+void Programa::preparaContingencia() {
+  const QString arquivo = ArquivoCopiaLocalDoPrograma();
+  if (!QFileInfo(arquivo).isFile()) return;
+  contingencia_ = std::make_unique<Contingencia>(estado_, arquivo);
+  contingencia_->aoMudar = [this](bool em) { contingenciaMudou(em); };
+  app_.agendaPeriodica(Contingencia::IntervaloVerificacaoMs, [this] { contingencia_->verifica(); });
+}
+
+void Programa::contingenciaMudou(bool emContingencia) {
+  // Back on the server: the copy catches up with what changed meanwhile.
+  if (!emContingencia && copia_) copia_->inicia(CopiaInteira::Recusada);
+  if (venda_) venda_->contingenciaMudou(emContingencia);
 }
 
 void Programa::iniciaCopiaLocal() {
@@ -35,6 +51,10 @@ void Programa::abreTelaVenda() {
   venda_ = std::make_unique<PForm>(app_);
   anuncio_ = std::make_unique<platform::WindowAnnouncement>(venda_->legendaTela());
   venda_->descarregaLogin = [this] { app_.descarrega(*login_, true); };
+  if (contingencia_) {
+    venda_->textoContingencia = [this](int guardadas) { return contingencia_->texto(guardadas); };
+    venda_->vendaFechada = [this] { contingencia_->verifica(true); };
+  }
   if (aoCriarTelaVenda) aoCriarTelaVenda(*venda_);
   app_.mostra(*venda_);
 }

@@ -10,6 +10,7 @@
 class SenhaPDV;
 class PForm;
 class CopiaDoCaixa;
+class Contingencia;
 
 class Programa {
  public:
@@ -20,6 +21,8 @@ class Programa {
   TerminalState &estado() { return estado_; }
   SenhaPDV &login() { return *login_; }
   PForm *telaVenda() { return venda_.get(); }
+  // The desk's contingency (nullptr: the desk has no local copy).
+  Contingencia *contingencia() { return contingencia_.get(); }
 
   // Loads the login screen (the start-up runs in its load step) and shows it.
   void inicia();
@@ -36,6 +39,10 @@ class Programa {
   std::unique_ptr<SenhaPDV> login_;
   std::unique_ptr<PForm> venda_;
   std::unique_ptr<CopiaDoCaixa> copia_;
+  // A desk with a local copy sells from it while the server is away.
+  std::unique_ptr<Contingencia> contingencia_;
+  void preparaContingencia();
+  void contingenciaMudou(bool emContingencia);
   // While the sale screen lives, another copy finds it and refuses to start.
   std::unique_ptr<platform::WindowAnnouncement> anuncio_;
 };

@@ -264,6 +264,9 @@ EmpenhoGravado GravaVendaNoBanco(TerminalState &e, const VendaFechada &v) {
   // database when they were sold): applied with the sale, so once.
   for (const ItemVendido &i : v.itens)
     if (i.estoqueDevido) AtualizaEstoquePendente(e, QString::number(i.produto), i.quantidade);
+  // and what items cancelled on the coupon could not give back then.
+  for (const EstoqueADevolver &d : v.estoqueADevolver)
+    AtualizaEstoquePendente(e, QString::number(d.produto), -d.quantidade);
   e.EtapaVenda = 6;
 
   GravaResumoEUsaLiberacao(c, v, r.codigo, datHor);

@@ -266,9 +266,12 @@ int ServicoFechamento::GravaVendasGuardadas(bool avisa) {
 void ServicoFechamento::mostraGuardadas(int quantas) {
   const int separadas = diario().quantasSeparadas();
   QStringList partes;
-  if (quantas > 0) partes << QStringLiteral("Vendas guardadas: %1 (a gravar)").arg(quantas);
+  const QString contingencia = textoContingencia ? textoContingencia(quantas) : QString();
+  if (!contingencia.isEmpty()) partes << contingencia;
+  else if (quantas > 0) partes << QStringLiteral("Vendas guardadas: %1 (a gravar)").arg(quantas);
   if (separadas > 0) partes << QStringLiteral("Vendas separadas: %1 (chame o suporte)").arg(separadas);
   if (mostraSituacao) mostraSituacao(partes.join(QStringLiteral(" | ")));
+  if (mostraContingencia) mostraContingencia(contingencia);
 }
 
 void ServicoFechamento::resolveDiario(qlonglong cancelado, bool impressoraRespondeu) {
@@ -383,7 +386,9 @@ ServicoFechamento::Resultado ServicoFechamento::registra(const VendaFechada &ven
   r.desfecho = Desfecho::Guardado;
   if (mostra) mostra(r);
   mostraGuardadas();
-  operador_.avisa(MensagemVendaGuardada.arg(r.porque));
+  // Working from the local copy the desk says so in its status bar and its
+  // message line: no box in the cashier's way at each sale.
+  if (!estado_.conexao().emReserva()) operador_.avisa(MensagemVendaGuardada.arg(r.porque));
   return r;
 }
 

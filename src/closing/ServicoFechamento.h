@@ -86,6 +86,12 @@ class ServicoFechamento {
   void mostraGuardadas();
   // Where that is shown (the sale screen's status bar).
   std::function<void(const QString &)> mostraSituacao;
+  // While the desk works from its local copy (the server away), what says
+  // so, given the count of kept sales ("" otherwise): shown in the status
+  // bar in place of the count, and given to `mostraContingencia` (the
+  // message line), empty when the desk is back on the server.
+  std::function<QString(int guardadas)> textoContingencia;
+  std::function<void(const QString &)> mostraContingencia;
 
   // How often kept sales are tried again while the program runs.
   static constexpr int IntervaloGuardadasMs = 30000;

@@ -50,7 +50,7 @@ QJsonObject VendaFechada::paraJson() const {
   for (const LinhaPagamento &p : pagamentos) pags.append(QJsonArray::fromStringList(p.celulas()));
   QJsonArray tots;
   for (const Moeda &t : totais) tots.append(valor(t));
-  return {{"caixa", caixa},
+  QJsonObject o{{"caixa", caixa},
           {"cupom", QString::number(cupom)},
           {"data", data.toString(Qt::ISODate)},
           {"usuario", usuario},
@@ -68,6 +68,13 @@ QJsonObject VendaFechada::paraJson() const {
           {"marcador", QString::number(marcador)},
           {"horaServidor", horaServidor.toString(Qt::ISODateWithMs)},
           {"serie", serie}};
+  // Only when something is owed: such entries read as before.
+  QJsonArray devolver;
+  for (const EstoqueADevolver &d : estoqueADevolver)
+    devolver.append(QJsonObject{{"produto", QString::number(d.produto)},
+                                {"quantidade", QString::number(d.quantidade.milesimos())}});
+  if (!devolver.isEmpty()) o["estoqueADevolver"] = devolver;
+  return o;
 }
 
 std::optional<VendaFechada> VendaFechada::deJson(const QJsonObject &o, QString *erro) {
@@ -97,6 +104,14 @@ std::optional<VendaFechada> VendaFechada::deJson(const QJsonObject &o, QString *
   v.marcador = o.value("marcador").toString().toLongLong();
   v.horaServidor = QDateTime::fromString(o.value("horaServidor").toString(), Qt::ISODateWithMs);
   v.serie = o.value("serie").toString().trimmed();  // absent in older entries
+  for (const QJsonValue &x : o.value("estoqueADevolver").toArray()) {
+    const QJsonObject d = x.toObject();
+    EstoqueADevolver e;
+    e.produto = d.value("produto").toString().toLongLong();
+    e.quantidade = Quantidade::deMilesimos(d.value("quantidade").toString().toLongLong(&ok));
+    if (!ok || e.produto <= 0 || e.quantidade <= Quantidade()) return falha(QStringLiteral("estoque a devolver inválido"));
+    v.estoqueADevolver << e;
+  }
   if (!leMoeda(o, "total", v.total, erro)) return std::nullopt;
   for (const QJsonValue &x : o.value("itens").toArray()) {
     const QJsonObject i = x.toObject();

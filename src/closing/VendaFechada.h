@@ -32,6 +32,15 @@ struct ItemVendido {
   bool operator==(const ItemVendido &) const = default;
 };
 
+// Pending stock an item cancelled on the coupon raised and could not give
+// back when it was cancelled (the database away): the sale's recording
+// gives it back.
+struct EstoqueADevolver {
+  qlonglong produto = 0;
+  Quantidade quantidade;
+  bool operator==(const EstoqueADevolver &) const = default;
+};
+
 struct VendaFechada {
   QString caixa;        // the cash-desk identifier (NfsEpn)
   qlonglong cupom = 0;  // the coupon number (NfiEpn)
@@ -56,6 +65,8 @@ struct VendaFechada {
   // The serial of the fiscal printer that printed the coupon (empty in
   // entries written before the journal kept it).
   QString serie;
+  // Absent from older entries (nothing owed).
+  QList<EstoqueADevolver> estoqueADevolver;
   bool operator==(const VendaFechada &) const = default;
 
   // FatEpn: the operator, the first 20 characters of the host name, the time.

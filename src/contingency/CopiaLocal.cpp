@@ -117,6 +117,36 @@ void criaCopia(const QString &arquivo) {
   }
 }
 
+// The user the running desk reads the copy as while the server is away: it
+// may read the copied tables, the copy's record of itself and the views over
+// copied tables only. Whatever else a desk would read there (sales,
+// pre-sales) or write (anything) is refused by the engine, never answered
+// with the copy's empty tables. Granted where missing.
+void concedeLeituraContingencia(ConexaoBanco &copia) {
+  QSet<QString> legiveis;
+  for (const QString &t : TabelasCopiadas()) legiveis << t.toUpper();
+  legiveis << TabelaSituacao;
+  // Views whose tables are all copied.
+  Recordset rs;
+  rs.abre("SELECT TRIM(v.RDB$VIEW_NAME), TRIM(v.RDB$RELATION_NAME) FROM RDB$VIEW_RELATIONS v", copia);
+  QHash<QString, bool> visoes;
+  for (; !rs.EOF_(); rs.MoveNext()) {
+    const QString visao = rs.campo(0).toString().toUpper(), base = rs.campo(1).toString().toUpper();
+    visoes[visao] = visoes.value(visao, true) && legiveis.contains(base);
+  }
+  for (auto v = visoes.cbegin(); v != visoes.cend(); ++v)
+    if (v.value()) legiveis << v.key();
+  const QStringList concedidas =
+      primeiraColuna(copia, QStringLiteral("SELECT TRIM(RDB$RELATION_NAME) FROM RDB$USER_PRIVILEGES WHERE "
+                                           "RDB$USER = '%1' AND RDB$PRIVILEGE = 'S'")
+                                .arg(UsuarioContingencia));
+  QStringList faltam(legiveis.cbegin(), legiveis.cend());
+  faltam.sort();
+  for (const QString &objeto : faltam)
+    if (!concedidas.contains(objeto, Qt::CaseInsensitive))
+      copia.executa(QStringLiteral("GRANT SELECT ON %1 TO USER %2").arg(nomeSql(objeto), UsuarioContingencia));
+}
+
 // The copy's columns of each table, read once per fill or refresh.
 class ColunasCopia {
  public:
@@ -223,6 +253,7 @@ void preencheTudo(const QString &arquivo, ConexaoBanco &servidor, ResultadoCopia
   const qint64 ultima = comMudancas ? numeroAtualDoServidor(servidor) : 0;
   ConexaoBanco copia;
   abreCopia(copia, arquivo);
+  concedeLeituraContingencia(copia);
   ColunasCopia colunas(copia);
   for (const QString &tabela : TabelasCopiadas()) {
     TransacaoBanco t(copia);
@@ -453,6 +484,22 @@ void CopiaDoCaixa::registra(const ResultadoCopia &r) {
   QFile f(arquivoRegistro_);
   if (!f.open(QIODevice::Append | QIODevice::Text)) return;  // nowhere to tell it; the next refresh tries again
   f.write((QDateTime::currentDateTime().toString("yyyy-MM-dd hh:mm:ss ") + r.resumo() + "\n").toUtf8());
+}
+
+bool PreparaLeituraContingencia(const QString &arquivo) {
+  if (!QFileInfo::exists(arquivo)) return false;
+  try {
+    ConexaoBanco copia;
+    abreCopia(copia, arquivo);
+    concedeLeituraContingencia(copia);
+    return true;
+  } catch (const ErroBanco &) {
+    return false;
+  }
+}
+
+QString StringConexaoContingencia(const QString &arquivo) {
+  return StringConexaoDe({arquivo, UsuarioContingencia, QString()});
 }
 
 std::optional<SituacaoCopia> LeSituacaoCopia(const QString &arquivo) {

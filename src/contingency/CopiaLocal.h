@@ -62,6 +62,15 @@ enum class CopiaInteira { Permitida, Recusada };
 ResultadoCopia AtualizaCopia(const QString &arquivo, ConexaoBanco &servidor,
                              CopiaInteira copiaInteira = CopiaInteira::Permitida);
 
+// The running desk reads its copy as this user while the server is away: the
+// copied tables and the views over them only, nothing written.
+inline constexpr const char *UsuarioContingencia = "PDV_CONTINGENCIA";
+// Gives that user its reads where the copy lacks them (a copy made by an
+// older version); false when the copy cannot be opened.
+bool PreparaLeituraContingencia(const QString &arquivo);
+// The connection string of that reading (an embedded attach, no password).
+QString StringConexaoContingencia(const QString &arquivo);
+
 // What the copy says of itself: the time of its last refresh and the last
 // change number it read (nullopt when it cannot be opened).
 struct SituacaoCopia {

@@ -52,6 +52,11 @@ bool ErroBanco::conexaoPerdida() const {
 
 bool ErroBanco::cancelado() const { return temCodigo(isc_cancelled); }
 
+bool ErroBanco::servidorFora() const {
+  return conexaoPerdida() || temCodigo(isc_net_connect_err) || temCodigo(isc_net_connect_listen_err) ||
+         temCodigo(isc_unavailable);
+}
+
 // ---------------------------------------------------------------- connection
 
 DestinoConexao InterpretaStringConexao(const QString &texto) {
@@ -134,6 +139,8 @@ struct ConexaoBanco::Sessao {
   // Bounds: one call to the server, the attach of `abre`.
   milliseconds limiteResposta{ConexaoBanco::kLimiteRespostaSegundos * 1000};
   milliseconds limiteAbertura{ConexaoBanco::kLimiteAberturaSegundos * 1000};
+  // A reopening's bound (0: limiteResposta); shorter with a reserve.
+  milliseconds limiteReconexao{0};
   // The lock wait of a write transaction: below the call's bound, so that a
   // wait on a lock ends as a lock error and not as an abort.
   int esperaBloqueio() const {
@@ -366,7 +373,7 @@ void ConexaoBanco::Sessao::perde() {
 void ConexaoBanco::Sessao::reconecta(const ErroBanco &motivo) {
   perde();
   try {
-    conecta(limiteResposta);
+    conecta(limiteReconexao.count() > 0 ? limiteReconexao : limiteResposta);
   } catch (const ErroBanco &e) {
     throw ErroBanco(motivo.numero(),
                     "A conexão com o banco de dados foi perdida e não pôde ser restabelecida.\n" +
@@ -516,8 +523,10 @@ void ConexaoBanco::abre(const QString &stringConexao) {
   fecha();
   s_->stringConexao = stringConexao;
   try {
-    s_->conecta(s_->limiteAbertura);
+    s_->conecta(s_->limiteReconexao.count() > 0 ? std::min(s_->limiteAbertura, s_->limiteReconexao)
+                                                : s_->limiteAbertura);
   } catch (const ErroBanco &e) {
+    if (entraReserva(e)) return;
     registraErro(e);
     throw;
   }
@@ -526,9 +535,74 @@ void ConexaoBanco::abre(const QString &stringConexao) {
 void ConexaoBanco::fecha() {
   s_->desconecta();
   s_->perdida = false;
+  if (reserva_) reserva_->fecha();
+  emReserva_ = false;
 }
 
-bool ConexaoBanco::aberta() const { return s_->att != nullptr || s_->perdida; }
+bool ConexaoBanco::aberta() const { return s_->att != nullptr || s_->perdida || emReserva_; }
+
+// ---------------------------------------------------------------- reserve
+
+void ConexaoBanco::defineReserva(const QString &stringConexao, std::function<void(bool)> aoMudar) {
+  stringReserva_ = stringConexao;
+  aoMudarReserva_ = std::move(aoMudar);
+  s_->limiteReconexao = stringConexao.isEmpty() ? milliseconds(0) : milliseconds(kLimiteReservaMs);
+}
+
+bool ConexaoBanco::entraReserva(const ErroBanco &motivo) {
+  if (stringReserva_.isEmpty() || !motivo.servidorFora()) return false;
+  if (emReserva_) return true;
+  try {
+    if (!reserva_) {
+      reserva_ = std::make_unique<ConexaoBanco>();
+      // A file of this machine: nothing to bound.
+      reserva_->defineLimites(milliseconds(0), std::chrono::seconds(kLimiteAberturaSegundos));
+    }
+    if (!reserva_->aberta()) reserva_->abre(stringReserva_);
+  } catch (const ErroBanco &) {
+    return false;  // no reserve to go to: the server's failure stands
+  }
+  // The server is let go; `voltaAoServidor` attaches again.
+  s_->desconecta();
+  s_->perdida = true;
+  motivoReserva_ = motivo.descricao();
+  emReserva_ = true;
+  if (aoMudarReserva_) aoMudarReserva_(true);
+  return true;
+}
+
+bool ConexaoBanco::voltaAoServidor() {
+  if (!emReserva_) return true;
+  try {
+    s_->semTentativaAte = {};
+    s_->conecta(milliseconds(kLimiteReservaMs));
+  } catch (const ErroBanco &) {
+    s_->perdida = true;
+    return false;
+  }
+  emReserva_ = false;
+  motivoReserva_.clear();
+  if (aoMudarReserva_) aoMudarReserva_(false);
+  return true;
+}
+
+ErroBanco ConexaoBanco::recusaNaReserva() const {
+  return ErroBanco(isc_network_error,
+                   QStringLiteral("CONTINGÊNCIA: o servidor do banco de dados não responde; este caixa trabalha "
+                                  "com a sua cópia local e não grava nada até o servidor voltar."),
+                   {isc_network_error, ErroBanco::kCodigoContingencia});
+}
+
+ErroBanco ConexaoBanco::erroDaReserva(const ErroBanco &erro) const {
+  // What the copy does not hold (sales, pre-sales, numbers) is refused by
+  // the engine: as far as callers go, the server is away.
+  if (!erro.temCodigo(isc_no_priv) && !erro.servidorFora()) return erro;
+  return ErroBanco(isc_network_error,
+                   QStringLiteral("CONTINGÊNCIA: o servidor do banco de dados não responde e a cópia local deste "
+                                  "caixa não tem o que foi pedido.\n") +
+                       erro.descricao(),
+                   {isc_network_error, ErroBanco::kCodigoContingencia});
+}
 
 bool ConexaoBanco::emTransacao() const { return s_->explicita != nullptr; }
 
@@ -544,6 +618,7 @@ void ConexaoBanco::defineLimites(std::chrono::milliseconds resposta, std::chrono
 int ConexaoBanco::instrucoesGuardadas() const { return static_cast<int>(s_->guardadas.size()); }
 
 void ConexaoBanco::cancelaOperacao() {
+  if (emReserva_ && reserva_) reserva_->cancelaOperacao();
   const std::lock_guard trava(s_->travaCancela);
   if (!s_->attCancelavel) return;
   fb::Status st;
@@ -606,6 +681,11 @@ long rodaInstrucao(ConexaoBanco::Sessao &s, const std::function<fb::Instrucao &(
 
 long ConexaoBanco::executaComParametros(const QString &sql, const QVariantList &parametros) {
   anotaInstrucao(sql, parametros);
+  if (emReserva_) {
+    const ErroBanco e = recusaNaReserva();
+    registraErro(e);
+    throw e;
+  }
   exigeAberta();
   try {
     return s_->comRetomada([&](bool &enviado) -> long {
@@ -627,6 +707,7 @@ long ConexaoBanco::executaComParametros(const QString &sql, const QVariantList &
     });
   } catch (const ErroBanco &e) {
     registraErro(e);
+    entraReserva(e);  // what follows reads the reserve; this write failed
     throw;
   }
 }
@@ -634,6 +715,11 @@ long ConexaoBanco::executaComParametros(const QString &sql, const QVariantList &
 // ---------------------------------------------------------------- transactions
 
 TransacaoBanco::TransacaoBanco(ConexaoBanco &conexao) : conexao_(conexao) {
+  if (conexao_.emReserva_) {
+    const ErroBanco e = conexao_.recusaNaReserva();
+    conexao_.registraErro(e);
+    throw e;
+  }
   conexao_.exigeAberta();
   ConexaoBanco::Sessao &s = *conexao_.s_;
   if (s.explicita) throw ErroBanco(-1, "Já há uma transação aberta nesta conexão.");
@@ -649,6 +735,7 @@ TransacaoBanco::TransacaoBanco(ConexaoBanco &conexao) : conexao_(conexao) {
     });
   } catch (const ErroBanco &e) {
     conexao_.registraErro(e);
+    conexao_.entraReserva(e);
     throw;
   }
   ativa_ = true;
@@ -680,6 +767,7 @@ void TransacaoBanco::confirma() {
     erro = s.semResposta(erro);
     if (erro.conexaoPerdida()) s.perde();
     conexao_.registraErro(erro);
+    conexao_.entraReserva(erro);
     throw erro;
   }
 }
@@ -701,6 +789,7 @@ ComandoPreparado::ComandoPreparado(ConexaoBanco &conexao, const QString &sql) : 
 ComandoPreparado::~ComandoPreparado() = default;
 
 void ComandoPreparado::prepara() {
+  if (conexao_.emReserva_) throw conexao_.recusaNaReserva();
   conexao_.exigeAberta();
   ConexaoBanco::Sessao &s = *conexao_.s_;
   try {
@@ -722,6 +811,7 @@ void ComandoPreparado::prepara() {
 
 long ComandoPreparado::executa(const QVariantList &parametros) {
   conexao_.anotaInstrucao(sql_, parametros);
+  if (conexao_.emReserva_) throw conexao_.recusaNaReserva();
   conexao_.exigeAberta();
   ConexaoBanco::Sessao &s = *conexao_.s_;
   try {
@@ -806,7 +896,35 @@ void Recordset::abreLendo(const QString &sql, const QVariantList &parametros, Co
                            "): use a result set of its own for \"" + sql.left(80).toStdString() + "\"");
   fecha();
   conexao.anotaInstrucao(sql, parametros);
+  // From the reserve while the server is away (and when this read finds it
+  // away, outside a transaction).
+  const auto daReserva = [&] {
+    try {
+      abreLendo(sql, parametros, *conexao.reserva_, pagina, lidas);
+    } catch (const ErroBanco &e) {
+      const ErroBanco r = conexao.erroDaReserva(e);
+      conexao.registraErro(r);
+      throw r;
+    }
+  };
+  if (conexao.emReserva_) return daReserva();
   conexao.exigeAberta();
+  // With a reserve to go to, a whole read outside a transaction (a look-up)
+  // waits for the server as long as the switch may take, not the call's
+  // whole bound: a frozen network sends it to the copy as quickly.
+  ConexaoBanco::Sessao &s = *conexao.s_;
+  const milliseconds limiteAntes = s.limiteResposta;
+  const bool curto = pagina < 0 && !conexao.stringReserva_.isEmpty() && !s.explicita &&
+                     limiteAntes > milliseconds(ConexaoBanco::kLimiteReservaMs);
+  if (curto) s.limiteResposta = milliseconds(ConexaoBanco::kLimiteReservaMs);
+  struct Restaura {
+    ConexaoBanco::Sessao &s;
+    bool curto;
+    milliseconds antes;
+    ~Restaura() {
+      if (curto) s.limiteResposta = antes;
+    }
+  } restaura{s, curto, limiteAntes};
   try {
     conexao.s_->comRetomada([&](bool &) {
       fecha();
@@ -823,6 +941,7 @@ void Recordset::abreLendo(const QString &sql, const QVariantList &parametros, Co
     });
   } catch (const ErroBanco &e) {
     fecha();
+    if (!conexao.emTransacao() && conexao.entraReserva(e)) return daReserva();
     conexao.registraErro(e);
     throw;
   }

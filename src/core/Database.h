@@ -23,6 +23,7 @@
 #include <QStringList>
 #include <QVariant>
 #include <QVariantList>
+#include <atomic>
 #include <chrono>
 #include <functional>
 #include <memory>
@@ -60,8 +61,16 @@ class ErroBanco : public std::runtime_error {
   // The server did not answer within the connection's bound (a lost
   // connection too).
   bool semResposta() const { return temCodigo(kCodigoSemResposta); }
-  // Carried among the codes of such an error; no code of the server's.
+  // The server cannot be reached at all (refused, gone, no answer), as
+  // opposed to a server that answers with a refusal (a wrong password, a
+  // missing database): what a reserve stands in for.
+  bool servidorFora() const;
+  // Not sent to the server: the connection works from its reserve (the
+  // desk's local copy), which is never written (a lost connection too).
+  bool contingencia() const { return temCodigo(kCodigoContingencia); }
+  // Carried among the codes of such errors; no codes of the server's.
   static constexpr long kCodigoSemResposta = -10;
+  static constexpr long kCodigoContingencia = -11;
 
  private:
   long numero_;
@@ -135,6 +144,27 @@ class ConexaoBanco {
   // Prepared statements kept for reuse (by text).
   int instrucoesGuardadas() const;
 
+  // A reserve: another database (a desk's local copy, opened as a user that
+  // may only read it) that stands in for the server while the server cannot
+  // be reached. With one, an attach to the server (`abre`, a reopening) and
+  // a whole read outside a transaction (a look-up; not a read page by page)
+  // wait at most kLimiteReservaMs for it; when the server is found away the
+  // connection goes into the reserve: reads outside a transaction run on
+  // it (the read that found the server away is run there at once), and every
+  // write, transaction or prepared command fails as a lost connection with
+  // ErroBanco::contingencia(), the server never being tried until
+  // `voltaAoServidor`. A read of what the reserve does not hold fails the
+  // same way. `aoMudar` is told each switch (true: into the reserve); it must
+  // not run statements on this connection. Empty text: no reserve.
+  void defineReserva(const QString &stringConexao, std::function<void(bool emReserva)> aoMudar = {});
+  bool emReserva() const { return emReserva_; }
+  // Why the connection went into its reserve (the server's error).
+  QString motivoReserva() const { return motivoReserva_; }
+  // Attaches to the server again, waiting at most kLimiteReservaMs: true when
+  // it answered and the connection has left its reserve (or was not in it).
+  bool voltaAoServidor();
+  static constexpr int kLimiteReservaMs = 2000;
+
   struct Sessao;
 
  private:
@@ -147,7 +177,19 @@ class ConexaoBanco {
     ultimaInstrucao_ = sql;
     parametrosUltima_ = parametros;
   }
+  // Goes into the reserve for this failure of the server's; false when it
+  // is not such a failure or there is no reserve that opens.
+  bool entraReserva(const ErroBanco &motivo);
+  // A failure of the reserve, as this connection reports it.
+  ErroBanco erroDaReserva(const ErroBanco &erro) const;
+  // Thrown for a write while in the reserve.
+  ErroBanco recusaNaReserva() const;
   std::unique_ptr<Sessao> s_;
+  std::unique_ptr<ConexaoBanco> reserva_;
+  QString stringReserva_;
+  std::function<void(bool)> aoMudarReserva_;
+  std::atomic<bool> emReserva_{false};
+  QString motivoReserva_;
   QString ultimoErro_;
   QString ultimaInstrucao_;
   QVariantList parametrosUltima_;

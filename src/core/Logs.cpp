@@ -1,6 +1,10 @@
 #include "core/Logs.h"
 
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <QLocale>
+#include <QSaveFile>
 
 #include "core/Cp1252.h"
 #include "core/Database.h"
@@ -8,6 +12,7 @@
 #include "core/Operator.h"
 #include "core/TerminalState.h"
 #include "platform/Host.h"
+#include "platform/Paths.h"
 
 ErroCapturado ErroCapturado::de(const std::exception &e, int passo) {
   ErroCapturado c;
@@ -81,7 +86,69 @@ void RegistraErro(TerminalState &estado, const QString &rotina, const ErroCaptur
     sql.replace(pos, 1, literal);
     pos += literal.size();
   }
-  estado.conexao().executa(sql);
+  // The server away: the row waits on the drive.
+  if (estado.conexao().emReserva() && GuardaRegistro(sql)) return;
+  try {
+    estado.conexao().executa(sql);
+  } catch (const ErroBanco &) {
+    // The server found away by this very row: it waits on the drive too.
+    if (!estado.conexao().emReserva() || !GuardaRegistro(sql)) throw;
+  }
+}
+
+namespace {
+
+QString arquivoRegistros() { return platform::hostPath(ArquivoRegistrosGuardados); }
+
+QStringList leRegistros() {
+  QFile f(arquivoRegistros());
+  QStringList r;
+  if (!f.open(QIODevice::ReadOnly)) return r;
+  for (const QByteArray &linha : f.readAll().split('\n')) {
+    const QJsonArray a = QJsonDocument::fromJson(linha).array();
+    if (!a.isEmpty() && a.at(0).isString()) r << a.at(0).toString();
+  }
+  return r;
+}
+
+QByteArray linhaRegistro(const QString &sql) {
+  return QJsonDocument(QJsonArray{sql}).toJson(QJsonDocument::Compact) + '\n';
+}
+
+}  // namespace
+
+bool GuardaRegistro(const QString &sql) {
+  QFile f(arquivoRegistros());
+  if (!f.open(QIODevice::Append)) return false;
+  const QByteArray linha = linhaRegistro(sql);
+  return f.write(linha) == linha.size() && f.flush();
+}
+
+int EnviaRegistrosGuardados(TerminalState &estado) {
+  const QStringList todos = leRegistros();
+  if (todos.isEmpty()) return 0;
+  const auto reescreve = [](const QStringList &linhas) {
+    if (linhas.isEmpty()) return QFile::remove(arquivoRegistros()) || !QFile::exists(arquivoRegistros());
+    QSaveFile f(arquivoRegistros());
+    if (!f.open(QIODevice::WriteOnly)) return false;
+    for (const QString &sql : linhas) f.write(linhaRegistro(sql));
+    return f.commit();
+  };
+  QStringList ficam;  // refused for what they hold: left for support
+  qsizetype i = 0;
+  for (; i < todos.size(); ++i) {
+    try {
+      estado.conexao().executa(todos[i]);
+    } catch (const ErroBanco &e) {
+      if (e.servidorFora()) break;
+      ficam << todos[i];
+      continue;
+    }
+    if (!reescreve(ficam + todos.mid(i + 1))) return static_cast<int>(todos.size() - i - 1 + ficam.size());
+  }
+  const QStringList restam = ficam + todos.mid(i);
+  reescreve(restam);
+  return static_cast<int>(restam.size());
 }
 
 void ExecutaComTratamento(TerminalState &estado, const QString &rotina, const std::function<void()> &passo) {

@@ -39,5 +39,15 @@ void ExecutaComTratamento(TerminalState &estado, const QString &rotina, const st
 void GravaLog(TerminalState &estado, int usuario, const QString &sistema, const QString &operacao,
               const QString &tabela);
 
+// Log rows (error, access) written while the server is away wait on the
+// drive, one statement per line, and are sent when it answers again.
+inline constexpr const char *ArquivoRegistrosGuardados = "c:\\kw-velt\\registros-guardados.txt";
+// Keeps one statement of a log row for later; false when the drive refused.
+bool GuardaRegistro(const QString &sql);
+// Sends the kept rows, oldest first, each once: a row the server took is
+// gone from the file before the next is sent. Returns how many are left
+// (the server away again, a row it refuses stays for support to see).
+int EnviaRegistrosGuardados(TerminalState &estado);
+
 inline constexpr const char *MensagemErroSistema =
     "Erro de Sistema. Por favor Comunique ao Administrador !";

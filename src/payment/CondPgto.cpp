@@ -421,6 +421,12 @@ bool CondPgto::validaCodigo() {
 QString CondPgto::confereCredito(int dup, int64_t numero) {
   if (dup != CondPrazo && dup != CondCheque && dup != CondConvenio) return {};
   TerminalState &e = estado();
+  // Without the server the customer's credit cannot be checked: the copy
+  // lacks what the other desks sold meanwhile (and what this one kept), and
+  // a release could be used twice.
+  if (e.conexao().emReserva() &&
+      (dup != CondConvenio || SemNulo(RsCondicao["FlgCpg"]).toString().trimmed() == QLatin1String("1")))
+    return MensagemCreditoEmContingencia;
   CreditoCliente c;
   // The opener's customer as it is now; its limit and status are read
   // again with it, never another customer's.

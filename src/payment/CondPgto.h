@@ -30,6 +30,12 @@ struct AberturaPagamento {
   std::function<void(const Moeda &)> recebeDinheiro;
 };
 
+// The refusal of a condition that needs the customer's credit checked
+// while the desk works from its local copy.
+inline const QString MensagemCreditoEmContingencia = QStringLiteral(
+    "CONTINGÊNCIA: sem o servidor do banco de dados o crédito do cliente não pode ser conferido.\n"
+    "Venda a prazo, em cheque ou em convênio com limite não é aceita agora: escolha outra condição.");
+
 class CondPgto : public Tela {
  public:
   explicit CondPgto(Aplicacao &app);

@@ -14,6 +14,10 @@
 #ifndef Q_OS_WIN
 #include <sys/time.h>
 #endif
+#ifdef Q_OS_UNIX
+#include <fcntl.h>
+#include <unistd.h>
+#endif
 
 namespace platform {
 
@@ -36,6 +40,18 @@ bool startProgram(const QString &commandLine, WindowStyle style) {
     process.setStandardOutputFile(QProcess::nullDevice());
     process.setStandardErrorFile(QProcess::nullDevice());
   }
+#ifdef Q_OS_UNIX
+  // The program gets none of this process's open files: an embedded
+  // database's file and its engine's lock files held by a suite program
+  // that stays open would refuse this desk's next start (and the other
+  // programs of the drive) as "already opened with engine instance".
+  // (Marked to close on exec: this Qt runs no code in a detached child.)
+  const QDir abertos(QStringLiteral("/proc/self/fd"));
+  for (const QString &nome : abertos.entryList(QDir::Files | QDir::System | QDir::NoDotAndDotDot)) {
+    const int fd = nome.toInt();
+    if (fd > 2) ::fcntl(fd, F_SETFD, ::fcntl(fd, F_GETFD) | FD_CLOEXEC);
+  }
+#endif
   return process.startDetached();
 }
 

@@ -24,21 +24,25 @@ QList<ItemEstoque> EstoqueCupom::levantados() const {
   QList<ItemEstoque> r;
   for (const ItemEstoque &i : itens)
     if (!i.devido) r << i;
-  return r;
+  return r + devolucoesDevidas;
 }
 
 
 bool GravaEstoqueCupom(const QString &arquivo, const EstoqueCupom &r, QString *erro) {
-  QJsonArray itens;
-  for (const ItemEstoque &i : r.itens) {
-    QJsonObject o{{"item", i.item}, {"produto", i.produto}, {"quantidade", QString::number(i.quantidade.milesimos())}};
-    if (i.devido) o["devido"] = true;
-    itens.append(o);
-  }
-  const QJsonObject o{{"caixa", r.caixa},
-                      {"cupom", QString::number(r.cupom)},
-                      {"data", r.data.toString(Qt::ISODate)},
-                      {"itens", itens}};
+  const auto lista = [](const QList<ItemEstoque> &l) {
+    QJsonArray a;
+    for (const ItemEstoque &i : l) {
+      QJsonObject o{{"item", i.item}, {"produto", i.produto}, {"quantidade", QString::number(i.quantidade.milesimos())}};
+      if (i.devido) o["devido"] = true;
+      a.append(o);
+    }
+    return a;
+  };
+  QJsonObject o{{"caixa", r.caixa},
+                {"cupom", QString::number(r.cupom)},
+                {"data", r.data.toString(Qt::ISODate)},
+                {"itens", lista(r.itens)}};
+  if (!r.devolucoesDevidas.isEmpty()) o["devolver"] = lista(r.devolucoesDevidas);
   QDir().mkpath(QFileInfo(arquivo).absolutePath());
   QSaveFile f(arquivo);
   if (f.open(QIODevice::WriteOnly)) {
@@ -62,16 +66,21 @@ std::optional<EstoqueCupom> LeEstoqueCupom(const QString &arquivo) {
   r.cupom = o.value("cupom").toString().toLongLong(&ok);
   if (!ok) return std::nullopt;
   r.data = QDate::fromString(o.value("data").toString(), Qt::ISODate);
-  for (const QJsonValue &v : o.value("itens").toArray()) {
-    const QJsonObject i = v.toObject();
-    ItemEstoque it;
-    it.item = i.value("item").toInt();
-    it.produto = i.value("produto").toString();
-    it.quantidade = Quantidade::deMilesimos(i.value("quantidade").toString().toLongLong(&ok));
-    if (!ok || it.produto.isEmpty()) return std::nullopt;
-    it.devido = i.value("devido").toBool();
-    r.itens << it;
-  }
+  const auto le = [&ok](const QJsonArray &a, QList<ItemEstoque> &l) {
+    for (const QJsonValue &v : a) {
+      const QJsonObject i = v.toObject();
+      ItemEstoque it;
+      it.item = i.value("item").toInt();
+      it.produto = i.value("produto").toString();
+      it.quantidade = Quantidade::deMilesimos(i.value("quantidade").toString().toLongLong(&ok));
+      if (!ok || it.produto.isEmpty()) return false;
+      it.devido = i.value("devido").toBool();
+      l << it;
+    }
+    return true;
+  };
+  if (!le(o.value("itens").toArray(), r.itens) || !le(o.value("devolver").toArray(), r.devolucoesDevidas))
+    return std::nullopt;
   return r;
 }
 

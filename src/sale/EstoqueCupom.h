@@ -33,11 +33,16 @@ struct EstoqueCupom {
   qlonglong cupom = 0;
   QDate data;
   QList<ItemEstoque> itens;  // items sold and not cancelled
+  // Items cancelled whose raise reached the database and whose give-back
+  // did not (the database away): given back with the sale's recording, or
+  // with the coupon's cancellation.
+  QList<ItemEstoque> devolucoesDevidas;
   bool operator==(const EstoqueCupom &) const = default;
 
   // The item of that number (nullptr: none).
   const ItemEstoque *item(int numero) const;
-  // What the coupon raised in the database (the owed items left out).
+  // What the coupon raised in the database and still holds (the owed items
+  // left out, the owed give-backs in).
   QList<ItemEstoque> levantados() const;
 };
 

@@ -284,13 +284,24 @@ void PForm::registraAcesso(const QString &entrada) {
   // The sale window's own handle where there is a window (the process id
   // stands for it in a run without a display).
   if (app().identificadorJanela) handleJanela = app().identificadorJanela(*this);
-  Recordset rs;
-  rs.abre("Select GEN_ID(NUMACESSO,1) AS NUMACESSO FROM TB_GER_PARAMETROS", e.conexao());
-  const QVariant numero = rs["NumAcesso"];
-  e.conexao().executa(
-      MontaSql("INSERT INTO TB_GER_ACESSOS (NUMACESSO,SISTEMA,MAQUINA,USUARIO,ENTRADA,NUMJAN) VALUES (?,?,?,?,?,?)",
-               {numero, QStringLiteral("PDV"), e.NomeMaquina, e.NomUsuario, entrada,
-                static_cast<qulonglong>(handleJanela)}));
+  const QString insert =
+      "INSERT INTO TB_GER_ACESSOS (NUMACESSO,SISTEMA,MAQUINA,USUARIO,ENTRADA,NUMJAN) VALUES (?,?,?,?,?,?)";
+  QVariantList valores{QStringLiteral("PDV"), e.NomeMaquina, e.NomUsuario, entrada,
+                       static_cast<qulonglong>(handleJanela)};
+  if (!e.conexao().emReserva()) {
+    try {
+      Recordset rs;
+      rs.abre("Select GEN_ID(NUMACESSO,1) AS NUMACESSO FROM TB_GER_PARAMETROS", e.conexao());
+      e.conexao().executa(MontaSql(insert, QVariantList{rs["NumAcesso"]} + valores));
+      return;
+    } catch (const ErroBanco &erro) {
+      if (!erro.servidorFora()) throw;
+    }
+  }
+  // The server away: the row waits on the drive, numbered when it is sent.
+  QString guardado = MontaSql(insert, QVariantList{QString()} + valores);
+  guardado.replace(insert.indexOf('?'), 2, QStringLiteral("GEN_ID(NUMACESSO,1)"));
+  GuardaRegistro(guardado);
 }
 
 void PForm::mostraLegendas() {
@@ -334,12 +345,14 @@ void PForm::carrega() {
   // while any is left (never under an open coupon or another screen).
   ServicoFechamento &f = fechamento();
   f.diario().limpaGravadas(e.DataSistema);
-  f.GravaVendasGuardadas(true);
+  f.GravaVendasGuardadas(!e.conexao().emReserva());
+  // Log rows a run kept while its server was away.
+  if (!e.conexao().emReserva()) EnviaRegistrosGuardados(e);
   // Recorded sales whose release program a cut (or a start that failed)
   // left unstarted.
   f.LiberaPendentes();
   app().agendaPeriodica(ServicoFechamento::IntervaloGuardadasMs, [this] {
-    if (estado().EcfOcupada || app().telaFrente() != this) return;
+    if (estado().EcfOcupada || app().telaFrente() != this || estado().conexao().emReserva()) return;
     ServicoFechamento &f = fechamento();
     if (f.liberacoesFalhas() > 0) f.LiberaPendentes();
     if (f.diario().pendentes().isEmpty()) return;

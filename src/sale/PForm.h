@@ -40,6 +40,16 @@ class PForm : public Tela, public JanelaVenda {
   QString textoUsuario() const { return textoUsuario_; }
   // Unloads the login screen once the sale screen is active.
   std::function<void()> descarregaLogin;
+  // A desk working from its local copy while the server is away (set by the
+  // program when the desk has one): the status text for the kept sales'
+  // count ("" on the server), and a sale just closed (the server is tried).
+  std::function<QString(int vendasGuardadas)> textoContingencia;
+  std::function<void()> vendaFechada;
+  // The desk went into (true) or came out of its contingency: the status
+  // bar and the message line say so; back on the server, what was kept is
+  // recorded now unless a coupon or another screen is open (the timer's
+  // next try does it then).
+  void contingenciaMudou(bool emContingencia);
 
   // Sale states (used by the other sale screens too).
   void LiberaItens();

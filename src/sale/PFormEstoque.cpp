@@ -50,8 +50,10 @@ void PForm::levantaEstoque(int item, const QString &codPro, Quantidade quantidad
   } catch (const ErroBanco &) {
     // The printer took the item: it is sold. Its stock goes with the sale.
     i.devido = true;
-    campo("TxtMens").setTexto(
-        QStringLiteral("Item vendido. Sem banco de dados agora: o estoque dele será atualizado com a venda."));
+    // Working from the local copy, the message line already says so.
+    if (!e.conexao().emReserva())
+      campo("TxtMens").setTexto(
+          QStringLiteral("Item vendido. Sem banco de dados agora: o estoque dele será atualizado com a venda."));
   }
   estoqueCupom_.itens << i;
   guardaEstoqueCupom();
@@ -60,9 +62,20 @@ void PForm::levantaEstoque(int item, const QString &codPro, Quantidade quantidad
 void PForm::devolveEstoqueDoItem(int item, const QString &codPro, Quantidade quantidade) {
   const ItemEstoque *registrado = estoqueCupom_.item(item);
   // An owed raise never happened: there is nothing to give back.
-  if (!registrado || !registrado->devido)
-    AtualizaEstoquePendente(estado(), registrado ? registrado->produto : codPro,
-                            -(registrado ? registrado->quantidade : quantidade));
+  if (!registrado || !registrado->devido) {
+    const ItemEstoque devolver{item, registrado ? registrado->produto : codPro,
+                               registrado ? registrado->quantidade : quantidade, false};
+    try {
+      AtualizaEstoquePendente(estado(), devolver.produto, -devolver.quantidade);
+    } catch (const ErroBanco &) {
+      // The printer cancelled the item: it is not sold. Its give-back goes
+      // with the sale (or the coupon's cancellation).
+      estoqueCupom_.devolucoesDevidas << devolver;
+      if (!estado().conexao().emReserva())
+        campo("TxtMens").setTexto(QStringLiteral(
+            "Item cancelado. Sem banco de dados agora: o estoque dele será devolvido com a venda."));
+    }
+  }
   estoqueCupom_.itens.removeIf([item](const ItemEstoque &i) { return i.item == item; });
   guardaEstoqueCupom();
 }

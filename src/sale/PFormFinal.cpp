@@ -39,6 +39,14 @@ ServicoFechamento &PForm::fechamento() {
   if (!fechamento_) {
     fechamento_ = std::make_unique<ServicoFechamento>(estado(), app().operador());
     fechamento_->mostraSituacao = [this](const QString &texto) { campo("StBar1").setTexto(texto); };
+    fechamento_->textoContingencia = [this](int guardadas) {
+      return textoContingencia ? textoContingencia(guardadas) : QString();
+    };
+    fechamento_->mostraContingencia = [this](const QString &texto) {
+      Campo &mensagem = campo("TxtMens");
+      if (!texto.isEmpty()) mensagem.setTexto(texto);
+      else if (mensagem.texto().startsWith(QStringLiteral("CONTINGÊNCIA"))) mensagem.setTexto(QString());
+    };
   }
   return *fechamento_;
 }
@@ -99,6 +107,8 @@ VendaFechada PForm::montaVenda() const {
   v.itens = venda_.vendidos();
   for (ItemVendido &i : v.itens)
     if (const ItemEstoque *estoque = estoqueCupom_.item(i.item)) i.estoqueDevido = estoque->devido;
+  for (const ItemEstoque &d : estoqueCupom_.devolucoesDevidas)
+    v.estoqueADevolver << EstoqueADevolver{d.produto.toLongLong(), d.quantidade};
   if (condPgto_) v.pagamentos = condPgto_->pagamentos();
   v.totais = venda_.totais();
   return v;
@@ -197,5 +207,15 @@ void PForm::CmdFinal() {
     mostraEmpenho(g.empenho);
     mostraVendaConcluida(venda.cliente, g.empenho, venda.cupom);
   });
+  if (vendaFechada) vendaFechada();
+}
+
+void PForm::contingenciaMudou(bool emContingencia) {
+  ServicoFechamento &f = fechamento();
+  if (!emContingencia && !estado().EcfOcupada && app().telaFrente() == this) {
+    f.GravaVendasGuardadas(false);
+    EnviaRegistrosGuardados(estado());
+  }
+  f.mostraGuardadas();
 }
 

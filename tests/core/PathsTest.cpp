@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QFile>
+#include <QThread>
+#include <fcntl.h>
+#include <unistd.h>
 
 #include "platform/Host.h"
 #include "platform/Paths.h"
@@ -38,4 +42,27 @@ TEST(Host, StartProgramNeverWaitsAndReportsMissingPrograms) {
   EXPECT_FALSE(platform::startProgram(""));
   // A program that would run for seconds: the call returns at once.
   EXPECT_TRUE(platform::startProgram("/bin/sleep 3", platform::WindowStyle::Hidden));
+}
+
+// A program the desk starts holds none of its open files: a suite program
+// left open with an embedded database's file and lock files inherited
+// would refuse the desk's next start.
+TEST(Host, AStartedProgramInheritsNoOpenFile) {
+  testsupport::TempDrive drive;
+  // Opened as the database engine opens its files (Qt's own are closed on exec).
+  const int aberto = ::open(drive.path("aberto.dat").toLocal8Bit().constData(), O_WRONLY | O_CREAT, 0600);
+  ASSERT_GE(aberto, 0);
+  const QString lista = drive.path("fds.txt");
+  QFile script(drive.path("lista.sh"));
+  ASSERT_TRUE(script.open(QIODevice::WriteOnly));
+  script.write("#!/bin/sh\nls -l /proc/$$/fd > \"$1.tmp\" && mv \"$1.tmp\" \"$1\"\n");
+  script.close();
+  script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+  ASSERT_TRUE(platform::startProgram(script.fileName() + " " + lista, platform::WindowStyle::Hidden));
+  for (int i = 0; i < 500 && !QFile::exists(lista); ++i) QThread::msleep(10);
+  QFile f(lista);
+  ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+  const QString fds = QString::fromUtf8(f.readAll());
+  EXPECT_FALSE(fds.contains("aberto.dat")) << fds.toStdString();
+  ::close(aberto);
 }

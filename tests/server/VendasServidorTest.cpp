@@ -16,10 +16,15 @@
 #include <QTemporaryDir>
 
 #include "app/Programa.h"
+#include "admin/BancoAdmin.h"
+#include "closing/DiarioVendas.h"
+#include "contingency/Contingencia.h"
+#include "contingency/CopiaLocal.h"
 #include "core/ConfigTerminal.h"
 #include "core/Database.h"
 #include "core/Encerramento.h"
 #include "core/OperadorRoteiro.h"
+#include "core/PontoFalha.h"
 #include "core/Teclas.h"
 #include "core/TerminalState.h"
 #include "fiscal/Ecf.h"
@@ -66,8 +71,13 @@ class VendasServidor : public Servidor {
 
   // A desk reaching the server through the relay, its printer's day open
   // (empty when that failed).
-  static QString caixaPeloRele(QTemporaryDir &onde, const QString &numeroCaixa, const Rele &rele) {
+  // Without a local copy (`comCopia` false: a folder stands where the desk
+  // would make it) the desk has nothing to sell from while the server is
+  // away: it keeps each sale and tells the cashier.
+  static QString caixaPeloRele(QTemporaryDir &onde, const QString &numeroCaixa, const Rele &rele,
+                               bool comCopia = false) {
     const QString raiz = drive(onde, numeroCaixa, QString("127.0.0.1/%1").arg(rele.porta()));
+    if (!comCopia) QDir().mkpath(ArquivoCopiaLocal(raiz));
     return testsupport::abreDiaNoDrive(raiz) ? raiz : QString();
   }
 
@@ -78,6 +88,31 @@ class VendasServidor : public Servidor {
     const qlonglong codigo = numero("Select CodEpn From Tb_Vda_CadEpn" + onde);
     EXPECT_EQ(numero(QString("Select Count(*) From Tb_Vda_CadEpnIt Where CodEpnIt=%1").arg(codigo)), 1);
     EXPECT_EQ(numero(QString("Select Count(*) From TB_VDA_CADNOT Where EpnNot=%1").arg(codigo)), 1);
+  }
+
+  static void executa(const QString &sql) {
+    ConexaoBanco c;
+    c.abre(caixa(servidor()));
+    c.executa(sql);
+  }
+
+  // A product's pending stock in thousandths.
+  static qlonglong pendente(int produto) {
+    return numero(QString("Select Cast(PenVEst * 1000 As BigInt) From Tb_Est_CadPro Where CodPro=%1").arg(produto));
+  }
+
+  // A desk through the relay whose local copy was filled from the server.
+  static QString caixaComCopia(QTemporaryDir &onde, const QString &numeroCaixa, const Rele &rele) {
+    const QString raiz = caixaPeloRele(onde, numeroCaixa, rele, true);
+    if (raiz.isEmpty()) return raiz;
+    ConexaoBanco c;
+    c.abre(caixa(servidor()));
+    const ResultadoCopia r = PreencheCopia(ArquivoCopiaLocal(raiz), c);
+    if (!r.ok) {
+      ADD_FAILURE() << r.erro.toStdString();
+      return {};
+    }
+    return raiz;
   }
 
   static QStringList pendentes(const QString &raiz) {
@@ -152,7 +187,28 @@ struct CaixaAqui {
     return cupom;
   }
   QString guardadas() { return venda().campo("StBar1").texto(); }
+  Contingencia &contingencia() { return *programa->contingencia(); }
+  // The desk's next look finds the server back (or not): a try, then the
+  // periodic look that acts on it.
+  bool voltou() {
+    contingencia().verifica(true);
+    contingencia().esperaSonda(std::chrono::seconds(5));
+    passo([this] { contingencia().verifica(); });
+    return !contingencia().ativa();
+  }
 };
+
+// A desk on `raiz` with the operator logged in and the sale screen open
+// (nullptr, the failure told, otherwise).
+std::unique_ptr<CaixaAqui> entraNoCaixa(const QString &raiz) {
+  auto pdv = std::make_unique<CaixaAqui>(raiz);
+  if (!pdv->entra() || !pdv->programa->telaVenda()) {
+    ADD_FAILURE() << "no sale screen: " << pdv->fim.toStdString() << "\n"
+                  << pdv->operador.mensagens().join('\n').toStdString();
+    return nullptr;
+  }
+  return pdv;
+}
 
 }  // namespace
 
@@ -171,9 +227,8 @@ TEST_F(VendasServidor, ASaleTheServerDidNotTakeIsRecordedOnceWhenItIsBack) {
   auto gravadaUmaVez = [](qlonglong cupom) { gravadaUmaVezNoCaixa("007", cupom); };
   const QString guardada = QStringLiteral("GUARDADA NESTE CAIXA");
 
-  auto pdv = std::make_unique<CaixaAqui>(raiz);
-  ASSERT_TRUE(pdv->entra()) << pdv->fim.toStdString();
-  ASSERT_NE(pdv->programa->telaVenda(), nullptr);
+  auto pdv = entraNoCaixa(raiz);
+  ASSERT_TRUE(pdv);
 
   // 1. Recorded after the next sale.
   const auto corta = [&rele] { rele.desliga(); };
@@ -344,9 +399,8 @@ TEST_F(VendasServidor, ASaleOnAFrozenNetworkIsKeptWithinTheBoundAndRecordedOnce)
   QTemporaryDir onde;
   const QString raiz = caixaPeloRele(onde, "008", rele);
   ASSERT_FALSE(raiz.isEmpty());
-  auto pdv = std::make_unique<CaixaAqui>(raiz);
-  ASSERT_TRUE(pdv->entra()) << pdv->fim.toStdString();
-  ASSERT_NE(pdv->programa->telaVenda(), nullptr);
+  auto pdv = entraNoCaixa(raiz);
+  ASSERT_TRUE(pdv);
   pdv->estado.conexao().defineLimites(2000ms, 3000ms);
 
   QElapsedTimer relogio;
@@ -400,4 +454,169 @@ TEST_F(VendasServidor, SigtermEndsADeskWaitingOnAFrozenNetwork) {
   }
   EXPECT_TRUE(terminou) << "still running after SIGTERM";
   EXPECT_LT(fim.elapsed(), kPrazoEncerramentoMs + 2000);
+}
+
+// The server is stopped before the desk starts: the cashier logs in and sells
+// two coupons from the desk's local copy, told by the status bar and the
+// message line, without a box. Started again, the desk's next look records
+// both once, with their stock, and sends the access row it kept.
+TEST_F(VendasServidor, ADeskStartedWithTheServerAwaySellsFromItsCopyAndRecordsOnceWhenItIsBack) {
+  Rele rele;
+  rele.liga();
+  QTemporaryDir onde;
+  const QString raiz = caixaComCopia(onde, "011", rele);
+  ASSERT_FALSE(raiz.isEmpty());
+  const qlonglong estoque1 = pendente(1), estoque8 = pendente(8);
+  const qlonglong acessos = numero("Select Count(*) From TB_GER_ACESSOS");
+  rele.desliga();
+
+  auto pdv = entraNoCaixa(raiz);
+  ASSERT_TRUE(pdv);
+  EXPECT_TRUE(pdv->contingencia().ativa());
+  const qlonglong primeiro = pdv->vende("1");
+  const qlonglong segundo = pdv->vende("8");
+  EXPECT_EQ(segundo, primeiro + 1);
+  EXPECT_TRUE(pdv->operador.mensagens().isEmpty()) << pdv->operador.mensagens().join('\n').toStdString();
+  EXPECT_TRUE(pdv->guardadas().startsWith(QStringLiteral("CONTINGÊNCIA"))) << pdv->guardadas().toStdString();
+  EXPECT_TRUE(pdv->guardadas().endsWith(QStringLiteral("Vendas guardadas neste caixa: 2")))
+      << pdv->guardadas().toStdString();
+  EXPECT_EQ(pdv->venda().campo("TxtMens").texto(), pdv->guardadas());
+  EXPECT_EQ(pendentes(raiz).size(), 2);
+
+  // Still away: the look changes nothing.
+  EXPECT_FALSE(pdv->voltou());
+  rele.liga();
+  EXPECT_TRUE(pdv->voltou());
+  gravadaUmaVezNoCaixa("011", primeiro);
+  gravadaUmaVezNoCaixa("011", segundo);
+  EXPECT_EQ(pendente(1), estoque1 + 1000);
+  EXPECT_EQ(pendente(8), estoque8 + 1000);
+  EXPECT_EQ(pdv->guardadas(), "");
+  EXPECT_EQ(pdv->venda().campo("TxtMens").texto(), "");
+  EXPECT_TRUE(pendentes(raiz).isEmpty());
+  EXPECT_EQ(numero("Select Count(*) From TB_GER_ACESSOS"), acessos + 1);
+  EXPECT_FALSE(QFile::exists(raiz + "/kw-velt/registros-guardados.txt"));
+  EXPECT_TRUE(pdv->operador.mensagens().isEmpty()) << pdv->operador.mensagens().join('\n').toStdString();
+}
+
+// The server goes away in the middle of an item (the look-up runs on the
+// copy, the item's stock is owed), of a closing (the sale is kept), and in
+// the middle of sending the kept sales back (after the first one's commit):
+// every sale is recorded once, and the pending stock moves by exactly what
+// was sold.
+TEST_F(VendasServidor, CutsInAnItemAClosingAndTheSendingLoseAndDoubleNothing) {
+  Rele rele;
+  rele.liga();
+  QTemporaryDir onde;
+  const QString raiz = caixaComCopia(onde, "012", rele);
+  ASSERT_FALSE(raiz.isEmpty());
+  const qlonglong estoque1 = pendente(1), estoque8 = pendente(8);
+  auto pdv = entraNoCaixa(raiz);
+  ASSERT_TRUE(pdv);
+  EXPECT_FALSE(pdv->contingencia().ativa());
+
+  // In an item: typed, then the server goes before Enter.
+  PForm &t = pdv->venda();
+  qlonglong noItem = 0;
+  pdv->passo([&] {
+    t.teclaBaixo(tecla::F2);
+    t.digita("1.");
+    rele.desliga();
+    t.teclaBaixo(tecla::Enter);
+    noItem = t.campo("NoCupom").texto().toLongLong();
+    t.teclaBaixo(tecla::F7);
+  });
+  EXPECT_TRUE(pdv->contingencia().ativa());
+  EXPECT_EQ(pendentes(raiz).size(), 1);
+  const qlonglong inteira = pdv->vende("8");
+  EXPECT_EQ(pendentes(raiz).size(), 2);
+  ASSERT_TRUE((rele.liga(), pdv->voltou()));
+  gravadaUmaVezNoCaixa("012", noItem);
+  gravadaUmaVezNoCaixa("012", inteira);
+
+  // In a closing: the items went to the server, the recording does not;
+  // before it, item 2 (its stock raised on the server) is cancelled with
+  // the server away: its give-back goes with the sale.
+  const qlonglong noFechamento = pdv->vende("1", [&] {
+    t.digita("8.");
+    t.teclaBaixo(tecla::Enter);
+    rele.desliga();
+    pdv->operador.respondeEntrada("2");
+    pdv->operador.respondeEntrada("2");
+    t.teclaBaixo(tecla::F6);
+  });
+  EXPECT_TRUE(pdv->contingencia().ativa());
+  EXPECT_TRUE(pdv->operador.mensagens().isEmpty()) << pdv->operador.mensagens().join('\n').toStdString();
+  const qlonglong depois = pdv->vende("8");
+  EXPECT_EQ(pendentes(raiz).size(), 2);
+
+  // In the sending: cut right after the first kept sale's commit.
+  rele.liga();
+  int commits = 0;
+  DefineAcaoNoPontoDeFalha([&](const char *ponto) {
+    if (QByteArray(ponto) == "banco-gravou" && commits++ == 0) rele.desliga();
+  });
+  EXPECT_FALSE(pdv->voltou());
+  DefineAcaoNoPontoDeFalha({});
+  EXPECT_EQ(pendentes(raiz).size(), 1);
+  gravadaUmaVezNoCaixa("012", noFechamento);
+  rele.liga();
+  EXPECT_TRUE(pdv->voltou());
+  gravadaUmaVezNoCaixa("012", noFechamento);
+  gravadaUmaVezNoCaixa("012", depois);
+  EXPECT_TRUE(pendentes(raiz).isEmpty());
+  EXPECT_EQ(pendente(1), estoque1 + 2000);
+  EXPECT_EQ(pendente(8), estoque8 + 2000);
+  EXPECT_EQ(pdv->guardadas(), "");
+  EXPECT_TRUE(pdv->fim.isEmpty()) << pdv->fim.toStdString();
+}
+
+// A price changed on the server reaches an open desk's copy within a minute
+// (its refresh runs on the desk's timer), and the desk's next sale with the
+// server away charges it.
+TEST_F(VendasServidor, APriceChangedOnTheServerReachesAnOpenDeskWithinAMinute) {
+  using namespace std::chrono_literals;
+  Rele rele;
+  rele.liga();
+  QTemporaryDir onde;
+  const QString raiz = caixaComCopia(onde, "013", rele);
+  ASSERT_FALSE(raiz.isEmpty());
+  auto pdv = entraNoCaixa(raiz);
+  ASSERT_TRUE(pdv);
+  const Moeda novo = *Moeda::deTexto("31,45");
+  QString antigo;
+  {
+    ConexaoBanco c;
+    c.abre(caixa(servidor()));
+    Recordset rs;
+    rs.abre("Select Cast(ValPre1 As VarChar(20)) From Tb_Est_CadPro Where CodPro = 8", c);
+    antigo = rs.campo(0).toString();
+  }
+  executa("Update Tb_Est_CadPro Set ValPre1 = 31.45 Where CodPro = 8");
+  const auto precoNaCopia = [&] {
+    ConexaoBanco copia;
+    copia.abre(StringConexaoDe({ArquivoCopiaLocal(raiz), "SYSDBA", "masterkey"}));
+    Recordset rs;
+    rs.abre("Select ValPre1 From Tb_Est_CadPro Where CodPro = 8", copia);
+    return Moeda::deVariant(rs.campo(0));
+  };
+  QElapsedTimer minuto;
+  minuto.start();
+  while (precoNaCopia() != novo && minuto.elapsed() < 60000) {
+    pdv->programa->app().executaPeriodicas();  // the desk's timers, the copy's among them
+    std::this_thread::sleep_for(500ms);
+  }
+  EXPECT_EQ(precoNaCopia(), novo);
+
+  rele.desliga();
+  const qlonglong cupom = pdv->vende("8");
+  const QList<DiarioVendas::Entrada> guardadas = DiarioVendas(raiz + "/kw-velt/vendas").pendentes();
+  executa("Update Tb_Est_CadPro Set ValPre1 = " + antigo + " Where CodPro = 8");
+  ASSERT_EQ(guardadas.size(), 1);
+  EXPECT_EQ(guardadas[0].venda.cupom, cupom);
+  ASSERT_EQ(guardadas[0].venda.itens.size(), 1);
+  EXPECT_EQ(guardadas[0].venda.itens[0].unitario, novo);
+  rele.liga();
+  EXPECT_TRUE(pdv->voltou());
+  gravadaUmaVezNoCaixa("013", cupom);
 }
