@@ -916,7 +916,12 @@ void Recordset::abreLendo(const QString &sql, const QVariantList &parametros, Co
   const milliseconds limiteAntes = s.limiteResposta;
   const bool curto = pagina < 0 && !conexao.stringReserva_.isEmpty() && !s.explicita &&
                      limiteAntes > milliseconds(ConexaoBanco::kLimiteReservaMs);
-  if (curto) s.limiteResposta = milliseconds(ConexaoBanco::kLimiteReservaMs);
+  if (curto) {
+    s.limiteResposta = milliseconds(ConexaoBanco::kLimiteReservaMs);
+    // The watchdog may be waiting for a later deadline of the longer bound.
+    const std::lock_guard trava(s.travaVigia);
+    s.acordaVigia.notify_one();
+  }
   struct Restaura {
     ConexaoBanco::Sessao &s;
     bool curto;
