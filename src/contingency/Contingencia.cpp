@@ -3,6 +3,7 @@
 #include "contingency/CopiaLocal.h"
 #include "core/Database.h"
 #include "core/TerminalState.h"
+#include "platform/Host.h"
 
 Contingencia::Contingencia(TerminalState &estado, QString arquivoCopia)
     : estado_(estado), arquivoCopia_(std::move(arquivoCopia)) {
@@ -19,7 +20,7 @@ bool Contingencia::ativa() const { return estado_.conexao().emReserva(); }
 
 void Contingencia::mudou(bool emContingencia) {
   if (emContingencia) {
-    desde_ = QDateTime::currentDateTime();
+    desde_ = estado_.relogio().now();
     const std::optional<SituacaoCopia> s = LeSituacaoCopia(arquivoCopia_);
     copiaDe_ = s ? s->atualizada : QDateTime();
     // The server was just found away: the first try waits its interval.
@@ -31,8 +32,8 @@ void Contingencia::mudou(bool emContingencia) {
 QString Contingencia::texto(int vendasGuardadas) const {
   if (!ativa()) return {};
   const QString copia = copiaDe_.isValid() ? copiaDe_.toString("dd/MM hh:mm") : QStringLiteral("sem data");
-  return QStringLiteral("CONTINGÊNCIA desde %1: servidor sem resposta, vendendo pela cópia local de %2 | "
-                        "Vendas guardadas neste caixa: %3")
+  return QStringLiteral("CONTINGÊNCIA desde %1: sem servidor, vendendo pela cópia local de %2 | "
+                        "Vendas guardadas: %3")
       .arg(desde_.toString("hh:mm"), copia)
       .arg(vendasGuardadas);
 }

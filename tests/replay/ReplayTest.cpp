@@ -5,6 +5,8 @@
 #include <QTemporaryDir>
 #include <QThread>
 
+#include "closing/DiarioVendas.h"
+#include "contingency/CopiaLocal.h"
 #include "core/Database.h"
 #include "core/TerminalState.h"
 #include "core/Utilidades.h"
@@ -269,4 +271,54 @@ TEST(Replay, EveryDemoProductSellsInStateAndInterstate) {
       EXPECT_GT(vendidos.filter("\"12,00\"").size(), 0);  // the interstate rate
     }
   }
+}
+
+// The contingency replay: a demo drive with its local copy whose
+// configuration names a server that refuses (nothing listens on port 1).
+TEST(Replay, AServerAwayAtTheStartSellsFromTheCopyAndKeepsTheSale) {
+  QTemporaryDir pasta;
+  const QString raiz = pasta.path() + "/drive";
+  QString saida;
+  ASSERT_EQ(testsupport::runBuilt("pdv-admin", {"init-drive", raiz, "--demo"}, &saida), 0) << saida.toStdString();
+  {
+    ConexaoBanco demo;
+    demo.abre(raiz + "/kw-velt/dados.fdb");
+    const ResultadoCopia r = PreencheCopia(ArquivoCopiaLocal(raiz), demo);
+    ASSERT_TRUE(r.ok) << r.erro.toStdString();
+  }
+  const QString config = raiz + "/kw-velt/default.txt";
+  QFile f(config);
+  ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+  LinhasConfig c = InterpretaConfig(f.readAll());
+  f.close();
+  c.conexao = "TIPO=2;DBNAME=127.0.0.1/1:/srv/loja/loja.fdb";
+  QString erro;
+  ASSERT_TRUE(EscreveArquivoConfig(config, c, &erro)) << erro.toStdString();
+
+  QString t;
+  ASSERT_EQ(testsupport::runBuilt("pdv", {"--replay", testsupport::sourceDir() + "/tests/replay/contingencia.txt"}, &t,
+                                  {"PDV_DRIVE=" + raiz, "QT_QPA_PLATFORM=offscreen"}),
+            0)
+      << t.toStdString();
+  // The credit refusal is the one message box; the kept sale shows none.
+  const QStringList mensagens = t.split('\n').filter("message [exclamation]");
+  ASSERT_EQ(mensagens.size(), 1) << t.toStdString();
+  EXPECT_TRUE(mensagens[0].contains(QStringLiteral("o crédito do cliente não pode ser conferido"))) << t.toStdString();
+  EXPECT_TRUE(t.contains("ecf EcfCancelaItemGenerico(\"002\") = 1")) << t.toStdString();
+  EXPECT_TRUE(t.contains("ecf EcfFechaCupomResumido(")) << t.toStdString();
+  const QStringList tela = dumps(t, "PForm").value(0);
+  const QString status = tela.filter("  StBar1 ").value(0);
+  EXPECT_TRUE(status.contains(QStringLiteral("CONTINGÊNCIA desde")) && status.contains("Vendas guardadas: 1"))
+      << tela.join('\n').toStdString();
+  EXPECT_EQ(tela.filter("  TxtMens ").value(0).mid(QStringLiteral("  TxtMens ").size()),
+            status.mid(QStringLiteral("  StBar1 ").size()));
+  // The sale waits in the journal with item 1 only and item 2's give-back.
+  const QList<DiarioVendas::Entrada> guardadas = DiarioVendas(raiz + "/kw-velt/vendas").pendentes();
+  ASSERT_EQ(guardadas.size(), 1);
+  EXPECT_EQ(guardadas[0].situacao, DiarioVendas::Situacao::Fechada);
+  ASSERT_EQ(guardadas[0].venda.itens.size(), 1);
+  EXPECT_TRUE(guardadas[0].venda.itens[0].estoqueDevido);
+  ASSERT_EQ(guardadas[0].venda.estoqueADevolver.size(), 0);  // item 2's raise never reached a server
+  // The access row waits on the drive.
+  EXPECT_TRUE(QFile::exists(raiz + "/kw-velt/registros-guardados.txt"));
 }
