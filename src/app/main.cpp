@@ -1,7 +1,10 @@
 // pdv: the cash-desk terminal. Without arguments it opens its windows; with
 // --replay SCRIPT it runs headlessly from a script and prints a transcript.
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QLibrary>
 #include <QTextStream>
 #include <cstring>
 #include <optional>
@@ -17,7 +20,33 @@
 #include "fiscal/Ecf.h"
 #include "platform/Host.h"
 
-int executaJanelas(int argc, char **argv);
+// The windows live in a module of their own (pdv-janelas.so), loaded only
+// here: a replay runs without Qt's widget and graphics libraries. It is looked
+// for beside the program (the build folder) and where an installation puts
+// it relative to the program (/usr/bin/pdv finds /usr/lib/pdv-velt), never
+// on the library search path.
+static int executaJanelas(int argc, char **argv) {
+  const QString programa = QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath();
+  const QString pasta = programa.isEmpty() ? QString() : QFileInfo(programa).absolutePath();
+  QStringList tentativas;
+  for (const QString &candidata : {pasta, QDir::cleanPath(pasta + '/' + QStringLiteral(PDV_JANELAS_FROM_BIN))}) {
+    const QString caminho = candidata + QStringLiteral("/pdv-janelas.so");
+    if (pasta.isEmpty() || !QFileInfo::exists(caminho)) continue;
+    QLibrary modulo(caminho);
+    // Every symbol resolved at once: a module that does not match this
+    // program fails here, with the loader's reason, not in mid-sale.
+    modulo.setLoadHints(QLibrary::ResolveAllSymbolsHint);
+    using Entrada = int (*)(int, char **);
+    if (const auto entrada = reinterpret_cast<Entrada>(modulo.resolve("pdvExecutaJanelas")))
+      return entrada(argc, argv);
+    tentativas << modulo.errorString();
+  }
+  QTextStream(stderr) << "pdv: cannot load the windows' module pdv-janelas.so"
+                      << (tentativas.isEmpty() ? QStringLiteral(" (not found beside the program)")
+                                               : ": " + tentativas.join("; "))
+                      << ". pdv --replay SCRIPT runs without it.\n";
+  return 2;
+}
 
 static int executaRoteiro(int argc, char **argv, const char *caminho, const char *relogioOpcao) {
   QCoreApplication qt(argc, argv);
