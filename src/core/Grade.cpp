@@ -30,6 +30,79 @@ void LinhasCompactas::acrescenta(QStringView texto) {
   b.largo.append(texto);
 }
 
+void LinhasCompactas::Bloco::fecha() {
+  const size_t linhas = colunas ? tamanhos.size() / colunas : 0;
+  // A cell's text as bytes of the buffer (two a character in UTF-16).
+  const int largura = ehLargo ? 2 : 1;
+  const char *texto = ehLargo ? reinterpret_cast<const char *>(largo.constData()) : latin1.constData();
+  auto bytes = [&](size_t k, uint32_t inicio) { return QByteArrayView(texto + inicio * largura, tamanho(k) * largura); };
+  // Per column: its distinct texts in order of appearance, and each cell's
+  // number among them, while there are few enough for a byte (a column by
+  // value uses the whole byte: its cells have no long lengths).
+  constexpr int kMaximo = 256;
+  struct Espalha {
+    size_t operator()(QByteArrayView v) const { return qHash(v, 0); }
+  };
+  std::vector<std::unordered_map<QByteArrayView, uint8_t, Espalha>> distintos(colunas);
+  std::vector<qsizetype> total(colunas, 0);
+  std::vector<bool> candidata(colunas, linhas > 0);
+  for (size_t r = 0; r < linhas; ++r) {
+    uint32_t inicio = inicios[r];
+    for (int c = 0; c < colunas; ++c) {
+      const size_t k = r * colunas + c;
+      const QByteArrayView v = bytes(k, inicio);
+      inicio += tamanho(k);
+      if (!candidata[c]) continue;
+      total[c] += v.size();
+      auto &d = distintos[c];
+      if (tamanhos[k] == kLongo) candidata[c] = false;
+      else if (d.size() < kMaximo) d.try_emplace(v, static_cast<uint8_t>(d.size()));
+      else if (!d.contains(v)) candidata[c] = false;
+    }
+  }
+  // Worth it when the texts kept once, with what a list of them costs, are
+  // well under the texts in every row.
+  bool algumaPorValor = false;
+  for (int c = 0; c < colunas; ++c) {
+    qsizetype unicos = 0;
+    for (const auto &par : distintos[c]) unicos += par.first.size() + 48;
+    candidata[c] = candidata[c] && unicos * 2 < total[c];
+    algumaPorValor = algumaPorValor || candidata[c];
+  }
+  if (algumaPorValor) {
+    valores.assign(colunas, {});
+    for (int c = 0; c < colunas; ++c) {
+      if (!candidata[c]) continue;
+      valores[c].resize(distintos[c].size());
+      for (const auto &[v, numero] : distintos[c])
+        valores[c][numero] = ehLargo ? QStringView(reinterpret_cast<const char16_t *>(v.data()), v.size() / 2).toString()
+                                     : QString::fromLatin1(v);
+    }
+    // The rows' text again without those columns' cells.
+    QByteArray novo;
+    novo.reserve((ehLargo ? largo.size() * 2 : latin1.size()));
+    for (size_t r = 0; r < linhas; ++r) {
+      uint32_t inicio = inicios[r];
+      inicios[r] = static_cast<uint32_t>(novo.size() / largura);
+      for (int c = 0; c < colunas; ++c) {
+        const size_t k = r * colunas + c;
+        const QByteArrayView v = bytes(k, inicio);
+        inicio += tamanho(k);
+        if (candidata[c]) tamanhos[k] = distintos[c].at(v);
+        else novo.append(v);
+      }
+    }
+    distintos.clear();
+    if (ehLargo) largo = QString(reinterpret_cast<const QChar *>(novo.constData()), novo.size() / 2);
+    else latin1 = std::move(novo);
+    porValor = std::move(candidata);
+  }
+  latin1.squeeze();
+  largo.squeeze();
+  inicios.shrink_to_fit();
+  tamanhos.shrink_to_fit();
+}
+
 void LinhasCompactas::acrescentaLinha(const QStringList &celulas) {
   for (int c = 0; c < b_->colunas; ++c) acrescenta(c < celulas.size() ? QStringView(celulas[c]) : QStringView());
 }
@@ -236,11 +309,7 @@ void Grade::LimpaLinhas() {
 void Grade::anexaLinhas(LinhasCompactas novas) {
   const int n = novas.linhas();
   if (n == 0) return;
-  // The block's spare capacity goes before it is kept.
-  novas.b_->latin1.squeeze();
-  novas.b_->largo.squeeze();
-  novas.b_->inicios.shrink_to_fit();
-  novas.b_->tamanhos.shrink_to_fit();
+  novas.b_->fecha();
   std::shared_ptr<const LinhasCompactas::Bloco> bloco = std::move(novas.b_);
   // Geometric growth: appending block after block stays linear in the rows.
   for (int i = 0; i < n; ++i) {

@@ -65,15 +65,26 @@ class LinhasCompactas {
     std::vector<uint8_t> tamanhos;
     std::unordered_map<size_t, uint32_t> longos;  // by cell number
     int colunas = 0;
+    // A column of few distinct texts (a maker, a state, a rate) keeps each
+    // text once: its cells are not in the rows' text, and a cell's byte in
+    // `tamanhos` is the number of its text in `valores` (decided as the
+    // block is kept, see fecha).
+    std::vector<bool> porValor;
+    std::vector<QStringList> valores;  // by column
+    bool codificada(int c) const { return !porValor.empty() && porValor[c]; }
     uint32_t tamanho(size_t k) const { return tamanhos[k] == kLongo ? longos.at(k) : tamanhos[k]; }
     QAnyStringView celula(int linha, int c) const {
       const size_t primeira = static_cast<size_t>(linha) * colunas;
+      if (codificada(c)) return QStringView(valores[c][tamanhos[primeira + c]]);
       uint32_t inicio = inicios[linha];
-      for (int i = 0; i < c; ++i) inicio += tamanho(primeira + i);
+      for (int i = 0; i < c; ++i)
+        if (!codificada(i)) inicio += tamanho(primeira + i);
       const uint32_t n = tamanho(primeira + c);
       if (ehLargo) return QStringView(largo).mid(inicio, n);
       return QLatin1StringView(latin1.constData() + inicio, n);
     }
+    // The block complete: columns worth it go by value, spare capacity goes.
+    void fecha();
   };
   std::shared_ptr<Bloco> b_;
 };
