@@ -325,3 +325,25 @@ TEST(GradeCompacta, ColumnsOfFewTextsReadBackCellByCell) {
     for (int c = 2; c < 6; ++c) l[c].clear();
   confere(__LINE__);
 }
+
+// Rows of a block made header rows (a larger FixedRows) keep their texts when
+// the rows below are taken out, replaced by a preview and put back.
+TEST(GradeCompacta, HeaderRowsFromABlockOutliveTheBlocksTakenOut) {
+  Grade g;
+  g.FormatString("<A|<B");
+  g.substituiLinhas(QList<QStringList>{{"a1", "b1"}, {"a2", "b2"}, {"a3", "b3"}});
+  g.FixedRows = 2;
+  {
+    Grade::Guardadas antes = g.guardaLinhas();
+    g.acrescentaLinhas(QList<QStringList>{{"previa", "x"}});
+    g.devolveLinhas(std::move(antes));
+  }
+  ASSERT_EQ(g.Rows(), 4);
+  EXPECT_EQ(g.linha(1), (QStringList{"a1", "b1"}));
+  EXPECT_EQ(g.linha(3), (QStringList{"a3", "b3"}));
+  Grade::Guardadas fora = g.guardaLinhas();
+  g.substituiLinhas(QList<QStringList>{{"n1", "m1"}});
+  { Grade::Guardadas descartada = std::move(fora); }
+  EXPECT_EQ(g.linha(1), (QStringList{"a1", "b1"}));
+  EXPECT_EQ(g.linha(2), (QStringList{"n1", "m1"}));
+}
