@@ -8,6 +8,9 @@
 #include <QTextStream>
 #include <cstring>
 #include <optional>
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
 
 #include "app/Programa.h"
 #include "app/Replay.h"
@@ -110,6 +113,15 @@ static void encerraPorSinal(int) {
 }
 
 int main(int argc, char **argv) {
+#if defined(__GLIBC__)
+  // One malloc arena for every thread. glibc gives each thread that
+  // allocates an arena of its own (against lock contention between many
+  // busy threads); this program's few threads (a search's reads, its
+  // preview) allocate briefly and would each keep an arena's pages for the
+  // rest of the run: 1.5 MB more at a search's peak. The database engine
+  // allocates from its own pools.
+  mallopt(M_ARENA_MAX, 1);
+#endif
   InstalaEncerramentoPorSinal(encerraPorSinal);
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--replay") == 0) {
