@@ -46,6 +46,7 @@ void LinhasCompactas::Bloco::fecha() {
   std::vector<std::unordered_map<QByteArrayView, uint8_t, Espalha>> distintos(colunas);
   std::vector<qsizetype> total(colunas, 0);
   std::vector<bool> candidata(colunas, linhas > 0);
+  std::vector<uint8_t> numeros(tamanhos.size());  // each cell's number among its column's texts
   for (size_t r = 0; r < linhas; ++r) {
     uint32_t inicio = inicios[r];
     for (int c = 0; c < colunas; ++c) {
@@ -55,9 +56,19 @@ void LinhasCompactas::Bloco::fecha() {
       if (!candidata[c]) continue;
       total[c] += v.size();
       auto &d = distintos[c];
-      if (tamanhos[k] == kLongo) candidata[c] = false;
-      else if (d.size() < kMaximo) d.try_emplace(v, static_cast<uint8_t>(d.size()));
-      else if (!d.contains(v)) candidata[c] = false;
+      if (tamanhos[k] == kLongo) {
+        candidata[c] = false;
+        continue;
+      }
+      auto achado = d.find(v);
+      if (achado == d.end()) {
+        if (d.size() == kMaximo) {
+          candidata[c] = false;
+          continue;
+        }
+        achado = d.emplace(v, static_cast<uint8_t>(d.size())).first;
+      }
+      numeros[k] = achado->second;
     }
   }
   // Worth it when the texts kept once, with what a list of them costs, are
@@ -88,7 +99,7 @@ void LinhasCompactas::Bloco::fecha() {
         const size_t k = r * colunas + c;
         const QByteArrayView v = bytes(k, inicio);
         inicio += tamanho(k);
-        if (candidata[c]) tamanhos[k] = distintos[c].at(v);
+        if (candidata[c]) tamanhos[k] = numeros[k];
         else novo.append(v);
       }
     }
