@@ -45,7 +45,7 @@ static int executaJanelas(int argc, char **argv) {
     tentativas << modulo.errorString();
   }
   QTextStream(stderr) << "pdv: cannot load the windows' module pdv-janelas.so"
-                      << (tentativas.isEmpty() ? QStringLiteral(" (not found beside the program)")
+                      << (tentativas.isEmpty() ? QStringLiteral(" (not found beside the program nor in ") + PDV_JANELAS_FROM_BIN + ")"
                                                : ": " + tentativas.join("; "))
                       << ". pdv --replay SCRIPT runs without it.\n";
   return 2;
