@@ -20,7 +20,7 @@ rm -f "$deb"
 [ -f "$deb" ] || { echo "package: cpack did not make $deb" >&2; exit 1; }
 # The package must hold everything an installation runs with.
 contents="$(dpkg-deb -c "$deb")"
-for f in ./usr/bin/pdv ./usr/bin/pdv-admin ./usr/lib/pdv-velt/ecf-sim/libbemafi32.so \
+for f in ./usr/bin/pdv ./usr/bin/pdv-admin ./usr/lib/pdv-velt/pdv-janelas.so ./usr/lib/pdv-velt/ecf-sim/libbemafi32.so \
          ./usr/lib/pdv-velt/ecf-sim/libconvecf.so ./usr/lib/pdv-velt/ecf-sim/libinterfaceepson.so \
          ./usr/share/applications/pdv-velt.desktop ./usr/share/icons/hicolor/scalable/apps/pdv-velt.svg; do
   grep -q " $f\$" <<<"$contents" || { echo "package: $f missing from $deb" >&2; exit 1; }

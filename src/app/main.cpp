@@ -1,10 +1,16 @@
 // pdv: the cash-desk terminal. Without arguments it opens its windows; with
 // --replay SCRIPT it runs headlessly from a script and prints a transcript.
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QLibrary>
 #include <QTextStream>
 #include <cstring>
 #include <optional>
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
 
 #include "app/Programa.h"
 #include "app/Replay.h"
@@ -17,7 +23,33 @@
 #include "fiscal/Ecf.h"
 #include "platform/Host.h"
 
-int executaJanelas(int argc, char **argv);
+// The windows live in a module of their own (pdv-janelas.so), loaded only
+// here: a replay runs without Qt's widget and graphics libraries. It is looked
+// for beside the program (the build folder) and where an installation puts
+// it relative to the program (/usr/bin/pdv finds /usr/lib/pdv-velt), never
+// on the library search path.
+static int executaJanelas(int argc, char **argv) {
+  const QString programa = QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath();
+  const QString pasta = programa.isEmpty() ? QString() : QFileInfo(programa).absolutePath();
+  QStringList tentativas;
+  for (const QString &candidata : {pasta, QDir::cleanPath(pasta + '/' + QStringLiteral(PDV_JANELAS_FROM_BIN))}) {
+    const QString caminho = candidata + QStringLiteral("/pdv-janelas.so");
+    if (pasta.isEmpty() || !QFileInfo::exists(caminho)) continue;
+    QLibrary modulo(caminho);
+    // Every symbol resolved at once: a module that does not match this
+    // program fails here, with the loader's reason, not in mid-sale.
+    modulo.setLoadHints(QLibrary::ResolveAllSymbolsHint);
+    using Entrada = int (*)(int, char **);
+    if (const auto entrada = reinterpret_cast<Entrada>(modulo.resolve("pdvExecutaJanelas")))
+      return entrada(argc, argv);
+    tentativas << modulo.errorString();
+  }
+  QTextStream(stderr) << "pdv: cannot load the windows' module pdv-janelas.so"
+                      << (tentativas.isEmpty() ? QStringLiteral(" (not found beside the program nor in ") + PDV_JANELAS_FROM_BIN + ")"
+                                               : ": " + tentativas.join("; "))
+                      << ". pdv --replay SCRIPT runs without it.\n";
+  return 2;
+}
 
 static int executaRoteiro(int argc, char **argv, const char *caminho, const char *relogioOpcao) {
   QCoreApplication qt(argc, argv);
@@ -81,6 +113,15 @@ static void encerraPorSinal(int) {
 }
 
 int main(int argc, char **argv) {
+#if defined(__GLIBC__)
+  // One malloc arena for every thread. glibc gives each thread that
+  // allocates an arena of its own (against lock contention between many
+  // busy threads); this program's few threads (a search's reads, its
+  // preview) allocate briefly and would each keep an arena's pages for the
+  // rest of the run: 1.5 MB more at a search's peak. The database engine
+  // allocates from its own pools.
+  mallopt(M_ARENA_MAX, 1);
+#endif
   InstalaEncerramentoPorSinal(encerraPorSinal);
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--replay") == 0) {

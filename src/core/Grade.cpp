@@ -30,35 +30,118 @@ void LinhasCompactas::acrescenta(QStringView texto) {
   b.largo.append(texto);
 }
 
+void LinhasCompactas::Bloco::fecha() {
+  const size_t linhas = colunas ? tamanhos.size() / colunas : 0;
+  // A cell's text as bytes of the buffer (two a character in UTF-16).
+  const int largura = ehLargo ? 2 : 1;
+  const char *texto = ehLargo ? reinterpret_cast<const char *>(largo.constData()) : latin1.constData();
+  auto bytes = [&](size_t k, uint32_t inicio) { return QByteArrayView(texto + inicio * largura, tamanho(k) * largura); };
+  // Per column: its distinct texts in order of appearance, and each cell's
+  // number among them, while there are few enough for a byte (a column by
+  // value uses the whole byte: its cells have no long lengths).
+  constexpr int kMaximo = 256;
+  struct Espalha {
+    size_t operator()(QByteArrayView v) const { return qHash(v, 0); }
+  };
+  std::vector<std::unordered_map<QByteArrayView, uint8_t, Espalha>> distintos(colunas);
+  std::vector<qsizetype> total(colunas, 0);
+  std::vector<bool> candidata(colunas, linhas > 0);
+  std::vector<uint8_t> numeros(tamanhos.size());  // each cell's number among its column's texts
+  for (size_t r = 0; r < linhas; ++r) {
+    uint32_t inicio = inicios[r];
+    for (int c = 0; c < colunas; ++c) {
+      const size_t k = r * colunas + c;
+      const QByteArrayView v = bytes(k, inicio);
+      inicio += tamanho(k);
+      if (!candidata[c]) continue;
+      total[c] += v.size();
+      auto &d = distintos[c];
+      if (tamanhos[k] == kLongo) {
+        candidata[c] = false;
+        continue;
+      }
+      auto achado = d.find(v);
+      if (achado == d.end()) {
+        if (d.size() == kMaximo) {
+          candidata[c] = false;
+          continue;
+        }
+        achado = d.emplace(v, static_cast<uint8_t>(d.size())).first;
+      }
+      numeros[k] = achado->second;
+    }
+  }
+  // Worth it when the texts kept once, with what a list of them costs, are
+  // well under the texts in every row.
+  bool algumaPorValor = false;
+  for (int c = 0; c < colunas; ++c) {
+    qsizetype unicos = 0;
+    for (const auto &par : distintos[c]) unicos += par.first.size() + 48;
+    candidata[c] = candidata[c] && unicos * 2 < total[c];
+    algumaPorValor = algumaPorValor || candidata[c];
+  }
+  if (algumaPorValor) {
+    valores.assign(colunas, {});
+    for (int c = 0; c < colunas; ++c) {
+      if (!candidata[c]) continue;
+      valores[c].resize(distintos[c].size());
+      for (const auto &[v, numero] : distintos[c])
+        valores[c][numero] = ehLargo ? QStringView(reinterpret_cast<const char16_t *>(v.data()), v.size() / 2).toString()
+                                     : QString::fromLatin1(v);
+    }
+    // The rows' text again without those columns' cells.
+    QByteArray novo;
+    novo.reserve((ehLargo ? largo.size() * 2 : latin1.size()));
+    for (size_t r = 0; r < linhas; ++r) {
+      uint32_t inicio = inicios[r];
+      inicios[r] = static_cast<uint32_t>(novo.size() / largura);
+      for (int c = 0; c < colunas; ++c) {
+        const size_t k = r * colunas + c;
+        const QByteArrayView v = bytes(k, inicio);
+        inicio += tamanho(k);
+        if (candidata[c]) tamanhos[k] = numeros[k];
+        else novo.append(v);
+      }
+    }
+    distintos.clear();
+    if (ehLargo) largo = QString(reinterpret_cast<const QChar *>(novo.constData()), novo.size() / 2);
+    else latin1 = std::move(novo);
+    porValor = std::move(candidata);
+  }
+  latin1.squeeze();
+  largo.squeeze();
+  inicios.shrink_to_fit();
+  tamanhos.shrink_to_fit();
+}
+
 void LinhasCompactas::acrescentaLinha(const QStringList &celulas) {
   for (int c = 0; c < b_->colunas; ++c) acrescenta(c < celulas.size() ? QStringView(celulas[c]) : QStringView());
 }
 
 QStringList &Grade::celulasProprias(Linha &l) const {
   Proprias &p = proprias(l);
-  if (l.bloco) {
+  if (const LinhasCompactas::Bloco *bloco = blocoDe(l)) {
     p.celulas.clear();
     p.celulas.reserve(cols_);
-    const int noBloco = std::min(cols_, l.bloco->colunas);
-    for (int c = 0; c < noBloco; ++c) p.celulas.append(l.bloco->celula(static_cast<int>(l.indice), c).toString());
-    l.bloco = nullptr;
+    const int noBloco = std::min(cols_, bloco->colunas);
+    for (int c = 0; c < noBloco; ++c) p.celulas.append(bloco->celula(static_cast<int>(l.indice()), c).toString());
+    l.saiDoBloco();
   }
   p.celulas.resize(cols_);
   return p.celulas;
 }
 
 Grade::Proprias &Grade::proprias(Linha &l) const {
-  if (!l.proprias) l.proprias = std::make_unique<Proprias>();
-  return *l.proprias;
+  return l.fazProprias();
 }
 
 void Grade::ajustaLinha(Linha &l) const {
   // A block row keeps its range while the columns are no fewer than the
   // block's; fewer columns cut its cells, as they cut a row's own.
-  if (l.bloco && l.bloco->colunas > cols_) celulasProprias(l);
-  if (!l.proprias) return;
-  Proprias &p = *l.proprias;
-  if (!l.bloco && !p.celulas.isEmpty()) p.celulas.resize(cols_);
+  if (l.noBloco() && blocoDe(l)->colunas > cols_) celulasProprias(l);
+  if (!l.proprias()) return;
+  Proprias &p = *l.proprias();
+  if (!l.noBloco() && !p.celulas.isEmpty()) p.celulas.resize(cols_);
   if (!p.fundo.isEmpty()) p.fundo.resize(cols_, CorFundoGrade);
   if (!p.frente.isEmpty()) p.frente.resize(cols_, CorFrenteGrade);
 }
@@ -66,7 +149,7 @@ void Grade::ajustaLinha(Linha &l) const {
 void Grade::soltaBlocos() {
   if (blocos_.empty()) return;
   for (const Linha &l : linhas_)
-    if (l.bloco) return;
+    if (l.noBloco()) return;
   blocos_.clear();
 }
 
@@ -158,8 +241,9 @@ void Grade::setTopRow(int r) {
 QAnyStringView Grade::celula(int r, int c) const {
   if (r < 0 || r >= Rows() || c < 0 || c >= cols_) return {};
   const Linha &l = linhas_[r];
-  if (l.bloco) return c < l.bloco->colunas ? l.bloco->celula(static_cast<int>(l.indice), c) : QAnyStringView();
-  if (l.proprias && c < l.proprias->celulas.size()) return QAnyStringView(l.proprias->celulas[c]);
+  if (const LinhasCompactas::Bloco *bloco = blocoDe(l))
+    return c < bloco->colunas ? bloco->celula(static_cast<int>(l.indice()), c) : QAnyStringView();
+  if (l.proprias() && c < l.proprias()->celulas.size()) return QAnyStringView(l.proprias()->celulas[c]);
   return {};
 }
 
@@ -167,7 +251,7 @@ QString Grade::TextMatrix(int r, int c) const {
   if (r < 0 || r >= Rows() || c < 0 || c >= cols_) return {};
   const Linha &l = linhas_[r];
   // A row's own cell is handed over shared, without a copy.
-  if (!l.bloco) return l.proprias ? l.proprias->celulas.value(c) : QString();
+  if (!l.noBloco()) return l.proprias() ? l.proprias()->celulas.value(c) : QString();
   return celula(r, c).toString();
 }
 
@@ -236,21 +320,15 @@ void Grade::LimpaLinhas() {
 void Grade::anexaLinhas(LinhasCompactas novas) {
   const int n = novas.linhas();
   if (n == 0) return;
-  // The block's spare capacity goes before it is kept.
-  novas.b_->latin1.squeeze();
-  novas.b_->largo.squeeze();
-  novas.b_->inicios.shrink_to_fit();
-  novas.b_->tamanhos.shrink_to_fit();
-  std::shared_ptr<const LinhasCompactas::Bloco> bloco = std::move(novas.b_);
+  novas.b_->fecha();
+  blocos_.push_back(std::move(novas.b_));
+  const auto numero = static_cast<uint32_t>(blocos_.size() - 1);
   // Geometric growth: appending block after block stays linear in the rows.
   for (int i = 0; i < n; ++i) {
-    Linha l;
-    l.bloco = bloco.get();
-    l.indice = static_cast<uint32_t>(i);
+    Linha l(numero, static_cast<uint32_t>(i));
     ajustaLinha(l);
     linhas_.push_back(std::move(l));
   }
-  blocos_.push_back(std::move(bloco));
 }
 
 namespace {
@@ -272,11 +350,17 @@ void Grade::substituiLinhas(LinhasCompactas novas) {
   });
 }
 
+void Grade::cabecalhosProprios() {
+  for (int r = 0; r < std::min<int>(FixedRows, Rows()); ++r)
+    if (linhas_[r].noBloco()) celulasProprias(linhas_[r]);
+}
+
 Grade::Guardadas Grade::guardaLinhas() {
   Guardadas g;
   g.row = row_, g.col = col_, g.rowSel = rowSel_, g.colSel = colSel_, g.topRow = topRow_;
   refaz([&] {
     const int fixas = std::min<int>(FixedRows, Rows());
+    cabecalhosProprios();
     g.linhas.assign(std::make_move_iterator(linhas_.begin() + fixas), std::make_move_iterator(linhas_.end()));
     linhas_.resize(fixas);
     g.blocos = std::exchange(blocos_, {});
@@ -288,6 +372,7 @@ Grade::Guardadas Grade::guardaLinhas() {
 void Grade::devolveLinhas(Guardadas g) {
   refaz([&] {
     linhas_.resize(std::min<int>(FixedRows, Rows()));
+    cabecalhosProprios();
     std::move(g.linhas.begin(), g.linhas.end(), std::back_inserter(linhas_));
     blocos_ = std::move(g.blocos);
     row_ = g.row, col_ = g.col, rowSel_ = g.rowSel, colSel_ = g.colSel, topRow_ = g.topRow;
@@ -338,15 +423,15 @@ void Grade::setColWidth(int c, int largura) {
 }
 
 uint32_t Grade::cor(int r, int c, QList<uint32_t> Proprias::*lista, uint32_t padrao) const {
-  if (r < 0 || r >= Rows() || !linhas_[r].proprias) return padrao;
-  const QList<uint32_t> &cores = (*linhas_[r].proprias).*lista;
+  if (r < 0 || r >= Rows() || !linhas_[r].proprias()) return padrao;
+  const QList<uint32_t> &cores = (*linhas_[r].proprias()).*lista;
   return c >= 0 && c < cores.size() ? cores[c] : padrao;
 }
 
 void Grade::pintaCelula(int r, int c, QList<uint32_t> Proprias::*lista, uint32_t padrao, uint32_t cor) {
   if (r < 0 || r >= Rows() || c < 0 || c >= cols_) return;
   Linha &l = linhas_[r];
-  if ((!l.proprias || (l.proprias.get()->*lista).isEmpty()) && cor == padrao) return;
+  if ((!l.proprias() || (l.proprias()->*lista).isEmpty()) && cor == padrao) return;
   QList<uint32_t> &cores = proprias(l).*lista;
   if (cores.isEmpty()) cores.fill(padrao, cols_);
   cores[c] = cor;
@@ -361,7 +446,7 @@ void Grade::setCorFrenteCelula(int r, int c, uint32_t cor) { pintaCelula(r, c, &
 void Grade::setCorLinha(int r, uint32_t fundo, uint32_t frente) {
   if (r < 0 || r >= Rows()) return;
   Linha &l = linhas_[r];
-  if (l.proprias || fundo != CorFundoGrade || frente != CorFrenteGrade) {
+  if (l.proprias() || fundo != CorFundoGrade || frente != CorFrenteGrade) {
     Proprias &p = proprias(l);
     p.fundo = fundo == CorFundoGrade ? QList<uint32_t>() : QList<uint32_t>(cols_, fundo);
     p.frente = frente == CorFrenteGrade ? QList<uint32_t>() : QList<uint32_t>(cols_, frente);

@@ -15,6 +15,7 @@
 #include <functional>
 #include <memory>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 enum class AlinhamentoColuna { Esquerda, Direita, Centro };
@@ -65,15 +66,26 @@ class LinhasCompactas {
     std::vector<uint8_t> tamanhos;
     std::unordered_map<size_t, uint32_t> longos;  // by cell number
     int colunas = 0;
+    // A column of few distinct texts (a maker, a state, a rate) keeps each
+    // text once: its cells are not in the rows' text, and a cell's byte in
+    // `tamanhos` is the number of its text in `valores` (decided as the
+    // block is kept, see fecha).
+    std::vector<bool> porValor;
+    std::vector<QStringList> valores;  // by column
+    bool codificada(int c) const { return !porValor.empty() && porValor[c]; }
     uint32_t tamanho(size_t k) const { return tamanhos[k] == kLongo ? longos.at(k) : tamanhos[k]; }
     QAnyStringView celula(int linha, int c) const {
       const size_t primeira = static_cast<size_t>(linha) * colunas;
+      if (codificada(c)) return QStringView(valores[c][tamanhos[primeira + c]]);
       uint32_t inicio = inicios[linha];
-      for (int i = 0; i < c; ++i) inicio += tamanho(primeira + i);
+      for (int i = 0; i < c; ++i)
+        if (!codificada(i)) inicio += tamanho(primeira + i);
       const uint32_t n = tamanho(primeira + c);
       if (ehLargo) return QStringView(largo).mid(inicio, n);
       return QLatin1StringView(latin1.constData() + inicio, n);
     }
+    // The block complete: columns worth it go by value, spare capacity goes.
+    void fecha();
   };
   std::shared_ptr<Bloco> b_;
 };
@@ -160,21 +172,55 @@ class Grade {
   struct Proprias {
     QStringList celulas;
     QList<uint32_t> fundo, frente;  // empty: every cell in the default colour
+    uint64_t lugar = 0;             // the row's place in a block, as Linha keeps it
   };
-  // A row: a range of a block, or cells of its own (none: every cell blank).
-  struct Linha {
-    const LinhasCompactas::Bloco *bloco = nullptr;
-    uint32_t indice = 0;  // the row within the block
-    std::unique_ptr<Proprias> proprias;
+  // A row in eight bytes (a search keeps hundreds of thousands): the place
+  // of a block's row (the block's number in blocos_ plus one, and the row
+  // in it), or, with the lowest bit set, the address of what the row holds
+  // of its own, which then keeps the place. Neither: every cell blank.
+  class Linha {
+   public:
     Linha() = default;
-    Linha(Linha &&) noexcept = default;
-    Linha &operator=(Linha &&) noexcept = default;
-    Linha(const Linha &o) : bloco(o.bloco), indice(o.indice), proprias(o.proprias ? std::make_unique<Proprias>(*o.proprias) : nullptr) {}
+    Linha(uint32_t bloco, uint32_t indice) : v_((uint64_t(bloco) + 1) << 33 | uint64_t(indice) << 1) {}
+    ~Linha() { delete proprias(); }
+    Linha(Linha &&o) noexcept : v_(std::exchange(o.v_, 0)) {}
+    Linha &operator=(Linha &&o) noexcept {
+      if (this != &o) {
+        delete proprias();
+        v_ = std::exchange(o.v_, 0);
+      }
+      return *this;
+    }
+    Linha(const Linha &o) : v_(o.v_) {
+      if (const Proprias *p = o.proprias()) v_ = marca(new Proprias(*p));
+    }
     Linha &operator=(const Linha &o) {
       if (this != &o) *this = Linha(o);
       return *this;
     }
+    Proprias *proprias() const { return v_ & 1 ? reinterpret_cast<Proprias *>(static_cast<uintptr_t>(v_ & ~uint64_t(1))) : nullptr; }
+    Proprias &fazProprias() {
+      if (!proprias()) {
+        auto *p = new Proprias;
+        p->lugar = v_;
+        v_ = marca(p);
+      }
+      return *proprias();
+    }
+    bool noBloco() const { return lugar() != 0; }
+    uint32_t bloco() const { return static_cast<uint32_t>((lugar() >> 33) - 1); }
+    uint32_t indice() const { return static_cast<uint32_t>(lugar() >> 1); }
+    void saiDoBloco() {
+      if (Proprias *p = proprias()) p->lugar = 0;
+      else v_ = 0;
+    }
+
+   private:
+    uint64_t lugar() const { return v_ & 1 ? proprias()->lugar : v_; }
+    static uint64_t marca(Proprias *p) { return static_cast<uint64_t>(reinterpret_cast<uintptr_t>(p)) | 1; }
+    uint64_t v_ = 0;
   };
+  static_assert(alignof(Proprias) > 1);
 
  public:
   // The rows below the headers taken out whole (no copy), with the place in
@@ -193,6 +239,8 @@ class Grade {
   void devolveLinhas(Guardadas guardadas);
 
  private:
+  // The block a row is in (none: nullptr).
+  const LinhasCompactas::Bloco *blocoDe(const Linha &l) const { return l.noBloco() ? blocos_[l.bloco()].get() : nullptr; }
   uint32_t cor(int r, int c, QList<uint32_t> Proprias::*lista, uint32_t padrao) const;
   void pintaCelula(int r, int c, QList<uint32_t> Proprias::*lista, uint32_t padrao, uint32_t cor);
   // The row's cells made its own (before one of them changes).
@@ -201,6 +249,9 @@ class Grade {
   void ajustaLinha(Linha &l) const;
   // Appends the rows, fitted to the columns, without telling anyone.
   void anexaLinhas(LinhasCompactas novas);
+  // Header rows that are a block's (rows made headers by a larger FixedRows)
+  // take their cells as their own: the blocks are about to change hands.
+  void cabecalhosProprios();
   // Blocks no row uses any more are let go.
   void soltaBlocos();
   void corrigePosicao();

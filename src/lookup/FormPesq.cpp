@@ -289,6 +289,10 @@ void FormPesq::pesquisa() {
       interrompida_ = true;
     }
     aguardaPrevia();
+    // The preview's work is over with the statement's first page: its
+    // attachment (its own memory in the engine) is not kept for the rest of
+    // the reading nor until the next search, which opens it again.
+    if (conexaoPrevia_) conexaoPrevia_->fecha();
     if (!carregada()) return;  // the dialog was closed meanwhile
     if (interrompida_) {
       // Stopped before the first page: nothing of it is shown.

@@ -2,8 +2,8 @@
 
 #include <QCryptographicHash>
 #include <QDir>
-#include <QLocalServer>
-#include <QLocalSocket>
+#include <QElapsedTimer>
+#include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QStandardPaths>
@@ -11,8 +11,18 @@
 
 #include "platform/Paths.h"
 
-#ifndef Q_OS_WIN
+#ifdef Q_OS_WIN
+#include <QLocalServer>
+#include <QLocalSocket>
+#else
+#include <QSocketNotifier>
+#include <QThread>
+#include <cerrno>
+#include <cstring>
+#include <sys/socket.h>
 #include <sys/time.h>
+#include <sys/un.h>
+#include <unistd.h>
 #endif
 #ifdef Q_OS_UNIX
 #include <fcntl.h>
@@ -92,6 +102,8 @@ static QString announcementName(const QString &title) {
   return "pdv-velt-" + QString::fromLatin1(QCryptographicHash::hash(key, QCryptographicHash::Sha1).toHex().left(16));
 }
 
+#ifdef Q_OS_WIN
+
 struct WindowAnnouncement::Impl {
   QLocalServer server;
 };
@@ -118,5 +130,89 @@ bool findRunningWindow(const QString &title) {
   socket.abort();
   return found;
 }
+
+#else
+
+// A Unix socket in the temporary folder, at the path Qt's local sockets use
+// for the name (a copy of an earlier version finds this one and the other
+// way round), made with the system's calls: Qt's network library, and the
+// Kerberos and proxy libraries it brings, stay out of the program.
+namespace {
+
+bool enderecoDe(const QString &title, sockaddr_un &endereco) {
+  const QByteArray caminho = QFile::encodeName(QDir::tempPath() + '/' + announcementName(title));
+  endereco = {};
+  endereco.sun_family = AF_UNIX;
+  if (caminho.size() >= static_cast<qsizetype>(sizeof endereco.sun_path)) return false;
+  std::memcpy(endereco.sun_path, caminho.constData(), static_cast<size_t>(caminho.size()));
+  return true;
+}
+
+}  // namespace
+
+struct WindowAnnouncement::Impl {
+  int fd = -1;
+  sockaddr_un endereco{};
+  std::unique_ptr<QSocketNotifier> avisos;
+  bool escuta() {
+    fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    if (fd < 0) return false;
+    if (::bind(fd, reinterpret_cast<const sockaddr *>(&endereco), sizeof endereco) == 0 && ::listen(fd, SOMAXCONN) == 0)
+      return true;
+    ::close(fd);
+    fd = -1;
+    return false;
+  }
+  ~Impl() {
+    avisos.reset();
+    if (fd < 0) return;
+    ::close(fd);
+    ::unlink(endereco.sun_path);
+  }
+};
+
+WindowAnnouncement::WindowAnnouncement(const QString &title) : impl_(std::make_unique<Impl>()) {
+  if (!enderecoDe(title, impl_->endereco)) return;
+  if (!impl_->escuta()) {
+    // A stale socket left by a copy that died: take it over unless it answers.
+    if (findRunningWindow(title)) return;
+    ::unlink(impl_->endereco.sun_path);
+    if (!impl_->escuta()) return;
+  }
+  // A copy that asks is let in and let go at once (while the event loop
+  // runs), so the queue of those waiting never fills.
+  impl_->avisos = std::make_unique<QSocketNotifier>(impl_->fd, QSocketNotifier::Read);
+  QObject::connect(impl_->avisos.get(), &QSocketNotifier::activated, [fd = impl_->fd] {
+    for (int outra; (outra = ::accept4(fd, nullptr, nullptr, SOCK_CLOEXEC)) >= 0;) ::close(outra);
+  });
+}
+
+WindowAnnouncement::~WindowAnnouncement() = default;
+
+bool WindowAnnouncement::active() const { return impl_->fd >= 0; }
+
+bool findRunningWindow(const QString &title) {
+  sockaddr_un endereco{};
+  if (!enderecoDe(title, endereco)) return false;
+  const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+  if (fd < 0) return false;
+  // A full queue (EAGAIN) is tried again for up to 200 ms; no socket, or
+  // nobody listening on it, is an answer at once.
+  QElapsedTimer espera;
+  espera.start();
+  bool achou = false;
+  for (;;) {
+    if (::connect(fd, reinterpret_cast<const sockaddr *>(&endereco), sizeof endereco) == 0) {
+      achou = true;
+      break;
+    }
+    if (errno != EAGAIN || espera.elapsed() >= 200) break;
+    QThread::msleep(10);
+  }
+  ::close(fd);
+  return achou;
+}
+
+#endif
 
 }  // namespace platform

@@ -90,7 +90,8 @@ class OffsetClock : public Clock {
 
 // Single copy: a running sale screen announces itself under a name; another
 // copy asks whether that name is taken. On Linux the announcement is a local
-// socket in the drive's folder (one per title), so two drives never collide.
+// socket in the temporary folder, named after the drive and the title, so two
+// drives never collide.
 class WindowAnnouncement {
  public:
   explicit WindowAnnouncement(const QString &title);

@@ -29,7 +29,8 @@ class AreaTransferenciaQt : public AreaTransferencia {
 
 }  // namespace
 
-int executaJanelas(int argc, char **argv) {
+// The module's entry: the program finds it by this name (see app/main.cpp).
+extern "C" Q_DECL_EXPORT int pdvExecutaJanelas(int argc, char **argv) {
   QApplication qt(argc, argv);
   qt.setApplicationName("PDV-VELT");
   AplicaAparencia(qt);

@@ -36,6 +36,37 @@ TEST(Host, AnnouncedWindowIsFoundOnlyWhileItLives) {
   EXPECT_FALSE(platform::findRunningWindow("PDV-VELT.EXE"));
 }
 
+// A copy that died leaves its socket behind: the next copy is not refused
+// for it and takes the name over; a copy that holds the name keeps it.
+TEST(Host, AStaleAnnouncementIsTakenOverALiveOneIsNot) {
+  testsupport::TempDrive drive;
+  const QDir temporaria(QDir::tempPath());
+  const QStringList antes = temporaria.entryList({"pdv-velt-*"}, QDir::System);
+  QString socket;
+  {
+    platform::WindowAnnouncement primeira("PDV-VELT.EXE");
+    ASSERT_TRUE(primeira.active());
+    platform::WindowAnnouncement segunda("PDV-VELT.EXE");
+    EXPECT_FALSE(segunda.active());
+    EXPECT_TRUE(platform::findRunningWindow("PDV-VELT.EXE"));
+    for (const QString &a : temporaria.entryList({"pdv-velt-*"}, QDir::System))
+      if (!antes.contains(a)) socket = temporaria.filePath(a);
+    ASSERT_FALSE(socket.isEmpty());
+    // A second name for the socket's file, which outlives the copy as a
+    // crash would leave it.
+    ASSERT_EQ(::link(QFile::encodeName(socket).constData(), QFile::encodeName(socket + ".morta").constData()), 0);
+  }
+  EXPECT_FALSE(QFile::exists(socket));
+  ASSERT_TRUE(QFile::rename(socket + ".morta", socket));
+  EXPECT_FALSE(platform::findRunningWindow("PDV-VELT.EXE"));
+  {
+    platform::WindowAnnouncement nova("PDV-VELT.EXE");
+    EXPECT_TRUE(nova.active());
+    EXPECT_TRUE(platform::findRunningWindow("PDV-VELT.EXE"));
+  }
+  EXPECT_FALSE(QFile::exists(socket));
+}
+
 TEST(Host, StartProgramNeverWaitsAndReportsMissingPrograms) {
   testsupport::TempDrive drive;
   EXPECT_FALSE(platform::startProgram("c:\\kw-velt\\naoexiste.exe"));

@@ -261,3 +261,89 @@ TEST(GradeCompacta, BlockRowsReadEditColourAndFilterLikeRowsOfTheirOwn) {
   EXPECT_EQ(g.Rows(), 1);
   EXPECT_EQ(g.TextMatrix(0, 1), "Nome");
 }
+
+// A large block whose columns repeat a few texts (a maker, a state) keeps
+// them once: every cell still reads back as it went in, next to columns of
+// distinct texts, in Latin-1 and in UTF-16 blocks, at the edge of 256
+// distinct texts, with long cells, and after edits, filters and column cuts.
+TEST(GradeCompacta, ColumnsOfFewTextsReadBackCellByCell) {
+  Grade g;
+  g.FormatString(">Codigo|<Fabrica|<Estado|<Descricao|<Lote|<Longa");
+  std::vector<QStringList> esperadas;
+  auto bloco = [&](int primeiro, int n, bool largo) {
+    LinhasCompactas b(g.Cols());
+    for (int i = primeiro; i < primeiro + n; ++i) {
+      const QStringList l{QString::number(i),
+                          QStringLiteral("FÁBRICA %1%2").arg(i % 7).arg(largo && i % 7 == 3 ? QStringLiteral(" €") : QString()),
+                          i % 5 ? QStringLiteral("ATIVO") : QString(),
+                          QStringLiteral("PRODUTO NÚMERO %1").arg(i * 7919 % 100003),
+                          // 256 distinct in the first block (the most a column by value holds), 257 in the second.
+                          QStringLiteral("LOTE DE FABRICAÇÃO %1").arg((i - primeiro) % (primeiro ? 257 : 256)),
+                          i % 400 == 17 ? QString(300, QLatin1Char('x')) : QStringLiteral("curta")};
+      b.acrescentaLinha(l);
+      esperadas.push_back(l);
+    }
+    return b;
+  };
+  g.substituiLinhas(bloco(0, 3000, false));
+  g.acrescentaLinhas(bloco(3000, 3000, true));
+  g.acrescentaLinhas(bloco(6000, 40, false));
+  auto confere = [&](int linha) {
+    ASSERT_EQ(g.Rows(), static_cast<int>(esperadas.size()) + 1) << linha;
+    for (int r = 1; r < g.Rows(); ++r) {
+      ASSERT_EQ(g.linha(r), esperadas[r - 1]) << "row " << r << " (line " << linha << ")";
+      for (int c = 0; c < g.Cols(); ++c)
+        ASSERT_EQ(g.celula(r, c).toString(), esperadas[r - 1][c]) << "row " << r << " col " << c << " (line " << linha << ")";
+    }
+  };
+  confere(__LINE__);
+
+  // An edited cell of a column by value changes alone.
+  g.setTextMatrix(10, 1, QStringLiteral("OUTRA"));
+  esperadas[9][1] = QStringLiteral("OUTRA");
+  g.setTextMatrix(3500, 2, QStringLiteral("INATIVO"));
+  esperadas[3499][2] = QStringLiteral("INATIVO");
+  confere(__LINE__);
+
+  // Filtering on a column by value keeps the same rows as filtering whole rows.
+  Grade copia = g;
+  auto fica = [](const QString &fabrica) { return fabrica.startsWith(QStringLiteral("FÁBRICA 3")); };
+  g.mantemLinhas(1, [&](QAnyStringView c) { return fica(c.toString()); });
+  copia.mantemLinhas([&](const QStringList &l) { return fica(l[1]); });
+  std::vector<QStringList> ficaram;
+  for (const QStringList &l : esperadas)
+    if (fica(l[1])) ficaram.push_back(l);
+  esperadas = ficaram;
+  confere(__LINE__);
+  ASSERT_EQ(copia.Rows(), g.Rows());
+  for (int r = 0; r < g.Rows(); ++r) EXPECT_EQ(copia.linha(r), g.linha(r)) << r;
+
+  // Fewer columns cut the cells, more come back blank.
+  g.setCols(2);
+  g.setCols(6);
+  for (QStringList &l : esperadas)
+    for (int c = 2; c < 6; ++c) l[c].clear();
+  confere(__LINE__);
+}
+
+// Rows of a block made header rows (a larger FixedRows) keep their texts when
+// the rows below are taken out, replaced by a preview and put back.
+TEST(GradeCompacta, HeaderRowsFromABlockOutliveTheBlocksTakenOut) {
+  Grade g;
+  g.FormatString("<A|<B");
+  g.substituiLinhas(QList<QStringList>{{"a1", "b1"}, {"a2", "b2"}, {"a3", "b3"}});
+  g.FixedRows = 2;
+  {
+    Grade::Guardadas antes = g.guardaLinhas();
+    g.acrescentaLinhas(QList<QStringList>{{"previa", "x"}});
+    g.devolveLinhas(std::move(antes));
+  }
+  ASSERT_EQ(g.Rows(), 4);
+  EXPECT_EQ(g.linha(1), (QStringList{"a1", "b1"}));
+  EXPECT_EQ(g.linha(3), (QStringList{"a3", "b3"}));
+  Grade::Guardadas fora = g.guardaLinhas();
+  g.substituiLinhas(QList<QStringList>{{"n1", "m1"}});
+  { Grade::Guardadas descartada = std::move(fora); }
+  EXPECT_EQ(g.linha(1), (QStringList{"a1", "b1"}));
+  EXPECT_EQ(g.linha(2), (QStringList{"n1", "m1"}));
+}
