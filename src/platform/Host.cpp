@@ -19,13 +19,10 @@
 #include <QThread>
 #include <cerrno>
 #include <cstring>
+#include <fcntl.h>
 #include <sys/socket.h>
 #include <sys/time.h>
 #include <sys/un.h>
-#include <unistd.h>
-#endif
-#ifdef Q_OS_UNIX
-#include <fcntl.h>
 #include <unistd.h>
 #endif
 
@@ -50,7 +47,7 @@ bool startProgram(const QString &commandLine, WindowStyle style) {
     process.setStandardOutputFile(QProcess::nullDevice());
     process.setStandardErrorFile(QProcess::nullDevice());
   }
-#ifdef Q_OS_UNIX
+#ifndef Q_OS_WIN
   // The program gets none of this process's open files: an embedded
   // database's file and its engine's lock files held by a suite program
   // that stays open would refuse this desk's next start (and the other
