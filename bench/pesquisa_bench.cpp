@@ -19,8 +19,9 @@
 //   of the preview's rows the statement's page has in the same places; the
 //   bare client's times to its 1,000th row and to its last; the peak memory
 //   of both processes;
-// - the grid fill alone: every row read first, then made into grid rows
-//   block by block as the dialog does (no bare counterpart);
+// - the grid fill alone: every row read first and kept as the server sent
+//   it, then made into grid rows block by block as the dialog does (no bare
+//   counterpart);
 // - the whole program: `pdv --replay` logging in, opening the product search
 //   (P0203), searching and loading every row, as a process of its own, against
 //   a process of the bare client's that attaches, reads every row and ends;
@@ -32,6 +33,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTextStream>
+#include <vector>
 
 #include "ClienteNu.h"
 #include "Medicao.h"
@@ -127,12 +129,15 @@ std::vector<double> clienteNu(const QString &sql) {
   return {primeira < 0 ? todas : primeira, todas, static_cast<double>(n)};
 }
 
-// Every row read, then made into grid rows as the dialog does: ms of the fill.
+// Every row read and kept in blocks as the server sent them, then made into
+// grid rows block by block as the dialog does: ms of the fill.
 double preenchimento(const QString &sql) {
   TerminalState estado;
   conecta(estado);
   Recordset rs;
-  rs.abre(sql, estado.conexao());
+  rs.abrePaginado(sql, estado.conexao(), 0);
+  std::vector<LinhasGuardadas> blocos;
+  while (!rs.completo()) rs.leMais(FormPesq::LinhasPorPasso, blocos.emplace_back());
   Grade g;
   const TipoPesquisa &produtos = *TipoPesquisaDe("Pro");
   QStringList layout;
@@ -140,7 +145,7 @@ double preenchimento(const QString &sql) {
   g.FormatString(layout.join('|'));
   QElapsedTimer t;
   t.start();
-  PreencheGradePesquisa(g, produtos, rs.linhas());
+  for (const LinhasGuardadas &bloco : blocos) g.acrescentaLinhas(LinhasPesquisa(produtos, bloco));
   return msDesde(t);
 }
 

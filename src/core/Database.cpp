@@ -279,6 +279,9 @@ void ConexaoBanco::Sessao::conecta(milliseconds limite) {
     dpb->dispose();
   }
   const QByteArray caminho = d.banco.toLocal8Bit();
+  // The engine of a file opened in this process is loaded here, on the
+  // opener's thread, not by the attach's thread below.
+  if (fb::ehArquivoLocal(d.banco)) fb::carregaMotorLocal();
   auto abertura = std::make_shared<Abertura>();
   std::thread([abertura, caminho, parametros, prefixo] {
     IAttachment *novo = nullptr;
@@ -954,7 +957,46 @@ void Recordset::abreLendo(const QString &sql, const QVariantList &parametros, Co
 
 bool Recordset::completo() const { return !cursor_ || !cursor_->rs; }
 
-int Recordset::leMais(int quantas) {
+QVariant LinhaLida::valor(int coluna) const {
+  const unsigned char *p = valores_.at(coluna);
+  return p ? fb::valorEm(campos_[static_cast<size_t>(coluna)], p, att_, tra_) : QVariant();
+}
+
+bool LinhaLida::texto(int coluna, TextoLido &texto) const {
+  return fb::textoEm(campos_.at(static_cast<size_t>(coluna)), valores_.at(coluna), texto);
+}
+
+void LinhasGuardadas::guarda(const LinhaLida &linha) {
+  inicios_.push_back(static_cast<uint32_t>(dados_.size()));
+  for (qsizetype i = 0; i < linha.valores_.size(); ++i) {
+    const unsigned char *p = linha.valores_[i];
+    dados_.append(p ? '\1' : '\0');
+    if (p) dados_.append(reinterpret_cast<const char *>(p), fb::tamanhoEm(linha.campos_[static_cast<size_t>(i)], p));
+  }
+}
+
+LinhaLida LinhasGuardadas::linha(int i) const {
+  LinhaLida l(colunas_->campos);
+  const auto *p = reinterpret_cast<const unsigned char *>(dados_.constData()) + inicios_.at(static_cast<size_t>(i));
+  for (const fb::Campo &c : colunas_->campos) {
+    const bool nulo = *p++ == 0;
+    l.valores_.append(nulo ? nullptr : p);
+    if (!nulo) p += fb::tamanhoEm(c, p);
+  }
+  return l;
+}
+
+int Recordset::leMais(int quantas, LinhasGuardadas &destino) {
+  if (!colunas_) return 0;
+  for (const fb::Campo &c : colunas_->campos)
+    if (c.tipo == SQL_BLOB) throw std::logic_error("rows with a BLOB column cannot be kept as they came");
+  destino.colunas_ = colunas_;
+  return leMais(quantas, [&destino](const LinhaLida &l) { destino.guarda(l); });
+}
+
+int Recordset::leMais(int quantas) { return leMais(quantas, {}); }
+
+int Recordset::leMais(int quantas, const std::function<void(const LinhaLida &)> &cadaLinha) {
   if (completo()) {
     cursor_.reset();  // ended with its connection
     return 0;
@@ -963,17 +1005,29 @@ int Recordset::leMais(int quantas) {
   fb::Instrucao &instrucao = *c.instrucao;
   IAttachment *att = c.sessao->att;
   int lidas = 0;
+  const std::vector<fb::Campo> &campos = instrucao.descricao()->campos;  // the statement keeps them
   try {
     fb::Status st;
     while (quantas < 0 || lidas < quantas) {
       // Each fetch has the bound: a long read of many rows is never cut.
-      Vigia vigia(c.sessao);
-      if (c.rs->fetchNext(&st, instrucao.bufferSaida()) != IStatus::RESULT_OK) {
+      bool veio;
+      {
+        Vigia vigia(c.sessao);
+        veio = c.rs->fetchNext(&st, instrucao.bufferSaida()) == IStatus::RESULT_OK;
+      }
+      if (!veio) {
         cursor_->encerra(true);
         cursor_.reset();
         break;
       }
-      linhas_ << instrucao.linha(att, c.tra);
+      if (cadaLinha) {
+        LinhaLida linha(campos);
+        for (const fb::Campo &campo : linha.campos_) linha.valores_.append(instrucao.valorBruto(campo));
+        linha.att_ = att, linha.tra_ = c.tra;
+        cadaLinha(linha);
+      } else {
+        linhas_ << instrucao.linha(att, c.tra);
+      }
       ++lidas;
     }
   } catch (const FbException &e) {

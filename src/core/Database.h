@@ -22,11 +22,14 @@
 #include <QString>
 #include <QStringList>
 #include <QVariant>
+#include <QByteArrayView>
+#include <QVarLengthArray>
 #include <QVariantList>
 #include <atomic>
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <vector>
 #include <stdexcept>
 
 struct TerminalState;
@@ -36,7 +39,56 @@ struct TerminalState;
 namespace fb {
 class Instrucao;
 struct Colunas;
+struct Campo;
 }
+namespace Firebird {
+class IAttachment;
+class ITransaction;
+}
+
+// A character column's bytes as the server sent them: UTF-8, or Latin-1
+// (`latin1`) for a column without a character set; a CHAR keeps its
+// padding, a Null is empty.
+struct TextoLido {
+  QByteArrayView bytes;
+  bool latin1 = false;
+};
+
+// One row as the server handed it, for a reader that makes its own cells
+// straight from it instead of a QVariant for every column. Valid only inside
+// the call it is given to (or while the LinhasGuardadas it came from lives).
+class LinhaLida {
+ public:
+  int colunas() const { return static_cast<int>(valores_.size()); }
+  QVariant valor(int coluna) const;
+  // False for a column that is not text (its value is `valor`).
+  bool texto(int coluna, TextoLido &texto) const;
+
+ private:
+  friend class Recordset;
+  friend class LinhasGuardadas;
+  explicit LinhaLida(const std::vector<fb::Campo> &campos) : campos_(campos) {}
+  const std::vector<fb::Campo> &campos_;
+  QVarLengthArray<const unsigned char *, 16> valores_;  // each column's bytes; nullptr for a Null
+  Firebird::IAttachment *att_ = nullptr;
+  Firebird::ITransaction *tra_ = nullptr;
+};
+
+// Rows kept as the server sent them, each column's bytes as they came (a
+// few bytes more than the values), so that one thread reads them and another
+// makes them into what it needs. No BLOB columns (read with the cursor).
+class LinhasGuardadas {
+ public:
+  int linhas() const { return static_cast<int>(inicios_.size()); }
+  LinhaLida linha(int i) const;
+
+ private:
+  friend class Recordset;
+  void guarda(const LinhaLida &linha);
+  std::shared_ptr<const fb::Colunas> colunas_;
+  QByteArray dados_;  // row after row, column after column: a Null mark, then the value's bytes
+  std::vector<uint32_t> inicios_;
+};
 
 class ErroBanco : public std::runtime_error {
  public:
@@ -264,6 +316,9 @@ class Recordset {
   // how many were read. The cursor and its transaction end with the last row.
   // Throws ErroBanco (the rows read so far stay).
   int leMais(int quantas = -1);
+  // The same, the rows kept in `destino` as the server sent them. Throws
+  // std::logic_error for a statement with a BLOB column.
+  int leMais(int quantas, LinhasGuardadas &destino);
   // True once every row of the query is read (or the reading was stopped).
   bool completo() const;
   // Stops reading: the rows read so far stay, the cursor ends.
@@ -299,6 +354,8 @@ class Recordset {
 
  private:
   int indice(const QString &nome) const;
+  // leMais with each row handed to `cadaLinha` as it arrives instead of kept.
+  int leMais(int quantas, const std::function<void(const LinhaLida &)> &cadaLinha);
   void abreCursor(const QString &sql, const QVariantList &parametros, ConexaoBanco &conexao);
   // Opens the query and reads `pagina` rows, or all of them when negative.
   void abreLendo(const QString &sql, const QVariantList &parametros, ConexaoBanco &conexao, int pagina,

@@ -14,10 +14,17 @@
 #include <vector>
 
 class ErroBanco;
+struct TextoLido;
 
 namespace fb {
 
 Firebird::IMaster *mestre();
+// Loads the embedded engine (the provider that opens a database file in
+// this process) on the calling thread, once per run; later calls do
+// nothing. See the definition for why the thread matters.
+void carregaMotorLocal();
+// Whether a database name is a file this process opens itself (no host).
+bool ehArquivoLocal(const QString &banco);
 
 // An IStatus that throws FbException on error, disposed with the scope.
 class Status : public Firebird::ThrowStatusWrapper {
@@ -51,6 +58,16 @@ struct Campo {
   unsigned deslocamento;
   unsigned deslocamentoNulo;
 };
+
+// A column's value from its bytes as a message holds them (`p` at the
+// value; a VARCHAR's begins with its length). A BLOB is read through `att`
+// and `tra`.
+QVariant valorEm(const Campo &c, const unsigned char *p, Firebird::IAttachment *att, Firebird::ITransaction *tra);
+// A character column's bytes (see TextoLido) from the same; false, and
+// nothing set, for other columns (binary texts included).
+bool textoEm(const Campo &c, const unsigned char *p, TextoLido &texto);
+// How many bytes from `p` the value takes in a message.
+unsigned tamanhoEm(const Campo &c, const unsigned char *p);
 
 // The output columns of a statement, kept by result sets after the statement
 // itself may be gone.
@@ -88,12 +105,14 @@ class Instrucao {
   unsigned char *bufferSaida() { return saida_.data(); }
   // The output row in the buffer as values.
   QVariantList linha(Firebird::IAttachment *att, Firebird::ITransaction *tra) const;
+  // The output row in the buffer: its column's value's bytes, or nullptr
+  // for a Null.
+  const unsigned char *valorBruto(const Campo &c) const;
 
   bool emUso = false;  // a cursor of it is open
 
  private:
   static std::vector<Campo> camposDe(Firebird::IMessageMetadata *meta);
-  QVariant valor(const Campo &c, Firebird::IAttachment *att, Firebird::ITransaction *tra) const;
   void refazEntrada(const QVariantList &parametros);
   void libera();
 

@@ -4,17 +4,30 @@
 #include <iterator>
 #include <utility>
 
+void LinhasCompactas::Bloco::inicia(qsizetype tamanho) {
+  const qsizetype inicio = ehLargo ? largo.size() : latin1.size();
+  if (tamanhos.size() % colunas == 0) inicios.push_back(static_cast<uint32_t>(inicio));
+  if (tamanho < kLongo) {
+    tamanhos.push_back(static_cast<uint8_t>(tamanho));
+  } else {
+    longos.emplace(tamanhos.size(), static_cast<uint32_t>(tamanho));
+    tamanhos.push_back(kLongo);
+  }
+}
+
+void LinhasCompactas::acrescenta(QLatin1StringView texto) {
+  Bloco &b = *b_;
+  if (b.colunas == 0 || b.fechado) return;
+  b.inicia(texto.size());
+  if (b.ehLargo) b.largo.append(texto);
+  else b.latin1.append(texto.data(), texto.size());
+}
+
 void LinhasCompactas::acrescenta(QStringView texto) {
   Bloco &b = *b_;
-  if (b.colunas == 0) return;
+  if (b.colunas == 0 || b.fechado) return;
   const qsizetype inicio = b.ehLargo ? b.largo.size() : b.latin1.size();
-  if (b.tamanhos.size() % b.colunas == 0) b.inicios.push_back(static_cast<uint32_t>(inicio));
-  if (texto.size() < Bloco::kLongo) {
-    b.tamanhos.push_back(static_cast<uint8_t>(texto.size()));
-  } else {
-    b.longos.emplace(b.tamanhos.size(), static_cast<uint32_t>(texto.size()));
-    b.tamanhos.push_back(Bloco::kLongo);
-  }
+  b.inicia(texto.size());
   if (!b.ehLargo) {
     b.latin1.resize(inicio + texto.size());
     char *destino = b.latin1.data() + inicio;
@@ -31,6 +44,7 @@ void LinhasCompactas::acrescenta(QStringView texto) {
 }
 
 void LinhasCompactas::Bloco::fecha() {
+  if (std::exchange(fechado, true)) return;
   const size_t linhas = colunas ? tamanhos.size() / colunas : 0;
   // A cell's text as bytes of the buffer (two a character in UTF-16).
   const int largura = ehLargo ? 2 : 1;

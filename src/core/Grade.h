@@ -51,6 +51,7 @@ class LinhasCompactas {
   int linhas() const { return b_->colunas ? static_cast<int>(b_->tamanhos.size() / b_->colunas) : 0; }
   // The next cell, row after row (a row has `colunas` cells).
   void acrescenta(QStringView texto);
+  void acrescenta(QLatin1StringView texto);
   // A row's cells; missing cells are blank, extra ones dropped.
   void acrescentaLinha(const QStringList &celulas);
 
@@ -86,6 +87,9 @@ class LinhasCompactas {
     }
     // The block complete: columns worth it go by value, spare capacity goes.
     void fecha();
+    bool fechado = false;
+    // A cell's place and length; the text itself is the caller's.
+    void inicia(qsizetype tamanho);
   };
   std::shared_ptr<Bloco> b_;
 };

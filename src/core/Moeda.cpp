@@ -33,21 +33,33 @@ Moeda fracao(__int128 numerador, __int128 denominador, int casas, Arredondamento
   return Moeda::deUnidades(DivideInteiros(numerador, denominador * passo, modo) * passo);
 }
 
-QString agrupaMilhares(QString digitos) {
-  for (qsizetype i = digitos.size() - 3; i > 0; i -= 3) digitos.insert(i, '.');
-  return digitos;
-}
-
-QString textoComCasas(int64_t unidades, int casas, QChar separador, bool milhares) {
+// `unidades` ten-thousandths with `casas` decimals (rounded half away from
+// zero) after `separador`, the thousands marked with '.' when `milhares`,
+// written into `saida`; returns the length (at most 31).
+int escreveComCasas(Moeda::Buffer &saida, int64_t unidades, int casas, char separador, bool milhares) {
   casas = std::clamp(casas, 0, 4);
   const int64_t escalado = DivideInteiros(unidades, PotenciaDe10(4 - casas), Arredondamento::MeioParaLonge);
-  const int64_t potencia = PotenciaDe10(casas);
+  const auto potencia = static_cast<uint64_t>(PotenciaDe10(casas));
   const bool negativo = escalado < 0;
-  const uint64_t abs = negativo ? static_cast<uint64_t>(-escalado) : static_cast<uint64_t>(escalado);
-  QString texto = QString::number(abs / potencia);
-  if (milhares) texto = agrupaMilhares(texto);
-  if (casas > 0) texto += separador + QString::number(abs % potencia).rightJustified(casas, '0');
-  return negativo ? '-' + texto : texto;
+  const uint64_t abs = negativo ? 0 - static_cast<uint64_t>(escalado) : static_cast<uint64_t>(escalado);
+  // Right to left, then turned around.
+  char invertido[sizeof(Moeda::Buffer)];
+  int n = 0;
+  uint64_t fracao = abs % potencia, inteiro = abs / potencia;
+  for (int i = 0; i < casas; ++i, fracao /= 10) invertido[n++] = static_cast<char>('0' + fracao % 10);
+  if (casas > 0) invertido[n++] = separador;
+  for (int digitos = 0; digitos == 0 || inteiro > 0; ++digitos, inteiro /= 10) {
+    if (milhares && digitos > 0 && digitos % 3 == 0) invertido[n++] = '.';
+    invertido[n++] = static_cast<char>('0' + inteiro % 10);
+  }
+  if (negativo) invertido[n++] = '-';
+  std::reverse_copy(invertido, invertido + n, saida);
+  return n;
+}
+
+QString textoComCasas(int64_t unidades, int casas, char separador, bool milhares) {
+  Moeda::Buffer b;
+  return QString::fromLatin1(b, escreveComCasas(b, unidades, casas, separador, milhares));
 }
 
 }  // namespace
@@ -121,6 +133,10 @@ Moeda Moeda::deVariant(const QVariant &valor) {
 int64_t Moeda::centavos() const { return DivideInteiros(v_, 100, Arredondamento::MeioParaLonge); }
 
 QString Moeda::formatada(int casas) const { return textoComCasas(v_, casas, ',', true); }
+
+QLatin1StringView Moeda::formatadaEm(Buffer &buffer, int casas) const {
+  return QLatin1StringView(buffer, escreveComCasas(buffer, v_, casas, ',', true));
+}
 
 QString Moeda::textoPonto(int casas) const { return textoComCasas(v_, casas, '.', false); }
 

@@ -78,6 +78,10 @@ class Moeda {
   // "#,##0.00" in the regional format: "1.234,56", "-0,50"; with another
   // number of decimals (0 to 4, rounded half away from zero) "#,##0.000".
   QString formatada(int casas = 2) const;
+  // formatada() written into `buffer` instead of a QString of its own (for a
+  // grid made of many amounts): a view of the buffer.
+  using Buffer = char[40];
+  QLatin1StringView formatadaEm(Buffer &buffer, int casas = 2) const;
   // Decimal text with "." and the given number of decimals (rounded): for SQL.
   QString textoPonto(int casas = 2) const;
   // Decimal text with "," and the given number of decimals, no thousands.

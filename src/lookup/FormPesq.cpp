@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <algorithm>
+#include <charconv>
 #include <chrono>
 
 #include "core/IndiceProdutos.h"
@@ -307,7 +308,7 @@ void FormPesq::pesquisa() {
     }
     previa.antes.reset();
     previa_ = false;
-    transfereLinhas(rsPesquisa_.tomaLinhas(), true, rsPesquisa_.completo());
+    transfereLinhas(LinhasPesquisa(*tipo_, rsPesquisa_.tomaLinhas()), true, rsPesquisa_.completo());
   }
   campo("Pergunta").tabStop = false;
   Campo &g = campo("Grade");
@@ -315,15 +316,22 @@ void FormPesq::pesquisa() {
   focaCampo(g, false);
 
   // The rest arrives behind the first page while the grid already answers.
-  // Each block read goes into the grid while the next one is read.
+  // The reading thread keeps each block's rows as the server sent them; this
+  // one makes them into grid cells (no value per column in between) and puts
+  // them in the grid while the next block is read.
   const Enquanto lendo(lendo_);
   int total = grade("Grade").Rows() - grade("Grade").FixedRows;
-  QList<QVariantList> lidas;
-  const std::function<void()> poeNaGrade = [&] { total += transfereLinhas(std::exchange(lidas, {}), false, false); };
+  std::optional<LinhasGuardadas> lidas;
+  const std::function<void()> poeNaGrade = [&] {
+    LinhasCompactas celulas = LinhasPesquisa(*tipo_, *lidas);
+    lidas.reset();
+    total += transfereLinhas(std::move(celulas), false, false);
+  };
   while (!rsPesquisa_.completo()) {
     campo("Result").setTexto("Aguarde pesquisando... " + QString::number(total) + " registros (Esc interrompe)");
+    LinhasGuardadas bloco;
     try {
-      le([&] { rsPesquisa_.leMais(linhasPorLeitura); }, lidas.isEmpty() ? std::function<void()>() : poeNaGrade);
+      le([&] { rsPesquisa_.leMais(linhasPorLeitura, bloco); }, lidas ? poeNaGrade : std::function<void()>());
     } catch (const ErroBanco &erro) {
       if (!erro.cancelado()) falhou(total);
       interrompida_ = true;
@@ -331,9 +339,9 @@ void FormPesq::pesquisa() {
     if (!carregada()) return;
     // Stopped: the block read meanwhile is left out, the rows shown stay.
     if (interrompida_) break;
-    lidas = rsPesquisa_.tomaLinhas();
+    lidas = std::move(bloco);
   }
-  if (!interrompida_ && !lidas.isEmpty()) poeNaGrade();
+  if (!interrompida_ && lidas) poeNaGrade();
   FechaRs(rsPesquisa_);
   campo("Result").setTexto(interrompida_ ? carregados("Pesquisa interrompida! ", total)
                                          : "Concluido! " + QString::number(total) + " registros foram encontrados.");
@@ -400,8 +408,7 @@ void FormPesq::mostraPrevia(QList<QVariantList> linhas, std::optional<Grade::Gua
   app().deixaRedesenhar();
 }
 
-int FormPesq::transfereLinhas(const QList<QVariantList> &linhas, bool primeiraPagina, bool completo) {
-  LinhasCompactas celulas = LinhasPesquisa(*tipo_, linhas);
+int FormPesq::transfereLinhas(LinhasCompactas celulas, bool primeiraPagina, bool completo) {
   const int n = celulas.linhas();
   Grade &g = grade("Grade");
   if (primeiraPagina) {
@@ -420,10 +427,22 @@ int FormPesq::transfereLinhas(const QList<QVariantList> &linhas, bool primeiraPa
 
 namespace {
 
-// A number cell's text (amounts as the screens show them).
+// A number cell's text (amounts as the screens show them) written into `b`,
+// for an amount or an integer; nothing for any other value.
+std::optional<QLatin1StringView> numeroEm(const QVariant &valor, Moeda::Buffer &b) {
+  const QMetaType tipo = valor.metaType();
+  if (tipo == QMetaType::fromType<Moeda>()) return valor.value<Moeda>().formatadaEm(b);
+  if (tipo.id() == QMetaType::Double) return Moeda::deDouble(valor.toDouble()).formatadaEm(b);
+  if (tipo.id() == QMetaType::Int || tipo.id() == QMetaType::LongLong) {
+    const auto fim = std::to_chars(b, b + sizeof b, valor.toLongLong()).ptr;
+    return QLatin1StringView(b, fim - b);
+  }
+  return std::nullopt;
+}
+
 QString textoNumero(const QVariant &valor) {
-  if (valor.metaType() == QMetaType::fromType<Moeda>()) return valor.value<Moeda>().formatada();
-  if (valor.metaType().id() == QMetaType::Double) return Moeda::deDouble(valor.toDouble()).formatada();
+  Moeda::Buffer b;
+  if (const auto texto = numeroEm(valor, b)) return QString(*texto);
   return valor.toString();
 }
 
@@ -459,16 +478,51 @@ LinhasCompactas LinhasPesquisa(const TipoPesquisa &tipo, const QList<QVariantLis
   return bloco;
 }
 
-void PreencheGradePesquisa(Grade &g, const TipoPesquisa &tipo, const QList<QVariantList> &linhas,
-                           const std::function<void(int, int)> &progresso) {
-  const int total = static_cast<int>(linhas.size());
-  g.LimpaLinhas();
-  for (int i = 0; i < total; i += FormPesq::LinhasPorPasso) {
-    g.acrescentaLinhas(LinhasPesquisa(tipo, linhas.mid(i, FormPesq::LinhasPorPasso)));
-    if (progresso) progresso(g.Rows() - g.FixedRows, total);
+namespace {
+
+// A row as the server sent it appended to `bloco` as grid cells.
+void acrescentaLinha(LinhasCompactas &bloco, const TipoPesquisa &tipo, const LinhaLida &linha) {
+  const int colunas = static_cast<int>(tipo.colunas.size());
+  TextoLido texto;
+  for (int c = 0; c < colunas; ++c) {
+    if (c >= linha.colunas()) {
+      bloco.acrescenta(QStringView());
+    } else if (tipo.colunas[c].tipo == TipoCelula::Texto && linha.texto(c, texto)) {
+      const char *p = texto.bytes.data();
+      const qsizetype n = texto.bytes.size();
+      qsizetype i = 0;
+      while (i < n && static_cast<unsigned char>(p[i]) < 0x80) ++i;
+      if (i == n) {
+        // ASCII (most of a catalogue): its bytes are the cell's Latin-1
+        // text, trimmed of what QString::trimmed takes.
+        const auto branco = [](char ch) { return ch == ' ' || (ch >= '\t' && ch <= '\r'); };
+        qsizetype a = 0, z = n;
+        while (a < z && branco(p[a])) ++a;
+        while (z > a && branco(p[z - 1])) --z;
+        bloco.acrescenta(QLatin1StringView(p + a, z - a));
+      } else {
+        const QString s = texto.latin1 ? QString::fromLatin1(p, n) : QString::fromUtf8(p, n);
+        bloco.acrescenta(QStringView(s).trimmed());
+      }
+    } else {
+      const QVariant valor = linha.valor(c);
+      const TipoCelula tipoCelula = tipo.colunas[c].tipo;
+      Moeda::Buffer b;
+      std::optional<QLatin1StringView> numero;
+      if (!valor.isNull() && (tipoCelula == TipoCelula::Numero || tipoCelula == TipoCelula::Percentual))
+        numero = numeroEm(valor, b);
+      if (numero) bloco.acrescenta(*numero);
+      else bloco.acrescenta(TextoCelulaPesquisa(valor, tipoCelula));
+    }
   }
-  g.setPosicao(g.FixedRows, 0);
-  g.setTopRow(g.FixedRows);
+}
+
+}  // namespace
+
+LinhasCompactas LinhasPesquisa(const TipoPesquisa &tipo, const LinhasGuardadas &linhas) {
+  LinhasCompactas bloco(static_cast<int>(tipo.colunas.size()));
+  for (int i = 0; i < linhas.linhas(); ++i) acrescentaLinha(bloco, tipo, linhas.linha(i));
+  return bloco;
 }
 
 void FormPesq::devolveLinha() {

@@ -51,7 +51,7 @@ class FormPesq : public Tela {
   void teclaGrade(int &tecla, int shift);
   void preparaColunas();
   // Puts rows read into the grid (`completo`: the last of them); returns how many.
-  int transfereLinhas(const QList<QVariantList> &linhas, bool primeiraPagina, bool completo);
+  int transfereLinhas(LinhasCompactas linhas, bool primeiraPagina, bool completo);
   void devolveLinha();
   void limpaGrade();
   void comTratamento(const char *rotina, const std::function<void()> &passo);
@@ -100,10 +100,9 @@ class FormPesq : public Tela {
 
 // Result rows as grid rows in the kind's columns (cell texts as the grid shows them).
 LinhasCompactas LinhasPesquisa(const TipoPesquisa &tipo, const QList<QVariantList> &linhas);
-// Copies result rows into the grid as cell texts of the kind's columns,
-// telling the progress (rows copied, total) every LinhasPorPasso rows.
-void PreencheGradePesquisa(Grade &grade, const TipoPesquisa &tipo, const QList<QVariantList> &linhas,
-                           const std::function<void(int, int)> &progresso = {});
+// Rows kept as the server sent them as grid rows, the same texts as the
+// above makes of their values.
+LinhasCompactas LinhasPesquisa(const TipoPesquisa &tipo, const LinhasGuardadas &linhas);
 // A cell's text as the grid shows it.
 QString TextoCelulaPesquisa(const QVariant &valor, TipoCelula tipo);
 

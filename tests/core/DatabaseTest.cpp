@@ -419,6 +419,43 @@ TEST_F(BancoReal, AResultSetReadsPageByPage) {
   conexao_.executa("DELETE FROM TB_VDA_CADEPN WHERE StaEpn = 88");
 }
 
+// Rows kept as the server sent them give the values the result set gives,
+// whatever the type, Nulls among them; a BLOB column cannot be kept so.
+TEST_F(BancoReal, RowsKeptAsTheServerSentThemGiveTheSameValues) {
+  const QString sql =
+      "SELECT CAST(r AS INTEGER), CAST(r * 1000000000 AS BIGINT), CAST(r * -12.345 AS NUMERIC(15,3)), "
+      "CAST(r / 7.0 AS NUMERIC(18,6)), CAST(r AS DOUBLE PRECISION) / 3, DATEADD(r DAY TO DATE '2026-12-08'), "
+      "TIME '13:45:10', TIMESTAMP '2026-12-08 09:30:00', r > 1, CAST('ÁÉ ' || r AS CHAR(6)), "
+      "'AÇÚCAR €' || r, IIF(r = 2, NULL, 'x'), IIF(r = 1, NULL, r), CAST('' AS VARCHAR(5)) "
+      "FROM (SELECT 1 AS r FROM RDB$DATABASE UNION ALL SELECT 2 FROM RDB$DATABASE UNION ALL "
+      "SELECT 3 FROM RDB$DATABASE) ORDER BY 1";
+  Recordset todas;
+  todas.abre(sql, conexao_);
+  ASSERT_EQ(todas.RecordCount(), 3);
+  Recordset rs;
+  rs.abrePaginado(sql, conexao_, 0);
+  LinhasGuardadas primeira, resto;
+  EXPECT_EQ(rs.leMais(1, primeira), 1);
+  EXPECT_EQ(rs.leMais(-1, resto), 2);
+  EXPECT_TRUE(rs.completo());
+  ASSERT_EQ(primeira.linhas(), 1);
+  ASSERT_EQ(resto.linhas(), 2);
+  for (int r = 0; r < 3; ++r) {
+    const LinhaLida linha = r == 0 ? primeira.linha(0) : resto.linha(r - 1);
+    ASSERT_EQ(linha.colunas(), todas.linhas()[r].size());
+    for (int c = 0; c < linha.colunas(); ++c) {
+      EXPECT_EQ(linha.valor(c), todas.linhas()[r][c]) << "row " << r << ", column " << c;
+      TextoLido texto;
+      if (linha.texto(c, texto) && !todas.linhas()[r][c].isNull())
+        EXPECT_EQ(QString::fromUtf8(texto.bytes.data(), texto.bytes.size()).left(todas.linhas()[r][c].toString().size()),
+                  todas.linhas()[r][c].toString());
+    }
+  }
+  rs.abrePaginado("SELECT CAST('x' AS BLOB SUB_TYPE TEXT) FROM RDB$DATABASE", conexao_, 0);
+  LinhasGuardadas comBlob;
+  EXPECT_THROW(rs.leMais(1, comBlob), std::logic_error);
+}
+
 TEST_F(BancoReal, ARunningQueryCanBeCancelled) {
   std::thread cancela([this] {
     std::this_thread::sleep_for(std::chrono::milliseconds(300));

@@ -343,6 +343,22 @@ TEST_F(Pesquisa, EscBeforeTheFirstPageStopsTheSearchAndTheDialogSearchesAgain) {
 // None of them can be chosen: Enter meanwhile hands nothing back, and the
 // statement's own rows replace them. Esc meanwhile stops the search and puts
 // back the rows shown before it.
+namespace {
+
+// The search dialog's surroundings on a drive of the test's own.
+struct DialogoNoDrive {
+  TerminalState estado;
+  OperadorRoteiro operador;
+  AreaTransferenciaMemoria area;
+  Aplicacao app{estado, operador, area};
+  explicit DialogoNoDrive(const testsupport::DriveProprio &drive) {
+    drive.conecta(estado);
+    estado.usaOperador(operador);
+  }
+};
+
+}  // namespace
+
 TEST(PesquisaPrevia, TheIndexShowsTheFirstPageUntilTheStatementsRowsReplaceIt) {
   testsupport::DriveProprio drive;
   ASSERT_TRUE(QFile::exists(drive.raiz() + "/kw-velt/produtos.idx"));
@@ -351,12 +367,9 @@ TEST(PesquisaPrevia, TheIndexShowsTheFirstPageUntilTheStatementsRowsReplaceIt) {
   drive.produtosAtivosLentos("RDB$CHARACTER_SETS", " AND b.RDB$CHARACTER_SET_ID < 20");
   drive.executa("UPDATE TB_EST_CADPRO SET NomPro = 'ZZ CERVEJA RENOMEADA LATA' WHERE CodPro = 7");
   drive.executa("UPDATE TB_EST_CADPRO SET NomPro = 'SARDINHA EM OLEO 125G' WHERE CodPro = 44");
-  TerminalState estado;
-  drive.conecta(estado);
-  OperadorRoteiro operador;
-  AreaTransferenciaMemoria area;
-  Aplicacao app{estado, operador, area};
-  estado.usaOperador(operador);
+  DialogoNoDrive dialogo(drive);
+  TerminalState &estado = dialogo.estado;
+  Aplicacao &app = dialogo.app;
 
   auto linhas = [](Grade &g) {
     QList<QStringList> l;
@@ -413,4 +426,55 @@ TEST(PesquisaPrevia, TheIndexShowsTheFirstPageUntilTheStatementsRowsReplaceIt) {
 
   EXPECT_EQ(interrompida, "Pesquisa interrompida! 0 registros foram carregados.");
   EXPECT_EQ(depoisDoEsc, antesDaSegunda);
+}
+
+// The rows behind the first page are made into grid cells straight from the
+// server's rows: the same texts as the first page's, whatever the value
+// (accents and a character beyond Latin-1, blanks around a text, a missing
+// maker, negative and large amounts, decimals rounded to the cent).
+TEST(PesquisaBlocos, CellsMadeFromTheServersRowsAreTheFirstPagesTexts) {
+  testsupport::DriveProprio drive;
+  drive.executa("UPDATE TB_EST_CADPRO SET NomPro = '  QZX AÇÚCAR CRISTAL ÚNICO ', FabPro = NULL, "
+                "ValPre1 = 1234567.8951, AtuEst = 2.5, PenVEst = 6.125, DscPro = 12.5 WHERE CodPro = 1");
+  drive.executa("UPDATE TB_EST_CADPRO SET NomPro = 'QZX PREÇO € ' || ASCII_CHAR(9), ValPre1 = 0.005, "
+                "DscPro = 0 WHERE CodPro = 2");
+  drive.executa("UPDATE TB_EST_CADPRO SET NomPro = ASCII_CHAR(9) || ' QZX SIMPLES  ', ValPre1 = -1000, CdiPro = NULL WHERE CodPro = 3");
+  drive.executa("UPDATE TB_EST_CADPRO SET NomPro = 'QZX ' || NomPro WHERE CodPro BETWEEN 4 AND 12");
+  DialogoNoDrive dialogo(drive);
+  Aplicacao &app = dialogo.app;
+
+  // `pagina` rows first, then blocks of one row.
+  auto pesquisa = [&](int pagina) {
+    QList<QStringList> linhas;
+    app.executaModal = [&](Tela &t) {
+      auto &p = static_cast<FormPesq &>(t);
+      p.primeiraPagina = pagina;
+      p.linhasPorLeitura = 1;
+      t.digita("QZX");
+      t.teclaBaixo(tecla::Enter);
+      Grade &g = p.grade("Grade");
+      for (int r = g.FixedRows; r < g.Rows(); ++r) linhas << g.linha(r);
+      t.teclaBaixo(tecla::Esc), t.teclaBaixo(tecla::Esc);
+    };
+    AbrePesquisa(app, "Pro");
+    return linhas;
+  };
+  const QList<QStringList> deUmaVez = pesquisa(1000), emBlocos = pesquisa(1);
+  ASSERT_EQ(deUmaVez.size(), 12);
+  EXPECT_EQ(emBlocos, deUmaVez);
+  auto linhaDe = [&](const QString &codigo) {
+    for (const QStringList &l : emBlocos)
+      if (l.value(0) == codigo) return l;
+    return QStringList();
+  };
+  // Code, internal code, barcode, description, maker, stock, price, state, discount.
+  const QStringList acucar = linhaDe("1"), preco = linhaDe("2"), simples = linhaDe("3");
+  EXPECT_EQ(acucar.value(3), "QZX AÇÚCAR CRISTAL ÚNICO");
+  EXPECT_EQ(acucar.value(4), "");
+  EXPECT_EQ(acucar.mid(5, 1) + acucar.mid(6, 1) + acucar.mid(8, 1), (QStringList{"-3,63", "1.234.567,90", "12,50"}));
+  EXPECT_EQ(preco.value(3), QStringLiteral("QZX PREÇO €"));
+  EXPECT_EQ(preco.value(6), "0,01");
+  EXPECT_EQ(simples.value(3), "QZX SIMPLES");
+  EXPECT_EQ(simples.value(1), "");
+  EXPECT_EQ(simples.value(6), "-1.000,00");
 }

@@ -36,10 +36,22 @@ class Rele {
     sockaddr_in a{};
     a.sin_family = AF_INET;
     a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    a.sin_port = htons(static_cast<uint16_t>(porta_));
-    // The old socket lingers until the relay thread's poll lets it go.
-    for (int i = 0; i < 200 && bind(escuta_, reinterpret_cast<sockaddr *>(&a), sizeof a) != 0; ++i)
-      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    // A port below the system's ephemeral range (32768 and up): with the
+    // relay stopped, a connection to a port in that range may be given the
+    // same port as its own and connect to itself, talking to its own packets
+    // ("connection rejected by remote interface") instead of being refused.
+    if (porta_ == 0) {
+      static std::atomic<int> proxima{static_cast<int>(::getpid() % 12000)};
+      for (int i = 0; i < 500; ++i) {
+        a.sin_port = htons(static_cast<uint16_t>(proxima.fetch_add(1) % 12000 + 20000));
+        if (bind(escuta_, reinterpret_cast<sockaddr *>(&a), sizeof a) == 0) break;
+      }
+    } else {
+      a.sin_port = htons(static_cast<uint16_t>(porta_));
+      // The old socket lingers until the relay thread's poll lets it go.
+      for (int i = 0; i < 200 && bind(escuta_, reinterpret_cast<sockaddr *>(&a), sizeof a) != 0; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
     listen(escuta_, 16);
     fcntl(escuta_, F_SETFL, O_NONBLOCK);
     socklen_t n = sizeof a;
@@ -48,19 +60,27 @@ class Rele {
   }
   void congela(bool sim = true) { congelado_ = sim; }
   void desliga() {
-    std::lock_guard trava(mutex_);
-    if (escuta_ >= 0) close(escuta_);
-    escuta_ = -1;
-    for (auto [a, b] : pares_) {
-      close(a);
-      close(b);
+    {
+      std::lock_guard trava(mutex_);
+      if (escuta_ >= 0) close(escuta_);
+      escuta_ = -1;
+      for (auto [a, b] : pares_) {
+        close(a);
+        close(b);
+      }
+      pares_.clear();
     }
-    pares_.clear();
+    // A socket closed while the relay thread polls it lives until that poll
+    // returns: the port would still take a connection (and then drop it)
+    // for a moment. Stopped means refused, so the thread's poll is waited for.
+    const long antes = voltas_;
+    for (int i = 0; i < 100 && !fim_ && voltas_ < antes + 2; ++i)
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
   }
 
  private:
   void roda() {
-    while (!fim_) {
+    for (; !fim_; ++voltas_) {
       std::vector<pollfd> fds;
       {
         std::lock_guard trava(mutex_);
@@ -113,5 +133,6 @@ class Rele {
   std::vector<std::pair<int, int>> pares_;
   std::atomic<bool> fim_{false};
   std::atomic<bool> congelado_{false};
+  std::atomic<long> voltas_{0};  // turns of the relay thread's loop
   std::thread thread_;
 };
