@@ -238,6 +238,14 @@ void VisaoTela::atualizaGrade(Campo &campo, QTableView *v) {
   QScrollBar *barra = v->verticalScrollBar();
   const int topo = g.TopRow() - g.FixedRows;
   if (barra->value() != topo && topo <= barra->maximum()) barra->setValue(topo);
+  // A current row that moved (Down past the last row shown, End, PageDown)
+  // is brought into sight: the screen keeps the top row above it, only the
+  // view knows how many rows fit below.
+  const QVariant vista = v->property("linhaAtualVista");
+  if (linhas > 0 && g.Row() >= g.FixedRows && (!vista.isValid() || vista.toInt() != g.Row()))
+    v->scrollTo(modelo->index(std::min(g.Row() - g.FixedRows, linhas - 1), std::max(0, g.Col())),
+                QAbstractItemView::EnsureVisible);
+  v->setProperty("linhaAtualVista", g.Row());
   // The top row is what the view can show: read back what it settled on.
   if (barra->value() + g.FixedRows != g.TopRow() && linhas > 0) g.setTopRow(barra->value() + g.FixedRows);
   posicionaAncoradosDe(campo);

@@ -122,6 +122,21 @@ TEST_F(GuiGrade, TenThousandRowsChangeByChangeAndTheViewFollowsTheGrid) {
   EXPECT_EQ(f->y(), topoDaLinha(105));
   v->verticalScrollBar()->setValue(102);
   EXPECT_EQ(f->y(), topoDaLinha(105));
+
+  // A current row moved below the rows shown (Down past the last one, End)
+  // comes into sight, and the grid's top row follows the view; a top row
+  // set on its own is left where it was put.
+  auto vista = [&](int linha) {
+    return v->viewport()->rect().contains(v->visualRect(modelo->index(linha - 1, 0)));
+  };
+  for (const int linha : {130, 9999}) {
+    g.setPosicao(linha, 0);
+    EXPECT_TRUE(vista(linha)) << linha;
+    EXPECT_EQ(g.TopRow(), v->verticalScrollBar()->value() + 1);
+  }
+  g.setTopRow(20);
+  EXPECT_EQ(v->verticalScrollBar()->value(), 19);
+  EXPECT_FALSE(vista(9999));
 }
 
 TEST_F(GuiGrade, TheWindowTheCashierActivatesBecomesTheFrontScreen) {
