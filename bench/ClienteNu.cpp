@@ -2,6 +2,8 @@
 
 #include <ibase.h>
 
+#include "core/FirebirdCliente.h"
+
 using namespace Firebird;
 
 namespace {
@@ -13,6 +15,10 @@ const unsigned char kEscrita[] = {isc_tpb_version3, isc_tpb_write, isc_tpb_read_
 
 ClienteNu::ClienteNu(const std::string &banco, const std::string &usuario, const std::string &senha)
     : master_(fb_get_master_interface()), st_(master_->getStatus()) {
+  // As a program of its own starts: the vector registers' upper halves
+  // clear (what the benchmark's process did before may have left them in
+  // use, and the engine's code would pay for it).
+  fb::limpaRegistrosVetoriais();
   IXpbBuilder *dpb = master_->getUtilInterface()->getXpbBuilder(&st_, IXpbBuilder::DPB, nullptr, 0);
   dpb->insertString(&st_, isc_dpb_user_name, usuario.c_str());
   dpb->insertString(&st_, isc_dpb_password, senha.c_str());
@@ -38,6 +44,7 @@ ITransaction *ClienteNu::transacaoLeitura() { return att_->startTransaction(&st_
 size_t ClienteNu::consulta(const std::string &sql, size_t maximo) { return consulta(sql, maximo, {}); }
 
 size_t ClienteNu::consulta(const std::string &sql, size_t maximo, const std::function<void(size_t)> &lidas) {
+  fb::limpaRegistrosVetoriais();
   ITransaction *tra = transacaoLeitura();
   IStatement *stmt = att_->prepare(&st_, tra, 0, sql.c_str(), SQL_DIALECT_V6, IStatement::PREPARE_PREFETCH_METADATA);
   IMessageMetadata *meta = stmt->getOutputMetadata(&st_);

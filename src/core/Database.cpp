@@ -279,9 +279,6 @@ void ConexaoBanco::Sessao::conecta(milliseconds limite) {
     dpb->dispose();
   }
   const QByteArray caminho = d.banco.toLocal8Bit();
-  // The engine of a file opened in this process is loaded here, on the
-  // opener's thread, not by the attach's thread below.
-  if (fb::ehArquivoLocal(d.banco)) fb::carregaMotorLocal();
   auto abertura = std::make_shared<Abertura>();
   std::thread([abertura, caminho, parametros, prefixo] {
     IAttachment *novo = nullptr;
@@ -1013,6 +1010,7 @@ int Recordset::leMais(int quantas, const std::function<void(const LinhaLida &)> 
       bool veio;
       {
         Vigia vigia(c.sessao);
+        fb::limpaRegistrosVetoriais();
         veio = c.rs->fetchNext(&st, instrucao.bufferSaida()) == IStatus::RESULT_OK;
       }
       if (!veio) {

@@ -6,7 +6,6 @@
 #include <QDateTime>
 #include <QTime>
 #include <cstring>
-#include <mutex>
 
 #include "core/Database.h"
 #include "core/Moeda.h"
@@ -20,36 +19,19 @@ IMaster *mestre() {
   return m;
 }
 
-// The engine is loaded by the first attach of a file, and the attach runs
-// on a thread of its own (ConexaoBanco bounds its wait). Loaded from such a
-// thread, every statement of the run is slower by a quarter, whichever
-// thread runs it: an ORDER BY over 1,000,000 products took 0.70 s instead of
-// 0.53 s, the same engine and statement, the bare client attaching from a
-// thread of its own as slow. Loading the provider on the program's main
-// thread first (no file opened, nothing waited for) gives the bare client's
-// time.
-void carregaMotorLocal() {
-  static std::once_flag feito;
-  std::call_once(feito, [] {
-    try {
-      Status st;
-      IPluginManager *plugins = mestre()->getPluginManager();
-      IPluginSet *conjunto = plugins->getPlugins(&st, IPluginManager::TYPE_PROVIDER, "Engine12", nullptr);
-      // Released at once: the module stays loaded for the attach (a plugin
-      // held to the end would hold up the library's shutdown).
-      if (IPluginBase *motor = conjunto->getPlugin(&st)) plugins->releasePlugin(motor);
-      conjunto->release();
-    } catch (const FbException &) {
-      // Without the engine here the attach loads it (or says why it cannot).
-    }
-  });
-}
-
-bool ehArquivoLocal(const QString &banco) {
-  // "host:path", "host/port:path", "inet://..." name a server; "/path" and a
-  // bare name are files (a drive letter's colon is Windows-only).
-  if (banco.startsWith('/')) return true;
-  return !banco.contains(':');
+// A routine built for the wide (AVX) registers that returns without
+// clearing their upper halves leaves them marked in use; a thread started
+// afterwards inherits the mark. Every instruction of the engine's own code,
+// built for the older (SSE) registers, then waits on those upper halves: a
+// search's ORDER BY over 1,000,000 products took 0.65-0.75 s instead of
+// 0.51-0.56 s once the replay had parsed its first key name (some library
+// routine on the window's thread leaves the mark), on whichever thread
+// read it. Clearing them before each call costs a cycle.
+void limpaRegistrosVetoriais() {
+#if defined(__x86_64__) || defined(__i386__)
+  static const bool temAvx = __builtin_cpu_supports("avx");
+  if (temAvx) asm volatile("vzeroupper");
+#endif
 }
 
 // ---------------------------------------------------------------- errors

@@ -19,17 +19,16 @@ struct TextoLido;
 namespace fb {
 
 Firebird::IMaster *mestre();
-// Loads the embedded engine (the provider that opens a database file in
-// this process) on the calling thread, once per run; later calls do
-// nothing. See the definition for why the thread matters.
-void carregaMotorLocal();
-// Whether a database name is a file this process opens itself (no host).
-bool ehArquivoLocal(const QString &banco);
+
+// Clears the upper halves of the vector registers of the calling thread, on
+// a processor that has them (nothing elsewhere). Done before every call into
+// the client library (each one makes a Status): see the definition.
+void limpaRegistrosVetoriais();
 
 // An IStatus that throws FbException on error, disposed with the scope.
 class Status : public Firebird::ThrowStatusWrapper {
  public:
-  Status() : Firebird::ThrowStatusWrapper(mestre()->getStatus()) {}
+  Status() : Firebird::ThrowStatusWrapper(mestre()->getStatus()) { limpaRegistrosVetoriais(); }
   ~Status() { dispose(); }
   Status(const Status &) = delete;
   Status &operator=(const Status &) = delete;

@@ -7,10 +7,15 @@
 #include <atomic>
 #include <chrono>
 #include <ibase.h>
+#if defined(__x86_64__)
+#include <cpuid.h>
+#endif
+#include <optional>
 #include <random>
 #include <thread>
 
 #include "core/Database.h"
+#include "core/FirebirdCliente.h"
 #include "core/Moeda.h"
 #include "support/TestSupport.h"
 
@@ -534,5 +539,31 @@ TEST_F(BancoReal, ErrorsOfTheServerAndFailedConnectionsSayWhy) {
     EXPECT_TRUE(e.conexaoPerdida() || e.temCodigo(isc_net_connect_err)) << e.descricao().toStdString();
   }
 }
+
+#if defined(__x86_64__)
+// The processor's record of which register states are in use (XGETBV with
+// ECX=1), where it has AVX and reports it.
+std::optional<uint64_t> estadosEmUso() {
+  unsigned a = 0, b = 0, c = 0, d = 0;
+  if (!__builtin_cpu_supports("avx") || !__get_cpuid_count(0xD, 1, &a, &b, &c, &d) || !(a & (1u << 2)))
+    return std::nullopt;
+  uint32_t baixo = 0, alto = 0;
+  asm volatile("xgetbv" : "=a"(baixo), "=d"(alto) : "c"(1));
+  return (uint64_t{alto} << 32) | baixo;
+}
+
+// A call into the client library starts with the wide registers' upper
+// halves clear, whatever ran on the thread before (the engine's own code pays
+// for every instruction while they are marked in use).
+TEST(RegistrosVetoriais, EveryCallIntoTheClientLibraryStartsWithTheUpperHalvesClear) {
+  constexpr uint64_t kMetadesSuperiores = 1u << 2;
+  if (!estadosEmUso()) GTEST_SKIP() << "this processor does not report its registers' state";
+  asm volatile("vpcmpeqd %%ymm0, %%ymm0, %%ymm0" ::: "xmm0");  // leaves them in use
+  const uint64_t sujos = estadosEmUso().value_or(0);
+  ASSERT_NE(sujos & kMetadesSuperiores, 0u);
+  const fb::Status status;
+  EXPECT_EQ(estadosEmUso().value_or(~uint64_t{0}) & kMetadesSuperiores, 0u);
+}
+#endif
 
 }  // namespace
