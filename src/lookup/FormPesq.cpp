@@ -170,7 +170,7 @@ void FormPesq::le(const std::function<void()> &leitura, const std::function<void
     leitura();
     return;
   }
-  leitura_ = std::async(std::launch::async, leitura);
+  leitura_ = leitor_.executa(leitura);
   // However this ends (an event handler may throw), the worker is done
   // before the result set is touched again.
   struct Fim {

@@ -9,6 +9,7 @@
 
 #include "core/Database.h"
 #include "core/Tela.h"
+#include "core/Trabalhador.h"
 #include "lookup/ClGrade1.h"
 #include "lookup/TiposPesquisa.h"
 
@@ -96,6 +97,10 @@ class FormPesq : public Tela {
   std::future<QList<QVariantList>> previaLida_;
   std::atomic<bool> paraPrevia_ = false;
   std::future<void> leitura_;  // the read running on the worker
+  // The worker: one thread for every read of the dialog's life (the rest of
+  // a search comes in many blocks, each read while the last is shown).
+  // Declared last, so its thread ends before the members its reads use go.
+  Trabalhador leitor_;
 };
 
 // Result rows as grid rows in the kind's columns (cell texts as the grid shows them).
