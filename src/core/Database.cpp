@@ -1010,7 +1010,7 @@ int Recordset::leMais(int quantas, const std::function<void(const LinhaLida &)> 
       bool veio;
       {
         Vigia vigia(c.sessao);
-        fb::limpaRegistrosVetoriais();
+        fb::limpaRegistrosForaDaPrincipal();
         veio = c.rs->fetchNext(&st, instrucao.bufferSaida()) == IStatus::RESULT_OK;
       }
       if (!veio) {

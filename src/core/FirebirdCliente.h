@@ -21,14 +21,16 @@ namespace fb {
 Firebird::IMaster *mestre();
 
 // Clears the upper halves of the vector registers of the calling thread, on
-// a processor that has them (nothing elsewhere). Done before every call into
-// the client library (each one makes a Status): see the definition.
+// a processor that has them (nothing elsewhere). See the definition.
 void limpaRegistrosVetoriais();
+// The same on any thread but the process's main one: done before every call
+// into the client library (each one makes a Status).
+void limpaRegistrosForaDaPrincipal();
 
 // An IStatus that throws FbException on error, disposed with the scope.
 class Status : public Firebird::ThrowStatusWrapper {
  public:
-  Status() : Firebird::ThrowStatusWrapper(mestre()->getStatus()) { limpaRegistrosVetoriais(); }
+  Status() : Firebird::ThrowStatusWrapper(mestre()->getStatus()) { limpaRegistrosForaDaPrincipal(); }
   ~Status() { dispose(); }
   Status(const Status &) = delete;
   Status &operator=(const Status &) = delete;

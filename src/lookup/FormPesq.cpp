@@ -165,11 +165,9 @@ void FormPesq::aguardaPrevia() {
 
 void FormPesq::le(const std::function<void()> &leitura, const std::function<void()> &enquanto,
                   const std::function<void()> &aCadaVolta) {
-  if (!app().atendeOperador && !enquanto) {
-    app().deixaRedesenhar();
-    leitura();
-    return;
-  }
+  // Always on the worker, even with nothing to do meanwhile: the engine's
+  // long reads (a sort over the catalogue) are done off the window's thread.
+  if (!app().atendeOperador && !enquanto) app().deixaRedesenhar();
   leitura_ = leitor_.executa(leitura);
   // However this ends (an event handler may throw), the worker is done
   // before the result set is touched again.
