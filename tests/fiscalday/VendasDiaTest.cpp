@@ -198,7 +198,7 @@ TEST(VendasDia, TheDaysReportIsThePrintersAndTheDatabaseAgreesThenDiffers) {
   VendasGravadas::venda(990008, "001", dia, 1, "5.00", {{9999, "5.00"}});
   t = corre("clock 2026-11-20T12:00:00\ntype 1\nkey Enter\ntype 1234\nkey Enter\n"
             "click P0206\ndump\nkey Esc\n",
-            {.impressora = Impressora::ComoEstava});
+            {.impressora = Impressora::ComoEstava, .falhas = {}, .drive = {}});
   const QList<QStringList> depois = dumps(t, "VendasDia");
   ASSERT_EQ(depois.size(), 1) << t.toStdString();
   EXPECT_EQ(linhasDaGrade(depois[0]),
@@ -233,7 +233,8 @@ TEST(VendasDia, AnEmptyDayHasOnlyTheTotalRowAndABusyPrinterIsNotRead) {
 
 TEST(VendasDia, PrinterFailuresAreToldAndFreeThePrinter) {
   // The totalisers refused: told, the four boxes stay at zero, the forms shown.
-  QString t = corre(Login500 + "click P0206\ndump\n", {.falhas = "retorno VerificaTotalizadoresParciais -1"});
+  QString t = corre(Login500 + "click P0206\ndump\n",
+                    {.impressora = Impressora::Nova, .falhas = "retorno VerificaTotalizadoresParciais -1", .drive = {}});
   EXPECT_TRUE(tem(t, Aviso + "\"Erro Totais Parciais\"")) << t.toStdString();
   QList<QStringList> telas = dumps(t, "VendasDia");
   ASSERT_EQ(telas.size(), 1) << t.toStdString();
@@ -242,14 +243,16 @@ TEST(VendasDia, PrinterFailuresAreToldAndFreeThePrinter) {
 
   // No table from the printer: nothing shown as if the day were empty, and a
   // coupon can be opened afterwards.
-  t = corre(Login500 + "click P0206\nkey F2\n", {.falhas = "retorno VerificaFormasPagamento 0"});
+  t = corre(Login500 + "click P0206\nkey F2\n",
+            {.impressora = Impressora::Nova, .falhas = "retorno VerificaFormasPagamento 0", .drive = {}});
   EXPECT_TRUE(tem(t, Aviso + QStringLiteral("\"Erro de Comunicação: 0\""))) << t.toStdString();
   EXPECT_TRUE(tem(t, "close VendasDia")) << t.toStdString();
   EXPECT_TRUE(dumps(t, "VendasDia").isEmpty());
   EXPECT_TRUE(tem(t, "ecf EcfAbreCupom(")) << t.toStdString();
 
   // A report the printer refused is told; it is closed all the same.
-  t = corre(Login500 + "click P0206\nkey F5\nkey Esc\nkey F2\n", {.falhas = "retorno RelatorioGerencial -2"});
+  t = corre(Login500 + "click P0206\nkey F5\nkey Esc\nkey F2\n",
+            {.impressora = Impressora::Nova, .falhas = "retorno RelatorioGerencial -2", .drive = {}});
   EXPECT_TRUE(tem(t, "ecf EcfRelatorioGerencial(\"FECHAMENTO DO CAIXA EM 21/11/2026")) << t.toStdString();
   EXPECT_TRUE(tem(t, "ecf EcfFechaRelatorioGerencial()")) << t.toStdString();
   EXPECT_TRUE(tem(t, Aviso + QStringLiteral("\"Erro de Comunicação: -2\""))) << t.toStdString();
@@ -262,7 +265,8 @@ TEST(VendasDia, WithoutTheDatabasesSalesThePrinterFiguresStay) {
   testsupport::DriveProprio drive;
   for (const char *sql : {"DROP VIEW FORMAPGTO", "DROP VIEW FORMAPGTO1", "DROP VIEW EPNCPG", "DROP TABLE TB_VDA_EPNPAG"})
     drive.executa(sql);
-  const QString t = corre(Login500 + "click P0206\ndump\nkey Esc\n", {.drive = drive.raiz()});
+  const QString t = corre(Login500 + "click P0206\ndump\nkey Esc\n",
+                          {.impressora = Impressora::Nova, .falhas = {}, .drive = drive.raiz()});
   const QList<QStringList> telas = dumps(t, "VendasDia");
   ASSERT_EQ(telas.size(), 1) << t.toStdString();
   EXPECT_EQ(linhasDaGrade(telas[0]), (QStringList{"row 1: 1 | " + nome40("Dinheiro") + " | 500,00 |  | ",
@@ -306,9 +310,9 @@ TEST(Vendedor, OnlyAKnownCodeReachesTheSale) {
 // split between cash and the debit card.
 TEST(VendasDia, ADayOfTwoRecordedSalesAgreesWithThePrinter) {
   const QString doDia = "(SELECT CodEpn FROM TB_VDA_CADEPN WHERE NfsEpn = '001' AND DtcEpn = '11/23/2026')";
-  for (const QString &tabela : {"TB_VDA_EPNPAG WHERE EPNPAG", "TB_VDA_CADEPNIT WHERE CodEpnIt",
-                                "TB_VDA_CADNOT WHERE EpnNot", "TB_VDA_CADEPN WHERE CodEpn"})
-    testsupport::executaNoDemo("DELETE FROM " + tabela + " IN " + doDia);
+  for (const char *tabela : {"TB_VDA_EPNPAG WHERE EPNPAG", "TB_VDA_CADEPNIT WHERE CodEpnIt", "TB_VDA_CADNOT WHERE EpnNot",
+                             "TB_VDA_CADEPN WHERE CodEpn"})
+    testsupport::executaNoDemo(QStringLiteral("DELETE FROM ") + tabela + " IN " + doDia);
   QString t;
   ASSERT_EQ(replay(testsupport::sourceDir() + "/tests/replay/dia-completo.txt", t), 0) << t.toStdString();
   EXPECT_TRUE(tem(t, "ecf EcfFechaCupomResumido(\"Dinheiro\"")) << t.toStdString();

@@ -73,7 +73,9 @@ struct Credito : ::testing::Test {
   }
   // The refusal, or "aceito".
   static QString veredito(const std::optional<QString> &recusa) {
-    if (recusa) EXPECT_FALSE(recusa->isEmpty());
+    if (recusa) {
+      EXPECT_FALSE(recusa->isEmpty());
+    }
     return recusa.value_or(QStringLiteral("aceito"));
   }
   QString credito(int codigo, const QString &totalVenda) {

@@ -360,7 +360,7 @@ TEST_F(VendasServidor, TwoDesksOnOnePreSalePrintItOnce) {
       c.executa("DELETE FROM TB_VDA_CADNOT WHERE EpnNot = 101");
     }
     std::vector<std::unique_ptr<QProcess>> processos;
-    for (const QString &c : caixas) processos.push_back(std::make_unique<QProcess>());
+    for (qsizetype i = 0; i < caixas.size(); ++i) processos.push_back(std::make_unique<QProcess>());
     for (size_t i = 0; i < processos.size(); ++i)
       testsupport::iniciaPdv(*processos[i], onde.path() + "/drive" + caixas[int(i)], {"--replay", arquivo.fileName()});
     int coupons = 0;

@@ -173,7 +173,7 @@ TEST(GuiSelecao, ClosingDialogsTakeTheAmountTypedAfterARefusal) {
       // Clicked back into, the amount is selected whole as the focus arrives
       // (the window active again, as the window manager leaves it).
       janela->activateWindow();
-      QTest::qWaitForWindowActive(janela);
+      EXPECT_TRUE(QTest::qWaitForWindowActive(janela));
       QTest::mouseClick(valor, Qt::LeftButton, {}, QPoint(valor->width() / 2, valor->height() / 2));
       QTest::qWait(20);
       cliqueSelecionado = valor->selectedText();
