@@ -37,8 +37,8 @@ void limpaRegistrosVetoriais() {
 
 // Not on the main thread: there the calls are the sale's short look-ups,
 // which gained nothing, while the screens' own work between them took a
-// third longer with the registers cleared before every call (0.37 ms an
-// item against 0.50, the sale screen's benchmark). The long reads run on
+// third longer with the registers cleared before every call (0.46-0.55 ms
+// an item against 0.31-0.45, the sale screen's benchmark). The long reads run on
 // threads of their own (a search's on its worker).
 void limpaRegistrosForaDaPrincipal() {
   thread_local const bool principal = gettid() == getpid();
