@@ -21,13 +21,13 @@ IMaster *mestre() {
 }
 
 // A routine built for the wide (AVX) registers that returns without
-// clearing their upper halves leaves them marked in use, and a thread
+// clearing their upper halves leaves them marked in use (Qt 6.4's hash of a
+// text with a seed does, so every QHash keyed by texts), and a thread
 // started afterwards inherits the mark. On such a thread every instruction
 // of the engine's own code, built for the older (SSE) registers, waits on
 // those upper halves: a search's ORDER BY over 1,000,000 products took
 // 0.65-0.75 s instead of 0.51-0.56 s on a reading thread started after the
-// replay had parsed its first key name (some library routine on the
-// window's thread leaves the mark).
+// replay had looked up its first key name in a QHash.
 void limpaRegistrosVetoriais() {
 #if defined(__x86_64__) || defined(__i386__)
   static const bool temAvx = __builtin_cpu_supports("avx");
